@@ -1,0 +1,14 @@
+# Third-party libraries, all from Debian's packages. The mingw builds compile
+# GoogleTest from the sources the googletest package installs.
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/Win32.cmake)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(DUKTAPE REQUIRED IMPORTED_TARGET duktape)
+  if(KIT_TESTS)
+    find_package(GTest REQUIRED)
+  endif()
+  if(KIT_BENCH)
+    find_package(benchmark REQUIRED)
+  endif()
+endif()

@@ -1,0 +1,27 @@
+#include "ports/class_registry.h"
+
+#include <cctype>
+
+namespace kit {
+namespace {
+std::string Fold(const std::string& s) {
+  std::string r = s;
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+}  // namespace
+
+ClassRegistry& ClassRegistry::Instance() {
+  static ClassRegistry registry;
+  return registry;
+}
+
+void ClassRegistry::Register(const std::string& progid, Factory f) { classes_[Fold(progid)] = std::move(f); }
+
+std::shared_ptr<automation::IDispatchObject> ClassRegistry::Create(const std::string& progid) const {
+  auto it = classes_.find(Fold(progid));
+  if (it == classes_.end()) throw automation::AutomationError(hr::InvalidClassString, "Invalid class string: " + progid);
+  return it->second();
+}
+
+}  // namespace kit

@@ -1,0 +1,25 @@
+// ProgID -> factory, the part of the COM class registry a script host needs.
+#pragma once
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ports/automation.h"
+
+namespace kit {
+
+class ClassRegistry {
+ public:
+  using Factory = std::function<std::shared_ptr<automation::IDispatchObject>()>;
+  static ClassRegistry& Instance();
+  void Register(const std::string& progid, Factory f);
+  // Throws AutomationError(InvalidClassString) for an unknown ProgID, as
+  // CLSIDFromProgID does.
+  std::shared_ptr<automation::IDispatchObject> Create(const std::string& progid) const;
+
+ private:
+  std::map<std::string, Factory> classes_;  // keys folded to lower case
+};
+
+}  // namespace kit

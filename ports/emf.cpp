@@ -1,0 +1,101 @@
+#include "ports/emf.h"
+
+#include <cstring>
+
+namespace kit {
+namespace {
+
+std::uint32_t U32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
+std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+RectL Rect(const std::uint8_t* p) { return {I32(p), I32(p + 4), I32(p + 8), I32(p + 12)}; }
+
+void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
+  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
+}
+
+}  // namespace
+
+std::optional<EmfHeader> ParseEmfHeader(const std::uint8_t* bits, std::size_t size) {
+  if (bits == nullptr || size < kEmfHeaderMinSize) return std::nullopt;
+  EmfHeader h{};
+  h.iType = U32(bits);
+  h.nSize = U32(bits + 4);
+  h.rclBounds = Rect(bits + 8);
+  h.rclFrame = Rect(bits + 24);
+  h.dSignature = U32(bits + 40);
+  h.nVersion = U32(bits + 44);
+  h.nBytes = U32(bits + 48);
+  h.nRecords = U32(bits + 52);
+  h.nHandles = U16(bits + 56);
+  h.sReserved = U16(bits + 58);
+  h.nDescription = U32(bits + 60);
+  h.offDescription = U32(bits + 64);
+  h.nPalEntries = U32(bits + 68);
+  h.szlDevice = {I32(bits + 72), I32(bits + 76)};
+  h.szlMillimeters = {I32(bits + 80), I32(bits + 84)};
+  if (h.iType != kEmrHeader || h.dSignature != kEmfSignature) return std::nullopt;
+  if (h.nSize < kEmfHeaderMinSize || h.nSize % 4 != 0 || h.nSize > size) return std::nullopt;
+  if (h.nBytes != size || h.nRecords == 0) return std::nullopt;
+  if (h.nDescription != 0) {
+    std::uint64_t end = static_cast<std::uint64_t>(h.offDescription) + 2ull * h.nDescription;
+    if (h.offDescription < kEmfHeaderMinSize || end > h.nSize) return std::nullopt;
+  }
+  return h;
+}
+
+std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& description,
+                                      std::size_t extra_record_bytes) {
+  std::size_t desc_bytes = (description.size() * 2 + 3) / 4 * 4;
+  std::size_t header = 108 + desc_bytes;
+  std::size_t extra = (extra_record_bytes + 3) / 4 * 4;
+  if (extra != 0 && extra < 12) extra = 12;
+  std::size_t total = header + extra + 20;
+  std::vector<std::uint8_t> v(total, 0);
+  Put32(v, 0, kEmrHeader);
+  Put32(v, 4, static_cast<std::uint32_t>(header));
+  // Bounds in device pixels at 96 dpi, frame in 0.01 mm.
+  Put32(v, 8, 0);
+  Put32(v, 12, 0);
+  Put32(v, 16, static_cast<std::uint32_t>(frame.right * 96 / 2540));
+  Put32(v, 20, static_cast<std::uint32_t>(frame.bottom * 96 / 2540));
+  Put32(v, 24, static_cast<std::uint32_t>(frame.left));
+  Put32(v, 28, static_cast<std::uint32_t>(frame.top));
+  Put32(v, 32, static_cast<std::uint32_t>(frame.right));
+  Put32(v, 36, static_cast<std::uint32_t>(frame.bottom));
+  Put32(v, 40, kEmfSignature);
+  Put32(v, 44, 0x10000);
+  Put32(v, 48, static_cast<std::uint32_t>(total));
+  Put32(v, 52, extra != 0 ? 3 : 2);
+  v[56] = 1;
+  Put32(v, 60, static_cast<std::uint32_t>(description.size()));
+  Put32(v, 64, description.empty() ? 0 : 108);
+  Put32(v, 72, 1024);
+  Put32(v, 76, 768);
+  Put32(v, 80, 320);
+  Put32(v, 84, 240);
+  for (std::size_t i = 0; i < description.size(); ++i) {
+    v[108 + 2 * i] = static_cast<std::uint8_t>(description[i]);
+    v[108 + 2 * i + 1] = static_cast<std::uint8_t>(description[i] >> 8);
+  }
+  std::size_t at = header;
+  if (extra != 0) {
+    // EMR_GDICOMMENT carrying filler, as page pictures carry application data.
+    Put32(v, at, 70);
+    Put32(v, at + 4, static_cast<std::uint32_t>(extra));
+    Put32(v, at + 8, static_cast<std::uint32_t>(extra - 12));
+    for (std::size_t i = at + 12; i < at + extra; ++i) v[i] = static_cast<std::uint8_t>(i * 31);
+    at += extra;
+  }
+  Put32(v, at, kEmrEof);
+  Put32(v, at + 4, 20);
+  Put32(v, at + 8, 0);
+  Put32(v, at + 12, 16);
+  Put32(v, at + 16, 20);
+  return v;
+}
+
+}  // namespace kit

@@ -1,0 +1,69 @@
+// Enhanced metafiles: a handle over the bits of a Windows EMF.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kit {
+
+struct RectL {
+  std::int32_t left, top, right, bottom;
+};
+
+struct SizeL {
+  std::int32_t cx, cy;
+};
+
+// The fields of ENHMETAHEADER (the EMR_HEADER record).
+struct EmfHeader {
+  std::uint32_t iType;
+  std::uint32_t nSize;
+  RectL rclBounds;
+  RectL rclFrame;  // 0.01 mm
+  std::uint32_t dSignature;
+  std::uint32_t nVersion;
+  std::uint32_t nBytes;
+  std::uint32_t nRecords;
+  std::uint16_t nHandles;
+  std::uint16_t sReserved;
+  std::uint32_t nDescription;  // characters (UTF-16 units)
+  std::uint32_t offDescription;
+  std::uint32_t nPalEntries;
+  SizeL szlDevice;
+  SizeL szlMillimeters;
+};
+
+constexpr std::uint32_t kEmrHeader = 1;
+constexpr std::uint32_t kEmrEof = 14;
+constexpr std::uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+constexpr std::size_t kEmfHeaderMinSize = 88;
+
+// Validates the header record of an EMF byte image: type, signature, record
+// size, total size equal to the image, description inside the header record.
+std::optional<EmfHeader> ParseEmfHeader(const std::uint8_t* bits, std::size_t size);
+
+class IEnhMetaFile {
+ public:
+  virtual ~IEnhMetaFile() = default;
+  virtual EmfHeader Header() const = 0;        // GetEnhMetaFileHeader
+  virtual std::vector<std::uint8_t> Bits() const = 0;  // GetEnhMetaFileBits
+  virtual std::size_t BitsSize() const = 0;
+};
+
+using EnhMetaFilePtr = std::unique_ptr<IEnhMetaFile>;
+
+class IMetafileFactory {
+ public:
+  virtual ~IMetafileFactory() = default;
+  // SetEnhMetaFileBits; null when the bits are not a metafile.
+  virtual EnhMetaFilePtr FromBits(const std::uint8_t* bits, std::size_t size) = 0;
+};
+
+// Writes a minimal valid metafile (header and EOF record) with the given frame
+// and description; what tests, tools and benchmarks make page pictures from.
+std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& description,
+                                      std::size_t extra_record_bytes = 0);
+
+}  // namespace kit

@@ -1,0 +1,38 @@
+// Files, addressed by Windows paths in the system code page ("c:\temp\qzdesk\a.doc").
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "ports/stream.h"
+
+namespace kit {
+
+class FileError : public std::runtime_error {
+ public:
+  enum class Cause { NotFound, AccessDenied, DiskFull, Generic };
+  FileError(Cause cause, const std::string& path, const std::string& what)
+      : std::runtime_error(what), cause_(cause), path_(path) {}
+  Cause cause() const { return cause_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  Cause cause_;
+  std::string path_;
+};
+
+class IFileSystem {
+ public:
+  virtual ~IFileSystem() = default;
+  virtual std::unique_ptr<IByteStream> OpenRead(const std::string& path) = 0;
+  // Creates or truncates.
+  virtual std::unique_ptr<IByteStream> CreateWrite(const std::string& path) = 0;
+  // Replaces `to` if it exists.
+  virtual void Rename(const std::string& from, const std::string& to) = 0;
+  virtual bool Remove(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual std::uint64_t Size(const std::string& path) = 0;  // throws FileError
+};
+
+}  // namespace kit
