@@ -150,24 +150,28 @@ std::vector<std::string> CRemarkDoc::RemarkerNames() const {
 
 void CRemarkDoc::SelectRemarker(const std::string& name) {
   // Names are C strings on the wire; what follows an embedded NUL is not part of it.
-  std::string n(name.c_str());
-  if (n.empty()) return;
-  std::vector<std::string> names = RemarkerNames();
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    if (names[i] == n) {
-      m_currentRemarker = static_cast<int>(i);
+  const char* n = name.c_str();
+  const std::size_t nlen = std::strlen(n);
+  if (nlen == 0) return;
+  const std::size_t len = m_remarkers.size();
+  std::size_t at = 0;
+  int index = 0;
+  while (at < len && m_remarkers[at] != 0) {
+    std::size_t end = at;
+    while (end < len && m_remarkers[end] != 0) ++end;
+    if (end - at == nlen && std::memcmp(m_remarkers.data() + at, n, nlen) == 0) {
+      m_currentRemarker = index;
       return;
     }
+    ++index;
+    at = end + 1;
   }
-  m_currentRemarker = static_cast<int>(names.size());
-  std::vector<std::uint8_t> list;
-  std::size_t keep = m_remarkers.empty() ? 0 : m_remarkers.size() - 1;
-  list.reserve(keep + n.size() + 2);
-  list.assign(m_remarkers.begin(), m_remarkers.begin() + static_cast<std::ptrdiff_t>(keep));
-  list.insert(list.end(), n.begin(), n.end());
-  list.push_back(0);
-  list.push_back(0);
-  m_remarkers = std::move(list);
+  m_currentRemarker = index;
+  // The old list without its final NUL, the name with its NUL, the final NUL.
+  if (!m_remarkers.empty()) m_remarkers.pop_back();
+  m_remarkers.insert(m_remarkers.end(), n, n + nlen);
+  m_remarkers.push_back(0);
+  m_remarkers.push_back(0);
   MarkModified();
 }
 

@@ -1,0 +1,128 @@
+// Test doubles for the platform the remark core is given.
+#pragma once
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ports/canvas.h"
+#include "ports/memory_stream.h"
+#include "ports/platform.h"
+
+namespace kit::testing {
+
+class FakeScreen : public IScreenMetrics {
+ public:
+  int px = 96, py = 96;
+  int LogPixelsX() const override { return px; }
+  int LogPixelsY() const override { return py; }
+};
+
+class FakeMetafile : public IEnhMetaFile {
+ public:
+  FakeMetafile(EmfHeader h, std::vector<std::uint8_t> bits) : h_(h), bits_(std::move(bits)) {}
+  EmfHeader Header() const override { return h_; }
+  std::vector<std::uint8_t> Bits() const override { return bits_; }
+  std::size_t BitsSize() const override { return bits_.size(); }
+
+ private:
+  EmfHeader h_;
+  std::vector<std::uint8_t> bits_;
+};
+
+class FakeMetafiles : public IMetafileFactory {
+ public:
+  EnhMetaFilePtr FromBits(const std::uint8_t* bits, std::size_t size) override {
+    auto h = ParseEmfHeader(bits, size);
+    if (!h) return nullptr;
+    return std::make_unique<FakeMetafile>(*h, std::vector<std::uint8_t>(bits, bits + size));
+  }
+};
+
+// Files in memory, keyed by path as given; can be told to fail writes.
+class FakeFiles : public IFileSystem {
+ public:
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::size_t fail_after_bytes = static_cast<std::size_t>(-1);
+
+  class Writer : public IByteStream {
+   public:
+    Writer(FakeFiles& fs, std::string path) : fs_(fs), path_(std::move(path)) {}
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    void Write(const void* buf, std::size_t n) override {
+      auto& f = fs_.files[path_];
+      if (f.size() + n > fs_.fail_after_bytes) throw FileError(FileError::Cause::DiskFull, path_, "disk full");
+      const auto* p = static_cast<const std::uint8_t*>(buf);
+      f.insert(f.end(), p, p + n);
+    }
+
+   private:
+    FakeFiles& fs_;
+    std::string path_;
+  };
+
+  std::unique_ptr<IByteStream> OpenRead(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) throw FileError(FileError::Cause::NotFound, path, "not found: " + path);
+    return std::make_unique<MemoryStream>(it->second);
+  }
+  std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override {
+    files[path].clear();
+    return std::make_unique<Writer>(*this, path);
+  }
+  void Rename(const std::string& from, const std::string& to) override {
+    auto it = files.find(from);
+    if (it == files.end()) throw FileError(FileError::Cause::NotFound, from, "not found: " + from);
+    files[to] = it->second;
+    files.erase(from);
+  }
+  bool Remove(const std::string& path) override { return files.erase(path) != 0; }
+  bool Exists(const std::string& path) override { return files.count(path) != 0; }
+  std::uint64_t Size(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) throw FileError(FileError::Cause::NotFound, path, "not found: " + path);
+    return it->second.size();
+  }
+};
+
+class NullCodePage : public ICodePage {
+ public:
+  std::string ToUtf8(const std::string& s) const override { return s; }
+  std::string FromUtf8(const std::string& s) const override { return s; }
+};
+
+struct FakePlatform {
+  FakeScreen screen;
+  FakeMetafiles metafiles;
+  FakeFiles files;
+  NullCodePage codepage;
+  Platform platform{&files, &screen, &metafiles, &codepage};
+};
+
+// Records drawing calls as text lines.
+class RecordingCanvas : public ICanvas {
+ public:
+  std::vector<std::string> calls;
+  PenHandle next = 100;
+  PenHandle selected = 1;  // the pen the device context starts with
+
+  PenHandle CreatePen(int style, int width, ColorRef color) override {
+    calls.push_back("CreatePen " + std::to_string(style) + " " + std::to_string(width) + " " + std::to_string(color));
+    return ++next;
+  }
+  PenHandle SelectPen(PenHandle pen) override {
+    calls.push_back("SelectPen " + std::to_string(pen));
+    PenHandle old = selected;
+    selected = pen;
+    return old;
+  }
+  void DeletePen(PenHandle pen) override { calls.push_back("DeletePen " + std::to_string(pen)); }
+  void MoveTo(int x, int y) override { calls.push_back("MoveTo " + std::to_string(x) + "," + std::to_string(y)); }
+  void LineTo(int x, int y) override { calls.push_back("LineTo " + std::to_string(x) + "," + std::to_string(y)); }
+  void PlayMetafile(const IEnhMetaFile&, const RectL& r) override {
+    calls.push_back("Play " + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+                    "," + std::to_string(r.bottom));
+  }
+};
+
+}  // namespace kit::testing

@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "remark/remark_doc.h"
+#include "tests/remark/fakes.h"
+
+namespace kit::remark {
+namespace {
+
+using testing::FakePlatform;
+using testing::RecordingCanvas;
+
+struct Counter : IModifiedSink {
+  int marks = 0;
+  void SetModifiedFlag(bool m) override { marks += m ? 1 : 0; }
+};
+
+// 210 x 297 mm, as a captured A4 page.
+EnhMetaFilePtr Picture(FakePlatform& fp, const std::u16string& desc = u"Page") {
+  auto bits = MakeEmfBits(RectL{0, 0, 21000, 29700}, desc);
+  return fp.metafiles.FromBits(bits.data(), bits.size());
+}
+
+std::vector<std::uint8_t> Used(const CRemarkPage& p) {
+  return std::vector<std::uint8_t>(p.stroke_bytes(), p.stroke_bytes() + p.used_length());
+}
+
+class RemarkDocTest : public ::testing::Test {
+ protected:
+  FakePlatform fp;
+  Counter owner;
+  CRemarkDoc doc{&owner, fp.platform};
+
+  void OnePage() {
+    std::vector<EnhMetaFilePtr> pics;
+    pics.push_back(Picture(fp));
+    doc.ReplacePages(std::move(pics));
+    owner.marks = 0;
+  }
+  void Stroke(int x, int y, std::vector<std::pair<int, int>> steps) {
+    doc.BeginStroke(x, y);
+    for (auto [dx, dy] : steps) doc.AddStep(dx, dy);
+    doc.EndStroke();
+  }
+};
+
+TEST_F(RemarkDocTest, NewDocumentDefaults) {
+  EXPECT_EQ(doc.page_count(), 0);
+  EXPECT_EQ(doc.current_page(), -1);
+  EXPECT_EQ(doc.pen_width(), 2);
+  EXPECT_EQ(doc.pen_color(), 255u);
+  EXPECT_EQ(doc.remarker_list_length(), 0);
+  int w = -1, h = -1;
+  doc.CurrentPageSize(w, h);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
+}
+
+TEST_F(RemarkDocTest, PenWidthAcceptsOnlyOneToSix) {
+  doc.SetPenWidth(0);
+  doc.SetPenWidth(7);
+  EXPECT_EQ(doc.pen_width(), 2);
+  EXPECT_EQ(owner.marks, 0);
+  doc.SetPenWidth(1);
+  EXPECT_EQ(doc.pen_width(), 1);
+  doc.SetPenWidth(6);
+  EXPECT_EQ(doc.pen_width(), 6);
+  EXPECT_EQ(owner.marks, 2);
+}
+
+TEST_F(RemarkDocTest, RemarkerSelectionAppendsOnceAndKeepsIndices) {
+  doc.SelectRemarker("Li");
+  EXPECT_EQ(doc.current_remarker(), 0);
+  doc.SelectRemarker("Wang");
+  EXPECT_EQ(doc.current_remarker(), 1);
+  int marks = owner.marks;
+  doc.SelectRemarker("Li");
+  EXPECT_EQ(doc.current_remarker(), 0);
+  EXPECT_EQ(owner.marks, marks) << "finding an existing name is not a change";
+  const std::vector<std::uint8_t> expect = {'L', 'i', 0, 'W', 'a', 'n', 'g', 0, 0};
+  EXPECT_EQ(doc.remarker_list(), expect);
+  doc.SelectRemarker("");
+  EXPECT_EQ(doc.current_remarker(), 0);
+  doc.SelectRemarker("li");  // byte comparison is case-sensitive
+  EXPECT_EQ(doc.current_remarker(), 2);
+  EXPECT_EQ(doc.RemarkerNames(), (std::vector<std::string>{"Li", "Wang", "li"}));
+}
+
+TEST_F(RemarkDocTest, StrokeBytesAndGrowth) {
+  OnePage();
+  doc.SelectRemarker("A");
+  doc.SelectRemarker("B");
+  doc.SetPenColor(0x00332211);
+  doc.SetPenWidth(5);
+  Stroke(0x1234, 0x0102, {{1, -1}, {-127, 127}});
+  const CRemarkPage& p = doc.page(0);
+  const std::vector<std::uint8_t> expect = {1, 0, 0x11, 0x22, 0x33, 5, 0x34, 0x12, 0x02, 0x01,
+                                            1, 0xFF, 0x81, 0x7F, 0, 0};
+  EXPECT_EQ(Used(p), expect);
+  EXPECT_EQ(p.capacity(), 256);
+  // 16 used; the second stroke fills the buffer exactly, then one step more
+  // needs 258 bytes and the buffer becomes 2 * (used + k).
+  doc.BeginStroke(0, 0);
+  for (int i = 0; i < 115; ++i) doc.AddStep(1, 0);
+  EXPECT_EQ(p.used_length(), 256);
+  EXPECT_EQ(p.capacity(), 256);
+  doc.AddStep(1, 0);
+  EXPECT_EQ(p.capacity(), 2 * 258);
+  doc.EndStroke();
+  EXPECT_EQ(p.StrokeCount(), 2);
+  EXPECT_EQ(Used(p).front(), 1) << "copied bytes survive the growth";
+}
+
+TEST_F(RemarkDocTest, DeletingAndConfirming) {
+  OnePage();
+  EXPECT_FALSE(doc.DeleteLastStroke());
+  Stroke(10, 10, {{1, 1}});
+  doc.ConfirmAll();
+  EXPECT_FALSE(doc.DeleteLastStroke()) << "confirmed strokes stay";
+  EXPECT_FALSE(doc.DeleteUnconfirmedStrokes());
+  Stroke(20, 20, {{2, 2}, {3, 3}});
+  Stroke(30, 30, {});
+  const int confirmed = doc.page(0).confirmed_length();
+  EXPECT_EQ(confirmed, 14);
+  EXPECT_TRUE(doc.DeleteLastStroke());
+  EXPECT_EQ(doc.page(0).used_length(), 14 + 16) << "only the second unconfirmed stroke goes";
+  EXPECT_TRUE(doc.DeleteLastStroke());
+  EXPECT_EQ(doc.page(0).used_length(), 14);
+  EXPECT_FALSE(doc.DeleteLastStroke());
+  Stroke(40, 40, {{1, 0}});
+  owner.marks = 0;
+  EXPECT_TRUE(doc.DeleteUnconfirmedStrokes());
+  EXPECT_EQ(doc.page(0).used_length(), 14);
+  EXPECT_EQ(owner.marks, 1);
+}
+
+TEST_F(RemarkDocTest, StrokeOperationsWithoutPagesDoNothing) {
+  doc.BeginStroke(1, 1);
+  doc.AddStep(1, 1);
+  doc.EndStroke();
+  EXPECT_FALSE(doc.DeleteLastStroke());
+  EXPECT_EQ(owner.marks, 0);
+  RecordingCanvas dc;
+  doc.DrawCurrentPage(dc, kAllRemarkers);
+  EXPECT_TRUE(dc.calls.empty());
+  OnePage();
+  doc.SetCurrentPage(5);  // held unchecked; operations must not reach past the pages
+  doc.BeginStroke(1, 1);
+  EXPECT_EQ(doc.page(0).used_length(), 0);
+  EXPECT_FALSE(doc.DeleteLastStroke());
+}
+
+TEST_F(RemarkDocTest, PageSizeAndMargins) {
+  std::vector<EnhMetaFilePtr> pics;
+  pics.push_back(Picture(fp, u"WPSFile"));  // seven characters: no margins
+  pics.push_back(Picture(fp, u"Word page"));
+  pics.push_back(nullptr);
+  doc.ReplacePages(std::move(pics));
+  ASSERT_EQ(doc.page_count(), 3);
+  EXPECT_EQ(doc.current_page(), 0);
+  // (96 * 21000 + 1270) / 2540 = 794, (96 * 29700 + 1270) / 2540 = 1123
+  EXPECT_EQ(doc.page(0).width(), 794);
+  EXPECT_EQ(doc.page(0).height(), 1123);
+  EXPECT_EQ(doc.page(0).left_margin(), 0);
+  EXPECT_EQ(doc.page(1).left_margin(), 128);
+  EXPECT_EQ(doc.page(1).top_margin(), 96);
+  EXPECT_EQ(doc.page(1).width(), 794 + 256);
+  EXPECT_EQ(doc.page(1).height(), 1123 + 192);
+  EXPECT_EQ(doc.page(2).width(), 0);
+  EXPECT_EQ(doc.page(2).background(), nullptr);
+  doc.SetCurrentPage(1);
+  int w, h;
+  doc.CurrentPageSize(w, h);
+  EXPECT_EQ(w, 1050);
+  EXPECT_EQ(h, 1315);
+}
+
+TEST_F(RemarkDocTest, ReplacingWithNoPagesKeepsEverything) {
+  OnePage();
+  doc.SelectRemarker("Li");
+  Stroke(1, 1, {});
+  doc.ReplacePages({});
+  EXPECT_EQ(doc.page_count(), 1);
+  EXPECT_EQ(doc.remarker_list_length(), 4);
+  EXPECT_EQ(doc.page(0).used_length(), 12);
+  std::vector<EnhMetaFilePtr> pics;
+  pics.push_back(Picture(fp));
+  doc.ReplacePages(std::move(pics));
+  EXPECT_EQ(doc.remarker_list_length(), 0) << "a captured document starts a fresh remarker list";
+  EXPECT_EQ(doc.page(0).used_length(), 0);
+}
+
+TEST_F(RemarkDocTest, DrawingFiltersByRemarkerAndManagesPens) {
+  OnePage();
+  doc.SelectRemarker("Li");
+  doc.SetPenColor(0x0000FF);
+  Stroke(10, 20, {{5, -5}});
+  doc.SelectRemarker("Wang");
+  doc.SetPenColor(0xFF0000);
+  doc.SetPenWidth(3);
+  Stroke(100, 100, {{-1, 2}, {3, 0}});
+
+  RecordingCanvas all;
+  doc.DrawPage(0, all, kAllRemarkers);
+  const std::vector<std::string> expect = {
+      "Play 128,96,922,1219",  "CreatePen 0 2 255",   "SelectPen 101", "MoveTo 10,20", "LineTo 15,15",
+      "CreatePen 0 3 16711680", "SelectPen 102",      "DeletePen 101", "MoveTo 100,100",
+      "LineTo 99,102",          "LineTo 102,102",     "SelectPen 1",   "DeletePen 102"};
+  EXPECT_EQ(all.calls, expect);
+
+  RecordingCanvas only0;
+  doc.DrawPage(0, only0, 0);
+  EXPECT_EQ(std::count(only0.calls.begin(), only0.calls.end(), "MoveTo 100,100"), 0);
+  EXPECT_EQ(std::count(only0.calls.begin(), only0.calls.end(), "MoveTo 10,20"), 1);
+
+  RecordingCanvas only1;
+  doc.DrawPage(0, only1, 1);
+  EXPECT_EQ(std::count(only1.calls.begin(), only1.calls.end(), "MoveTo 10,20"), 0);
+  EXPECT_EQ(std::count(only1.calls.begin(), only1.calls.end(), "MoveTo 100,100"), 1);
+
+  RecordingCanvas none;
+  doc.DrawPage(0, none, kNoRemarkers);
+  EXPECT_EQ(none.calls, std::vector<std::string>{"Play 128,96,922,1219"}) << "background always drawn";
+}
+
+TEST(StrokeCursorTest, WalksAreBoundedByTheUsedLength) {
+  // A whole stroke, then a header whose steps run off the end without a terminator.
+  const std::uint8_t bytes[] = {0, 0, 1, 2, 3, 1, 5, 0, 6, 0, 1, 1, 0, 0,
+                                1, 0, 1, 2, 3, 2, 7, 0, 8, 0, 2, 2, 3, 3};
+  StrokeCursor c(bytes, sizeof bytes);
+  StrokeView s;
+  ASSERT_TRUE(c.Next(s));
+  EXPECT_TRUE(s.terminated);
+  EXPECT_EQ(s.length, 14u);
+  EXPECT_EQ(s.step_count, 1u);
+  ASSERT_TRUE(c.Next(s));
+  EXPECT_FALSE(s.terminated);
+  EXPECT_EQ(s.offset, 14u);
+  EXPECT_EQ(s.length, 14u);
+  EXPECT_EQ(s.step_count, 2u);
+  EXPECT_EQ(s.header.remarker, 1);
+  EXPECT_FALSE(c.Next(s));
+  // Five stray bytes: one short stroke, nothing read past them.
+  StrokeCursor tail(bytes, 5);
+  ASSERT_TRUE(tail.Next(s));
+  EXPECT_EQ(s.length, 5u);
+  EXPECT_FALSE(tail.Next(s));
+}
+
+}  // namespace
+}  // namespace kit::remark
