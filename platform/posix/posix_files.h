@@ -1,0 +1,21 @@
+// IFileSystem over POSIX descriptors; paths go through NativePath().
+#pragma once
+#include "ports/files.h"
+
+namespace kit::posix {
+
+class PosixFileSystem : public IFileSystem {
+ public:
+  std::unique_ptr<IByteStream> OpenRead(const std::string& path) override;
+  // Like CreateFile(CREATE_ALWAYS): missing parent folders are an error.
+  std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override;
+  void Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  std::uint64_t Size(const std::string& path) override;
+};
+
+// The FileError::Cause an errno value reports as.
+FileError::Cause CauseOfErrno(int err);
+
+}  // namespace kit::posix

@@ -1,0 +1,233 @@
+#include "platform/posix/posix_paths.h"
+
+#include <dirent.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "platform/posix/iconv_codepage.h"
+#include "ports/files.h"
+
+namespace kit::posix {
+namespace {
+
+constexpr char kRootFolderName[] = "desktop-client-kit";
+
+bool IsSep(char c) { return c == '\\' || c == '/'; }
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+[[noreturn]] void NotMapped(const std::string& windowsPath, const char* why) {
+  throw FileError(FileError::Cause::NotFound, windowsPath, std::string(why) + ": " + windowsPath);
+}
+
+std::string StripTrailingSlashes(std::string s) {
+  while (!s.empty() && s.back() == '/') s.pop_back();
+  return s;
+}
+
+std::optional<std::string> CurrentDirectory() {
+  char* cwd = getcwd(nullptr, 0);
+  if (cwd == nullptr) return std::nullopt;
+  std::string r = cwd;
+  std::free(cwd);
+  return r;
+}
+
+std::string HomeDirectory() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home != '\0') return home;
+  std::vector<char> buf(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  if (getpwuid_r(getuid(), &pw, buf.data(), buf.size(), &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return "/tmp";
+}
+
+// The root without a trailing slash; empty when the root is "/".
+std::string RootPrefix() {
+  std::string root;
+  const char* kit = std::getenv("KIT_ROOT");
+  const char* xdg = std::getenv("XDG_DATA_HOME");
+  if (kit != nullptr && *kit != '\0') {
+    root = kit;
+  } else if (xdg != nullptr && xdg[0] == '/') {
+    // A relative XDG_DATA_HOME is meant to be ignored.
+    root = std::string(xdg) + "/" + kRootFolderName;
+  } else {
+    root = HomeDirectory() + "/.local/share/" + kRootFolderName;
+  }
+  if (root[0] != '/') {
+    // Pin a relative root now so that later chdirs do not move the drives.
+    if (std::optional<std::string> cwd = CurrentDirectory()) root = StripTrailingSlashes(*cwd) + "/" + root;
+  }
+  return StripTrailingSlashes(root);
+}
+
+// mkdir -p; failures surface later when the file itself is opened.
+void MakeDirectories(const std::string& path) {
+  for (std::size_t i = 1; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == '/') {
+      std::string prefix = path.substr(0, i);
+      struct stat st {};
+      if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST &&
+          !(stat(prefix.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+        return;
+      }
+    }
+  }
+}
+
+std::vector<std::string> SplitNative(const std::string& path) {
+  std::vector<std::string> parts;
+  std::size_t i = 0;
+  while (i < path.size()) {
+    std::size_t j = path.find('/', i);
+    if (j == std::string::npos) j = path.size();
+    if (j > i) parts.push_back(path.substr(i, j - i));
+    i = j + 1;
+  }
+  return parts;
+}
+
+// Where the current directory is, in drive terms.
+struct CurrentLocation {
+  char drive = 0;                   // 0 when outside the root
+  std::vector<std::string> inside;  // components below the drive folder, or below "/"
+};
+
+CurrentLocation Locate(const std::string& root, const std::string& windowsPath) {
+  std::optional<std::string> cwd = CurrentDirectory();
+  if (!cwd) NotMapped(windowsPath, "no current directory");
+  CurrentLocation loc;
+  std::vector<std::string> parts = SplitNative(*cwd);
+
+  // getcwd() returns the resolved path; compare with the resolved root too.
+  std::vector<std::string> candidates{root};
+  if (char* real = realpath(root.empty() ? "/" : root.c_str(), nullptr)) {
+    candidates.push_back(StripTrailingSlashes(real));
+    std::free(real);
+  }
+  for (const std::string& r : candidates) {
+    std::vector<std::string> rootParts = SplitNative(r);
+    if (parts.size() <= rootParts.size()) continue;
+    bool under = true;
+    for (std::size_t i = 0; i < rootParts.size() && under; ++i) under = parts[i] == rootParts[i];
+    const std::string& drive = parts[rootParts.size()];
+    if (!under || drive.size() != 1 || !IsAsciiLetter(drive[0])) continue;
+    loc.drive = LowerAscii(drive[0]);
+    loc.inside.assign(parts.begin() + static_cast<std::ptrdiff_t>(rootParts.size()) + 1, parts.end());
+    return loc;
+  }
+  loc.inside = std::move(parts);
+  return loc;
+}
+
+// Picks the on-disk spelling of each component. Once one is missing nothing
+// below it can exist, so the rest are kept as written.
+std::string Resolve(const std::string& base, const std::vector<std::string>& parts) {
+  std::string dir = base;
+  bool missing = false;
+  for (const std::string& part : parts) {
+    std::string exact = dir + "/" + part;
+    struct stat st {};
+    if (missing || lstat(exact.c_str(), &st) == 0) {
+      dir = std::move(exact);
+      continue;
+    }
+    std::string best;
+    if (DIR* d = opendir(dir.empty() ? "/" : dir.c_str())) {
+      while (dirent* e = readdir(d)) {
+        std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        // Of several spellings take the smallest, so the choice is stable.
+        if (EqualsIgnoreAsciiCase(name, part) && (best.empty() || name < best)) best = std::move(name);
+      }
+      closedir(d);
+    }
+    if (best.empty()) {
+      missing = true;
+      dir = std::move(exact);
+    } else {
+      dir += "/" + best;
+    }
+  }
+  return dir.empty() ? "/" : dir;
+}
+
+}  // namespace
+
+bool EqualsIgnoreAsciiCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::string KitRoot() {
+  std::string root = RootPrefix();
+  return root.empty() ? "/" : root;
+}
+
+std::string NativePath(const std::string& windowsPath) {
+  if (windowsPath.empty()) NotMapped(windowsPath, "empty path");
+  if (windowsPath.find('\0') != std::string::npos) NotMapped(windowsPath, "path with a NUL");
+  // Convert before splitting: a GBK trail byte may be 0x5C, the backslash.
+  const std::string path = SystemCodePage().ToUtf8(windowsPath);
+  if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) NotMapped(windowsPath, "network path");
+
+  const std::string root = RootPrefix();
+  char drive = 0;
+  std::vector<std::string> parts;  // already resolved against the base, before `rest`
+  std::size_t rest = 0;
+  bool onDrive = true;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
+    drive = LowerAscii(path[0]);
+    rest = 2;
+    if (path.size() == 2 || !IsSep(path[2])) {
+      // "c:name" is relative to the current directory when that is on c:.
+      CurrentLocation loc = Locate(root, windowsPath);
+      if (loc.drive == drive) parts = std::move(loc.inside);
+    }
+  } else if (IsSep(path[0])) {
+    CurrentLocation loc = Locate(root, windowsPath);
+    drive = loc.drive != 0 ? loc.drive : 'c';
+  } else {
+    CurrentLocation loc = Locate(root, windowsPath);
+    drive = loc.drive;
+    onDrive = drive != 0;
+    parts = std::move(loc.inside);
+  }
+
+  std::size_t i = rest;
+  while (i < path.size()) {
+    std::size_t j = i;
+    while (j < path.size() && !IsSep(path[j])) ++j;
+    std::string part = path.substr(i, j - i);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(std::move(part));
+    }
+    i = j + 1;
+  }
+
+  std::string base;
+  if (onDrive) {
+    base = root + "/" + drive;
+    // A drive always exists, even before anything was written to it.
+    MakeDirectories(base);
+  }
+  return Resolve(base, parts);
+}
+
+}  // namespace kit::posix

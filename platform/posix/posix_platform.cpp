@@ -1,0 +1,50 @@
+// DefaultPlatform() for POSIX hosts: the adapters of this folder.
+#include "ports/platform.h"
+
+#include "platform/posix/iconv_codepage.h"
+#include "platform/posix/posix_files.h"
+
+namespace kit {
+namespace {
+
+// No display to ask; the desktops this stands in for run at 96 dpi.
+class FixedScreenMetrics : public IScreenMetrics {
+ public:
+  int LogPixelsX() const override { return 96; }
+  int LogPixelsY() const override { return 96; }
+};
+
+// Holds its own copy, as SetEnhMetaFileBits does, so callers may free theirs.
+class HeldEnhMetaFile : public IEnhMetaFile {
+ public:
+  HeldEnhMetaFile(const EmfHeader& header, const std::uint8_t* bits, std::size_t size)
+      : header_(header), bits_(bits, bits + size) {}
+  EmfHeader Header() const override { return header_; }
+  std::vector<std::uint8_t> Bits() const override { return bits_; }
+  std::size_t BitsSize() const override { return bits_.size(); }
+
+ private:
+  EmfHeader header_;
+  std::vector<std::uint8_t> bits_;
+};
+
+class HeldMetafileFactory : public IMetafileFactory {
+ public:
+  EnhMetaFilePtr FromBits(const std::uint8_t* bits, std::size_t size) override {
+    std::optional<EmfHeader> header = ParseEmfHeader(bits, size);
+    if (!header) return nullptr;
+    return std::make_unique<HeldEnhMetaFile>(*header, bits, size);
+  }
+};
+
+}  // namespace
+
+Platform& DefaultPlatform() {
+  static posix::PosixFileSystem files;
+  static FixedScreenMetrics screen;
+  static HeldMetafileFactory metafiles;
+  static Platform platform{&files, &screen, &metafiles, &posix::SystemCodePage()};
+  return platform;
+}
+
+}  // namespace kit

@@ -1,0 +1,196 @@
+#include "platform/posix/posix_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "ports/platform.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::posix {
+namespace {
+
+namespace fs = std::filesystem;
+using Cause = FileError::Cause;
+
+void WriteAll(IFileSystem& files, const std::string& path, const std::string& data) {
+  std::unique_ptr<IByteStream> out = files.CreateWrite(path);
+  out->Write(data.data(), data.size());
+}
+
+std::string ReadAll(IFileSystem& files, const std::string& path) {
+  std::unique_ptr<IByteStream> in = files.OpenRead(path);
+  std::string data;
+  char buf[4096];
+  for (;;) {
+    std::size_t n = in->Read(buf, sizeof buf);
+    data.append(buf, n);
+    if (n < sizeof buf) break;
+  }
+  return data;
+}
+
+// The cause of the FileError `f` throws, failing the test when it throws none.
+template <typename F>
+std::optional<Cause> CauseOf(F&& f, const std::string& path) {
+  try {
+    f();
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.path(), path);
+    return e.cause();
+  }
+  ADD_FAILURE() << "no FileError for " << path;
+  return std::nullopt;
+}
+
+class PosixFiles : public ::testing::Test {
+ protected:
+  testing::TempKitRoot tmp;
+  PosixFileSystem files;
+};
+
+TEST_F(PosixFiles, CreateWriteCreatesThenTruncatesAndReadsBack) {
+  WriteAll(files, "c:\\a.doc", "hello world");
+  EXPECT_EQ(tmp.ReadFile("c/a.doc"), "hello world");
+  EXPECT_EQ(files.Size("c:\\a.doc"), 11u);
+  EXPECT_TRUE(files.Exists("c:\\a.doc"));
+
+  WriteAll(files, "C:\\A.DOC", "hi");
+  EXPECT_EQ(ReadAll(files, "c:\\a.doc"), "hi");
+  EXPECT_EQ(files.Size("c:\\A.doc"), 2u);
+  // One file, not a second spelling of it.
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.root() / "c"), fs::directory_iterator()), 1);
+
+  WriteAll(files, "c:\\empty", "");
+  EXPECT_EQ(files.Size("c:\\empty"), 0u);
+  EXPECT_EQ(ReadAll(files, "c:\\empty"), "");
+}
+
+TEST_F(PosixFiles, ReadsReturnShortOnlyAtTheEnd) {
+  std::string data;
+  for (int i = 0; i < (1 << 20) + 17; ++i) data += static_cast<char>(i * 7 + i / 251);
+  {
+    std::unique_ptr<IByteStream> out = files.CreateWrite("c:\\big.bin");
+    // Several writes into one stream append.
+    out->Write(data.data(), 1000);
+    out->Write(data.data() + 1000, data.size() - 1000);
+  }
+  EXPECT_EQ(files.Size("c:\\big.bin"), data.size());
+  std::unique_ptr<IByteStream> in = files.OpenRead("c:\\big.bin");
+  std::vector<char> buf(data.size() + 100);
+  ASSERT_EQ(in->Read(buf.data(), 12345), 12345u);
+  ASSERT_EQ(in->Read(buf.data() + 12345, buf.size() - 12345), data.size() - 12345);
+  EXPECT_EQ(std::string(buf.data(), data.size()), data);
+  EXPECT_EQ(in->Read(buf.data(), 10), 0u);
+}
+
+TEST_F(PosixFiles, ChineseNamesAreStoredAsUtf8) {
+  WriteAll(files, "c:\\\xC5\xFA\xD7\xA2\xC8\xCB.txt", "x");
+  EXPECT_TRUE(fs::exists(tmp.root() / "c" / "\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA.txt"));
+}
+
+TEST_F(PosixFiles, RenameReplacesTheTarget) {
+  WriteAll(files, "c:\\from.tmp", "new");
+  WriteAll(files, "c:\\to.doc", "old contents");
+  files.Rename("c:\\FROM.tmp", "c:\\TO.DOC");
+  EXPECT_FALSE(files.Exists("c:\\from.tmp"));
+  EXPECT_EQ(ReadAll(files, "c:\\to.doc"), "new");
+  EXPECT_FALSE(fs::exists(tmp.root() / "c" / "TO.DOC"));
+
+  files.Rename("c:\\to.doc", "d:\\fresh.doc");
+  EXPECT_EQ(tmp.ReadFile("d/fresh.doc"), "new");
+}
+
+TEST_F(PosixFiles, MissingFilesAndFoldersAreNotFound) {
+  EXPECT_EQ(CauseOf([&] { files.OpenRead("c:\\nope.doc"); }, "c:\\nope.doc"), Cause::NotFound);
+  EXPECT_EQ(CauseOf([&] { files.Size("c:\\nope.doc"); }, "c:\\nope.doc"), Cause::NotFound);
+  EXPECT_EQ(CauseOf([&] { files.Rename("c:\\nope.doc", "c:\\x"); }, "c:\\nope.doc"), Cause::NotFound);
+  EXPECT_FALSE(files.Exists("c:\\nope.doc"));
+  EXPECT_FALSE(files.Remove("c:\\nope.doc"));
+
+  // As on Windows, creating a file does not create its folders.
+  EXPECT_EQ(CauseOf([&] { files.CreateWrite("c:\\no\\such\\dir\\a.doc"); }, "c:\\no\\such\\dir\\a.doc"),
+            Cause::NotFound);
+  EXPECT_FALSE(fs::exists(tmp.root() / "c" / "no"));
+  // A file used as a folder.
+  WriteAll(files, "c:\\plain", "x");
+  EXPECT_EQ(CauseOf([&] { files.OpenRead("c:\\plain\\a"); }, "c:\\plain\\a"), Cause::NotFound);
+
+  const std::string unc = "\\\\server\\share\\a.doc";
+  EXPECT_EQ(CauseOf([&] { files.OpenRead(unc); }, unc), Cause::NotFound);
+  EXPECT_EQ(CauseOf([&] { files.CreateWrite(unc); }, unc), Cause::NotFound);
+  EXPECT_FALSE(files.Exists(unc));
+  EXPECT_FALSE(files.Remove(unc));
+}
+
+TEST_F(PosixFiles, RemoveDeletesFilesOnly) {
+  WriteAll(files, "c:\\gone.doc", "x");
+  EXPECT_TRUE(files.Remove("C:\\GONE.DOC"));
+  EXPECT_FALSE(files.Exists("c:\\gone.doc"));
+  EXPECT_FALSE(fs::exists(tmp.root() / "c" / "gone.doc"));
+
+  fs::create_directories(tmp.root() / "c" / "folder");
+  EXPECT_FALSE(files.Remove("c:\\folder"));
+  EXPECT_TRUE(fs::is_directory(tmp.root() / "c" / "folder"));
+}
+
+TEST_F(PosixFiles, FoldersAreNotFiles) {
+  fs::create_directories(tmp.root() / "c" / "folder");
+  EXPECT_TRUE(files.Exists("c:\\FOLDER"));
+  EXPECT_EQ(CauseOf([&] { files.OpenRead("c:\\folder"); }, "c:\\folder"), Cause::AccessDenied);
+  EXPECT_EQ(CauseOf([&] { files.CreateWrite("c:\\folder"); }, "c:\\folder"), Cause::AccessDenied);
+  EXPECT_EQ(CauseOf([&] { files.Size("c:\\folder"); }, "c:\\folder"), Cause::AccessDenied);
+  WriteAll(files, "c:\\f.doc", "x");
+  EXPECT_EQ(CauseOf([&] { files.Rename("c:\\f.doc", "c:\\folder"); }, "c:\\f.doc"), Cause::AccessDenied);
+  EXPECT_TRUE(files.Exists("c:\\f.doc"));
+}
+
+TEST_F(PosixFiles, StreamsOnlyGoTheWayTheyWereOpened) {
+  WriteAll(files, "c:\\a", "abc");
+  std::unique_ptr<IByteStream> in = files.OpenRead("c:\\a");
+  EXPECT_EQ(CauseOf([&] { in->Write("x", 1); }, "c:\\a"), Cause::AccessDenied);
+  std::unique_ptr<IByteStream> out = files.CreateWrite("c:\\b");
+  char c;
+  EXPECT_EQ(CauseOf([&] { out->Read(&c, 1); }, "c:\\b"), Cause::AccessDenied);
+}
+
+TEST_F(PosixFiles, AFullDeviceIsDiskFull) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  fs::create_directories(tmp.root() / "c");
+  fs::create_symlink("/dev/full", tmp.root() / "c" / "full");
+  std::unique_ptr<IByteStream> out = files.CreateWrite("c:\\FULL");
+  std::string data(100000, 'x');
+  EXPECT_EQ(CauseOf([&] { out->Write(data.data(), data.size()); }, "c:\\FULL"), Cause::DiskFull);
+}
+
+TEST_F(PosixFiles, UnreadableFilesAreAccessDenied) {
+  WriteAll(files, "c:\\secret", "x");
+  fs::permissions(tmp.root() / "c" / "secret", fs::perms::none);
+  if (std::ifstream(tmp.root() / "c" / "secret").is_open()) GTEST_SKIP() << "permissions not enforced (root)";
+  EXPECT_EQ(CauseOf([&] { files.OpenRead("c:\\secret"); }, "c:\\secret"), Cause::AccessDenied);
+}
+
+TEST(ErrnoCauses, MapAsTheCoreExpects) {
+  EXPECT_EQ(CauseOfErrno(ENOENT), Cause::NotFound);
+  EXPECT_EQ(CauseOfErrno(ENOTDIR), Cause::NotFound);
+  EXPECT_EQ(CauseOfErrno(EACCES), Cause::AccessDenied);
+  EXPECT_EQ(CauseOfErrno(EPERM), Cause::AccessDenied);
+  EXPECT_EQ(CauseOfErrno(EISDIR), Cause::AccessDenied);
+  EXPECT_EQ(CauseOfErrno(ENOSPC), Cause::DiskFull);
+  EXPECT_EQ(CauseOfErrno(EIO), Cause::Generic);
+  EXPECT_EQ(CauseOfErrno(EXDEV), Cause::Generic);
+}
+
+TEST(DefaultPlatformFiles, AreThePosixFileSystem) {
+  testing::TempKitRoot tmp;
+  IFileSystem& files = *DefaultPlatform().files;
+  WriteAll(files, "c:\\temp\\..\\via-default.txt", "ok");
+  EXPECT_EQ(tmp.ReadFile("c/via-default.txt"), "ok");
+}
+
+}  // namespace
+}  // namespace kit::posix

@@ -1,0 +1,144 @@
+#include "platform/posix/posix_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ports/files.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::posix {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 批注人 and 乗 in code page 936; the second byte of 乗 is 0x5C, a backslash.
+const std::string kPizhurenGbk = "\xC5\xFA\xD7\xA2\xC8\xCB";
+const std::string kPizhurenUtf8 = "\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA";
+const std::string kChengGbk = "\x81\x5C";
+const std::string kChengUtf8 = "\xE4\xB9\x97";
+
+class PathMapping : public ::testing::Test {
+ protected:
+  testing::TempKitRoot tmp;
+};
+
+TEST_F(PathMapping, DriveLettersMapToLowerCaseFoldersUnderTheRoot) {
+  EXPECT_FALSE(fs::exists(tmp.root()));
+  EXPECT_EQ(NativePath("c:\\temp\\qzdesk\\x"), tmp.Native("c/temp/qzdesk/x"));
+  // The drive folder exists as soon as the drive is named; nothing below it does.
+  EXPECT_TRUE(fs::is_directory(tmp.root() / "c"));
+  EXPECT_FALSE(fs::exists(tmp.root() / "c" / "temp"));
+
+  EXPECT_EQ(NativePath("D:\\Data\\y.txt"), tmp.Native("d/Data/y.txt"));
+  EXPECT_TRUE(fs::is_directory(tmp.root() / "d"));
+  EXPECT_EQ(NativePath("c:/temp/qzdesk\\x"), tmp.Native("c/temp/qzdesk/x"));
+  EXPECT_EQ(NativePath("c:\\\\temp\\\\x\\"), tmp.Native("c/temp/x"));
+  EXPECT_EQ(NativePath("E:\\"), tmp.Native("e"));
+  EXPECT_EQ(NativePath("E:"), tmp.Native("e"));
+}
+
+TEST_F(PathMapping, RootComesFromTheEnvironment) {
+  EXPECT_EQ(KitRoot(), tmp.root().string());
+  setenv("KIT_ROOT", (tmp.root().string() + "//").c_str(), 1);
+  EXPECT_EQ(KitRoot(), tmp.root().string());
+
+  unsetenv("KIT_ROOT");
+  setenv("XDG_DATA_HOME", (tmp.dir() / "xdg").c_str(), 1);
+  EXPECT_EQ(KitRoot(), (tmp.dir() / "xdg" / "desktop-client-kit").string());
+  EXPECT_EQ(NativePath("c:\\a"), (tmp.dir() / "xdg" / "desktop-client-kit" / "c" / "a").string());
+
+  unsetenv("XDG_DATA_HOME");
+  setenv("HOME", (tmp.dir() / "home").c_str(), 1);
+  EXPECT_EQ(KitRoot(), (tmp.dir() / "home" / ".local/share/desktop-client-kit").string());
+  setenv("KIT_ROOT", "", 1);
+  EXPECT_EQ(KitRoot(), (tmp.dir() / "home" / ".local/share/desktop-client-kit").string());
+}
+
+TEST_F(PathMapping, ComponentsMatchExistingNamesIgnoringCase) {
+  tmp.MakeFile("c/Temp/QZDesk/A.doc", "x");
+  EXPECT_EQ(NativePath("c:\\temp\\qzdesk\\a.doc"), tmp.Native("c/Temp/QZDesk/A.doc"));
+  EXPECT_EQ(NativePath("C:\\TEMP\\QZDESK\\A.DOC"), tmp.Native("c/Temp/QZDesk/A.doc"));
+  // Existing folders keep their spelling, new names below them keep theirs.
+  EXPECT_EQ(NativePath("c:\\TEMP\\qzdesk\\New Folder\\B.Doc"), tmp.Native("c/Temp/QZDesk/New Folder/B.Doc"));
+  EXPECT_EQ(NativePath("c:\\temp\\Other\\QZDesk"), tmp.Native("c/Temp/Other/QZDesk"));
+  // Only ASCII letters fold; a different name of the same length does not match.
+  EXPECT_EQ(NativePath("c:\\temp\\qzdesk\\a.dod"), tmp.Native("c/Temp/QZDesk/a.dod"));
+}
+
+TEST_F(PathMapping, AnExactSpellingWinsOverOtherCaseVariants) {
+  tmp.MakeFile("c/dir/ABC");
+  tmp.MakeFile("c/dir/abc");
+  EXPECT_EQ(NativePath("c:\\dir\\abc"), tmp.Native("c/dir/abc"));
+  EXPECT_EQ(NativePath("c:\\dir\\ABC"), tmp.Native("c/dir/ABC"));
+  // Neither spelling: the choice is the same every time.
+  std::string first = NativePath("c:\\dir\\Abc");
+  EXPECT_TRUE(first == tmp.Native("c/dir/ABC") || first == tmp.Native("c/dir/abc")) << first;
+  EXPECT_EQ(NativePath("c:\\DIR\\aBC"), first);
+}
+
+TEST_F(PathMapping, DotsResolveLexicallyAndStopAtTheDriveRoot) {
+  EXPECT_EQ(NativePath("c:\\a\\.\\b\\..\\c"), tmp.Native("c/a/c"));
+  EXPECT_EQ(NativePath("c:\\..\\..\\windows\\x"), tmp.Native("c/windows/x"));
+  EXPECT_EQ(NativePath("c:\\a\\..\\..\\..\\b"), tmp.Native("c/b"));
+  EXPECT_EQ(NativePath("d:\\.."), tmp.Native("d"));
+  EXPECT_EQ(NativePath("c:/../d/x"), tmp.Native("c/d/x"));
+  // ".." is lexical even through a folder that does not exist.
+  EXPECT_EQ(NativePath("c:\\missing\\..\\y"), tmp.Native("c/y"));
+  // "..." is an ordinary name.
+  EXPECT_EQ(NativePath("c:\\...\\z"), tmp.Native("c/.../z"));
+}
+
+TEST_F(PathMapping, RelativePathsResolveAgainstTheCurrentDirectory) {
+  tmp.MakeFile("c/Work/Sub/Data.txt");
+  fs::current_path(tmp.root() / "c" / "Work");
+  EXPECT_EQ(NativePath("sub\\data.TXT"), tmp.Native("c/Work/Sub/Data.txt"));
+  EXPECT_EQ(NativePath(".\\new.txt"), tmp.Native("c/Work/new.txt"));
+  EXPECT_EQ(NativePath("sub\\..\\..\\..\\..\\x.txt"), tmp.Native("c/x.txt"));
+  // Rooted without a drive: the root of the current drive.
+  EXPECT_EQ(NativePath("\\work\\SUB"), tmp.Native("c/Work/Sub"));
+  // Drive-relative: the current directory on that drive, else its root.
+  EXPECT_EQ(NativePath("c:sub"), tmp.Native("c/Work/Sub"));
+  EXPECT_EQ(NativePath("d:sub"), tmp.Native("d/sub"));
+
+  // Outside the root a relative path is relative to the native directory.
+  fs::create_directories(tmp.dir() / "Plain");
+  fs::current_path(tmp.dir());
+  EXPECT_EQ(NativePath("plain\\f"), (tmp.dir() / "Plain" / "f").string());
+  EXPECT_EQ(NativePath("\\x"), tmp.Native("c/x"));
+}
+
+TEST_F(PathMapping, NamesAreConvertedFromCodePage936ToUtf8) {
+  EXPECT_EQ(NativePath("c:\\" + kPizhurenGbk + "\\a.doc"), tmp.Native("c/" + kPizhurenUtf8 + "/a.doc"));
+  // The trail byte 0x5C belongs to the character; it does not split the name.
+  EXPECT_EQ(NativePath("c:\\x" + kChengGbk + "y\\z"), tmp.Native("c/x" + kChengUtf8 + "y/z"));
+  // Folding must not touch the letters inside multi-byte names.
+  tmp.MakeFile("c/" + kPizhurenUtf8 + "Doc/f");
+  EXPECT_EQ(NativePath("c:\\" + kPizhurenGbk + "DOC\\F"), tmp.Native("c/" + kPizhurenUtf8 + "Doc/f"));
+}
+
+TEST_F(PathMapping, NetworkDeviceAndEmptyPathsAreNotFound) {
+  for (const std::string p : {"\\\\server\\share\\a.doc", "//server/share/a.doc", "\\/server\\share",
+                              "\\\\?\\c:\\a", "\\\\.\\pipe\\x", ""}) {
+    try {
+      NativePath(p);
+      ADD_FAILURE() << "mapped " << p;
+    } catch (const FileError& e) {
+      EXPECT_EQ(e.cause(), FileError::Cause::NotFound) << p;
+      EXPECT_EQ(e.path(), p);
+    }
+  }
+  EXPECT_THROW(NativePath(std::string("c:\\a\0b", 7)), FileError);
+}
+
+TEST(AsciiCaseFolding, FoldsOnlyAsciiLetters) {
+  EXPECT_TRUE(EqualsIgnoreAsciiCase("Qzdesk.DOC", "qzDESK.doc"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("a", "b"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("ab", "abc"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("@", "`"));  // 0x40 and 0x60 differ by the case bit
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("[", "{"));
+  EXPECT_FALSE(EqualsIgnoreAsciiCase("\xC3\xA9", "\xC3\x89"));  // é and É stay distinct
+}
+
+}  // namespace
+}  // namespace kit::posix
