@@ -1,0 +1,45 @@
+# Windows (mingw-w64) builds: GoogleTest compiled from Debian's sources, and
+# the 64-bit tests run under wine64 through scripts/wine-run.
+if(NOT KIT_TESTS)
+  return()
+endif()
+
+set(KIT_GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest and GoogleMock sources")
+if(NOT EXISTS ${KIT_GTEST_SOURCE_DIR}/CMakeLists.txt)
+  message(FATAL_ERROR "No GoogleTest sources in ${KIT_GTEST_SOURCE_DIR} (Debian package googletest)")
+endif()
+
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+
+# Our -Wall -Wextra -Werror is for our own code: GoogleTest builds with the
+# options its own CMake files give it, with its warnings silenced so they
+# neither fail nor clutter our build.
+get_directory_property(_kit_saved_compile_options COMPILE_OPTIONS)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "-w")
+add_subdirectory(${KIT_GTEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+set_directory_properties(PROPERTIES COMPILE_OPTIONS "${_kit_saved_compile_options}")
+unset(_kit_saved_compile_options)
+
+# The names find_package(GTest) gives on POSIX. GoogleTest's own CMake files
+# already define them as aliases in recent releases.
+foreach(_kit_gtest_lib gtest gmock gtest_main)
+  if(NOT TARGET GTest::${_kit_gtest_lib})
+    add_library(GTest::${_kit_gtest_lib} ALIAS ${_kit_gtest_lib})
+  endif()
+endforeach()
+unset(_kit_gtest_lib)
+
+# ctest runs the 64-bit .exe tests under wine64, in a wine prefix of the build
+# folder's own. The i686 build is built only: running it needs 32-bit wine.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KIT_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "wine64 loader the tests run under")
+  if(NOT EXISTS ${KIT_WINE64})
+    message(WARNING "${KIT_WINE64} not found (Debian package wine64): the tests will not run")
+  endif()
+  # Through sh, so the script need not carry an executable bit.
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      /bin/sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
+      --wine ${KIT_WINE64} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
+endif()

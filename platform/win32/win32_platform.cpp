@@ -1,0 +1,15 @@
+#include "platform/win32/win32_adapters.h"
+#include "ports/platform.h"
+
+namespace kit {
+
+Platform& DefaultPlatform() {
+  static win32::Win32FileSystem files;
+  static win32::Win32ScreenMetrics screen;
+  static win32::Win32MetafileFactory metafiles;
+  static win32::Win32CodePage codepage;
+  static Platform platform{&files, &screen, &metafiles, &codepage};
+  return platform;
+}
+
+}  // namespace kit
