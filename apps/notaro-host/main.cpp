@@ -1,0 +1,26 @@
+// notaro-host SCRIPT.js [args...]: runs a page script against the control.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "apps/notaro-host/script_host.h"
+#include "ports/class_registry.h"
+#include "ports/platform.h"
+#include "remark/notaro_ctrl.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "usage: notaro-host SCRIPT.js [args...]" << std::endl;
+    return 2;
+  }
+  try {
+    kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
+    kit::remark::RegisterNotaroControl(registry);
+    kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);
+    return host.RunFile(argv[1], std::vector<std::string>(argv + 2, argv + argc));
+  } catch (const std::exception& e) {
+    std::cerr << "notaro-host: " << e.what() << std::endl;
+    return kit::script::kUncaughtExitStatus;
+  }
+}
