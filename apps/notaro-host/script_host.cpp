@@ -12,6 +12,9 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "ports/automation.h"
 
@@ -433,7 +436,8 @@ duk_ret_t RunProtected(duk_context* ctx, void* udata) {
   return 0;
 }
 
-// Parses the " (line N)" the compiler appends to a SyntaxError's message.
+// The compiler appends " (line N)" to a SyntaxError's message; the report
+// puts the line in front instead.
 long TrailingLine(const char* text, std::size_t* cut) {
   const char* open = std::strrchr(text, '(');
   if (open == nullptr || open == text || open[-1] != ' ' || std::strncmp(open, "(line ", 6) != 0) return 0;
@@ -452,7 +456,10 @@ duk_ret_t DescribeUncaught(duk_context* ctx, void* udata) {
   bool has_number = false;
   std::uint32_t number = 0;
   const char* text = nullptr;
+  bool syntax = false;
   if (duk_is_error(ctx, 0)) {
+    duk_get_prop_string(ctx, 0, "name");
+    syntax = duk_is_string(ctx, -1) && std::strcmp(duk_get_string(ctx, -1), "SyntaxError") == 0;
     duk_get_prop_string(ctx, 0, "lineNumber");
     if (duk_is_number(ctx, -1)) line = static_cast<long>(duk_get_number(ctx, -1));
     duk_get_prop_string(ctx, 0, "number");
@@ -465,7 +472,10 @@ duk_ret_t DescribeUncaught(duk_context* ctx, void* udata) {
   }
   if (text == nullptr) text = duk_safe_to_string(ctx, 0);
   std::size_t len = std::strlen(text);
-  if (line <= 0) line = TrailingLine(text, &len);
+  if (syntax) {
+    long compiled_line = TrailingLine(text, &len);
+    if (line <= 0) line = compiled_line;
+  }
 
   char tail[32] = "";
   if (has_number) std::snprintf(tail, sizeof tail, " (0x%08X)", static_cast<unsigned>(number));
