@@ -1,5 +1,20 @@
 # Windows (mingw-w64) builds: GoogleTest compiled from Debian's sources, and
 # the 64-bit tests run under wine64 through scripts/wine-run.
+
+# ctest (and any build step that runs a built tool) runs the 64-bit .exe files
+# under wine64, in a wine prefix of the build folder's own. The i686 build is
+# built only: running it would need 32-bit wine.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KIT_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "wine64 loader the tests run under")
+  if(NOT EXISTS ${KIT_WINE64})
+    message(WARNING "${KIT_WINE64} not found (Debian package wine64): the tests will not run")
+  endif()
+  # Through sh, so the script need not carry an executable bit.
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      /bin/sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
+      --wine ${KIT_WINE64} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
+endif()
+
 if(NOT KIT_TESTS)
   return()
 endif()
@@ -30,16 +45,3 @@ foreach(_kit_gtest_lib gtest gmock gtest_main)
   endif()
 endforeach()
 unset(_kit_gtest_lib)
-
-# ctest runs the 64-bit .exe tests under wine64, in a wine prefix of the build
-# folder's own. The i686 build is built only: running it needs 32-bit wine.
-if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(KIT_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "wine64 loader the tests run under")
-  if(NOT EXISTS ${KIT_WINE64})
-    message(WARNING "${KIT_WINE64} not found (Debian package wine64): the tests will not run")
-  endif()
-  # Through sh, so the script need not carry an executable bit.
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      /bin/sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
-      --wine ${KIT_WINE64} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
-endif()
