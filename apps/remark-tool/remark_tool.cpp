@@ -1,0 +1,244 @@
+#include "apps/remark-tool/remark_tool.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
+#include <ios>
+#include <ostream>
+#include <sstream>
+#include <system_error>
+
+#include "ports/emf.h"
+#include "ports/memory_stream.h"
+#include "remark/remark_doc.h"
+#include "remark/remark_file.h"
+
+namespace kit::remark_tool {
+namespace {
+
+namespace fs = std::filesystem;
+using remark::RemarkFileError;
+
+FileError::Cause CauseOf(const std::error_code& ec) {
+  if (ec == std::errc::no_such_file_or_directory) return FileError::Cause::NotFound;
+  if (ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted) {
+    return FileError::Cause::AccessDenied;
+  }
+  if (ec == std::errc::no_space_on_device) return FileError::Cause::DiskFull;
+  return FileError::Cause::Generic;
+}
+
+class InputFile : public IByteStream {
+ public:
+  InputFile(std::ifstream in, std::string path) : in_(std::move(in)), path_(std::move(path)) {}
+  std::size_t Read(void* buf, std::size_t n) override {
+    in_.read(static_cast<char*>(buf), static_cast<std::streamsize>(n));
+    if (in_.bad()) throw FileError(FileError::Cause::Generic, path_, "cannot read");
+    return static_cast<std::size_t>(in_.gcount());
+  }
+  void Write(const void*, std::size_t) override {
+    throw FileError(FileError::Cause::AccessDenied, path_, "opened for reading only");
+  }
+
+ private:
+  std::ifstream in_;
+  std::string path_;
+};
+
+class OutputFile : public IByteStream {
+ public:
+  OutputFile(std::ofstream out, std::string path) : out_(std::move(out)), path_(std::move(path)) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  void Write(const void* buf, std::size_t n) override {
+    // Flushed each time: a failure must surface here, not in a destructor.
+    out_.write(static_cast<const char*>(buf), static_cast<std::streamsize>(n));
+    out_.flush();
+    if (!out_) throw FileError(FileError::Cause::Generic, path_, "cannot write");
+  }
+
+ private:
+  std::ofstream out_;
+  std::string path_;
+};
+
+std::int32_t Get32(const std::uint8_t* p) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+                                   static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::string Colour(unsigned r, unsigned g, unsigned b) {
+  std::ostringstream s;
+  s << r << ',' << g << ',' << b << " (0x" << std::hex << std::uppercase << std::setw(6) << std::setfill('0')
+    << (r | g << 8 | b << 16) << ')';
+  return s.str();
+}
+
+void DescribeStrokes(const std::uint8_t* bytes, std::size_t n, std::ostream& out) {
+  std::vector<remark::StrokeView> strokes;
+  remark::StrokeCursor c(bytes, n);
+  remark::StrokeView s;
+  while (c.Next(s)) strokes.push_back(s);
+  out << "  strokes: " << strokes.size() << '\n';
+  for (std::size_t i = 0; i < strokes.size(); ++i) {
+    const remark::StrokeView& v = strokes[i];
+    out << "    stroke " << i + 1 << ": ";
+    if (v.length < remark::kStrokeHeaderSize) {
+      out << v.length << " stray bytes, too short for a stroke header\n";
+      continue;
+    }
+    out << "remarker " << v.header.remarker << ", colour " << Colour(v.header.red, v.header.green, v.header.blue)
+        << ", width " << static_cast<unsigned>(v.header.width) << ", points " << v.step_count + 1;
+    if (!v.terminated) out << ", unterminated";
+    out << '\n';
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<IByteStream> NativeFileSystem::OpenRead(const std::string& path) {
+  std::error_code ec;
+  if (!fs::exists(fs::path(path), ec)) throw FileError(FileError::Cause::NotFound, path, "no such file");
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw FileError(FileError::Cause::AccessDenied, path, "cannot open for reading");
+  return std::make_unique<InputFile>(std::move(in), path);
+}
+
+std::unique_ptr<IByteStream> NativeFileSystem::CreateWrite(const std::string& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) throw FileError(FileError::Cause::AccessDenied, path, "cannot create");
+  return std::make_unique<OutputFile>(std::move(out), path);
+}
+
+void NativeFileSystem::Rename(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  fs::rename(fs::path(from), fs::path(to), ec);
+  if (ec && fs::exists(fs::path(to))) {
+    // Some runtimes refuse to rename over an existing file.
+    std::error_code ignored;
+    fs::remove(fs::path(to), ignored);
+    ec.clear();
+    fs::rename(fs::path(from), fs::path(to), ec);
+  }
+  if (ec) throw FileError(CauseOf(ec), to, "cannot replace: " + ec.message());
+}
+
+bool NativeFileSystem::Remove(const std::string& path) {
+  std::error_code ec;
+  return fs::remove(fs::path(path), ec);
+}
+
+bool NativeFileSystem::Exists(const std::string& path) {
+  std::error_code ec;
+  return fs::exists(fs::path(path), ec);
+}
+
+std::uint64_t NativeFileSystem::Size(const std::string& path) {
+  std::error_code ec;
+  std::uintmax_t n = fs::file_size(fs::path(path), ec);
+  if (ec) throw FileError(CauseOf(ec), path, ec == std::errc::no_such_file_or_directory ? "no such file" : ec.message());
+  return n;
+}
+
+std::vector<std::uint8_t> ReadNativeFile(const std::string& path) {
+  NativeFileSystem files;
+  std::uint64_t size = files.Size(path);
+  std::unique_ptr<IByteStream> in = files.OpenRead(path);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  std::size_t got = bytes.empty() ? 0 : in->Read(bytes.data(), bytes.size());
+  bytes.resize(got);
+  return bytes;
+}
+
+void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& platform, std::ostream& out) {
+  // The loader is the judge of what is damaged; the walk below then only
+  // reports what it accepted, so it stays within the bytes.
+  remark::CRemarkDoc doc(nullptr, platform);
+  {
+    MemoryStream in(bytes.data(), bytes.size());
+    remark::LoadDocument(doc, in, static_cast<std::int64_t>(bytes.size()));
+  }
+  const std::uint8_t* b = bytes.data();
+  remark::REMARKFILEHEADER h = remark::ParseFileHeader(b, bytes.size());
+  {
+    std::ostringstream flags;
+    flags << "0x" << std::hex << std::uppercase << std::setw(4) << std::setfill('0') << h.flags;
+    out << "flags: " << flags.str() << '\n';
+  }
+  out << "pages: " << h.pageCount << '\n';
+  out << "remarker list length: " << h.remarkerListLength << '\n';
+  out << "current remarker: " << h.currentRemarker << '\n';
+  out << "pen colour: " << Colour(h.penRed, h.penGreen, h.penBlue) << '\n';
+  out << "pen width: " << static_cast<unsigned>(h.penWidth) << '\n';
+
+  std::size_t at = remark::kFileHeaderSize;
+  for (unsigned i = 0; i < h.pageCount; ++i) {
+    std::int32_t e = Get32(b + at);
+    std::int32_t s = Get32(b + at + 4);
+    at += remark::kPageRecordSize;
+    out << "page " << i + 1 << ": E " << e << ", S " << s << '\n';
+    if (e > 0) {
+      EnhMetaFilePtr emf = platform.metafiles->FromBits(b + at, static_cast<std::size_t>(e));
+      if (emf) {
+        EmfHeader eh = emf->Header();
+        out << "  picture: frame " << eh.rclFrame.left << ',' << eh.rclFrame.top << ',' << eh.rclFrame.right << ','
+            << eh.rclFrame.bottom << " (0.01 mm), description " << eh.nDescription << " characters\n";
+      } else {
+        out << "  picture: not a metafile, dropped on loading\n";
+      }
+      at += static_cast<std::size_t>(e);
+    }
+    if (s > 0) {
+      DescribeStrokes(b + at, static_cast<std::size_t>(s), out);
+      at += static_cast<std::size_t>(s);
+    } else {
+      out << "  strokes: 0\n";
+    }
+  }
+  at += h.remarkerListLength;
+
+  std::vector<std::string> names = doc.RemarkerNames();
+  out << "remarkers: " << names.size() << '\n';
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    out << "  " << i << ": " << platform.codepage->ToUtf8(names[i]) << '\n';
+  }
+  if (at < bytes.size()) out << "trailing bytes: " << bytes.size() - at << ", not part of the document\n";
+}
+
+int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err) {
+  static const char kUsage[] =
+      "usage: remark-tool info FILE   describe a remark data file\n"
+      "       remark-tool new FILE    write an empty remark document\n";
+  if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+    out << kUsage;
+    return kExitOk;
+  }
+  if (args.size() != 2 || (args[0] != "info" && args[0] != "new")) {
+    err << kUsage;
+    return kExitUsage;
+  }
+  const std::string& path = args[1];
+  try {
+    if (args[0] == "info") {
+      std::vector<std::uint8_t> bytes = ReadNativeFile(path);
+      std::ostringstream text;
+      DescribeRemarkFile(bytes, platform, text);
+      out << text.str();
+    } else {
+      remark::CRemarkDoc doc(nullptr, platform);
+      NativeFileSystem files;
+      remark::SaveDocumentToFile(doc, files, path);
+    }
+    out.flush();
+    return kExitOk;
+  } catch (const RemarkFileError& e) {
+    err << "remark-tool: " << path << ": " << e.what() << " at byte " << e.offset() << '\n';
+  } catch (const FileError& e) {
+    err << "remark-tool: " << path << ": " << e.what() << '\n';
+  } catch (const std::exception& e) {
+    err << "remark-tool: " << path << ": " << e.what() << '\n';
+  }
+  return kExitDamaged;
+}
+
+}  // namespace kit::remark_tool

@@ -1,0 +1,42 @@
+// remark-tool: inspects and creates remark data files from the command line.
+// The logic lives here, apart from main(), so that tests can drive it.
+#pragma once
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ports/files.h"
+#include "ports/platform.h"
+
+namespace kit::remark_tool {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDamaged = 1;  // also a file that cannot be read or written
+constexpr int kExitUsage = 2;
+
+// IFileSystem over native paths (what a command line names), through the
+// standard library only so that the tool builds on every toolchain.
+class NativeFileSystem : public IFileSystem {
+ public:
+  std::unique_ptr<IByteStream> OpenRead(const std::string& path) override;
+  std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override;
+  void Rename(const std::string& from, const std::string& to) override;
+  bool Remove(const std::string& path) override;
+  bool Exists(const std::string& path) override;
+  std::uint64_t Size(const std::string& path) override;
+};
+
+// Whole file into memory; throws FileError.
+std::vector<std::uint8_t> ReadNativeFile(const std::string& path);
+
+// Writes the description of a remark file's bytes to `out`; throws
+// kit::remark::RemarkFileError when the bytes are not a remark document.
+void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& platform, std::ostream& out);
+
+// The whole tool: `args` without the program name. Diagnostics go to `err`
+// as a single line each.
+int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err);
+
+}  // namespace kit::remark_tool
