@@ -60,8 +60,8 @@ std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& 
   // Bounds in device pixels at 96 dpi, frame in 0.01 mm.
   Put32(v, 8, 0);
   Put32(v, 12, 0);
-  Put32(v, 16, static_cast<std::uint32_t>(frame.right * 96 / 2540));
-  Put32(v, 20, static_cast<std::uint32_t>(frame.bottom * 96 / 2540));
+  Put32(v, 16, static_cast<std::uint32_t>(static_cast<std::int64_t>(frame.right) * 96 / 2540));
+  Put32(v, 20, static_cast<std::uint32_t>(static_cast<std::int64_t>(frame.bottom) * 96 / 2540));
   Put32(v, 24, static_cast<std::uint32_t>(frame.left));
   Put32(v, 28, static_cast<std::uint32_t>(frame.top));
   Put32(v, 32, static_cast<std::uint32_t>(frame.right));
