@@ -1,16 +1,5 @@
-# Cross-compiling for Windows with Debian's mingw-w64 (i686). The -posix
-# variants give std::thread and std::mutex.
+# Cross-compiling for Windows with Debian's mingw-w64 (i686).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(KIT_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${KIT_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${KIT_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${KIT_MINGW_TRIPLE}-windres)
-
-# Libraries and headers only from the mingw sysroot; build tools from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${KIT_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
