@@ -1,8 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the sanitizer build and runs every test.
+# Installs what is missing, builds the sanitizer build and runs every test
+# there, then the Windows builds and their tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 cmake --preset posix-debug
 cmake --build --preset posix-debug
 ctest --preset posix-debug
+# Windows: the 64-bit tests run under wine64; the 32-bit build of the
+# deliverables must compile and link.
+cmake --preset win32-x64
+cmake --build --preset win32-x64
+ctest --preset win32-x64
+cmake --preset win32-x86
+cmake --build --preset win32-x86
