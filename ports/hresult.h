@@ -21,6 +21,8 @@ constexpr HResult TypeMismatch = static_cast<HResult>(0x80020005u);
 constexpr HResult UnknownName = static_cast<HResult>(0x80020006u);
 constexpr HResult Exception = static_cast<HResult>(0x80020009u);
 constexpr HResult BadParamCount = static_cast<HResult>(0x8002000Eu);
+constexpr HResult SelfRegTypeLib = static_cast<HResult>(0x80040200u);
+constexpr HResult SelfRegClass = static_cast<HResult>(0x80040201u);
 constexpr HResult ClassNotRegistered = static_cast<HResult>(0x80040154u);
 constexpr HResult InvalidClassString = static_cast<HResult>(0x800401F3u);
 // Control errors (FACILITY_CONTROL) for file failures reaching a script.

@@ -1,0 +1,13 @@
+# A page script under wine's own script host against a registered control,
+# through tests/apps/host_transcript.cmake: same transcript, same saved bytes
+# as under the kit's host.
+#   -DWINE_RUN= -DPREFIX= -DOCX= -DSCRIPT=<windows path> -DNAME= -DEXPECTED= -DSAVED_MD5=
+include(${CMAKE_CURRENT_LIST_DIR}/wine_steps.cmake)
+wine_ok(regsvr32 /s ${OCX})
+# Code page 936 as on the target desktops; wine takes it from the locale.
+set(ENV{LC_ALL} zh_CN.UTF-8)
+set(COMMAND /bin/sh ${WINE_RUN} --prefix ${PREFIX} cscript //nologo ${SCRIPT}
+  "c:\\${NAME}.dat" "c:\\${NAME}.txt")
+set(TRANSCRIPT ${PREFIX}/drive_c/${NAME}.txt)
+set(SAVED ${PREFIX}/drive_c/${NAME}.dat)
+include(${CMAKE_CURRENT_LIST_DIR}/../../apps/host_transcript.cmake)
