@@ -15,6 +15,24 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
       --wine ${KIT_WINE64} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
 endif()
 
+# libcurl and libjpeg-turbo have no mingw-w64 package: built once per build
+# folder from Debian's source packages, linked statically.
+set(KIT_MINGW_DEPS_DIR ${CMAKE_BINARY_DIR}/mingw-deps CACHE PATH "Cross-built libcurl and libjpeg-turbo")
+if(NOT EXISTS ${KIT_MINGW_DEPS_DIR}/install/.complete)
+  message(STATUS "Building libcurl and libjpeg-turbo for ${KIT_MINGW_TRIPLE}; log: ${KIT_MINGW_DEPS_DIR}/build.log")
+  file(MAKE_DIRECTORY ${KIT_MINGW_DEPS_DIR})
+  execute_process(
+    COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/mingw-deps.sh ${CMAKE_TOOLCHAIN_FILE} ${KIT_MINGW_DEPS_DIR}
+    OUTPUT_FILE ${KIT_MINGW_DEPS_DIR}/build.log ERROR_FILE ${KIT_MINGW_DEPS_DIR}/build.log
+    RESULT_VARIABLE _kit_deps_rc)
+  if(NOT _kit_deps_rc EQUAL 0)
+    message(FATAL_ERROR "Building libcurl and libjpeg-turbo failed; see ${KIT_MINGW_DEPS_DIR}/build.log")
+  endif()
+endif()
+list(APPEND CMAKE_FIND_ROOT_PATH ${KIT_MINGW_DEPS_DIR}/install)
+find_package(CURL CONFIG REQUIRED)
+find_package(libjpeg-turbo CONFIG REQUIRED)
+
 if(NOT KIT_TESTS)
   return()
 endif()

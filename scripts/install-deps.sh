@@ -8,4 +8,18 @@ apt-get install -y -q --no-install-recommends \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   duktape-dev libcurl4-openssl-dev libcairo2-dev \
   libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev \
-  mingw-w64 mingw-w64-tools wine wine64 libwine-dev
+  mingw-w64 mingw-w64-tools wine wine64 libwine-dev dpkg-dev
+
+# The Windows builds compile libcurl and libjpeg-turbo from Debian's source
+# packages (scripts/mingw-deps.sh): add source entries for the configured
+# mirror when there are none.
+if ! grep -rqs '^Types:.*deb-src\|^deb-src' /etc/apt/sources.list /etc/apt/sources.list.d/; then
+  mirror=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+  if [ -z "$mirror" ]; then
+    mirror=$(awk '$1 == "deb" {print $2; exit}' /etc/apt/sources.list 2>/dev/null || true)
+  fi
+  suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "${mirror:-http://deb.debian.org/debian}" "$suite" > /etc/apt/sources.list.d/kit-deb-src.sources
+  apt-get update -q
+fi
