@@ -130,7 +130,7 @@ bool CDialer::EnableShutdownPrivilege() { return ports_.power->EnablePrivilege("
 
 bool CDialer::RebootSystem(bool force) {
   if (IsWindowsNT()) EnableShutdownPrivilege();
-  return ports_.power->ExitWindows(ewx::kReboot | (force ? ewx::kForce : 0u), 0);
+  return ports_.power->ExitSession(ewx::kReboot | (force ? ewx::kForce : 0u), 0);
 }
 
 // ---- dial and hang up ----

@@ -15,7 +15,7 @@ class ISystemPower {
   virtual std::uint32_t PlatformId() = 0;
   // Enables the named privilege in this process's token; false on failure.
   virtual bool EnablePrivilege(const char* name) = 0;
-  virtual bool ExitWindows(unsigned flags, std::uint32_t reason) = 0;
+  virtual bool ExitSession(unsigned flags, std::uint32_t reason) = 0;
 };
 
 }  // namespace kit

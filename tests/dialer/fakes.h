@@ -328,7 +328,7 @@ class FakePower : public ISystemPower {
     j_.Add(std::string("privilege ") + name);
     return true;
   }
-  bool ExitWindows(unsigned flags, std::uint32_t reason) override {
+  bool ExitSession(unsigned flags, std::uint32_t reason) override {
     j_.Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reason));
     return exit_ok;
   }

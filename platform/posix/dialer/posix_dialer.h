@@ -179,7 +179,7 @@ class DryRunPower : public ISystemPower {
   explicit DryRunPower(std::ostream& out) : out_(out) {}
   std::uint32_t PlatformId() override { return 2; }
   bool EnablePrivilege(const char* name) override;
-  bool ExitWindows(unsigned flags, std::uint32_t reason) override;
+  bool ExitSession(unsigned flags, std::uint32_t reason) override;
 
  private:
   std::ostream& out_;

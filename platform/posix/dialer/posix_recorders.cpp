@@ -97,7 +97,7 @@ bool DryRunPower::EnablePrivilege(const char* name) {
   return true;
 }
 
-bool DryRunPower::ExitWindows(unsigned flags, std::uint32_t reason) {
+bool DryRunPower::ExitSession(unsigned flags, std::uint32_t reason) {
   out_ << "[dry-run] restart: flags " << flags << " reason " << reason << "\n";
   out_.flush();
   return true;

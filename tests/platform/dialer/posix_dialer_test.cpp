@@ -248,7 +248,7 @@ TEST(Recorders, PhonebookCommandsAndRestart) {
 
   std::ostringstream power_out;
   DryRunPower power(power_out);
-  EXPECT_TRUE(power.ExitWindows(6, 0));
+  EXPECT_TRUE(power.ExitSession(6, 0));
   EXPECT_EQ(power_out.str(), "[dry-run] restart: flags 6 reason 0\n");
 
   ClockWait wait;
