@@ -1,4 +1,12 @@
 #include <gtest/gtest.h>
+#include <net/if.h>
+#include <net/route.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -6,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "dialer/dialer_platform.h"
 #include "dialer/probes.h"
 #include "dialer/registry_api.h"
 #include "platform/posix/dialer/posix_dialer.h"
@@ -256,6 +265,110 @@ TEST(Recorders, PhonebookCommandsAndRestart) {
   wait.SleepMs(20);
   wait.PumpMessages();
   EXPECT_GE(wait.NowSeconds(), t0);
+}
+
+// In a network namespace of its own with only loopback up and one host
+// route into it, an echo to that address goes nowhere outside and gets no
+// answer: the probe must give up after its 500 ms.
+TEST(SocketIcmp, TimesOutAfterHalfASecondInAPrivateNetwork) {
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNET) != 0) _exit(77);
+    int s = socket(AF_INET, SOCK_DGRAM, 0);
+    ifreq ifr{};
+    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
+    if (s < 0 || ioctl(s, SIOCGIFFLAGS, &ifr) != 0) _exit(78);
+    ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
+    if (ioctl(s, SIOCSIFFLAGS, &ifr) != 0) _exit(78);
+    rtentry rt{};
+    auto* dst = reinterpret_cast<sockaddr_in*>(&rt.rt_dst);
+    dst->sin_family = AF_INET;
+    dst->sin_addr.s_addr = *dialer::ParseDottedIPv4("192.0.2.77");
+    auto* mask = reinterpret_cast<sockaddr_in*>(&rt.rt_genmask);
+    mask->sin_family = AF_INET;
+    mask->sin_addr.s_addr = 0xFFFFFFFFu;
+    rt.rt_flags = RTF_UP | RTF_HOST;
+    char dev[] = "lo";
+    rt.rt_dev = dev;
+    if (ioctl(s, SIOCADDRT, &rt) != 0) _exit(78);
+    close(s);
+    SocketIcmp icmp;
+    ProcWmi wmi;
+    ProcInterfaceTable table;
+    dialer::CProbes probes(icmp, wmi, table);
+    if (probes.Ping("127.0.0.1") == dialer::PingResult::kUnavailable) _exit(79);
+    auto t0 = std::chrono::steady_clock::now();
+    dialer::PingResult r = probes.Ping("192.0.2.77");
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    if (r != dialer::PingResult::kNoReply) _exit(1);
+    if (ms < 450 || ms > 1000) _exit(2);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  int code = WEXITSTATUS(status);
+  if (code == 77 || code == 78 || code == 79) {
+    GTEST_SKIP() << "no private network namespace with a usable echo here (" << code << ")";
+  }
+  EXPECT_EQ(code, 0) << "1: an answer arrived, 2: the wait was not about 500 ms";
+}
+
+// The optimize step end to end on the platform's own ports: what the user
+// reads is the transcript of commands that were not run.
+TEST(DialerPorts, OptimizeTranscriptOnTheHost) {
+  testing::TempKitRoot root;
+  class Answers : public IDialogs {
+   public:
+    std::vector<std::string> boxes;
+    int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned style) override {
+      boxes.push_back(text);
+      return (style & 0xF) == mb::kYesNo ? id::kYes : id::kOk;
+    }
+    std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
+    std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
+    std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
+  } answers;
+  class View : public dialer::IDialerView {
+   public:
+    std::uintptr_t Owner() override { return 0; }
+    std::string UserText() override { return ""; }
+    std::string PasswordText() override { return ""; }
+    bool Option1() override { return true; }
+    bool Option2() override { return false; }
+    bool RouteOptionChecked() override { return true; }
+    void FocusUser() override {}
+    void FocusPassword() override {}
+    void SetLabel(dialer::DialerLabel, const std::string&) override {}
+    void SetPanel(int, const std::string&) override {}
+    void RefreshNetworkStatus() override {}
+    void ResetDuration() override {}
+    void SetDurationTimer(bool, unsigned) override {}
+  } view;
+  dialer::DialerPorts ports = dialer::DefaultDialerPorts(&answers, nullptr);
+  dialer::CDialer d(ports, dialer::DialerConfig(), dialer::ProfileFor(dialer::Build::kTunnelgate), view);
+  EXPECT_FALSE(d.IsOptimized());
+  RegKey k = 0;
+  bool existed = false;
+  ASSERT_EQ(ports.registry->CreateKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey, &k, &existed), reg::kSuccess);
+  ports.registry->CloseKey(k);
+
+  ::testing::internal::CaptureStdout();
+  auto t0 = std::chrono::steady_clock::now();
+  d.OptimizeStep();
+  auto took = std::chrono::steady_clock::now() - t0;
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out,
+            "[dry-run] hidden: cmd /c NET STOP PolicyAgent\n"
+            "[dry-run] hidden: sc.exe config PolicyAgent start= demand\n"
+            "[dry-run] hidden: cmd /c NET STOP sharedaccess\n"
+            "[dry-run] hidden: sc.exe config sharedaccess start= disabled\n"
+            "[dry-run] privilege: SeShutdownPrivilege\n"
+            "[dry-run] restart: flags 6 reason 0\n");
+  EXPECT_GE(took, std::chrono::seconds(2));
+  EXPECT_EQ(answers.boxes.size(), 2u);
+  EXPECT_TRUE(d.IsOptimized());
 }
 
 }  // namespace
