@@ -1,12 +1,33 @@
 #include <windows.h>
+#include <ras.h>
 
+#include <cstddef>
 #include <ctime>
 #include <vector>
 
+#include "dialer/vpn_entry.h"
 #include "platform/win32/dialer/win32_dialer.h"
 
 namespace kit::win32 {
 namespace {
+
+// The record bytes the core builds are the system's XP-layout structures.
+static_assert(sizeof(RASENTRYA) == dialer::rasentry::kSize, "phonebook entry size");
+static_assert(offsetof(RASENTRYA, szLocalPhoneNumber) == dialer::rasentry::kLocalPhoneNumber, "phone number");
+static_assert(offsetof(RASENTRYA, dwfNetProtocols) == dialer::rasentry::kNetProtocols, "protocols");
+static_assert(offsetof(RASENTRYA, szDeviceType) == dialer::rasentry::kDeviceType, "device type");
+static_assert(offsetof(RASENTRYA, szDeviceName) == dialer::rasentry::kDeviceName, "device name");
+static_assert(offsetof(RASENTRYA, dwDialMode) == dialer::rasentry::kDialMode, "dial mode");
+static_assert(offsetof(RASENTRYA, dwType) == dialer::rasentry::kType, "type");
+static_assert(offsetof(RASENTRYA, dwEncryptionType) == dialer::rasentry::kEncryptionType, "encryption");
+static_assert(offsetof(RASENTRYA, dwVpnStrategy) == dialer::rasentry::kVpnStrategy, "strategy");
+static_assert(offsetof(RASENTRYA, dwfOptions2) == dialer::rasentry::kOptions2, "options 2");
+static_assert(offsetof(RASENTRYA, dwRedialCount) == dialer::rasentry::kRedialCount, "redial count");
+static_assert(offsetof(RASENTRYA, dwRedialPause) == dialer::rasentry::kRedialPause, "redial pause");
+static_assert(sizeof(RASCREDENTIALSA) == dialer::rascred::kSize, "credentials size");
+static_assert(offsetof(RASCREDENTIALSA, szUserName) == dialer::rascred::kUserName, "user name");
+static_assert(offsetof(RASCREDENTIALSA, szPassword) == dialer::rascred::kPassword, "password");
+static_assert(offsetof(RASCREDENTIALSA, szDomain) == dialer::rascred::kDomain, "domain");
 
 // The two phonebook calls, with the records as untyped buffers: the core
 // builds the bytes of the XP-layout structures itself.
