@@ -1,12 +1,4 @@
 #include <gtest/gtest.h>
-#include <net/if.h>
-#include <net/route.h>
-#include <netinet/in.h>
-#include <sched.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -18,6 +10,7 @@
 #include "dialer/probes.h"
 #include "dialer/registry_api.h"
 #include "platform/posix/dialer/posix_dialer.h"
+#include "platform/posix/dialer/test_support.h"
 #include "platform/posix/iconv_codepage.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -271,48 +264,14 @@ TEST(Recorders, PhonebookCommandsAndRestart) {
 // route into it, an echo to that address goes nowhere outside and gets no
 // answer: the probe must give up after its 500 ms.
 TEST(SocketIcmp, TimesOutAfterHalfASecondInAPrivateNetwork) {
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (unshare(CLONE_NEWNET) != 0) _exit(77);
-    int s = socket(AF_INET, SOCK_DGRAM, 0);
-    ifreq ifr{};
-    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
-    if (s < 0 || ioctl(s, SIOCGIFFLAGS, &ifr) != 0) _exit(78);
-    ifr.ifr_flags = static_cast<short>(ifr.ifr_flags | IFF_UP);
-    if (ioctl(s, SIOCSIFFLAGS, &ifr) != 0) _exit(78);
-    rtentry rt{};
-    auto* dst = reinterpret_cast<sockaddr_in*>(&rt.rt_dst);
-    dst->sin_family = AF_INET;
-    dst->sin_addr.s_addr = *dialer::ParseDottedIPv4("192.0.2.77");
-    auto* mask = reinterpret_cast<sockaddr_in*>(&rt.rt_genmask);
-    mask->sin_family = AF_INET;
-    mask->sin_addr.s_addr = 0xFFFFFFFFu;
-    rt.rt_flags = RTF_UP | RTF_HOST;
-    char dev[] = "lo";
-    rt.rt_dev = dev;
-    if (ioctl(s, SIOCADDRT, &rt) != 0) _exit(78);
-    close(s);
-    SocketIcmp icmp;
-    ProcWmi wmi;
-    ProcInterfaceTable table;
-    dialer::CProbes probes(icmp, wmi, table);
-    if (probes.Ping("127.0.0.1") == dialer::PingResult::kUnavailable) _exit(79);
-    auto t0 = std::chrono::steady_clock::now();
-    dialer::PingResult r = probes.Ping("192.0.2.77");
-    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
-    if (r != dialer::PingResult::kNoReply) _exit(1);
-    if (ms < 450 || ms > 1000) _exit(2);
-    _exit(0);
+  testing_support::NamespaceEchoResult r = testing_support::EchoInPrivateNetwork("192.0.2.77");
+  if (r.outcome == testing_support::NamespaceEcho::kNoNamespace ||
+      r.outcome == testing_support::NamespaceEcho::kUnavailable) {
+    GTEST_SKIP() << "no private network namespace with a usable echo here";
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status));
-  int code = WEXITSTATUS(status);
-  if (code == 77 || code == 78 || code == 79) {
-    GTEST_SKIP() << "no private network namespace with a usable echo here (" << code << ")";
-  }
-  EXPECT_EQ(code, 0) << "1: an answer arrived, 2: the wait was not about 500 ms";
+  EXPECT_EQ(r.outcome, testing_support::NamespaceEcho::kNoReply);
+  EXPECT_GE(r.elapsed_ms, 450);
+  EXPECT_LE(r.elapsed_ms, 1000);
 }
 
 // The optimize step end to end on the platform's own ports: what the user

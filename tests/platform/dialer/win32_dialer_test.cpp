@@ -1,5 +1,3 @@
-#include <windows.h>
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -9,6 +7,7 @@
 #include "dialer/probes.h"
 #include "dialer/registry_api.h"
 #include "dialer/vpn_entry.h"
+#include "platform/win32/dialer/test_support.h"
 #include "platform/win32/dialer/win32_dialer.h"
 #include "platform/win32/win32_adapters.h"
 
@@ -17,13 +16,15 @@ namespace {
 
 constexpr char kTestKey[] = "Software\\KitDialerAdapterTest";
 
+using namespace testing_support;
+
 class RegistryCleanup {
  public:
   ~RegistryCleanup() {
     Win32CodePage cp;
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kTestKey) + "\\" + cp.FromUtf8("澄岚") + "\\sub").c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(kTestKey) + "\\" + cp.FromUtf8("澄岚")).c_str());
-    RegDeleteKeyA(HKEY_CURRENT_USER, kTestKey);
+    DeleteCurrentUserKey(std::string(kTestKey) + "\\" + cp.FromUtf8("澄岚") + "\\sub");
+    DeleteCurrentUserKey(std::string(kTestKey) + "\\" + cp.FromUtf8("澄岚"));
+    DeleteCurrentUserKey(kTestKey);
   }
 };
 
@@ -43,14 +44,10 @@ TEST(Win32Registry, RoundTripsThroughTheSystemRegistry) {
   EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kCurrentUser, key, "Name", reg::kSz, std::string())),
             "澄岚市电子政务办公室");
   // The bytes the system holds are code page 936.
-  HKEY h = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, cp.FromUtf8(key).c_str(), 0, KEY_READ, &h), ERROR_SUCCESS);
-  char buf[64] = {};
-  DWORD size = sizeof buf, type = 0;
-  ASSERT_EQ(RegQueryValueExA(h, "Name", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size), ERROR_SUCCESS);
-  RegCloseKey(h);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-  EXPECT_EQ(std::string(buf), cp.FromUtf8("澄岚市电子政务办公室"));
+  std::uint32_t type = 0;
+  EXPECT_EQ(RawCurrentUserString(cp.FromUtf8(key), "Name", &type),
+            std::optional<std::string>(cp.FromUtf8("澄岚市电子政务办公室")));
+  EXPECT_EQ(type, reg::kSz);
 
   std::string scrambled = dialer::Enc(cp, "剥张三 x", dialer::EncCode);
   EXPECT_TRUE(api.WriteStringBytesCreating(RegRoot::kCurrentUser, key, "VpnUser", scrambled));
@@ -95,43 +92,28 @@ TEST(Win32Probes, EchoTableAndManagement) {
   EXPECT_TRUE(gw.empty() || dialer::IsDottedIPv4(gw)) << gw;
 }
 
-LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
-
 TEST(Win32Desktop, FindsTheDialogAndPressesItsButton) {
   Win32CodePage cp;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = PlainProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "KitDialerTestDialog";
-  RegisterClassA(&wc);
-  const std::string caption = cp.FromUtf8("连接 测试连接");
-  HWND dlg = CreateWindowExA(0, "KitDialerTestDialog", caption.c_str(), WS_OVERLAPPED, 0, 0, 200, 100, nullptr,
-                             nullptr, wc.hInstance, nullptr);
-  if (dlg == nullptr) {
+  TestDialog dialog("KitDialerTestDialog", cp.FromUtf8("连接 测试连接"), {cp.FromUtf8("取消"), cp.FromUtf8("连接(&C)")});
+  if (!dialog.created()) {
     // Under a runner without a display no window can be made at all.
-    GTEST_SKIP() << "no top-level window could be created (error " << GetLastError() << ")";
+    GTEST_SKIP() << "no top-level window could be created (error " << dialog.error() << ")";
   }
-  HWND other = CreateWindowExA(0, "BUTTON", cp.FromUtf8("取消").c_str(), WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 50, 20,
-                               dlg, nullptr, wc.hInstance, nullptr);
-  HWND connect = CreateWindowExA(0, "BUTTON", cp.FromUtf8("连接(&C)").c_str(), WS_CHILD | BS_AUTOCHECKBOX, 60, 0,
-                                 50, 20, dlg, nullptr, wc.hInstance, nullptr);
-  ASSERT_NE(connect, nullptr);
-
   Win32WindowFinder finder(cp);
-  EXPECT_EQ(finder.FindTopLevel("KitDialerTestDialog", "连接 测试连接"), reinterpret_cast<WindowHandle>(dlg));
+  const WindowHandle dlg = dialog.window();
+  EXPECT_EQ(finder.FindTopLevel("KitDialerTestDialog", "连接 测试连接"), dlg);
   EXPECT_EQ(finder.FindTopLevel("KitDialerTestDialog", "连接 别的"), 0u);
-  WindowHandle first = finder.FindChild(reinterpret_cast<WindowHandle>(dlg), 0, "Button");
-  EXPECT_EQ(first, reinterpret_cast<WindowHandle>(other));
-  WindowHandle second = finder.FindChild(reinterpret_cast<WindowHandle>(dlg), first, "Button");
-  EXPECT_EQ(second, reinterpret_cast<WindowHandle>(connect));
+  WindowHandle first = finder.FindChild(dlg, 0, "Button");
+  EXPECT_EQ(first, dialog.button(0));
+  WindowHandle second = finder.FindChild(dlg, first, "Button");
+  EXPECT_EQ(second, dialog.button(1));
   EXPECT_EQ(finder.GetText(second, 255), "连接(&C)");
-  EXPECT_EQ(finder.FindChild(reinterpret_cast<WindowHandle>(dlg), second, "Button"), 0u);
+  EXPECT_EQ(finder.FindChild(dlg, second, "Button"), 0u);
   finder.Click(second);
   Win32WaitHost wait;
   wait.PumpMessages();
-  EXPECT_EQ(SendMessageA(connect, BM_GETCHECK, 0, 0), BST_CHECKED);
-  EXPECT_EQ(SendMessageA(other, BM_GETCHECK, 0, 0), BST_UNCHECKED);
-  DestroyWindow(dlg);
+  EXPECT_TRUE(dialog.checked(1));
+  EXPECT_FALSE(dialog.checked(0));
 
   std::int64_t t0 = wait.NowSeconds();
   wait.SleepMs(10);
@@ -151,7 +133,7 @@ TEST(Win32Actions, ProcessesPowerAndPhonebook) {
   Win32Ras ras;
   if (!ras.available()) {
     EXPECT_EQ(ras.SetEntryProperties("", "x", std::vector<std::uint8_t>(2884)),
-              static_cast<std::uint32_t>(ERROR_CALL_NOT_IMPLEMENTED));
+              kErrorCallNotImplemented);
   }
   // Only the record layouts are checked here; the phonebook is left alone.
   std::vector<std::uint8_t> entry = dialer::BuildRasEntry(cp, "198.18.10.1");
