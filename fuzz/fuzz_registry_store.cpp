@@ -1,0 +1,16 @@
+// The POSIX registry store's file: any bytes either decode to an image that
+// encodes back to exactly those bytes, or are refused as a whole.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz/fuzz_common.h"
+#include "platform/posix/dialer/posix_dialer.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+  kit::posix::RegistryImage image;
+  if (!kit::posix::DecodeRegistryImage(bytes, size, &image)) return 0;
+  std::vector<std::uint8_t> again = kit::posix::EncodeRegistryImage(image);
+  FUZZ_CHECK(again == std::vector<std::uint8_t>(bytes, bytes + size));
+  return 0;
+}

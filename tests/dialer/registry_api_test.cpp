@@ -1,0 +1,162 @@
+#include "dialer/registry_api.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/dialer/fakes.h"
+
+namespace kit::dialer {
+namespace {
+
+using testing::FakeRegistry;
+
+const ICodePage& Cp() { return *DefaultPlatform().codepage; }
+
+std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST(RegistryApi, CreateRegKeyTellsExistingAndRaises1001) {
+  FakeRegistry reg;
+  RegistryAPI api(reg, Cp());
+  EXPECT_FALSE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
+  EXPECT_FALSE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
+  // The key is kept in code page 936, the way the ANSI calls see it.
+  EXPECT_EQ(reg.keys.count(FakeRegistry::Id(RegRoot::kCurrentUser, "Software\\\xB3\xCE\xE1\xB0\xB5\xE7\xD5\xFE\xB0\xEC\\NeedCreat")),
+            1u);
+  EXPECT_TRUE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
+  EXPECT_TRUE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
+  EXPECT_TRUE(reg.open.empty());
+
+  reg.fail_create = true;
+  try {
+    api.CreateRegKey(RegRoot::kCurrentUser, "Software\\Other");
+    FAIL() << "no error raised";
+  } catch (const RegistryError& e) {
+    EXPECT_EQ(e.number(), 1001);
+    EXPECT_STREQ(e.what(), "Unable to create the registry key");
+  }
+}
+
+TEST(RegistryApi, ReadsEachTypeAndDefaults) {
+  FakeRegistry reg;
+  RegistryAPI api(reg, Cp());
+  // No NeedCreat key at all: "IsOK" reads as the default 0.
+  EXPECT_EQ(std::get<std::int32_t>(
+                api.ReadRegValue(RegRoot::kCurrentUser, kNeedCreatKey, "IsOK", reg::kDword, std::int32_t{0})),
+            0);
+  reg.Put(RegRoot::kCurrentUser, Cp().FromUtf8(kNeedCreatKey), "IsOK", reg::kDword, {1, 0, 0, 0});
+  EXPECT_EQ(std::get<std::int32_t>(
+                api.ReadRegValue(RegRoot::kCurrentUser, kNeedCreatKey, "isok", reg::kDword, std::int32_t{0})),
+            1);
+  reg.Put(RegRoot::kCurrentUser, "K", "neg", reg::kDword, {0xFE, 0xFF, 0xFF, 0xFF});
+  EXPECT_EQ(std::get<std::int32_t>(api.ReadRegValue(RegRoot::kCurrentUser, "K", "neg", reg::kDword, 0)), -2);
+  // Too short for a number: the default, not half a number.
+  reg.Put(RegRoot::kCurrentUser, "K", "short", reg::kDword, {1, 0});
+  EXPECT_EQ(std::get<std::int32_t>(api.ReadRegValue(RegRoot::kCurrentUser, "K", "short", reg::kDword, 9)), 9);
+
+  // Chinese text whole, without the NUL or anything stored after it.
+  std::string ansi = Cp().FromUtf8("澄岚市电子政务办公室");
+  reg.Put(RegRoot::kLocalMachine, "K", "CompanyName", reg::kSz, Bytes(ansi + std::string("\0junk\0", 6)));
+  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "CompanyName", reg::kSz,
+                                                   std::string("x"))),
+            "澄岚市电子政务办公室");
+  // Not NUL-terminated: cut at the length the query reported.
+  reg.Put(RegRoot::kLocalMachine, "K", "raw", reg::kSz, Bytes("abc"));
+  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "raw", reg::kSz, std::string())),
+            "abc");
+  // Longer than the 1024-byte buffer: the default.
+  reg.Put(RegRoot::kLocalMachine, "K", "long", reg::kSz, Bytes(std::string(1500, 'a')));
+  EXPECT_EQ(std::get<std::string>(
+                api.ReadRegValue(RegRoot::kLocalMachine, "K", "long", reg::kSz, std::string("d"))),
+            "d");
+  reg.Put(RegRoot::kLocalMachine, "K", "bin", reg::kBinary, {1, 2, 0, 3});
+  EXPECT_EQ(std::get<std::vector<std::uint8_t>>(
+                api.ReadRegValue(RegRoot::kLocalMachine, "K", "bin", reg::kBinary, std::vector<std::uint8_t>{})),
+            (std::vector<std::uint8_t>{1, 2, 0, 3}));
+  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "none", reg::kSz, std::string("d"))),
+            "d");
+
+  // An unsupported type raises 1001 and still closes the key.
+  try {
+    api.ReadRegValue(RegRoot::kLocalMachine, "K", "bin", 7, std::string());
+    FAIL() << "no error raised";
+  } catch (const RegistryError& e) {
+    EXPECT_EQ(e.number(), 1001);
+    EXPECT_STREQ(e.what(), "Unsupported value type");
+  }
+  EXPECT_TRUE(reg.open.empty());
+  EXPECT_GT(reg.opens, 8);
+}
+
+TEST(RegistryApi, WriteNeedsAnExistingKey) {
+  FakeRegistry reg;
+  RegistryAPI api(reg, Cp());
+  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
+  EXPECT_TRUE(reg.keys.empty());
+  reg.AddKey(RegRoot::kLocalMachine, kRasManParametersKey);
+  EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
+  const auto* v = reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec");
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->type, reg::kDword);
+  EXPECT_EQ(v->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+  EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("7")));
+  EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "n")->data, (std::vector<std::uint8_t>{7, 0, 0, 0}));
+  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("x")));
+  EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "s", reg::kSz, std::string("中文")));
+  EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "s")->data, Bytes("\xD6\xD0\xCE\xC4" + std::string(1, '\0')));
+  reg.fail_set = true;
+  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
+  EXPECT_TRUE(reg.open.empty());
+}
+
+TEST(Scramble, ShiftIsOneAndRoundTrips) {
+  EXPECT_EQ(EncCode, 1);
+  std::string ascii;
+  for (char c = 0x20; c < 0x7F; ++c) ascii += c;
+  std::string enc = Enc(Cp(), ascii, EncCode);
+  ASSERT_EQ(enc.size(), ascii.size());
+  EXPECT_EQ(enc.substr(0, 3), "!\"#");
+  EXPECT_EQ(static_cast<unsigned char>(enc.back()), 0x7F);
+  EXPECT_EQ(deEnc(Cp(), enc, deEncCode), ascii);
+
+  // "剥" is B0 FE: its trail byte is the last one a pair can have.
+  for (std::string s : {"张三", "澄岚市电子政务内网VPN连接", "剥啊齄", "用户 a&b|c", "密码123abc"}) {
+    std::string e = Enc(Cp(), s, EncCode);
+    EXPECT_EQ(e.find('\0'), std::string::npos);
+    EXPECT_EQ(deEnc(Cp(), e, deEncCode), s) << s;
+  }
+  // A double-byte character moves as one 16-bit code.
+  EXPECT_EQ(Enc(Cp(), "剥", 1), "\xB0\xFF");
+  EXPECT_EQ(Enc(Cp(), "中a", 1), "\xD6\xD1" "b");
+  EXPECT_EQ(Enc(Cp(), "", 1), "");
+  // Tampered bytes still give text: no NUL, nothing read past the end.
+  EXPECT_EQ(deEnc(Cp(), "\x01\x02", 1), "?\x01");
+  EXPECT_EQ(deEnc(Cp(), "\xB0", 1), "?");
+}
+
+TEST(Settings, SectionPerBuildAndCredentials) {
+  FakeRegistry reg;
+  RegistryAPI api(reg, Cp());
+  Settings gate(api, ProfileFor(Build::kTunnelgate));
+  Settings post(api, ProfileFor(Build::kTunnelpost));
+  EXPECT_EQ(gate.SectionKey(), "Software\\VB and VBA Program Settings\\Tunnelgate\\settings");
+  EXPECT_EQ(post.SectionKey(), "Software\\VB and VBA Program Settings\\Tunnelpost\\settings");
+  EXPECT_EQ(gate.Get("LocalGateway"), "");
+  EXPECT_TRUE(gate.Save("LocalGateway", "192.168.1.1"));
+  EXPECT_EQ(gate.Get("LocalGateway"), "192.168.1.1");
+  const auto* v = reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "LocalGateway");
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(v->type, reg::kSz);
+
+  EXPECT_TRUE(gate.SaveCredentials("张三 zs", "pa55"));
+  EXPECT_EQ(reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "VpnPassword")->data,
+            Bytes(std::string("qb66") + std::string(1, '\0')));
+  EXPECT_EQ(gate.LoadCredentials(), std::make_pair(std::string("张三 zs"), std::string("pa55")));
+  // The other build keeps its own section.
+  EXPECT_EQ(post.LoadCredentials(), std::make_pair(std::string(), std::string()));
+  EXPECT_TRUE(reg.open.empty());
+
+  reg.fail_create = true;
+  EXPECT_FALSE(post.Save("LocalGateway", "x"));
+}
+
+}  // namespace
+}  // namespace kit::dialer
