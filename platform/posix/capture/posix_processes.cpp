@@ -38,6 +38,17 @@ std::string ExeName(const std::string& pid) {
   return name;
 }
 
+// A zombie has ended already; only its parent's wait is missing.
+bool HasEnded(const std::string& pid) {
+  std::ifstream stat("/proc/" + pid + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const std::size_t paren = line.rfind(')');
+  if (paren == std::string::npos || paren + 2 >= line.size()) return true;
+  const char state = line[paren + 2];
+  return state == 'Z' || state == 'X';
+}
+
 }  // namespace
 
 std::optional<std::vector<ProcessEntry>> PosixProcesses::Snapshot() {
@@ -49,6 +60,7 @@ std::optional<std::vector<ProcessEntry>> PosixProcesses::Snapshot() {
     if (name.empty() || !std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; })) continue;
     const unsigned long pid = std::strtoul(name.c_str(), nullptr, 10);
     if (pid == 0 || pid > 0xFFFFFFFFul) continue;
+    if (HasEnded(name)) continue;
     std::string exe = ExeName(name);
     if (exe.empty()) continue;  // gone while we looked
     list.push_back({static_cast<std::uint32_t>(pid), std::move(exe)});
