@@ -187,6 +187,11 @@ Obtained AsDispatch(IUnknown* unk) {
 
 }  // namespace
 
+ComApartment::ComApartment() { ok_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)); }
+ComApartment::~ComApartment() {
+  if (ok_) CoUninitialize();
+}
+
 DispatchPtr WrapDispatch(void* dispatch) {
   if (dispatch == nullptr) return nullptr;
   return std::make_shared<ComDispatch>(static_cast<IDispatch*>(dispatch));

@@ -23,8 +23,26 @@ class ComAutomation : public automation::IAutomationClient {
 // reference it is given.
 automation::DispatchPtr WrapDispatch(void* dispatch);
 
+// COM started on this thread for the life of the object (apartment-threaded,
+// as the controls' hosts run); stopped again only if this object started it.
+class ComApartment {
+ public:
+  ComApartment();
+  ~ComApartment();
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
 class Win32Clipboard : public IClipboard {
  public:
+  // SetClipboardData between Open and Close (after Empty): a copy of the
+  // metafile, or the bitmap as a device-dependent bitmap of the screen.
+  bool SetMetafile(const std::vector<std::uint8_t>& bits);
+  bool SetBitmap(const ClipboardBitmap& bitmap);
   bool Open() override;
   void Close() override;
   bool Empty() override;

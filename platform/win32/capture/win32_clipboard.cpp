@@ -46,6 +46,40 @@ std::optional<ClipboardBitmap> Win32Clipboard::GetBitmap() {
   return out;
 }
 
+bool Win32Clipboard::SetMetafile(const std::vector<std::uint8_t>& bits) {
+  if (bits.empty() || !ParseEmfHeader(bits.data(), bits.size())) return false;
+  HENHMETAFILE h = SetEnhMetaFileBits(static_cast<UINT>(bits.size()), bits.data());
+  if (h == nullptr) return false;
+  if (SetClipboardData(CF_ENHMETAFILE, h) == nullptr) {
+    DeleteEnhMetaFile(h);
+    return false;
+  }
+  return true;  // the clipboard owns it now
+}
+
+bool Win32Clipboard::SetBitmap(const ClipboardBitmap& b) {
+  if (b.width <= 0 || b.height <= 0 ||
+      b.pixels.size() != static_cast<std::size_t>(b.width) * static_cast<std::size_t>(b.height))
+    return false;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = b.width;
+  bi.bmiHeader.biHeight = -b.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  HDC screen = GetDC(nullptr);
+  if (screen == nullptr) return false;
+  HBITMAP hb = CreateDIBitmap(screen, &bi.bmiHeader, CBM_INIT, b.pixels.data(), &bi, DIB_RGB_COLORS);
+  ReleaseDC(nullptr, screen);
+  if (hb == nullptr) return false;
+  if (SetClipboardData(CF_BITMAP, hb) == nullptr) {
+    DeleteObject(hb);
+    return false;
+  }
+  return true;
+}
+
 std::uintptr_t Win32Cursor::ShowWait() {
   return reinterpret_cast<std::uintptr_t>(SetCursor(LoadCursor(nullptr, IDC_WAIT)));
 }
