@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
 #include "exchange/word_access.h"
 #include "platform/win32/capture/win32_capture.h"
 #include "ports/platform.h"
@@ -103,6 +109,52 @@ TEST(Win32ProcessesTest, SnapshotListsThisProcess) {
   EXPECT_TRUE(exchange::IsHaveWordPro(procs, "win32_capture_adapters_test.exe"));
   EXPECT_FALSE(exchange::IsHaveWordPro(procs, "WIN32_CAPTURE_ADAPTERS_TEST.EXE"));
   EXPECT_EQ(exchange::KillWordPro(procs, "win32_capture_adapters_test.exe"), 0);  // not ourselves
+}
+
+std::vector<std::uint32_t> PidsNamed(win32::Win32Processes& p, const std::string& name) {
+  std::vector<std::uint32_t> out;
+  auto snap = p.Snapshot();
+  if (!snap) return out;
+  for (std::size_t i = 1; i < snap->size(); ++i)
+    if ((*snap)[i].exe == name) out.push_back((*snap)[i].pid);
+  return out;
+}
+
+bool WaitFor(const std::function<bool()>& cond) {
+  for (int i = 0; i < 200; ++i) {
+    if (cond()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return cond();
+}
+
+TEST(Win32ProcessesTest, KillWordProEndsBothWordsAndNothingElse) {
+  namespace fs = std::filesystem;
+  // The sleeper is built next to this test, which runs in its own folder.
+  const fs::path sleeper = fs::current_path() / KIT_SLEEPER_EXE;
+  ASSERT_TRUE(fs::exists(sleeper)) << sleeper.string();
+  const fs::path dir = fs::temp_directory_path() / "kit_procs";
+  fs::create_directories(dir);
+  const fs::path word = dir / "WINWORD.EXE";
+  const fs::path other = dir / "WINWORDX.EXE";
+  fs::copy_file(sleeper, word, fs::copy_options::overwrite_existing);
+  fs::copy_file(sleeper, other, fs::copy_options::overwrite_existing);
+  for (const fs::path& p : {word, word, other}) {
+    const std::string cmd = "start \"\" /b \"" + p.string() + "\"";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  win32::Win32Processes procs;
+  ASSERT_TRUE(WaitFor([&] { return PidsNamed(procs, "WINWORD.EXE").size() == 2 && PidsNamed(procs, "WINWORDX.EXE").size() == 1; }));
+  EXPECT_TRUE(exchange::IsHaveWordPro(procs, "WINWORD.EXE"));
+  EXPECT_FALSE(exchange::IsHaveWordPro(procs, "winword.exe"));
+  EXPECT_EQ(exchange::KillWordPro(procs, "WINWORD.EXE"), 0);
+  EXPECT_TRUE(WaitFor([&] { return PidsNamed(procs, "WINWORD.EXE").empty(); }));
+  auto kept = PidsNamed(procs, "WINWORDX.EXE");
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(procs.Terminate(kept[0], 0));
+  EXPECT_TRUE(WaitFor([&] { return PidsNamed(procs, "WINWORDX.EXE").empty(); }));
+  std::error_code ec;
+  fs::remove_all(dir, ec);
 }
 
 }  // namespace
