@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 
 #include "ports/platform.h"
@@ -221,6 +223,47 @@ TEST(WordAccessTest, ProcessTestsCompareExactlyAndSkipTheIdleEntry) {
   EXPECT_EQ(p.terminated, (std::vector<std::uint32_t>{70}));
   p.table = std::vector<ProcessEntry>{{0, "WINWORD.EXE"}, {4, "System"}};
   EXPECT_FALSE(IsHaveWordPro(p, "WINWORD.EXE"));
+}
+
+TEST(WordStandInTest, DocumentsBookmarksAndSavingAreReal) {
+  Rig r;
+  const std::string src = ::testing::TempDir() + "standin_src.doc";
+  const std::string dst = ::testing::TempDir() + "standin_dst.doc";
+  std::ofstream(src, std::ios::binary) << "Dear X,\fbody";
+  WordApp w = ObtainNewWord(r.ports);
+  ASSERT_TRUE(w);
+  automation::CDispatchDriver docs = w.app.GetObject(wd::kAppDocuments);
+  automation::CDispatchDriver doc = docs.CallObject(wd::kDocsOpen, {automation::Variant::Str(src)});
+  r.word.documents.back()->bookmarks = {{"to", "X"}};
+  automation::CDispatchDriver marks = doc.GetObject(wd::kDocBookmarks);
+  ASSERT_EQ(marks.GetLong(wd::kBookmarksCount), 1);
+  automation::CDispatchDriver mark = marks.CallObject(wd::kBookmarksItem, {automation::Variant::I4(1)});
+  EXPECT_EQ(mark.GetString(wd::kBookmarkName), "to");
+  mark.GetObject(wd::kBookmarkRange).Put(wd::kRangeText, automation::Variant::Str("Y"));
+  EXPECT_EQ(r.word.documents.back()->bookmarks[0].second, "Y");
+  EXPECT_THROW(marks.CallObject(wd::kBookmarksItem, {automation::Variant::I4(2)}), AutomationError);
+
+  automation::CDispatchDriver content = doc.GetObject(wd::kDocContent);
+  content.Put(wd::kRangeText, automation::Variant::Str("one\ftwo\fthree"));
+  EXPECT_EQ(r.word.documents.back()->pages.size(), 3u);
+  doc.Call(wd::kDocProtect, {automation::Variant::I4(0), automation::Variant::Missing(), automation::Variant::Missing()});
+  EXPECT_EQ(r.word.documents.back()->protection, 0);
+  doc.Call(wd::kDocSaveAs, {automation::Variant::Str(dst)});
+  std::ifstream in(dst, std::ios::binary);
+  std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(saved, "one\ftwo\fthree");
+
+  // Any member can be told to fail, counted from when it is told.
+  r.word.FailOn("Document", wd::kDocSave);
+  EXPECT_THROW(doc.Call(wd::kDocSave), AutomationError);
+  doc.Call(wd::kDocSave);
+  EXPECT_EQ(r.word.documents.back()->saves, 1);
+  doc.Call(wd::kDocClose, {automation::Variant::Missing(), automation::Variant::Missing(), automation::Variant::Missing()});
+  EXPECT_TRUE(r.word.documents.back()->closed);
+  EXPECT_THROW(w.app.Get(wd::kAppActiveDocument), AutomationError);
+  w.app.Call(wd::kAppQuit, {automation::Variant::Missing(), automation::Variant::Missing(), automation::Variant::Missing()});
+  EXPECT_TRUE(r.word.quit);
+  EXPECT_EQ(r.word.Log()[1], "Documents 12 call STR:" + src);
 }
 
 }  // namespace

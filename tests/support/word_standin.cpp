@@ -88,17 +88,88 @@ class Range : public Base {
         s_->PutPagePicture(*d_, PageAt(*d_, start_));
         return {};
       case 0:
-        if (kind == InvokeKind::PropertyPut) return {};
-        return Variant::Str(std::string());
+        if (kind == InvokeKind::PropertyPut) {
+          Replace(args.at(0).AsStr());
+          return {};
+        }
+        return Variant::Str(d_->Text().substr(static_cast<std::size_t>(start_), static_cast<std::size_t>(end_ - start_)));
       case 0x78:
-      case 0x79: return {};
+        s_->copied_text = d_->Text().substr(static_cast<std::size_t>(start_), static_cast<std::size_t>(end_ - start_));
+        return {};
+      case 0x79: Replace(s_->copied_text); return {};
+      default: NoMember(kind_, id);
+    }
+  }
+
+ private:
+  void Replace(const std::string& with) {
+    std::string t = d_->Text();
+    t.replace(static_cast<std::size_t>(start_), static_cast<std::size_t>(end_ - start_), with);
+    d_->SetText(t);
+    end_ = start_ + static_cast<std::int32_t>(with.size());
+  }
+  Doc d_;
+  std::int32_t start_, end_;
+};
+
+class BookmarkRange : public Base {
+ public:
+  BookmarkRange(WordStandIn* s, Doc d, std::size_t i) : Base(s, "Range"), d_(std::move(d)), i_(i) {}
+
+ protected:
+  Variant Answer(DispId id, InvokeKind kind, const std::vector<Variant>& args) override {
+    auto& mark = d_->bookmarks.at(i_);
+    if (id != 0) NoMember(kind_, id);
+    if (kind == InvokeKind::PropertyPut) {
+      mark.second = args.at(0).AsStr();
+      return {};
+    }
+    return Variant::Str(mark.second);
+  }
+
+ private:
+  Doc d_;
+  std::size_t i_;
+};
+
+class Bookmark : public Base {
+ public:
+  Bookmark(WordStandIn* s, Doc d, std::size_t i) : Base(s, "Bookmark"), d_(std::move(d)), i_(i) {}
+
+ protected:
+  Variant Answer(DispId id, InvokeKind, const std::vector<Variant>&) override {
+    switch (id) {
+      case 0: return Variant::Str(d_->bookmarks.at(i_).first);
+      case 1: return Obj(std::make_shared<BookmarkRange>(s_, d_, i_));
       default: NoMember(kind_, id);
     }
   }
 
  private:
   Doc d_;
-  std::int32_t start_, end_;
+  std::size_t i_;
+};
+
+class Bookmarks : public Base {
+ public:
+  Bookmarks(WordStandIn* s, Doc d) : Base(s, "Bookmarks"), d_(std::move(d)) {}
+
+ protected:
+  Variant Answer(DispId id, InvokeKind, const std::vector<Variant>& args) override {
+    switch (id) {
+      case 2: return Variant::I4(static_cast<std::int32_t>(d_->bookmarks.size()));
+      case 0: {
+        const std::int32_t i = Long(args, 0);
+        if (i < 1 || i > static_cast<std::int32_t>(d_->bookmarks.size()))
+          throw AutomationError(hr::InvalidArg, "The requested member of the collection does not exist.");
+        return Obj(std::make_shared<Bookmark>(s_, d_, static_cast<std::size_t>(i - 1)));
+      }
+      default: NoMember(kind_, id);
+    }
+  }
+
+ private:
+  Doc d_;
 };
 
 class Document;
@@ -214,21 +285,23 @@ class Document : public Base {
   Variant Answer(DispId id, InvokeKind, const std::vector<Variant>& args) override {
     WordStandIn::Document& d = *d_;
     switch (id) {
+      case 0x4: return Obj(std::make_shared<Bookmarks>(s_, d_));
       case 0x29: return Obj(std::make_shared<Range>(s_, d_, 0, TotalLength(d)));
       case 0x39: return Obj(std::make_shared<Bars>(s_));
       case 0x13A: d.track_revisions = args.at(0).AsBool(); return {};
       case 0x13B: d.print_revisions = args.at(0).AsBool(); return {};
       case 0x13C: d.show_revisions = args.at(0).AsBool(); return {};
       case 0x71: return {};
-      case 0x78: return {};
-      case 0x66: {
+      case 0x78: d.protection = Long(args, 0); return {};
+      case 0x66:
+        d.Write(args.at(0).AsStr());
         d.saved_as = args.at(0).AsStr();
-        std::ofstream out(d.saved_as, std::ios::binary);
-        for (std::size_t i = 0; i < d.pages.size(); ++i) out << (i ? "\f" : "") << d.pages[i];
-        if (!out) throw AutomationError(hr::Exception, "The file could not be saved");
+        d.path = d.saved_as;
         return {};
-      }
-      case 0x6C: return {};
+      case 0x6C:
+        d.Write(d.path);
+        ++d.saves;
+        return {};
       case 0x451: d.closed = true; return {};
       case 115: {
         if (Long(args, 0) != 1) throw AutomationError(hr::InvalidArg, "Only pages here");
@@ -329,6 +402,29 @@ class WpsDoc : public Base {
 
 }  // namespace
 
+std::string WordStandIn::Document::Text() const {
+  std::string t;
+  for (const auto& p : pages) t += p;
+  return t;
+}
+
+void WordStandIn::Document::SetText(const std::string& text) {
+  pages.clear();
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t ff = text.find('\f', from);
+    pages.push_back(text.substr(from, ff == std::string::npos ? std::string::npos : ff - from + 1));
+    if (ff == std::string::npos) break;
+    from = ff + 1;
+  }
+}
+
+void WordStandIn::Document::Write(const std::string& to) const {
+  std::ofstream out(to, std::ios::binary);
+  out << Text();
+  if (to.empty() || !out) throw AutomationError(hr::Exception, "The file could not be saved: " + to, "Word");
+}
+
 std::string DescribeArg(const Variant& v) {
   switch (v.type()) {
     case VarType::Empty: return "empty";
@@ -385,13 +481,7 @@ DispatchPtr WordStandIn::OpenDocument(const std::string& path) {
     if (!in) throw AutomationError(hr::Exception, "The document could not be opened: " + path, "Word");
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t ff = text.find('\f', from);
-    d->pages.push_back(text.substr(from, ff == std::string::npos ? std::string::npos : ff - from + 1));
-    if (ff == std::string::npos) break;
-    from = ff + 1;
-  }
+  d->SetText(text);
   documents.push_back(d);
   return std::make_shared<testing::Document>(this, d);
 }

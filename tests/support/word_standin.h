@@ -118,9 +118,15 @@ class WordStandIn {
     bool closed = false;
     std::vector<std::pair<std::string, std::string>> bookmarks;  // name, text
     std::string saved_as;
+    int saves = 0;
+    std::int32_t protection = -1;  // the Type given to Protect; -1: none
+    std::string Text() const;
+    void SetText(const std::string& text);  // pages split again at form feeds
+    void Write(const std::string& path) const;
   };
   std::vector<std::shared_ptr<Document>> documents;
   int wps_closes = 0;
+  std::string copied_text;  // what Range.Copy took, for Range.Paste
 
   // What the object of that kind was told, before it answers; throws the
   // failure the test asked for.
