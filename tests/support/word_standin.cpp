@@ -488,6 +488,13 @@ DispatchPtr WordStandIn::OpenDocument(const std::string& path) {
 
 DispatchPtr WordStandIn::WpsDocument(int pages) { return std::make_shared<WpsDoc>(this, pages); }
 
+DispatchPtr WordStandIn::OpenWpsDocument(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw AutomationError(hr::Exception, "The document could not be opened: " + path, "WPS");
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return WpsDocument(1 + static_cast<int>(std::count(text.begin(), text.end(), '\f')));
+}
+
 void WordStandIn::PutPagePicture(const Document& doc, int page) {
   if (copy_nothing || clipboard_ == nullptr) return;
   // An A4 page; the description names the page so tests can tell them apart.

@@ -93,6 +93,8 @@ class WordStandIn {
   automation::DispatchPtr OpenDocument(const std::string& path);
   // A WPS document object of `pages` pages.
   automation::DispatchPtr WpsDocument(int pages);
+  // A WPS document of as many pages as the file has form-feed separated parts.
+  automation::DispatchPtr OpenWpsDocument(const std::string& path);
 
   // The n-th call (1-based, counted from now) to that member of that object kind fails.
   void FailOn(const std::string& object, automation::DispId id, int nth = 1, HResult code = hr::Exception);

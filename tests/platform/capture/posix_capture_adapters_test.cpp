@@ -12,7 +12,8 @@
 #include "platform/posix/capture/posix_processes.h"
 #include "ports/platform.h"
 #include "remark/page_capture.h"
-#include "tests/support/word_standin.h"
+#include "tests/support/standin_host.h"
+#include "remark/notaro_ctrl.h"
 
 namespace kit {
 namespace {
@@ -97,29 +98,8 @@ TEST(InProcessClipboardTest, OpensOnceAndHoldsOneFormatAtATime) {
   cb.Close();
 }
 
-// Bridges the stand-in's copies to the process clipboard.
-class ProcessClipboardSink : public testing::IPictureSink {
- public:
-  void PutMetafile(std::vector<std::uint8_t> bits) override {
-    auto& cb = posix::ProcessClipboard();
-    if (cb.Open()) {
-      cb.Empty();
-      cb.SetMetafile(std::move(bits));
-      cb.Close();
-    }
-  }
-  void PutBitmap(ClipboardBitmap b) override {
-    auto& cb = posix::ProcessClipboard();
-    if (cb.Open()) {
-      cb.Empty();
-      cb.SetBitmap(std::move(b));
-      cb.Close();
-    }
-  }
-};
-
 TEST(InProcessAutomationTest, FilesOfRegisteredTypesOpenInTheirStandIn) {
-  ProcessClipboardSink sink;
+  testing::InProcessClipboardSink sink(posix::ProcessClipboard());
   testing::WordStandIn word(&sink);
   posix::InProcessAutomation automation;
   automation.RegisterClass("Word.Application", [&] { return word.Application(); });
@@ -153,6 +133,46 @@ TEST(InProcessAutomationTest, FilesOfRegisteredTypesOpenInTheirStandIn) {
   EXPECT_NE(pages[0], nullptr);
   EXPECT_NE(pages[1], nullptr);
   EXPECT_TRUE(remark::CaptureFromFile(ports, (dir / "a.xls").string()).empty());
+  fs::remove_all(dir);
+}
+
+TEST(StandInHostTest, PageScriptsReachTheStandInThroughTheControl) {
+  posix::InProcessAutomation automation;
+  testing::StandInHost host;
+  host.Install(automation);
+  const fs::path dir = fs::path(::testing::TempDir()) / "kit_host";
+  fs::create_directories(dir);
+  std::ofstream((dir / "a.wps").string()) << "1\f2\f3";
+  std::ofstream((dir / "b.doc").string()) << "x";
+
+  remark::CNotaroCtrl ctrl;
+  remark::CapturePorts adapters = remark::DefaultCapturePorts();
+  adapters.automation = &automation;
+  ctrl.SetCaptureAdapters(adapters);
+  ctrl.Invoke(remark::DISPID_LoadDocument, automation::InvokeKind::Method,
+              {automation::Variant::Str((dir / "a.wps").string())});
+  EXPECT_EQ(ctrl.document().page_count(), 3);
+  ctrl.Invoke(remark::DISPID_LoadDocument, automation::InvokeKind::Method,
+              {automation::Variant::Str((dir / "b.doc").string())});
+  EXPECT_EQ(ctrl.document().page_count(), 1);
+
+  // Word errors reach the caller; the document stays.
+  host.word().FailOn("Range", 167);
+  EXPECT_THROW(ctrl.Invoke(remark::DISPID_LoadDocument, automation::InvokeKind::Method,
+                           {automation::Variant::Str((dir / "b.doc").string())}),
+               automation::AutomationError);
+  EXPECT_EQ(ctrl.document().page_count(), 1);
+
+  EXPECT_FALSE(automation.GetRunning("Word.Application").object);
+  EXPECT_TRUE(automation.Create("Word.Application").object);
+  EXPECT_TRUE(automation.GetRunning("Word.Application").object);
+
+  const std::string log = (dir / "word.log").string();
+  ASSERT_TRUE(host.WriteLog(log));
+  std::ifstream in(log);
+  std::string first;
+  std::getline(in, first);
+  EXPECT_EQ(first, "WpsDocument 4097 call I4:1 I4:793 I4:1122");
   fs::remove_all(dir);
 }
 
