@@ -214,6 +214,17 @@ TEST(PageCaptureTest, WpsDocumentOfThreePages) {
   EXPECT_EQ(r.word.wps_closes, 1);
 }
 
+TEST(PageCaptureTest, WpsServerThatNeverEndsIsStoppedAtTheBound) {
+  Rig r;
+  std::string path = TempPath("endless.wps");
+  WriteFile(path, "wps");
+  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPS.Document";
+  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(1 << 30); };
+  auto pages = CaptureFromFile(r.ports, path);
+  EXPECT_EQ(pages.size(), static_cast<std::size_t>(kMaxWpsPages));
+  EXPECT_EQ(r.word.Log().back(), "WpsApplication 1105 call");
+}
+
 TEST(PageCaptureTest, BitmapOnlyClipboardBecomesWpsFileMetafile) {
   Rig r;
   r.word.wps_pictures_as_bitmaps = true;
