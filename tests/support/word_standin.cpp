@@ -500,7 +500,7 @@ void WordStandIn::PutPagePicture(const Document& doc, int page) {
   // An A4 page; the description names the page so tests can tell them apart.
   std::string desc = "Word page " + std::to_string(page) + " of " + doc.path;
   std::u16string wide(desc.begin(), desc.end());
-  clipboard_->PutMetafile(MakeEmfBits(RectL{0, 0, 21000, 29700}, wide));
+  clipboard_->PutMetafile(MakeEmfBits(RectL{0, 0, 21000, 29700}, wide, picture_bytes));
 }
 
 void WordStandIn::PutWpsPicture(int page) {
@@ -514,7 +514,7 @@ void WordStandIn::PutWpsPicture(int page) {
     return;
   }
   std::string desc = "WPS page " + std::to_string(page);
-  clipboard_->PutMetafile(MakeEmfBits(RectL{0, 0, 20981, 29686}, std::u16string(desc.begin(), desc.end())));
+  clipboard_->PutMetafile(MakeEmfBits(RectL{0, 0, 20981, 29686}, std::u16string(desc.begin(), desc.end()), picture_bytes));
 }
 
 bool StandInAutomation::IsRegistered(const std::string& progId) {

@@ -100,6 +100,9 @@ class WordStandIn {
   void FailOn(const std::string& object, automation::DispId id, int nth = 1, HResult code = hr::Exception);
   // WPS pages come as bitmaps instead of metafiles.
   bool wps_pictures_as_bitmaps = false;
+  // Records each page picture carries besides its header, as the text and
+  // drawing records of a real page do.
+  std::size_t picture_bytes = 0;
   // Word copies nothing to the clipboard (a failed copy).
   bool copy_nothing = false;
 
