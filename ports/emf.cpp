@@ -1,5 +1,6 @@
 #include "ports/emf.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kit {
@@ -15,6 +16,48 @@ RectL Rect(const std::uint8_t* p) { return {I32(p), I32(p + 4), I32(p + 8), I32(
 
 void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
   for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
+}
+
+// Header and EOF around `records` (whole records, sizes multiple of 4).
+std::vector<std::uint8_t> Assemble(const RectL& frame, const RectL& bounds, const std::u16string& description,
+                                   const std::vector<std::uint8_t>& records, std::uint32_t record_count) {
+  std::size_t desc_bytes = (description.size() * 2 + 3) / 4 * 4;
+  std::size_t header = 108 + desc_bytes;
+  std::size_t total = header + records.size() + 20;
+  std::vector<std::uint8_t> v(total, 0);
+  Put32(v, 0, kEmrHeader);
+  Put32(v, 4, static_cast<std::uint32_t>(header));
+  Put32(v, 8, static_cast<std::uint32_t>(bounds.left));
+  Put32(v, 12, static_cast<std::uint32_t>(bounds.top));
+  Put32(v, 16, static_cast<std::uint32_t>(bounds.right));
+  Put32(v, 20, static_cast<std::uint32_t>(bounds.bottom));
+  Put32(v, 24, static_cast<std::uint32_t>(frame.left));
+  Put32(v, 28, static_cast<std::uint32_t>(frame.top));
+  Put32(v, 32, static_cast<std::uint32_t>(frame.right));
+  Put32(v, 36, static_cast<std::uint32_t>(frame.bottom));
+  Put32(v, 40, kEmfSignature);
+  Put32(v, 44, 0x10000);
+  Put32(v, 48, static_cast<std::uint32_t>(total));
+  Put32(v, 52, record_count + 2);
+  v[56] = 1;
+  Put32(v, 60, static_cast<std::uint32_t>(description.size()));
+  Put32(v, 64, description.empty() ? 0 : 108);
+  Put32(v, 72, 1024);
+  Put32(v, 76, 768);
+  Put32(v, 80, 320);
+  Put32(v, 84, 240);
+  for (std::size_t i = 0; i < description.size(); ++i) {
+    v[108 + 2 * i] = static_cast<std::uint8_t>(description[i]);
+    v[108 + 2 * i + 1] = static_cast<std::uint8_t>(description[i] >> 8);
+  }
+  std::copy(records.begin(), records.end(), v.begin() + static_cast<std::ptrdiff_t>(header));
+  std::size_t at = header + records.size();
+  Put32(v, at, kEmrEof);
+  Put32(v, at + 4, 20);
+  Put32(v, at + 8, 0);
+  Put32(v, at + 12, 16);
+  Put32(v, at + 16, 20);
+  return v;
 }
 
 }  // namespace
@@ -49,53 +92,69 @@ std::optional<EmfHeader> ParseEmfHeader(const std::uint8_t* bits, std::size_t si
 
 std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& description,
                                       std::size_t extra_record_bytes) {
-  std::size_t desc_bytes = (description.size() * 2 + 3) / 4 * 4;
-  std::size_t header = 108 + desc_bytes;
   std::size_t extra = (extra_record_bytes + 3) / 4 * 4;
   if (extra != 0 && extra < 12) extra = 12;
-  std::size_t total = header + extra + 20;
-  std::vector<std::uint8_t> v(total, 0);
-  Put32(v, 0, kEmrHeader);
-  Put32(v, 4, static_cast<std::uint32_t>(header));
-  // Bounds in device pixels at 96 dpi, frame in 0.01 mm.
-  Put32(v, 8, 0);
-  Put32(v, 12, 0);
-  Put32(v, 16, static_cast<std::uint32_t>(static_cast<std::int64_t>(frame.right) * 96 / 2540));
-  Put32(v, 20, static_cast<std::uint32_t>(static_cast<std::int64_t>(frame.bottom) * 96 / 2540));
-  Put32(v, 24, static_cast<std::uint32_t>(frame.left));
-  Put32(v, 28, static_cast<std::uint32_t>(frame.top));
-  Put32(v, 32, static_cast<std::uint32_t>(frame.right));
-  Put32(v, 36, static_cast<std::uint32_t>(frame.bottom));
-  Put32(v, 40, kEmfSignature);
-  Put32(v, 44, 0x10000);
-  Put32(v, 48, static_cast<std::uint32_t>(total));
-  Put32(v, 52, extra != 0 ? 3 : 2);
-  v[56] = 1;
-  Put32(v, 60, static_cast<std::uint32_t>(description.size()));
-  Put32(v, 64, description.empty() ? 0 : 108);
-  Put32(v, 72, 1024);
-  Put32(v, 76, 768);
-  Put32(v, 80, 320);
-  Put32(v, 84, 240);
-  for (std::size_t i = 0; i < description.size(); ++i) {
-    v[108 + 2 * i] = static_cast<std::uint8_t>(description[i]);
-    v[108 + 2 * i + 1] = static_cast<std::uint8_t>(description[i] >> 8);
-  }
-  std::size_t at = header;
+  std::vector<std::uint8_t> rec(extra, 0);
   if (extra != 0) {
     // EMR_GDICOMMENT carrying filler, as page pictures carry application data.
-    Put32(v, at, 70);
-    Put32(v, at + 4, static_cast<std::uint32_t>(extra));
-    Put32(v, at + 8, static_cast<std::uint32_t>(extra - 12));
-    for (std::size_t i = at + 12; i < at + extra; ++i) v[i] = static_cast<std::uint8_t>(i * 31);
-    at += extra;
+    Put32(rec, 0, 70);
+    Put32(rec, 4, static_cast<std::uint32_t>(extra));
+    Put32(rec, 8, static_cast<std::uint32_t>(extra - 12));
+    for (std::size_t i = 12; i < extra; ++i) rec[i] = static_cast<std::uint8_t>((i + 108 + (description.size() * 2 + 3) / 4 * 4) * 31);
   }
-  Put32(v, at, kEmrEof);
-  Put32(v, at + 4, 20);
-  Put32(v, at + 8, 0);
-  Put32(v, at + 12, 16);
-  Put32(v, at + 16, 20);
-  return v;
+  // Bounds in device pixels at 96 dpi, frame in 0.01 mm.
+  RectL bounds{0, 0, static_cast<std::int32_t>(static_cast<std::int64_t>(frame.right) * 96 / 2540),
+               static_cast<std::int32_t>(static_cast<std::int64_t>(frame.bottom) * 96 / 2540)};
+  return Assemble(frame, bounds, description, rec, extra != 0 ? 1 : 0);
+}
+
+std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t height,
+                                            const std::vector<std::uint32_t>& pixels, const RectL& frame,
+                                            const std::u16string& description) {
+  if (width <= 0 || height <= 0) return {};
+  const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
+  if (count != pixels.size()) return {};
+  const std::uint64_t bits_bytes = count * 4;
+  constexpr std::size_t kFixed = 100, kBmi = 40;
+  if (bits_bytes > 0x7FFFFFFFull - kFixed - kBmi - 1024) return {};
+  std::vector<std::uint8_t> rec(kFixed + kBmi + static_cast<std::size_t>(bits_bytes), 0);
+  const std::uint32_t w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
+  Put32(rec, 0, kEmrBitBlt);
+  Put32(rec, 4, static_cast<std::uint32_t>(rec.size()));
+  Put32(rec, 8, 0);  // rclBounds, inclusive
+  Put32(rec, 12, 0);
+  Put32(rec, 16, w - 1);
+  Put32(rec, 20, h - 1);
+  Put32(rec, 24, 0);  // xDest, yDest, cxDest, cyDest
+  Put32(rec, 28, 0);
+  Put32(rec, 32, w);
+  Put32(rec, 36, h);
+  Put32(rec, 40, kSrcCopy);
+  Put32(rec, 44, 0);  // xSrc, ySrc
+  Put32(rec, 48, 0);
+  Put32(rec, 52, 0x3F800000);  // identity xformSrc: eM11 = 1.0f
+  Put32(rec, 64, 0x3F800000);  // eM22 = 1.0f
+  Put32(rec, 76, 0x00FFFFFF);  // crBkColorSrc
+  Put32(rec, 80, 0);           // DIB_RGB_COLORS
+  Put32(rec, 84, kFixed);      // offBmiSrc
+  Put32(rec, 88, kBmi);        // cbBmiSrc
+  Put32(rec, 92, kFixed + kBmi);
+  Put32(rec, 96, static_cast<std::uint32_t>(bits_bytes));
+  // BITMAPINFOHEADER, bottom-up rows of 32 bits.
+  Put32(rec, 100, kBmi);
+  Put32(rec, 104, w);
+  Put32(rec, 108, h);
+  rec[112] = 1;
+  rec[114] = 32;
+  Put32(rec, 120, static_cast<std::uint32_t>(bits_bytes));
+  std::size_t at = kFixed + kBmi;
+  for (std::uint32_t row = h; row-- > 0;) {
+    for (std::uint32_t x = 0; x < w; ++x) {
+      Put32(rec, at, pixels[static_cast<std::size_t>(row) * w + x] & 0x00FFFFFFu);
+      at += 4;
+    }
+  }
+  return Assemble(frame, RectL{0, 0, width - 1, height - 1}, description, rec, 1);
 }
 
 }  // namespace kit

@@ -67,4 +67,15 @@ class IMetafileFactory {
 std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& description,
                                       std::size_t extra_record_bytes = 0);
 
+constexpr std::uint32_t kEmrBitBlt = 76;
+constexpr std::uint32_t kSrcCopy = 0x00CC0020;
+
+// A metafile holding one EMR_BITBLT (SRCCOPY) of a 32-bit bitmap at (0, 0) in
+// its own size, as recording a BitBlt into a new metafile gives. `pixels` are
+// rows from the top, 0x00RRGGBB; frame in 0.01 mm. Empty when the size is
+// not positive, does not match the pixels or would not fit a record.
+std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t height,
+                                            const std::vector<std::uint32_t>& pixels, const RectL& frame,
+                                            const std::u16string& description);
+
 }  // namespace kit

@@ -98,7 +98,28 @@ const DispatchTable& CNotaroCtrl::DispatchMap() {
 }
 
 CNotaroCtrl::CNotaroCtrl(const Platform& platform)
-    : m_platform(platform), m_pDocument(std::make_unique<CRemarkDoc>(this, platform)) {}
+    : m_platform(platform), m_pDocument(std::make_unique<CRemarkDoc>(this, platform)) {
+  SetCaptureAdapters(DefaultCapturePorts());
+}
+
+void CNotaroCtrl::SetCaptureAdapters(const CapturePorts& adapters) {
+  m_capture = adapters;
+  m_capture.metafiles = m_platform.metafiles;
+  m_capture.screen = m_platform.screen;
+  m_capture.codepage = m_platform.codepage;
+}
+
+// Pages are installed only once the capture has finished; a Word error leaves
+// the document as it was.
+void CNotaroCtrl::LoadDocument(const std::string& path) {
+  m_pDocument->ReplacePages(CaptureFromFile(m_capture, path));
+  SetModifiedFlag(true);
+}
+
+void CNotaroCtrl::LoadObject(const automation::DispatchPtr& document) {
+  m_pDocument->ReplacePages(CaptureFromObject(m_capture, document));
+  SetModifiedFlag(true);
+}
 
 CNotaroCtrl::~CNotaroCtrl() = default;
 
@@ -190,7 +211,7 @@ void CNotaroCtrl::Serialize(IByteStream& stream, bool storing) {
     if (storing) {
       StoreDocument(*m_pDocument, stream);
     } else {
-      LoadDocument(*m_pDocument, stream);
+      remark::LoadDocument(*m_pDocument, stream);
     }
   } catch (...) {
     RethrowAsAutomationError();
@@ -239,6 +260,12 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
         return {};
       }
       return Variant::Bool(GetActiveInPlace());
+    case DISPID_LoadDocument:
+      LoadDocument(a[0].AsStr());
+      return {};
+    case DISPID_LoadObject:
+      LoadObject(a[0].AsDispatch());
+      return {};
     case DISPID_DeleteLastStroke:
       DeleteLastStroke();
       return {};

@@ -9,6 +9,7 @@
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "ports/stream.h"
+#include "remark/page_capture.h"
 #include "remark/remark_doc.h"
 
 namespace kit::remark {
@@ -121,6 +122,11 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   void SetSelRemarker(long filter);
   std::int32_t SaveToFile(const std::string& path);
   std::int32_t LoadFromFile(const std::string& path);
+  void LoadDocument(const std::string& path);
+  void LoadObject(const automation::DispatchPtr& document);
+  // Where page pictures come from; the metafile, screen and code page ports
+  // are the control's own.
+  void SetCaptureAdapters(const CapturePorts& adapters);
 
  private:
   Platform m_platform;
@@ -128,6 +134,7 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   int m_nTransferState = 0;
   IActiveRemarkView* m_pActiveView = nullptr;
   bool m_bModified = false;
+  CapturePorts m_capture;
 };
 
 // Turns file-layer and format errors into the automation errors a script sees.

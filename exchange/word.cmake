@@ -1,0 +1,3 @@
+add_library(kit_word STATIC ${CMAKE_CURRENT_LIST_DIR}/word_access.cpp)
+target_link_libraries(kit_word PUBLIC kit_ports)
+target_include_directories(kit_word PUBLIC ${PROJECT_SOURCE_DIR})

@@ -1,0 +1,297 @@
+#include "remark/page_capture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "remark/notaro_ctrl.h"
+#include "tests/remark/fakes.h"
+#include "tests/support/word_standin.h"
+
+namespace kit::remark {
+namespace {
+
+using automation::AutomationError;
+using automation::InvokeKind;
+using automation::Variant;
+using testing::MemoryClipboard;
+using testing::StandInAutomation;
+using testing::WordStandIn;
+
+class RecordingCursor : public ICursor {
+ public:
+  std::vector<std::string> log;
+  std::uintptr_t ShowWait() override {
+    log.push_back("wait");
+    return 77;
+  }
+  void Restore(std::uintptr_t prev) override { log.push_back("restore " + std::to_string(prev)); }
+};
+
+std::string TempPath(const std::string& name) {
+  return ::testing::TempDir() + name;
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Rig {
+  testing::FakePlatform fp;
+  MemoryClipboard clipboard;
+  RecordingCursor cursor;
+  StandInAutomation automation;
+  WordStandIn word{&clipboard};
+  CapturePorts ports;
+
+  Rig() {
+    ports.automation = &automation;
+    ports.clipboard = &clipboard;
+    ports.cursor = &cursor;
+    ports.metafiles = &fp.metafiles;
+    ports.screen = &fp.screen;
+    ports.codepage = &fp.codepage;
+  }
+  // A Word file of the given page texts at a real path.
+  std::string WordFile(const std::string& name, const std::string& text, const std::string& progId = "Word.Document.8") {
+    std::string path = TempPath(name);
+    WriteFile(path, text);
+    automation.file_classes[std::u16string(path.begin(), path.end())] = progId;
+    automation.open_file = [this](const std::u16string& p) { return word.OpenDocument(std::string(p.begin(), p.end())); };
+    return path;
+  }
+};
+
+std::string Description(const IEnhMetaFile& emf) {
+  std::vector<std::uint8_t> bits = emf.Bits();
+  EmfHeader h = emf.Header();
+  std::string s;
+  for (std::uint32_t i = 0; i < h.nDescription; ++i) s += static_cast<char>(bits[h.offDescription + 2 * i]);
+  return s;
+}
+
+TEST(PageCaptureTest, ProgIdsAreRecognisedByTheirStart) {
+  EXPECT_EQ(ServerOfProgId("Word.Document"), DocumentServer::Word);
+  EXPECT_EQ(ServerOfProgId("Word.Document.8"), DocumentServer::Word);
+  EXPECT_EQ(ServerOfProgId("WPS.Document.6"), DocumentServer::Wps);
+  EXPECT_EQ(ServerOfProgId("WPSFile.1"), DocumentServer::Wps);
+  EXPECT_EQ(ServerOfProgId("word.document.8"), DocumentServer::None);
+  EXPECT_EQ(ServerOfProgId("Word.Documen"), DocumentServer::None);
+  EXPECT_EQ(ServerOfProgId("Excel.Sheet.8"), DocumentServer::None);
+  EXPECT_EQ(ServerOfProgId(""), DocumentServer::None);
+}
+
+TEST(PageCaptureTest, OnePageWordDocumentGivesOnePictureOverTheWholeContent) {
+  Rig r;
+  std::string path = r.WordFile("one.doc", "hello world");
+  auto pages = CaptureFromFile(r.ports, path);
+  ASSERT_EQ(pages.size(), 1u);
+  ASSERT_NE(pages[0], nullptr);
+  EXPECT_EQ(Description(*pages[0]), "Word page 1 of " + path);
+  EXPECT_EQ(r.word.Log(), (std::vector<std::string>{
+                              "Document 113 call",
+                              "Document 41 get",
+                              "Range 3 get",
+                              "Range 4 get",
+                              "Document 115 call I2:1 I2:-1 I2:1 missing",
+                              "Range 313 get I4:3",
+                              "Document 2000 call I4:0 I4:11",
+                              "Range 167 call",
+                              "Document 1105 call missing missing missing",
+                          }));
+  EXPECT_EQ(r.automation.log, (std::vector<std::string>{"GetClassFile " + path, "BindToObject " + path}));
+  EXPECT_EQ(r.cursor.log, (std::vector<std::string>{"wait", "restore 77"}));
+  EXPECT_FALSE(r.clipboard.is_open());
+  EXPECT_TRUE(r.word.documents.at(0)->closed);
+}
+
+TEST(PageCaptureTest, ThreePageWordDocumentSplitsAtPageStarts) {
+  Rig r;
+  std::string path = r.WordFile("three.doc", "aaaa\fbbbbbb\fcc");  // pages of 5, 7 and 2 characters
+  auto pages = CaptureFromFile(r.ports, path);
+  ASSERT_EQ(pages.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_NE(pages[i], nullptr);
+    EXPECT_EQ(Description(*pages[i]), "Word page " + std::to_string(i + 1) + " of " + path);
+  }
+  EXPECT_EQ(r.word.Log(), (std::vector<std::string>{
+                              "Document 113 call",
+                              "Document 41 get",
+                              "Range 3 get",
+                              "Range 4 get",
+                              "Document 115 call I2:1 I2:-1 I2:1 missing",
+                              "Range 313 get I4:3",
+                              "Document 115 call I2:1 I2:1 I2:2 missing",
+                              "Range 3 get",
+                              "Document 2000 call I4:0 I4:5",
+                              "Range 167 call",
+                              "Document 115 call I2:1 I2:1 I2:3 missing",
+                              "Range 3 get",
+                              "Document 2000 call I4:5 I4:12",
+                              "Range 167 call",
+                              "Document 2000 call I4:12 I4:14",
+                              "Range 167 call",
+                              "Document 1105 call missing missing missing",
+                          }));
+  // The clipboard is emptied before every copy.
+  EXPECT_EQ(r.clipboard.empties, 3);
+}
+
+TEST(PageCaptureTest, FailedCopyGivesThatPageNoPictureNotTheOneBefore) {
+  Rig r;
+  std::string path = r.WordFile("nocopy.doc", "x\fy");
+  r.clipboard.metafile = MakeEmfBits({0, 0, 100, 100}, u"the user's");
+  r.word.copy_nothing = true;
+  auto pages = CaptureFromFile(r.ports, path);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0], nullptr);
+  EXPECT_EQ(pages[1], nullptr);
+}
+
+TEST(PageCaptureTest, WordErrorPropagatesAndReleasesEverything) {
+  Rig r;
+  std::string path = r.WordFile("err.doc", "a\fb\fc");
+  r.word.FailOn("Range", 167, 2);  // the second page's copy
+  try {
+    CaptureFromFile(r.ports, path);
+    FAIL() << "no error";
+  } catch (const AutomationError& e) {
+    EXPECT_EQ(e.code(), hr::Exception);
+  }
+  EXPECT_EQ(r.cursor.log, (std::vector<std::string>{"wait", "restore 77"}));
+  EXPECT_FALSE(r.clipboard.is_open());
+  EXPECT_EQ(r.clipboard.opens, r.clipboard.closes);
+  EXPECT_EQ(r.word.Log().back(), "Range 167 call");
+}
+
+TEST(PageCaptureTest, OtherFilesGiveNothing) {
+  Rig r;
+  std::string xls = r.WordFile("sheet.xls", "1,2,3", "Excel.Sheet.8");
+  EXPECT_TRUE(CaptureFromFile(r.ports, xls).empty());
+  EXPECT_TRUE(r.word.calls.empty());
+  // No class for the file, or the server will not open it.
+  EXPECT_TRUE(CaptureFromFile(r.ports, TempPath("missing.doc")).empty());
+  std::string doc = r.WordFile("refused.doc", "x");
+  r.automation.open_file = nullptr;
+  EXPECT_TRUE(CaptureFromFile(r.ports, doc).empty());
+  EXPECT_TRUE(r.word.calls.empty());
+  EXPECT_EQ(r.cursor.log.size(), 6u);
+}
+
+TEST(PageCaptureTest, OverlongPathIsRefusedNotCut) {
+  Rig r;
+  std::string base = r.WordFile("d.doc", "x");
+  std::string longer = base + std::string(300, 'x');
+  // The bound would cut the long path back to a file that exists.
+  std::string cut = longer.substr(0, kMaxCapturePath);
+  r.automation.file_classes[std::u16string(cut.begin(), cut.end())] = "Word.Document.8";
+  EXPECT_TRUE(CaptureFromFile(r.ports, longer).empty());
+  EXPECT_TRUE(r.automation.log.empty());
+  std::string fits(kMaxCapturePath, 'a');
+  CaptureFromFile(r.ports, fits);
+  EXPECT_EQ(r.automation.log.size(), 1u);
+}
+
+TEST(PageCaptureTest, WpsDocumentOfThreePages) {
+  Rig r;
+  std::string path = TempPath("three.wps");
+  WriteFile(path, "wps");
+  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPS.Document.6";
+  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(3); };
+  auto pages = CaptureFromFile(r.ports, path);
+  ASSERT_EQ(pages.size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Description(*pages[i]), "WPS page " + std::to_string(i + 1));
+  EXPECT_EQ(r.word.Log(), (std::vector<std::string>{
+                              "WpsDocument 4097 call I4:1 I4:793 I4:1122",
+                              "WpsDocument 4097 call I4:2 I4:793 I4:1122",
+                              "WpsDocument 4097 call I4:3 I4:793 I4:1122",
+                              "WpsDocument 4097 call I4:4 I4:793 I4:1122",
+                              "WpsDocument 1 get",
+                              "WpsApplication 1105 call",
+                          }));
+  EXPECT_EQ(r.word.wps_closes, 1);
+}
+
+TEST(PageCaptureTest, WpsServerThatNeverEndsIsStoppedAtTheBound) {
+  Rig r;
+  std::string path = TempPath("endless.wps");
+  WriteFile(path, "wps");
+  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPS.Document";
+  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(1 << 30); };
+  auto pages = CaptureFromFile(r.ports, path);
+  EXPECT_EQ(pages.size(), static_cast<std::size_t>(kMaxWpsPages));
+  EXPECT_EQ(r.word.Log().back(), "WpsApplication 1105 call");
+}
+
+TEST(PageCaptureTest, BitmapOnlyClipboardBecomesWpsFileMetafile) {
+  Rig r;
+  r.word.wps_pictures_as_bitmaps = true;
+  std::string path = TempPath("bmp.wps");
+  WriteFile(path, "wps");
+  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPSFile";
+  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(1); };
+  r.fp.screen.px = 96;
+  r.fp.screen.py = 192;
+  auto pages = CaptureFromFile(r.ports, path);
+  ASSERT_EQ(pages.size(), 1u);
+  ASSERT_NE(pages[0], nullptr);
+  EXPECT_EQ(Description(*pages[0]), "WPSFile");
+  EmfHeader h = pages[0]->Header();
+  EXPECT_EQ(h.rclFrame.right, 5 * 2540 / 96);
+  EXPECT_EQ(h.rclFrame.bottom, 3 * 2540 / 192);
+  EXPECT_EQ(h.nRecords, 3u);
+}
+
+TEST(PageCaptureTest, ClipboardPictureCasesAndTheClipboardsOwnCopy) {
+  Rig r;
+  r.clipboard.fail_open = true;
+  r.clipboard.metafile = MakeEmfBits({0, 0, 100, 200}, u"held");
+  EXPECT_EQ(ClipboardPicture(r.ports), nullptr);
+  r.clipboard.fail_open = false;
+  auto pic = ClipboardPicture(r.ports);
+  ASSERT_NE(pic, nullptr);
+  EXPECT_EQ(pic->Header().rclFrame.bottom, 200);
+  EXPECT_TRUE(r.clipboard.metafile.has_value());  // left to the clipboard
+  r.clipboard.metafile.reset();
+  EXPECT_EQ(ClipboardPicture(r.ports), nullptr);
+  EXPECT_EQ(r.clipboard.opens, 2);
+  EXPECT_EQ(r.clipboard.closes, 2);
+}
+
+TEST(PageCaptureTest, ControlInstallsPagesAndKeepsDocumentOnFailure) {
+  Rig r;
+  CNotaroCtrl ctrl(r.fp.platform);
+  ctrl.SetCaptureAdapters(r.ports);
+  std::string path = r.WordFile("ctrl.doc", "p1\fp2");
+  ctrl.SetRemarker("alice");
+  ctrl.SetModifiedFlag(false);
+  ctrl.Invoke(DISPID_LoadDocument, InvokeKind::Method, {Variant::Str(path)});
+  EXPECT_TRUE(ctrl.IsModified());
+  EXPECT_EQ(ctrl.document().page_count(), 2);
+  EXPECT_EQ(ctrl.document().current_page(), 0);
+  EXPECT_TRUE(ctrl.document().RemarkerNames().empty());
+
+  // A spreadsheet: nothing changes but the modified flag.
+  std::string xls = r.WordFile("ctrl.xls", "1", "Excel.Sheet.8");
+  ctrl.SetModifiedFlag(false);
+  ctrl.Invoke(DISPID_LoadDocument, InvokeKind::Method, {Variant::Str(xls)});
+  EXPECT_EQ(ctrl.document().page_count(), 2);
+  EXPECT_TRUE(ctrl.IsModified());
+
+  // Word fails on the object's second page: the error reaches the caller
+  // and the two pages stay.
+  auto doc = r.word.OpenDocument(r.WordFile("obj.doc", "a\fb\fc"));
+  r.word.FailOn("Document", 2000, 2);
+  EXPECT_THROW(ctrl.Invoke(DISPID_LoadObject, InvokeKind::Method, {Variant::Dispatch(doc)}), AutomationError);
+  EXPECT_EQ(ctrl.document().page_count(), 2);
+
+  auto doc3 = r.word.OpenDocument(r.WordFile("obj3.doc", "a\fb\fc"));
+  ctrl.Invoke(DISPID_LoadObject, InvokeKind::Method, {Variant::Dispatch(doc3)});
+  EXPECT_EQ(ctrl.document().page_count(), 3);
+  EXPECT_EQ(r.word.Log().back(), "Document 1105 call missing missing missing");
+}
+
+}  // namespace
+}  // namespace kit::remark
