@@ -286,8 +286,13 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
       return Variant::Error(SaveToFile(a[0].AsStr()));
     case DISPID_LoadFromFile:
       return Variant::Error(LoadFromFile(a[0].AsStr()));
-    default:
+    default: {
+      Variant result;
+      for (const auto& extension : m_extensions) {
+        if (extension->TryInvoke(*this, id, a, result)) return result;
+      }
       NotAvailable(*m);
+    }
   }
 }
 

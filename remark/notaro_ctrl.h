@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ports/automation.h"
 #include "ports/class_registry.h"
@@ -79,6 +80,18 @@ class IActiveRemarkView {
   virtual void Repaint() = 0;
 };
 
+class CNotaroCtrl;
+
+// Members answered by subsystems the deliverable links in (document exchange,
+// Word operations); the control core knows none of them.
+class IMemberExtension {
+ public:
+  virtual ~IMemberExtension() = default;
+  // Answers the member and returns true, or returns false to pass it on.
+  virtual bool TryInvoke(CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
+                         automation::Variant& result) = 0;
+};
+
 class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
  public:
   explicit CNotaroCtrl(const Platform& platform = DefaultPlatform());
@@ -127,6 +140,9 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   // Where page pictures come from; the metafile, screen and code page ports
   // are the control's own.
   void SetCaptureAdapters(const CapturePorts& adapters);
+  const CapturePorts& capture_ports() const { return m_capture; }
+  // Asked in the order added, before a member counts as unavailable.
+  void AddExtension(std::shared_ptr<IMemberExtension> extension) { m_extensions.push_back(std::move(extension)); }
 
  private:
   Platform m_platform;
@@ -135,6 +151,7 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   IActiveRemarkView* m_pActiveView = nullptr;
   bool m_bModified = false;
   CapturePorts m_capture;
+  std::vector<std::shared_ptr<IMemberExtension>> m_extensions;
 };
 
 // Turns file-layer and format errors into the automation errors a script sees.

@@ -164,6 +164,24 @@ TEST_F(NotaroCtrlTest, TransferGateAndUnbuiltMembers) {
     EXPECT_NE(std::string(e.what()).find("DownloadWordDoc"), std::string::npos);
   }
   EXPECT_EQ(ctrl.transfer_state(), 0);
+
+  // A linked-in subsystem answers the members it knows, with checked arguments.
+  struct Extension : IMemberExtension {
+    std::vector<Variant> seen;
+    bool TryInvoke(CNotaroCtrl&, automation::DispId id, const std::vector<Variant>& args, Variant& result) override {
+      if (id != DISPID_DownloadWordDoc) return false;
+      seen = args;
+      result = Variant::Error(0);
+      return true;
+    }
+  };
+  auto ext = std::make_shared<Extension>();
+  ctrl.AddExtension(ext);
+  EXPECT_EQ(Call("DownloadWordDoc", {Variant::Str("http://x/"), Variant::Str(""), Variant::Str("a.doc")}),
+            Variant::Error(0));
+  ASSERT_EQ(ext->seen.size(), 3u);
+  EXPECT_EQ(ext->seen[2], Variant::Str("a.doc"));
+  EXPECT_THROW(Call("NewWordDoc", {Variant::Str("a.doc")}), AutomationError);
   EXPECT_THROW(Call("SaveToFile"), AutomationError) << "argument count is checked";
   EXPECT_THROW(Call("Nonsense"), AutomationError);
   EXPECT_THROW(ctrl.Invoke(46, InvokeKind::Method, {}), AutomationError);
