@@ -1,3 +1,3 @@
-add_library(kit_word STATIC ${CMAKE_CURRENT_LIST_DIR}/word_access.cpp)
-target_link_libraries(kit_word PUBLIC kit_ports)
+add_library(kit_word STATIC ${CMAKE_CURRENT_LIST_DIR}/word_access.cpp ${CMAKE_CURRENT_LIST_DIR}/word_members.cpp)
+target_link_libraries(kit_word PUBLIC kit_ports kit_remark)
 target_include_directories(kit_word PUBLIC ${PROJECT_SOURCE_DIR})

@@ -296,8 +296,12 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
   }
 }
 
-void RegisterNotaroControl(ClassRegistry& registry) {
-  registry.Register(kNotaroProgId, [] { return std::make_shared<CNotaroCtrl>(); });
+void RegisterNotaroControl(ClassRegistry& registry, std::function<void(CNotaroCtrl&)> setup) {
+  registry.Register(kNotaroProgId, [setup = std::move(setup)] {
+    auto ctrl = std::make_shared<CNotaroCtrl>();
+    if (setup) setup(*ctrl);
+    return ctrl;
+  });
 }
 
 }  // namespace kit::remark

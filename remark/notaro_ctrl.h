@@ -2,6 +2,7 @@
 // dispatch interface that office pages script.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -157,6 +158,7 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
 // Turns file-layer and format errors into the automation errors a script sees.
 [[noreturn]] void RethrowAsAutomationError();
 
-void RegisterNotaroControl(ClassRegistry& registry);
+// setup, when given, runs on every new control (a host installs its extensions).
+void RegisterNotaroControl(ClassRegistry& registry, std::function<void(CNotaroCtrl&)> setup = {});
 
 }  // namespace kit::remark

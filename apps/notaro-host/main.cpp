@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "apps/notaro-host/console_dialogs.h"
 #include "apps/notaro-host/script_host.h"
+#include "exchange/word_members.h"
+#include "platform/posix/capture/posix_processes.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -16,7 +19,16 @@ int main(int argc, char** argv) {
   }
   try {
     kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
-    kit::remark::RegisterNotaroControl(registry);
+    static kit::script::ConsoleDialogs dialogs(std::cout);
+    static kit::posix::PosixProcesses processes;
+    kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
+      kit::exchange::WordPorts word;
+      word.automation = ctrl.capture_ports().automation;
+      word.dialogs = &dialogs;
+      word.processes = &processes;
+      word.codepage = ctrl.platform().codepage;
+      ctrl.AddExtension(std::make_shared<kit::exchange::WordMembers>(word));
+    });
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);
     return host.RunFile(argv[1], std::vector<std::string>(argv + 2, argv + argc));
   } catch (const std::exception& e) {

@@ -1,4 +1,5 @@
 #include "exchange/word_access.h"
+#include "exchange/word_members.h"
 
 #include <gtest/gtest.h>
 
@@ -223,6 +224,31 @@ TEST(WordAccessTest, ProcessTestsCompareExactlyAndSkipTheIdleEntry) {
   EXPECT_EQ(p.terminated, (std::vector<std::uint32_t>{70}));
   p.table = std::vector<ProcessEntry>{{0, "WINWORD.EXE"}, {4, "System"}};
   EXPECT_FALSE(IsHaveWordPro(p, "WINWORD.EXE"));
+}
+
+// The members reach the page through the control's dispatch table.
+TEST(WordAccessTest, ControlMembersAnswerByDispId) {
+  Rig r;
+  ListedProcesses p;
+  p.table = std::vector<ProcessEntry>{{0, "System Idle"}, {8, "WINWORD.EXE"}};
+  r.ports.processes = &p;
+  remark::CNotaroCtrl ctrl;
+  ctrl.AddExtension(std::make_shared<WordMembers>(r.ports));
+  using automation::InvokeKind;
+  using automation::Variant;
+  EXPECT_EQ(ctrl.Invoke(remark::DISPID_ReMarkSet, InvokeKind::Method, {Variant::Str("0")}), Variant::Error(0));
+  ASSERT_EQ(r.dialogs.shown.size(), 1u);
+  EXPECT_EQ(r.dialogs.shown[0].text, kMsgWordNotRunning);
+  EXPECT_EQ(ctrl.Invoke(remark::DISPID_IsHaveWordPro, InvokeKind::Method, {Variant::Str("WINWORD.EXE")}),
+            Variant::Bool(true));
+  EXPECT_EQ(ctrl.Invoke(remark::DISPID_IsHaveWordPro, InvokeKind::Method, {Variant::Str("winword.exe")}),
+            Variant::Bool(false));
+  EXPECT_EQ(ctrl.Invoke(remark::DISPID_KillWordPro, InvokeKind::Method, {Variant::Str("WINWORD.EXE")}),
+            Variant::Error(0));
+  EXPECT_EQ(p.terminated, (std::vector<std::uint32_t>{8}));
+  // Members the extension does not know stay unavailable.
+  EXPECT_THROW(ctrl.Invoke(remark::DISPID_NewWordDoc, InvokeKind::Method, {Variant::Str("a.doc")}),
+               automation::AutomationError);
 }
 
 TEST(WordStandInTest, DocumentsBookmarksAndSavingAreReal) {
