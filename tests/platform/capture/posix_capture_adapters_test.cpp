@@ -14,28 +14,15 @@
 #include "remark/page_capture.h"
 #include "tests/support/standin_host.h"
 #include "remark/notaro_ctrl.h"
+#include "tests/platform/capture/process_wait.h"
 
 namespace kit {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint32_t> PidsNamed(posix::PosixProcesses& p, const std::string& name) {
-  std::vector<std::uint32_t> out;
-  auto snap = p.Snapshot();
-  if (!snap) return out;
-  for (std::size_t i = 1; i < snap->size(); ++i)
-    if ((*snap)[i].exe == name) out.push_back((*snap)[i].pid);
-  return out;
-}
-
-bool WaitFor(const std::function<bool()>& cond) {
-  for (int i = 0; i < 100; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return cond();
-}
+using kit::testing::PidsNamed;
+using kit::testing::WaitFor;
 
 TEST(PosixProcessesTest, KillWordProEndsEveryProcessOfThatExactNameAndNothingElse) {
   const fs::path dir = fs::path(::testing::TempDir()) / "kit_procs";

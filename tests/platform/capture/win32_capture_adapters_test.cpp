@@ -10,6 +10,7 @@
 #include "platform/win32/capture/win32_capture.h"
 #include "ports/platform.h"
 #include "remark/page_capture.h"
+#include "tests/platform/capture/process_wait.h"
 
 namespace kit {
 namespace {
@@ -111,22 +112,8 @@ TEST(Win32ProcessesTest, SnapshotListsThisProcess) {
   EXPECT_EQ(exchange::KillWordPro(procs, "win32_capture_adapters_test.exe"), 0);  // not ourselves
 }
 
-std::vector<std::uint32_t> PidsNamed(win32::Win32Processes& p, const std::string& name) {
-  std::vector<std::uint32_t> out;
-  auto snap = p.Snapshot();
-  if (!snap) return out;
-  for (std::size_t i = 1; i < snap->size(); ++i)
-    if ((*snap)[i].exe == name) out.push_back((*snap)[i].pid);
-  return out;
-}
-
-bool WaitFor(const std::function<bool()>& cond) {
-  for (int i = 0; i < 200; ++i) {
-    if (cond()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return cond();
-}
+using kit::testing::PidsNamed;
+using kit::testing::WaitFor;
 
 TEST(Win32ProcessesTest, KillWordProEndsBothWordsAndNothingElse) {
   namespace fs = std::filesystem;
