@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 
+#include "ports/dc_mapping.h"
 #include "ports/emf.h"
 
 namespace kit {
@@ -23,6 +24,38 @@ class ICanvas {
   virtual void LineTo(int x, int y) = 0;
   // PlayEnhMetaFile into a rectangle in logical units.
   virtual void PlayMetafile(const IEnhMetaFile& emf, const RectL& rect) = 0;
+};
+
+// Raster operations of PatBlt.
+constexpr std::uint32_t kPatCopy = 0x00F00021;
+constexpr std::uint32_t kBlackness = 0x00000042;
+
+constexpr int kWhiteBrush = 0;  // GetStockObject(WHITE_BRUSH)
+
+// A whole device context: mapping state, brushes and fills on top of the
+// pens and lines strokes need. A window's device context clips to its
+// client area.
+class IDeviceContext : public ICanvas {
+ public:
+  using BrushHandle = std::uintptr_t;  // 0 is no brush
+
+  virtual int SetMapMode(int mode) = 0;  // returns the previous mode
+  virtual void SetWindowOrg(int x, int y) = 0;
+  virtual void SetWindowExt(int cx, int cy) = 0;
+  virtual void SetViewportOrg(int x, int y) = 0;
+  virtual void SetViewportExt(int cx, int cy) = 0;
+  virtual DcMapping Mapping() const = 0;
+
+  virtual BrushHandle CreateSolidBrush(ColorRef color) = 0;
+  virtual BrushHandle StockBrush(int which) = 0;
+  // Returns the brush that was selected before.
+  virtual BrushHandle SelectBrush(BrushHandle brush) = 0;
+  virtual void DeleteBrush(BrushHandle brush) = 0;
+
+  // Logical coordinates; the selected brush (PATCOPY) or black (BLACKNESS).
+  virtual void PatBlt(int x, int y, int width, int height, std::uint32_t rop) = 0;
+  // Outlined with the current pen, filled with the current brush.
+  virtual void Rectangle(int left, int top, int right, int bottom) = 0;
 };
 
 }  // namespace kit
