@@ -1,6 +1,8 @@
 // A JPEG encoder for 24-bit pictures held as device-independent bitmap rows.
 #pragma once
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace kit {
@@ -30,6 +32,25 @@ class IJpegWriter {
   virtual int Encode(const JpegImage& image, int quality, std::vector<std::uint8_t>& out) = 0;
   // Releases what Init and Encode held; safe to call after a failure.
   virtual void Free() = 0;
+};
+
+// Times and attributes of a file, carried over when the export overwrites it.
+// Times are FILETIME values (100 ns units since 1601), attributes the
+// FILE_ATTRIBUTE_* bits.
+struct FileStamp {
+  std::uint64_t creation = 0;
+  std::uint64_t last_access = 0;
+  std::uint64_t last_write = 0;
+  std::uint32_t attributes = 0;
+};
+
+class IFileStamps {
+ public:
+  virtual ~IFileStamps() = default;
+  // Nothing when the file does not exist.
+  virtual std::optional<FileStamp> Get(const std::string& path) = 0;
+  // Best effort: failures are not reported.
+  virtual void Set(const std::string& path, const FileStamp& stamp) = 0;
 };
 
 }  // namespace kit

@@ -35,8 +35,12 @@ bool SaveJPG(const JpegSaver& saver, const cDIBSection& dib, const std::string& 
   if (int r = session.Init(); r != kJpegOk) {
     throw RaisedError(kErrJpegLibrary, source, "Failed to initialise the IJL library: " + std::to_string(r));
   }
-  if (saver.files.Exists(fileName) && !saver.files.Remove(fileName)) {
-    throw FileError(FileError::Cause::AccessDenied, fileName, "cannot delete " + fileName);
+  std::optional<FileStamp> old_stamp;
+  if (saver.files.Exists(fileName)) {
+    if (saver.stamps) old_stamp = saver.stamps->Get(fileName);
+    if (!saver.files.Remove(fileName)) {
+      throw FileError(FileError::Cause::AccessDenied, fileName, "cannot delete " + fileName);
+    }
   }
   JpegImage image;
   image.bits = dib.DIBSectionBitsPtr();
@@ -56,6 +60,7 @@ bool SaveJPG(const JpegSaver& saver, const cDIBSection& dib, const std::string& 
   if (r != kJpegOk) {
     throw RaisedError(kErrJpegLibrary, source, "Failed to save to JPG " + std::to_string(r));
   }
+  if (old_stamp) saver.stamps->Set(fileName, *old_stamp);
   return true;
 }
 

@@ -123,12 +123,37 @@ class FakeWriter : public IJpegWriter {
   void Free() override { ++frees; }
 };
 
+// Records what the export asks of the stamps, checking the file's state at
+// each call.
+class FakeStamps : public IFileStamps {
+ public:
+  explicit FakeStamps(MemFiles& fs) : fs_(fs) {}
+  std::optional<FileStamp> Get(const std::string& path) override {
+    ++gets;
+    if (!fs_.Exists(path)) return std::nullopt;
+    got_size = fs_.files[path].size();
+    return FileStamp{111, 222, 333, 0x21};
+  }
+  void Set(const std::string& path, const FileStamp& s) override {
+    ++sets;
+    set_on_size = fs_.Exists(path) ? fs_.files[path].size() : 0;
+    last = s;
+  }
+  int gets = 0, sets = 0;
+  std::size_t got_size = 0, set_on_size = 0;
+  FileStamp last;
+
+ private:
+  MemFiles& fs_;
+};
+
 class SaveJpgTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(dib.Create(3, 2)); }
   MemFiles fs;
   FakeWriter writer;
-  JpegSaver saver{fs, writer, "Quillpad"};
+  FakeStamps stamps{fs};
+  JpegSaver saver{fs, writer, "Quillpad", &stamps};
   cDIBSection dib;
   const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
 };
@@ -145,10 +170,21 @@ TEST_F(SaveJpgTest, WritesTheEncodedFileFromTheDibRows) {
   EXPECT_EQ(writer.frees, 1);
 }
 
-TEST_F(SaveJpgTest, ReplacesAnExistingFile) {
+TEST_F(SaveJpgTest, ReplacesAnExistingFileKeepingItsStamp) {
   fs.files[name] = {1, 2, 3, 4, 5, 6, 7, 8};
   EXPECT_TRUE(SaveJPG(saver, dib, name, 75));
   EXPECT_EQ(fs.files.at(name).size(), 4u);
+  EXPECT_EQ(stamps.got_size, 8u);     // read from the old file
+  EXPECT_EQ(stamps.set_on_size, 4u);  // put on the new one
+  EXPECT_EQ(stamps.last.creation, 111u);
+  EXPECT_EQ(stamps.last.last_access, 222u);
+  EXPECT_EQ(stamps.last.last_write, 333u);
+  EXPECT_EQ(stamps.last.attributes, 0x21u);
+}
+
+TEST_F(SaveJpgTest, NewFileKeepsTheTimesOfItsWriting) {
+  EXPECT_TRUE(SaveJPG(saver, dib, name, 90));
+  EXPECT_EQ(stamps.sets, 0);
 }
 
 TEST_F(SaveJpgTest, InitFailureRaisesWithSourceAndCode) {
@@ -176,6 +212,7 @@ TEST_F(SaveJpgTest, EncodeFailureRaisesAndFreesTheWriter) {
     EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
     EXPECT_EQ(e.description(), "Failed to save to JPG 2");
   }
+  EXPECT_EQ(stamps.sets, 0);
   EXPECT_EQ(writer.frees, 1);
   EXPECT_FALSE(fs.Exists(name));  // the old file was deleted before the write
 }

@@ -9,6 +9,9 @@
 #include <jpeglib.h>
 
 #include "libjpeg_writer.h"
+#include "posix_file_stamps.h"
+#include <fcntl.h>
+#include <sys/stat.h>
 #include "platform/posix/posix_files.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
@@ -87,8 +90,32 @@ class PosixSigpadTest : public ::testing::Test {
   kit::testing::TempKitRoot root;
   posix::PosixFileSystem files;
   LibjpegWriter writer;
-  JpegSaver saver{files, writer, "Quillpad"};
+  PosixFileStamps stamps;
+  JpegSaver saver{files, writer, "Quillpad", &stamps};
 };
+
+TEST_F(PosixSigpadTest, OverwriteKeepsTimesAndReadOnlyAttribute) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(8, 8));
+  root.MakeFile("c/t/old.jpg", "old contents");
+  const std::string native = root.Native("c/t/old.jpg");
+  const timespec times[2] = {{1000000000, 0}, {1100000000, 500}};  // 2001 and 2004
+  ASSERT_EQ(utimensat(AT_FDCWD, native.c_str(), times, 0), 0);
+  ASSERT_EQ(chmod(native.c_str(), 0444), 0);
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\t\\old.jpg", 90));
+  struct stat st;
+  ASSERT_EQ(stat(native.c_str(), &st), 0);
+  EXPECT_NE(root.ReadFile("c/t/old.jpg"), "old contents");
+  EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_EQ(st.st_mode & 0222, 0u);  // still read-only
+
+  // A writable file stays writable and a fresh file gets the time of writing.
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\t\\new.jpg", 90));
+  ASSERT_EQ(stat(root.Native("c/t/new.jpg").c_str(), &st), 0);
+  EXPECT_GT(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
 
 TEST_F(PosixSigpadTest, JpegDecodesUprightWithTheColours) {
   cDIBSection d;
