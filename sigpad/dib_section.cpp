@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
+#include <random>
 #include <vector>
 
 #include "sigpad/raised_error.h"
@@ -93,6 +95,43 @@ void cDIBSection::SetByteAt(std::int32_t row, std::int32_t column, std::uint8_t 
     RaiseSubscript();
   }
   bits_[static_cast<std::size_t>(row) * BytesPerScanLine() + column] = value;
+}
+
+void cDIBSection::RandomiseBits(bool bGray) {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  RandomiseBits(bGray, static_cast<std::uint32_t>(local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec));
+}
+
+void cDIBSection::RandomiseBits(bool bGray, std::uint32_t seed) {
+  std::mt19937 gen(seed);
+  std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
+  auto next = [&] { return RoundByte(uniform(gen) * 255.0f); };
+  const std::int32_t xEnd = (Width() - 1) * 3;
+  if (bGray) {
+    for (std::int32_t row = 0; row < Height(); ++row) {
+      for (std::int32_t x = 0; x <= xEnd; x += 3) {
+        const std::uint8_t v = next();
+        SetByteAt(row, x, v);
+        SetByteAt(row, x + 1, v);
+        SetByteAt(row, x + 2, v);
+      }
+    }
+  } else {
+    // Column by column, as the colour case has always run.
+    for (std::int32_t x = 0; x <= xEnd; x += 3) {
+      for (std::int32_t row = 0; row < Height(); ++row) {
+        SetByteAt(row, x, 0);
+        SetByteAt(row, x + 1, next());
+        SetByteAt(row, x + 2, next());
+      }
+    }
+  }
 }
 
 std::unique_ptr<cDIBSection> cDIBSection::Resample(std::int32_t lNewHeight, std::int32_t lNewWidth) const {

@@ -38,6 +38,12 @@ class cDIBSection {
   std::uint8_t* DIBSectionBitsPtr() const { return bits_; }
   const BitmapInfoHeader& Header() const { return tBI; }
 
+  // Fills the pixels with noise: grey (equal blue, green and red) or with
+  // blue 0 and random green and red. Seeded from the seconds since midnight
+  // unless a seed is given.
+  void RandomiseBits(bool bGray);
+  void RandomiseBits(bool bGray, std::uint32_t seed);
+
   // A new DIB of the given size (height first) with this picture scaled into
   // it; nullptr when it cannot be created.
   std::unique_ptr<cDIBSection> Resample(std::int32_t lNewHeight, std::int32_t lNewWidth) const;

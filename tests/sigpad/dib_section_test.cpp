@@ -101,6 +101,40 @@ TEST(DibSectionLifecycle, SizesBeyondThirtyTwoBitsRaiseOverflow) {
   EXPECT_EQ(d.hdc(), 0u);
 }
 
+TEST(DibNoise, GreyPixelsHaveEqualChannelsAndPaddingStaysClear) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(5, 4));  // 16 bytes a row, one of padding
+  d.RandomiseBits(true, 42);
+  int distinct = 0;
+  for (int row = 0; row < 4; ++row) {
+    for (int x = 0; x < 5; ++x) {
+      EXPECT_EQ(d.ByteAt(row, 3 * x), d.ByteAt(row, 3 * x + 1));
+      EXPECT_EQ(d.ByteAt(row, 3 * x), d.ByteAt(row, 3 * x + 2));
+      if (d.ByteAt(row, 3 * x) != d.ByteAt(0, 0)) ++distinct;
+    }
+    EXPECT_EQ(d.ByteAt(row, 15), 0);
+  }
+  EXPECT_GT(distinct, 0);
+}
+
+TEST(DibNoise, ColourNoiseHasNoBlue) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(6, 3));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = 0xFF;
+  d.RandomiseBits(false);
+  int green_red_changed = 0;
+  for (int row = 0; row < 3; ++row) {
+    for (int x = 0; x < 6; ++x) {
+      EXPECT_EQ(d.ByteAt(row, 3 * x), 0);
+      if (d.ByteAt(row, 3 * x + 1) != 0xFF || d.ByteAt(row, 3 * x + 2) != 0xFF) ++green_red_changed;
+    }
+  }
+  EXPECT_GT(green_red_changed, 0);
+  cDIBSection empty;
+  empty.RandomiseBits(true);  // nothing to fill
+  EXPECT_EQ(empty.DIBSectionBitsPtr(), nullptr);
+}
+
 TEST(DibSectionAccess, OutsideTheGridRaisesSubscriptError) {
   cDIBSection d;
   ASSERT_TRUE(d.Create(2, 2));  // 8 bytes a row
