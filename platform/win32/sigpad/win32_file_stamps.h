@@ -1,0 +1,14 @@
+// IFileStamps over FindFirstFileA, SetFileTime and SetFileAttributesA.
+// Kept free of <windows.h>.
+#pragma once
+#include "ports/jpeg.h"
+
+namespace kit {
+
+class Win32FileStamps : public IFileStamps {
+ public:
+  std::optional<FileStamp> Get(const std::string& path) override;
+  void Set(const std::string& path, const FileStamp& stamp) override;
+};
+
+}  // namespace kit

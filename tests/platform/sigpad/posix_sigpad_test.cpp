@@ -1,0 +1,117 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "libjpeg_writer.h"
+#include "posix_file_stamps.h"
+#include "platform/posix/posix_files.h"
+#include "sigpad/bmp_file.h"
+#include "sigpad/raised_error.h"
+#include "sigpad/save_jpg.h"
+#include "tests/platform/sigpad/jpeg_check.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::sigpad {
+namespace {
+
+class PosixSigpadTest : public ::testing::Test {
+ protected:
+  kit::testing::TempKitRoot root;
+  posix::PosixFileSystem files;
+  LibjpegWriter writer;
+  PosixFileStamps stamps;
+  JpegSaver saver{files, writer, "Quillpad", &stamps};
+};
+
+TEST_F(PosixSigpadTest, OverwriteKeepsTimesAndReadOnlyAttribute) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(8, 8));
+  root.MakeFile("c/t/old.jpg", "old contents");
+  const std::string native = root.Native("c/t/old.jpg");
+  const timespec times[2] = {{1000000000, 0}, {1100000000, 500}};  // 2001 and 2004
+  ASSERT_EQ(utimensat(AT_FDCWD, native.c_str(), times, 0), 0);
+  ASSERT_EQ(chmod(native.c_str(), 0444), 0);
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\t\\old.jpg", 90));
+  struct stat st;
+  ASSERT_EQ(stat(native.c_str(), &st), 0);
+  EXPECT_NE(root.ReadFile("c/t/old.jpg"), "old contents");
+  EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_EQ(st.st_mode & 0222, 0u);  // still read-only
+
+  // A writable file stays writable and a fresh file gets the time of writing.
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\t\\new.jpg", 90));
+  ASSERT_EQ(stat(root.Native("c/t/new.jpg").c_str(), &st), 0);
+  EXPECT_GT(st.st_mtim.tv_sec, 1100000000);
+  EXPECT_NE(st.st_mode & S_IWUSR, 0u);
+}
+
+TEST_F(PosixSigpadTest, JpegDecodesUprightWithTheColours) {
+  cDIBSection d;
+  Paint(d);
+  root.MakeFile("c/temp/qzdesk/keep");
+  ASSERT_TRUE(SaveJPG(saver, d, "C:\\Temp\\qzdesk\\\\Quillpad.JPG", 90));
+  Decoded img;
+  ASSERT_TRUE(Decode(root.ReadFile("c/temp/qzdesk/Quillpad.JPG"), img));
+  ASSERT_EQ(img.width, 353);
+  ASSERT_EQ(img.height, 201);
+  ExpectNear(img.At(10, 10), 0, 255, 0, "green corner at the top left");
+  ExpectNear(img.At(300, 20), 255, 0, 0, "red top");
+  ExpectNear(img.At(300, 180), 0, 0, 255, "blue bottom");
+  ExpectNear(img.At(10, 190), 0, 0, 255, "blue bottom left");
+}
+
+TEST_F(PosixSigpadTest, QualityChangesTheFile) {
+  cDIBSection d;
+  Paint(d);
+  for (int row = 0; row < d.Height(); ++row)
+    for (int c = 0; c < d.Width() * 3; ++c) d.SetByteAt(row, c, static_cast<std::uint8_t>((row * 31 + c * 17) & 0xFF));
+  root.MakeFile("c/q/keep");
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\q\\low.jpg", 10));
+  ASSERT_TRUE(SaveJPG(saver, d, "c:\\q\\high.jpg", 95));
+  EXPECT_LT(root.ReadFile("c/q/low.jpg").size(), root.ReadFile("c/q/high.jpg").size());
+}
+
+TEST_F(PosixSigpadTest, MissingFolderRaisesSaveError) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(4, 4));
+  try {
+    SaveJPG(saver, d, "c:\\no\\such\\folder\\Quillpad.JPG", 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.number(), 26001);
+    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
+    EXPECT_EQ(e.description(), "Failed to save to JPG 3");
+  }
+}
+
+TEST_F(PosixSigpadTest, EmptyDibIsRefusedByTheEncoder) {
+  cDIBSection d;
+  root.MakeFile("c/e/keep");
+  try {
+    SaveJPG(saver, d, "c:\\e\\x.jpg", 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.description(), "Failed to save to JPG 1");
+  }
+  EXPECT_FALSE(std::filesystem::exists(root.Native("c/e/x.jpg")));
+}
+
+TEST_F(PosixSigpadTest, BitmapFileRoundTripsThroughTheFileLayer) {
+  cDIBSection d;
+  Paint(d);
+  root.MakeFile("c/temp/qzdesk/keep");
+  WriteBmpFile(d, files, "C:\\Temp\\qzdesk\\\\Quillpad.BMP");
+  EXPECT_EQ(std::filesystem::file_size(root.Native("c/temp/qzdesk/Quillpad.BMP")), 54u + 1060u * 201u);
+  cDIBSection back;
+  ASSERT_TRUE(ReadBmpFile(files, "C:\\Temp\\qzdesk\\\\Quillpad.BMP", back));
+  EXPECT_EQ(back.BytesPerScanLine(), 1060);
+  EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+}
+
+}  // namespace
+}  // namespace kit::sigpad

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "sigpad/bmp_file.h"
+#include "sigpad/raised_error.h"
+#include "sigpad/save_jpg.h"
+#include "tests/sigpad/mem_files.h"
+
+namespace kit::sigpad {
+namespace {
+
+using testing::MemFiles;
+
+std::uint32_t U32(const std::vector<std::uint8_t>& b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
+}
+std::uint32_t U16(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+
+TEST(BmpFile, HeaderFieldsAndRowsAsStored) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(3, 2));  // 12 bytes a row
+  d.SetByteAt(0, 0, 0x11);      // bottom-left blue
+  d.SetByteAt(1, 8, 0x22);      // top-right red
+  MemFiles fs;
+  WriteBmpFile(d, fs, "c:\\temp\\qzdesk\\\\Quillpad.BMP");
+  const auto& b = fs.files.at("c:\\temp\\qzdesk\\\\Quillpad.BMP");
+  ASSERT_EQ(b.size(), 54u + 24u);
+  EXPECT_EQ(b[0], 'B');
+  EXPECT_EQ(b[1], 'M');
+  EXPECT_EQ(U32(b, 2), 78u);   // file size
+  EXPECT_EQ(U32(b, 6), 0u);    // reserved
+  EXPECT_EQ(U32(b, 10), 54u);  // pixel offset
+  EXPECT_EQ(U32(b, 14), 40u);
+  EXPECT_EQ(U32(b, 18), 3u);
+  EXPECT_EQ(U32(b, 22), 2u);
+  EXPECT_EQ(U16(b, 26), 1u);
+  EXPECT_EQ(U16(b, 28), 24u);
+  EXPECT_EQ(U32(b, 30), 0u);
+  EXPECT_EQ(U32(b, 34), 24u);
+  EXPECT_EQ(b[54], 0x11);
+  EXPECT_EQ(b[54 + 12 + 8], 0x22);
+}
+
+TEST(BmpFile, ReadsBackWhatWasWritten) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(5, 4));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = static_cast<std::uint8_t>(i);
+  std::vector<std::uint8_t> bytes = BmpBytes(d);
+  cDIBSection back;
+  ASSERT_TRUE(ReadBmp(bytes.data(), bytes.size(), back));
+  EXPECT_EQ(back.Width(), 5);
+  EXPECT_EQ(back.Height(), 4);
+  EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+}
+
+TEST(BmpFile, TopDownFilesAreTurnedBottomUp) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(1, 2));
+  d.SetByteAt(0, 0, 1);  // bottom
+  d.SetByteAt(1, 0, 2);  // top
+  std::vector<std::uint8_t> bytes = BmpBytes(d);
+  // Same file stored top-down: negative height, rows swapped.
+  const std::int32_t minus_two = -2;
+  std::memcpy(&bytes[22], &minus_two, 4);
+  std::swap(bytes[54], bytes[58]);
+  cDIBSection back;
+  ASSERT_TRUE(ReadBmp(bytes.data(), bytes.size(), back));
+  EXPECT_EQ(back.Height(), 2);
+  EXPECT_EQ(back.ByteAt(0, 0), 1);
+  EXPECT_EQ(back.ByteAt(1, 0), 2);
+}
+
+TEST(BmpFile, RefusesWhatItCannotBearOut) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(4, 4));
+  const std::vector<std::uint8_t> good = BmpBytes(d);
+  cDIBSection back;
+  auto refused = [&](std::vector<std::uint8_t> b) {
+    back.Create(1, 1);
+    bool ok = ReadBmp(b.data(), b.size(), back);
+    return !ok && back.DIBSectionBitsPtr() == nullptr;
+  };
+  EXPECT_TRUE(refused({good.begin(), good.end() - 1}));  // one byte short
+  EXPECT_TRUE(refused({good.begin(), good.begin() + 20}));
+  auto b = good;
+  b[28] = 8;  // palette picture
+  EXPECT_TRUE(refused(b));
+  b = good;
+  b[30] = 1;  // compressed
+  EXPECT_TRUE(refused(b));
+  b = good;
+  b[18] = b[19] = b[20] = 0xFF;
+  b[21] = 0x7F;  // width that the bytes cannot hold
+  EXPECT_TRUE(refused(b));
+  b = good;
+  b[10] = 0xF0;  // pixels beyond the end
+  EXPECT_TRUE(refused(b));
+  b = good;
+  b[0] = 'X';
+  EXPECT_TRUE(refused(b));
+}
+
+class FakeWriter : public IJpegWriter {
+ public:
+  int init_result = 0;
+  int encode_result = 0;
+  int inits = 0, frees = 0, encodes = 0;
+  JpegImage seen;
+  int seen_quality = -1;
+  int Init() override {
+    ++inits;
+    return init_result;
+  }
+  int Encode(const JpegImage& image, int quality, std::vector<std::uint8_t>& out) override {
+    ++encodes;
+    seen = image;
+    seen_quality = quality;
+    if (encode_result != 0) return encode_result;
+    out = {0xFF, 0xD8, 0xFF, 0xD9};
+    return 0;
+  }
+  void Free() override { ++frees; }
+};
+
+// Records what the export asks of the stamps, checking the file's state at
+// each call.
+class FakeStamps : public IFileStamps {
+ public:
+  explicit FakeStamps(MemFiles& fs) : fs_(fs) {}
+  std::optional<FileStamp> Get(const std::string& path) override {
+    ++gets;
+    if (!fs_.Exists(path)) return std::nullopt;
+    got_size = fs_.files[path].size();
+    return FileStamp{111, 222, 333, 0x21};
+  }
+  void Set(const std::string& path, const FileStamp& s) override {
+    ++sets;
+    set_on_size = fs_.Exists(path) ? fs_.files[path].size() : 0;
+    last = s;
+  }
+  int gets = 0, sets = 0;
+  std::size_t got_size = 0, set_on_size = 0;
+  FileStamp last;
+
+ private:
+  MemFiles& fs_;
+};
+
+class SaveJpgTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dib.Create(3, 2)); }
+  MemFiles fs;
+  FakeWriter writer;
+  FakeStamps stamps{fs};
+  JpegSaver saver{fs, writer, "Quillpad", &stamps};
+  cDIBSection dib;
+  const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
+};
+
+TEST_F(SaveJpgTest, WritesTheEncodedFileFromTheDibRows) {
+  EXPECT_TRUE(SaveJPG(saver, dib, name, 90));
+  EXPECT_EQ(fs.files.at(name), (std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xD9}));
+  EXPECT_EQ(writer.seen.bits, dib.DIBSectionBitsPtr());
+  EXPECT_EQ(writer.seen.width, 3);
+  EXPECT_EQ(writer.seen.height, 2);
+  EXPECT_EQ(writer.seen.stride, 12);
+  EXPECT_EQ(writer.seen_quality, 90);
+  EXPECT_EQ(writer.inits, 1);
+  EXPECT_EQ(writer.frees, 1);
+}
+
+TEST_F(SaveJpgTest, ReplacesAnExistingFileKeepingItsStamp) {
+  fs.files[name] = {1, 2, 3, 4, 5, 6, 7, 8};
+  EXPECT_TRUE(SaveJPG(saver, dib, name, 75));
+  EXPECT_EQ(fs.files.at(name).size(), 4u);
+  EXPECT_EQ(stamps.got_size, 8u);     // read from the old file
+  EXPECT_EQ(stamps.set_on_size, 4u);  // put on the new one
+  EXPECT_EQ(stamps.last.creation, 111u);
+  EXPECT_EQ(stamps.last.last_access, 222u);
+  EXPECT_EQ(stamps.last.last_write, 333u);
+  EXPECT_EQ(stamps.last.attributes, 0x21u);
+}
+
+TEST_F(SaveJpgTest, NewFileKeepsTheTimesOfItsWriting) {
+  EXPECT_TRUE(SaveJPG(saver, dib, name, 90));
+  EXPECT_EQ(stamps.sets, 0);
+}
+
+TEST_F(SaveJpgTest, InitFailureRaisesWithSourceAndCode) {
+  writer.init_result = -7;
+  try {
+    SaveJPG(saver, dib, name, 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.number(), 26001);
+    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
+    EXPECT_EQ(e.description(), "Failed to initialise the IJL library: -7");
+  }
+  EXPECT_EQ(writer.encodes, 0);
+  EXPECT_FALSE(fs.Exists(name));
+}
+
+TEST_F(SaveJpgTest, EncodeFailureRaisesAndFreesTheWriter) {
+  fs.files[name] = {1};
+  writer.encode_result = kJpegEncodeFailed;
+  try {
+    SaveJPG(saver, dib, name, 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.number(), 26001);
+    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
+    EXPECT_EQ(e.description(), "Failed to save to JPG 2");
+  }
+  EXPECT_EQ(stamps.sets, 0);
+  EXPECT_EQ(writer.frees, 1);
+  EXPECT_FALSE(fs.Exists(name));  // the old file was deleted before the write
+}
+
+TEST_F(SaveJpgTest, UnwritablePathRaisesSaveError) {
+  fs.unwritable.insert(name);
+  try {
+    SaveJPG(saver, dib, name, 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.number(), 26001);
+    EXPECT_EQ(e.description(), "Failed to save to JPG " + std::to_string(kJpegFileFailed));
+  }
+  EXPECT_EQ(writer.frees, 1);
+}
+
+TEST_F(SaveJpgTest, UndeletableFileRaisesAccessErrorBeforeWriting) {
+  fs.files[name] = {9, 9};
+  fs.locked.insert(name);
+  try {
+    SaveJPG(saver, dib, name, 90);
+    FAIL() << "no error raised";
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.cause(), FileError::Cause::AccessDenied);
+  }
+  EXPECT_EQ(writer.encodes, 0);
+  EXPECT_EQ(writer.frees, 1);
+  EXPECT_EQ(fs.files.at(name), (std::vector<std::uint8_t>{9, 9}));
+}
+
+}  // namespace
+}  // namespace kit::sigpad

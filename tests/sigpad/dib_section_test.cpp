@@ -1,0 +1,248 @@
+#include "sigpad/dib_section.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "sigpad/raised_error.h"
+
+namespace kit::sigpad {
+namespace {
+
+void SetPixel(cDIBSection& d, int x, int row, std::uint8_t b, std::uint8_t g, std::uint8_t r) {
+  d.SetByteAt(row, 3 * x, b);
+  d.SetByteAt(row, 3 * x + 1, g);
+  d.SetByteAt(row, 3 * x + 2, r);
+}
+
+int RaisedNumber(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const RaisedError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(DibSectionLayout, ScanLinesArePaddedToFourBytes) {
+  const int expected[] = {4, 8, 12, 12, 16};
+  for (int w = 1; w <= 5; ++w) {
+    cDIBSection d;
+    ASSERT_TRUE(d.Create(w, 3));
+    EXPECT_EQ(d.BytesPerScanLine(), expected[w - 1]) << "width " << w;
+    EXPECT_EQ(d.Header().biSizeImage, static_cast<std::uint32_t>(expected[w - 1] * 3));
+  }
+  cDIBSection pad;
+  ASSERT_TRUE(pad.Create(353, 201));
+  EXPECT_EQ(pad.Width(), 353);
+  EXPECT_EQ(pad.Height(), 201);
+  EXPECT_EQ(pad.BytesPerScanLine(), 1060);
+}
+
+TEST(DibSectionLayout, HeaderDescribesBottomUp24BitRgb) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(7, 5));
+  const BitmapInfoHeader& h = d.Header();
+  EXPECT_EQ(h.biSize, 40u);
+  EXPECT_EQ(h.biWidth, 7);
+  EXPECT_EQ(h.biHeight, 5);  // positive height: rows bottom-up
+  EXPECT_EQ(h.biPlanes, 1);
+  EXPECT_EQ(h.biBitCount, 24);
+  EXPECT_EQ(h.biCompression, 0u);
+  EXPECT_EQ(h.biSizeImage, 24u * 5);
+  EXPECT_NE(d.hdc(), 0u);
+  EXPECT_NE(d.hDib(), 0u);
+  ASSERT_NE(d.DIBSectionBitsPtr(), nullptr);
+  for (std::uint32_t i = 0; i < h.biSizeImage; ++i) ASSERT_EQ(d.DIBSectionBitsPtr()[i], 0) << i;
+}
+
+TEST(DibSectionLifecycle, CreateReplacesAndClearUpEmpties) {
+  cDIBSection d;
+  EXPECT_EQ(d.hdc(), 0u);
+  EXPECT_EQ(d.DIBSectionBitsPtr(), nullptr);
+  ASSERT_TRUE(d.Create(2, 2));
+  const auto first_dc = d.hdc();
+  SetPixel(d, 0, 0, 9, 9, 9);
+  ASSERT_TRUE(d.Create(4, 3));
+  EXPECT_NE(d.hdc(), first_dc);
+  EXPECT_EQ(d.Width(), 4);
+  EXPECT_EQ(d.ByteAt(0, 0), 0);  // a fresh section, not the old pixels
+  d.ClearUp();
+  EXPECT_EQ(d.hdc(), 0u);
+  EXPECT_EQ(d.hDib(), 0u);
+  EXPECT_EQ(d.DIBSectionBitsPtr(), nullptr);
+  EXPECT_EQ(d.Width(), 0);
+  EXPECT_EQ(RaisedNumber([&] { d.ByteAt(0, 0); }), kErrSubscriptOutOfRange);
+}
+
+TEST(DibSectionLifecycle, RefusedSizesLeaveItEmpty) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(3, 3));
+  EXPECT_FALSE(d.Create(0, 3));
+  EXPECT_EQ(d.hdc(), 0u);
+  EXPECT_FALSE(d.Create(3, -1));
+  EXPECT_EQ(d.DIBSectionBitsPtr(), nullptr);
+
+  class NoDc : public IDibFactory {
+   public:
+    std::unique_ptr<IDibSurface> Create(const BitmapInfoHeader&) override { return nullptr; }
+  } no_dc;
+  cDIBSection e(no_dc);
+  EXPECT_FALSE(e.Create(3, 3));
+  EXPECT_EQ(e.hdc(), 0u);
+  EXPECT_EQ(e.Width(), 0);
+}
+
+TEST(DibSectionLifecycle, SizesBeyondThirtyTwoBitsRaiseOverflow) {
+  cDIBSection d;
+  EXPECT_EQ(RaisedNumber([&] { d.Create(0x7FFFFFFF / 2, 1); }), kErrOverflow);
+  EXPECT_EQ(RaisedNumber([&] { d.Create(70000, 70000); }), kErrOverflow);
+  EXPECT_EQ(d.hdc(), 0u);
+}
+
+TEST(DibNoise, GreyPixelsHaveEqualChannelsAndPaddingStaysClear) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(5, 4));  // 16 bytes a row, one of padding
+  d.RandomiseBits(true, 42);
+  int distinct = 0;
+  for (int row = 0; row < 4; ++row) {
+    for (int x = 0; x < 5; ++x) {
+      EXPECT_EQ(d.ByteAt(row, 3 * x), d.ByteAt(row, 3 * x + 1));
+      EXPECT_EQ(d.ByteAt(row, 3 * x), d.ByteAt(row, 3 * x + 2));
+      if (d.ByteAt(row, 3 * x) != d.ByteAt(0, 0)) ++distinct;
+    }
+    EXPECT_EQ(d.ByteAt(row, 15), 0);
+  }
+  EXPECT_GT(distinct, 0);
+}
+
+TEST(DibNoise, ColourNoiseHasNoBlue) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(6, 3));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = 0xFF;
+  d.RandomiseBits(false);
+  int green_red_changed = 0;
+  for (int row = 0; row < 3; ++row) {
+    for (int x = 0; x < 6; ++x) {
+      EXPECT_EQ(d.ByteAt(row, 3 * x), 0);
+      if (d.ByteAt(row, 3 * x + 1) != 0xFF || d.ByteAt(row, 3 * x + 2) != 0xFF) ++green_red_changed;
+    }
+  }
+  EXPECT_GT(green_red_changed, 0);
+  cDIBSection empty;
+  empty.RandomiseBits(true);  // nothing to fill
+  EXPECT_EQ(empty.DIBSectionBitsPtr(), nullptr);
+}
+
+TEST(DibSectionAccess, OutsideTheGridRaisesSubscriptError) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(2, 2));  // 8 bytes a row
+  EXPECT_EQ(RaisedNumber([&] { d.ByteAt(0, 7); }), 0);
+  EXPECT_EQ(RaisedNumber([&] { d.ByteAt(0, 8); }), kErrSubscriptOutOfRange);
+  EXPECT_EQ(RaisedNumber([&] { d.ByteAt(2, 0); }), kErrSubscriptOutOfRange);
+  EXPECT_EQ(RaisedNumber([&] { d.SetByteAt(-1, 0, 1); }), kErrSubscriptOutOfRange);
+}
+
+TEST(DibResample, SameSizeIsAnExactCopy) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(5, 3));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = static_cast<std::uint8_t>(i * 7);
+  auto copy = d.Resample(3, 5);
+  ASSERT_NE(copy, nullptr);
+  ASSERT_EQ(copy->Header().biSizeImage, d.Header().biSizeImage);
+  EXPECT_EQ(0, std::memcmp(copy->DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+  EXPECT_NE(copy->DIBSectionBitsPtr(), d.DIBSectionBitsPtr());
+}
+
+TEST(DibResample, OneByOneTakesTheBottomLeftPixel) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(3, 3));
+  SetPixel(d, 0, 0, 10, 20, 30);
+  SetPixel(d, 1, 0, 200, 200, 200);
+  SetPixel(d, 0, 1, 250, 250, 250);
+  auto one = d.Resample(1, 1);
+  ASSERT_NE(one, nullptr);
+  EXPECT_EQ(one->ByteAt(0, 0), 10);
+  EXPECT_EQ(one->ByteAt(0, 1), 20);
+  EXPECT_EQ(one->ByteAt(0, 2), 30);
+}
+
+TEST(DibResample, BilinearAtChosenPixels) {
+  // 3 x 3 source, scaled to 4 x 4: scale 2/4 = 0.5 on both axes.
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(3, 3));
+  for (int row = 0; row < 3; ++row) {
+    for (int x = 0; x < 3; ++x) {
+      SetPixel(d, x, row, static_cast<std::uint8_t>(100 * x), static_cast<std::uint8_t>(100 * row), 255);
+    }
+  }
+  auto big = d.Resample(4, 4);  // height first
+  ASSERT_NE(big, nullptr);
+  ASSERT_EQ(big->Width(), 4);
+  ASSERT_EQ(big->Height(), 4);
+  // Target (x 1, row 1) samples (0.5, 0.5): halfway in both directions.
+  EXPECT_EQ(big->ByteAt(1, 3), 50);
+  EXPECT_EQ(big->ByteAt(1, 4), 50);
+  EXPECT_EQ(big->ByteAt(1, 5), 255);
+  // Target (x 3, row 2) samples (1.5, 1.0).
+  EXPECT_EQ(big->ByteAt(2, 9), 150);
+  EXPECT_EQ(big->ByteAt(2, 10), 100);
+  // Target (x 2, row 3) samples (1.0, 1.5).
+  EXPECT_EQ(big->ByteAt(3, 6), 100);
+  EXPECT_EQ(big->ByteAt(3, 7), 150);
+}
+
+TEST(DibResample, HalvesRoundToEven) {
+  // Two pixels 0 and 5 blended at 0.5 give 2.5, which rounds to 2; 1 and 4
+  // rows blended vertically at 0.5 give 2.5 -> 2 as well, 3 and 6 give 4.5 -> 4.
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(3, 3));
+  SetPixel(d, 0, 0, 0, 3, 1);
+  SetPixel(d, 1, 0, 5, 6, 1);
+  SetPixel(d, 0, 1, 0, 6, 4);
+  auto t = d.Resample(4, 4);
+  ASSERT_NE(t, nullptr);
+  // Target (1, 0) samples (0.5, 0): blue (0+5)/2 = 2.5 -> 2, green 4.5 -> 4.
+  EXPECT_EQ(t->ByteAt(0, 3), 2);
+  EXPECT_EQ(t->ByteAt(0, 4), 4);
+  // Target (0, 1) samples (0, 0.5): red (1+4)/2 = 2.5 -> 2.
+  EXPECT_EQ(t->ByteAt(1, 2), 2);
+}
+
+TEST(DibResample, DownscaleStaysInsideTheSource) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(353, 201));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = 0xFF;
+  auto t = d.Resample(50, 101);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->Width(), 101);
+  EXPECT_EQ(t->Height(), 50);
+  EXPECT_EQ(t->ByteAt(49, 302), 0xFF);
+  EXPECT_EQ(t->ByteAt(0, 0), 0xFF);
+  EXPECT_EQ(t->ByteAt(0, 303), 0);  // row padding stays clear
+}
+
+TEST(DibResample, OnePixelWideOrHighSourceRaisesAndLeavesTarget) {
+  cDIBSection narrow;
+  ASSERT_TRUE(narrow.Create(1, 4));
+  narrow.SetByteAt(0, 0, 77);
+  EXPECT_EQ(RaisedNumber([&] { narrow.Resample(4, 3); }), kErrSubscriptOutOfRange);
+
+  cDIBSection flat;
+  ASSERT_TRUE(flat.Create(4, 1));
+  cDIBSection target;
+  ASSERT_TRUE(target.Create(2, 2));
+  target.SetByteAt(0, 0, 5);
+  EXPECT_EQ(RaisedNumber([&] { flat.ResampleDib(target); }), kErrSubscriptOutOfRange);
+  EXPECT_EQ(target.ByteAt(0, 0), 5);
+  EXPECT_EQ(target.Width(), 2);
+
+  // The same size needs no neighbours.
+  auto same = narrow.Resample(4, 1);
+  ASSERT_NE(same, nullptr);
+  EXPECT_EQ(same->ByteAt(0, 0), 77);
+}
+
+}  // namespace
+}  // namespace kit::sigpad

@@ -1,0 +1,57 @@
+// An in-memory file system for the pad's tests: files by exact name, a set
+// of names that refuse deletion and of names that refuse creation.
+#pragma once
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ports/files.h"
+#include "ports/memory_stream.h"
+
+namespace kit::sigpad::testing {
+
+class MemFiles : public IFileSystem {
+ public:
+  std::map<std::string, std::vector<std::uint8_t>> files;
+  std::set<std::string> locked;      // Remove fails
+  std::set<std::string> unwritable;  // CreateWrite throws
+
+  std::unique_ptr<IByteStream> OpenRead(const std::string& path) override {
+    auto it = files.find(path);
+    if (it == files.end()) throw FileError(FileError::Cause::NotFound, path, "not found");
+    return std::make_unique<MemoryStream>(it->second);
+  }
+  std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override {
+    if (unwritable.count(path)) throw FileError(FileError::Cause::AccessDenied, path, "denied");
+    files[path].clear();
+    return std::make_unique<Sink>(files[path]);
+  }
+  void Rename(const std::string& from, const std::string& to) override {
+    files[to] = files.at(from);
+    files.erase(from);
+  }
+  bool Remove(const std::string& path) override {
+    if (locked.count(path)) return false;
+    return files.erase(path) != 0;
+  }
+  bool Exists(const std::string& path) override { return files.count(path) != 0; }
+  std::uint64_t Size(const std::string& path) override { return files.at(path).size(); }
+
+ private:
+  class Sink : public IByteStream {
+   public:
+    explicit Sink(std::vector<std::uint8_t>& to) : to_(to) {}
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    void Write(const void* buf, std::size_t n) override {
+      const auto* p = static_cast<const std::uint8_t*>(buf);
+      to_.insert(to_.end(), p, p + n);
+    }
+
+   private:
+    std::vector<std::uint8_t>& to_;
+  };
+};
+
+}  // namespace kit::sigpad::testing
