@@ -1,10 +1,13 @@
 // notaro-host SCRIPT.js [args...]: runs a page script against the control.
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "apps/notaro-host/script_host.h"
+#include "exchange/exchange_members.h"
+#include "platform/posix/exchange/posix_exchange.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -17,6 +20,16 @@ int main(int argc, char** argv) {
   try {
     kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
     kit::remark::RegisterNotaroControl(registry);
+    // The control with its document-exchange members; the choosers ask on
+    // the terminal.
+    static kit::posix::PosixFileLookup lookup;
+    static kit::posix::PosixShell shell;
+    static kit::posix::TerminalDialogs dialogs(stdin, stderr);
+    registry.Register(kit::remark::kNotaroProgId, [] {
+      auto ctrl = std::make_shared<kit::remark::CNotaroCtrl>();
+      kit::exchange::InstallExchange(*ctrl, lookup, shell, dialogs);
+      return ctrl;
+    });
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);
     return host.RunFile(argv[1], std::vector<std::string>(argv + 2, argv + argc));
   } catch (const std::exception& e) {
