@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -33,6 +34,28 @@ class IFileSystem {
   virtual bool Remove(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual std::uint64_t Size(const std::string& path) = 0;  // throws FileError
+};
+
+// What the desktop's find-first-file call reports of its first match.
+struct FoundFile {
+  std::uint64_t size = 0;
+  bool folder = false;
+};
+
+// Lookups that follow the desktop's own rules (wildcards, sharing modes),
+// for the control's local file helpers.
+class IFileLookup {
+ public:
+  virtual ~IFileLookup() = default;
+  // The first match of a path whose last component may hold '?' and '*';
+  // nullopt when nothing matches.
+  virtual std::optional<FoundFile> FindFirst(const std::string& pattern) = 0;
+  // Opens an existing file for reading while letting others only read it,
+  // and closes it again. False for a file someone holds open for writing,
+  // a folder or a missing file.
+  virtual bool OpenSharedRead(const std::string& path) = 0;
+  // Makes one folder level with default security; false when it failed.
+  virtual bool CreateFolder(const std::string& path) = 0;
 };
 
 }  // namespace kit

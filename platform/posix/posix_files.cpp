@@ -1,6 +1,7 @@
 #include "platform/posix/posix_files.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +111,11 @@ std::unique_ptr<IByteStream> PosixFileSystem::CreateWrite(const std::string& pat
   std::string native = NativePath(path);
   int fd = OpenRetrying(native, O_WRONLY | O_CREAT | O_TRUNC);
   if (fd < 0) Fail(errno, "create", path);
+  // A writer holds a shared lock while the file is open, so that a reader
+  // that admits other readers only (an exclusive try) sees it, as the
+  // desktop's sharing modes would. Writers do not exclude each other.
+  while (flock(fd, LOCK_SH) != 0 && errno == EINTR) {
+  }
   return std::make_unique<FdStream>(fd, true, path);
 }
 

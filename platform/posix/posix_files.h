@@ -8,6 +8,7 @@ class PosixFileSystem : public IFileSystem {
  public:
   std::unique_ptr<IByteStream> OpenRead(const std::string& path) override;
   // Like CreateFile(CREATE_ALWAYS): missing parent folders are an error.
+  // The stream holds a shared flock(2) lock on the file while it is open.
   std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   bool Remove(const std::string& path) override;

@@ -1,0 +1,334 @@
+#include "exchange/local_files.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "exchange/exchange_members.h"
+#include "remark/notaro_ctrl.h"
+#include "tests/remark/fakes.h"
+
+namespace kit::exchange {
+namespace {
+
+using automation::InvokeByName;
+using automation::InvokeKind;
+using automation::Variant;
+
+// Paths are matched as the desktop does: case-insensitively, '?' for one
+// character in the last component.
+class FakeLookup : public IFileLookup {
+ public:
+  std::map<std::string, FoundFile> entries;  // keys lower case
+  std::set<std::string> held_for_writing;
+  std::vector<std::string> created, looked_up;
+
+  static std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  }
+  static bool Match(const std::string& pattern, const std::string& name) {
+    if (pattern.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+      if (pattern[i] != '?' && pattern[i] != name[i]) return false;
+    }
+    return true;
+  }
+  void AddFile(const std::string& path, std::uint64_t size) { entries[Lower(path)] = FoundFile{size, false}; }
+  void AddFolder(const std::string& path) { entries[Lower(path)] = FoundFile{0, true}; }
+
+  std::optional<FoundFile> FindFirst(const std::string& pattern) override {
+    looked_up.push_back(pattern);
+    for (const auto& [path, found] : entries) {
+      if (Match(Lower(pattern), path)) return found;
+    }
+    return std::nullopt;
+  }
+  bool OpenSharedRead(const std::string& path) override {
+    auto it = entries.find(Lower(path));
+    return it != entries.end() && !it->second.folder && held_for_writing.count(Lower(path)) == 0;
+  }
+  bool CreateFolder(const std::string& path) override {
+    created.push_back(path);
+    if (fail_create) return false;
+    AddFolder(path);
+    return true;
+  }
+  bool fail_create = false;
+};
+
+class RecordingShell : public IShell {
+ public:
+  std::vector<ShellRequest> requests;
+  std::intptr_t answer = 42;
+  std::intptr_t Execute(const ShellRequest& request) override {
+    requests.push_back(request);
+    return answer;
+  }
+};
+
+class ScriptedDialogs : public IDialogs {
+ public:
+  std::optional<std::string> folder;
+  std::optional<std::vector<std::string>> files;
+  std::vector<std::string> folder_titles;
+  std::vector<FileDialogRequest> file_requests;
+
+  int MessageBox(std::uintptr_t, const std::string&, const std::string&, unsigned) override { return id::kOk; }
+  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest& request) override {
+    file_requests.push_back(request);
+    return files;
+  }
+  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string& title) override {
+    folder_titles.push_back(title);
+    return folder;
+  }
+  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
+};
+
+// Marks each direction so that a test sees which text was converted.
+class TaggingCodePage : public ICodePage {
+ public:
+  std::string ToUtf8(const std::string& ansi) const override { return "<u>" + ansi; }
+  std::string FromUtf8(const std::string& utf8) const override { return "<a>" + utf8; }
+};
+
+class LocalFilesTest : public ::testing::Test {
+ protected:
+  FakeLookup lookup;
+  RecordingShell shell;
+  ScriptedDialogs dialogs;
+  TaggingCodePage codepage;
+  LocalFilePorts Ports() {
+    LocalFilePorts p;
+    p.lookup = &lookup;
+    p.shell = &shell;
+    p.dialogs = &dialogs;
+    p.codepage = &codepage;
+    p.main_window = 0x1234;
+    return p;
+  }
+};
+
+TEST(CutTokenTest, SplitsAtTheFirstSeparator) {
+  std::string s = "abc>def";
+  EXPECT_EQ(CutToken(s, ">"), "abc");
+  EXPECT_EQ(s, "def");
+  EXPECT_EQ(CutToken(s, ">"), "def");
+  EXPECT_EQ(s, "");
+  EXPECT_EQ(CutToken(s, ">"), "");
+  EXPECT_EQ(s, "");
+
+  s = "a b c";
+  EXPECT_EQ(CutToken(s, " "), "a");
+  EXPECT_EQ(s, "b c");
+
+  s = "\"quoted\" rest";
+  EXPECT_EQ(CutToken(s, "\""), "");
+  EXPECT_EQ(s, "quoted\" rest");
+  EXPECT_EQ(CutToken(s, "\""), "quoted");
+  EXPECT_EQ(s, " rest");
+
+  s = ">>x";
+  EXPECT_EQ(CutToken(s, ">"), "");
+  EXPECT_EQ(s, ">x");
+
+  s = "abc>";
+  EXPECT_EQ(CutToken(s, ">"), "abc");
+  EXPECT_EQ(s, "");
+}
+
+TEST(CutTokenTest, EmptyOrLongSeparator) {
+  std::string s = "abc";
+  EXPECT_EQ(CutToken(s, ""), "abc") << "an empty separator is never found";
+  EXPECT_EQ(s, "");
+  s = "ab<->cd";
+  EXPECT_EQ(CutToken(s, "<->"), "ab");
+  EXPECT_EQ(s, "cd") << "the whole separator goes, not one character of it";
+}
+
+TEST(ReplaceAllTest, RestartsFromTheFront) {
+  std::string s = "https://a/https://b/";
+  EXPECT_EQ(ReplaceAll(s, "https", "http"), 2u);
+  EXPECT_EQ(s, "http://a/http://b/");
+
+  s = "<TD><TR></TD>";
+  ReplaceAll(s, "TD", "td");
+  EXPECT_EQ(s, "<td><TR></td>");
+
+  // Replacing forms a new match to the left of the replaced text; the
+  // search from the front finds it.
+  s = "aab";
+  EXPECT_EQ(ReplaceAll(s, "ab", "b"), 2u);
+  EXPECT_EQ(s, "b");
+  s = "xaaaabby";
+  ReplaceAll(s, "ab", "ba");
+  EXPECT_EQ(s, "xbbaaaay");
+  s = "abcabc";
+  ReplaceAll(s, "abc", "");
+  EXPECT_EQ(s, "");
+  s = "nothing here";
+  EXPECT_EQ(ReplaceAll(s, "zz", "y"), 0u);
+  EXPECT_EQ(s, "nothing here");
+  s = "";
+  EXPECT_EQ(ReplaceAll(s, "a", "b"), 0u);
+}
+
+TEST(ReplaceAllTest, RulesThatCouldNotFinish) {
+  std::string s = "abc";
+  EXPECT_EQ(ReplaceAll(s, "", "x"), 0u);
+  EXPECT_EQ(s, "abc");
+  s = "a-a";
+  EXPECT_EQ(ReplaceAll(s, "a", "aa"), 2u) << "each original occurrence once";
+  EXPECT_EQ(s, "aa-aa");
+  s = "aaa";
+  ReplaceAll(s, "a", "a");
+  EXPECT_EQ(s, "aaa");
+}
+
+TEST(WorkingPathTest, NamesStayInTheFolder) {
+  EXPECT_EQ(WorkingPath("a.doc"), std::optional<std::string>("c:\\temp\\qzdesk\\a.doc"));
+  EXPECT_EQ(ExchangePath("gw.doc"), std::optional<std::string>("c:\\temp\\qzexch\\gw.doc"));
+  // "文档" in code page 936 carries no separator byte.
+  EXPECT_EQ(WorkingPath("\xce\xc4\xb5\xb5.doc"), std::optional<std::string>("c:\\temp\\qzdesk\\\xce\xc4\xb5\xb5.doc"));
+  // 0x5C as the trail byte of a double-byte character is not a backslash.
+  EXPECT_TRUE(WorkingPath("\x81\x5c.doc"));
+  for (const char* bad : {"", ".", "..", "..\\x.doc", "a\\b.doc", "a/b", "c:x.doc", "\\\\srv\\x", "a?.doc",
+                          "a*", "x.doc.", "x.doc ", "a|b", "tab\t", "\x81"}) {
+    EXPECT_FALSE(WorkingPath(bad)) << bad;
+    EXPECT_FALSE(ExchangePath(bad)) << bad;
+  }
+}
+
+TEST_F(LocalFilesTest, PreparesFoldersThatCannotBeFound) {
+  PrepareWorkingFolder(lookup);
+  EXPECT_EQ(lookup.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk"}));
+  PrepareExchangeFolder(lookup);
+  EXPECT_EQ(lookup.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk", "c:\\temp\\qzexch"}));
+  PrepareWorkingFolder(lookup);
+  EXPECT_EQ(lookup.created.size(), 3u) << "existing folders are left alone";
+
+  FakeLookup failing;
+  failing.fail_create = true;
+  PrepareWorkingFolder(failing);  // not reported
+  EXPECT_EQ(failing.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk"}));
+}
+
+TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
+  CLocalFiles files(Ports());
+  lookup.AddFile("c:\\d\\a.txt", 100);
+  lookup.AddFile("c:\\d\\b.txt", 200);
+  EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\b.txt*"), "300.000000");
+  EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\b.txt"), "100.000000") << "no star, not a path";
+  EXPECT_EQ(files.GetFilesSize(""), "0.000000");
+  EXPECT_EQ(files.GetFilesSize("*"), "0.000000");
+  EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\missing*c:\\d\\b.txt*"), "300.000000");
+  EXPECT_EQ(files.GetFilesSize("C:\\D\\A.TXT*c:\\d\\a.txt*"), "200.000000") << "counted each time named";
+  EXPECT_EQ(files.GetFilesSize("c:\\d\\?.txt*"), "100.000000") << "the first match of a wildcard";
+  EXPECT_EQ(files.GetFilesSize("**c:\\d\\b.txt**"), "200.000000");
+}
+
+TEST_F(LocalFilesTest, FilesSizeTakesTheLow32Bits) {
+  CLocalFiles files(Ports());
+  lookup.AddFile("c:\\big.iso", (std::uint64_t{1} << 32) + 5);
+  lookup.AddFile("c:\\max.bin", 0xFFFFFFFFu);
+  EXPECT_EQ(files.GetFilesSize("c:\\big.iso*"), "5.000000");
+  EXPECT_EQ(files.GetFilesSize("c:\\max.bin*c:\\max.bin*"), "8589934590.000000") << "the total is not cut";
+}
+
+TEST_F(LocalFilesTest, IsExsitFile) {
+  CLocalFiles files(Ports());
+  lookup.AddFile("c:\\temp\\qzdesk\\a.doc", 10);
+  lookup.AddFile("c:\\temp\\qzdesk\\open.doc", 10);
+  lookup.AddFolder("c:\\temp\\qzdesk");
+  lookup.held_for_writing.insert("c:\\temp\\qzdesk\\open.doc");
+  EXPECT_TRUE(files.IsExsitFile("c:\\temp\\qzdesk\\a.doc"));
+  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk\\open.doc"));
+  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk"));
+  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk\\none.doc"));
+  EXPECT_FALSE(files.IsExsitFile(""));
+}
+
+TEST_F(LocalFilesTest, OpenFileAsksTheShellAndReportsTrue) {
+  CLocalFiles files(Ports());
+  shell.answer = 2;  // file not found
+  EXPECT_TRUE(files.OpenFile("c:\\temp\\qzdesk\\a.doc"));
+  ASSERT_EQ(shell.requests.size(), 1u);
+  const ShellRequest& r = shell.requests[0];
+  EXPECT_EQ(r.owner, 0u);
+  EXPECT_EQ(r.verb, "");
+  EXPECT_EQ(r.file, "<u>c:\\temp\\qzdesk\\a.doc");
+  EXPECT_EQ(r.parameters, "");
+  EXPECT_EQ(r.directory, "");
+  EXPECT_EQ(r.show, kSwShowNormal);
+}
+
+TEST_F(LocalFilesTest, SaveFolderEndsInABackslash) {
+  CLocalFiles files(Ports());
+  dialogs.folder = "C:\\";
+  EXPECT_EQ(files.GetSaveFilePath(), "<a>C:\\");
+  dialogs.folder = "C:\\Docs";
+  EXPECT_EQ(files.GetSaveFilePath(), "<a>C:\\Docs\\");
+  dialogs.folder = "/home/u/";
+  EXPECT_EQ(files.GetSaveFilePath(), "<a>/home/u/");
+  dialogs.folder = std::nullopt;
+  EXPECT_EQ(files.GetSaveFilePath(), "");
+  dialogs.folder = "";
+  EXPECT_EQ(files.GetSaveFilePath(), "") << "a choice without a path";
+  ASSERT_EQ(dialogs.folder_titles.size(), 5u);
+  EXPECT_EQ(dialogs.folder_titles[0], "请选择文件保存路径");
+}
+
+TEST_F(LocalFilesTest, UploadPathsJoinedBySemicolons) {
+  CLocalFiles files(Ports());
+  dialogs.files = std::vector<std::string>{"C:\\a.doc"};
+  EXPECT_EQ(files.GetUploadFilePath(), "<a>C:\\a.doc");
+  dialogs.files = std::vector<std::string>{"C:\\d\\1.doc", "C:\\d\\2.doc", "C:\\d\\3.doc"};
+  EXPECT_EQ(files.GetUploadFilePath(), "<a>C:\\d\\1.doc;<a>C:\\d\\2.doc;<a>C:\\d\\3.doc");
+  dialogs.files = std::nullopt;
+  EXPECT_EQ(files.GetUploadFilePath(), "");
+
+  ASSERT_EQ(dialogs.file_requests.size(), 3u);
+  const FileDialogRequest& r = dialogs.file_requests[0];
+  EXPECT_EQ(r.owner, 0x1234u);
+  EXPECT_TRUE(r.open);
+  EXPECT_TRUE(r.multi_select);
+  EXPECT_FALSE(r.hide_read_only);
+  EXPECT_EQ(r.default_extension, "");
+  EXPECT_EQ(r.initial_name, "");
+  EXPECT_EQ(r.buffer_chars, 1024u);
+  ASSERT_EQ(r.filters.size(), 1u);
+  EXPECT_EQ(r.filters[0].first, "All Files All Files (*.*)");
+  EXPECT_EQ(r.filters[0].second, "*.*");
+}
+
+TEST_F(LocalFilesTest, MembersThroughTheControl) {
+  kit::testing::FakePlatform fp;
+  remark::CNotaroCtrl ctrl(fp.platform);
+  InstallExchange(ctrl, lookup, shell, dialogs);
+  lookup.AddFile("c:\\a.txt", 7);
+
+  EXPECT_EQ(InvokeByName(ctrl, "GetFilesSize", InvokeKind::Method, {Variant::Str("c:\\a.txt*")}),
+            Variant::Str("7.000000"));
+  EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
+  EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\b.txt")}), Variant::Bool(false));
+  EXPECT_EQ(InvokeByName(ctrl, "OpenFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
+  ASSERT_EQ(shell.requests.size(), 1u);
+  dialogs.folder = std::nullopt;
+  EXPECT_EQ(InvokeByName(ctrl, "GetSaveFilePath", InvokeKind::Method), Variant::Str(""));
+  dialogs.files = std::vector<std::string>{"c:\\x", "c:\\y"};
+  const Variant upload = InvokeByName(ctrl, "GetUploadFilePath", InvokeKind::Method);
+  ASSERT_EQ(upload.type(), automation::VarType::Bstr);
+  EXPECT_NE(upload.AsStr().find(';'), std::string::npos);
+  EXPECT_EQ(dialogs.file_requests.at(0).owner, 0u);
+  EXPECT_EQ(ctrl.transfer_state(), 0) << "local helpers do not open the transfer gate";
+  EXPECT_THROW(InvokeByName(ctrl, "Upload", InvokeKind::Method, {Variant::Str("u"), Variant::Str(""), Variant::Str("")}),
+               automation::AutomationError)
+      << "other members pass on";
+}
+
+}  // namespace
+}  // namespace kit::exchange
