@@ -15,7 +15,9 @@ bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // Beyond this many replacements a rewriting is taken as runaway (a chain of
 // replacements that keeps forming new matches) and stopped.
+// The same for a rewriting that keeps growing the text.
 constexpr std::size_t kMaxReplacements = std::size_t{1} << 20;
+constexpr std::size_t kMaxGrowth = std::size_t{64} << 10;
 
 }  // namespace
 
@@ -30,7 +32,11 @@ bool IsPlainFileName(const std::string& name) {
   for (std::size_t i = 0; i < name.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(name[i]);
     if (IsLeadByte(c)) {
-      if (i + 1 >= name.size()) return false;  // a cut double-byte character
+      // A cut double-byte character, or a pair the code page does not have,
+      // whose second byte the file layer might read as a separator.
+      if (i + 1 >= name.size()) return false;
+      const unsigned char trail = static_cast<unsigned char>(name[i + 1]);
+      if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
       ++i;
       continue;
     }
@@ -87,7 +93,9 @@ std::size_t ReplaceAll(std::string& text, const std::string& pattern, const std:
   // can only start where it would overlap the replaced text: searching from
   // there gives the same result as searching from the front.
   std::size_t from = 0;
-  for (std::size_t pos = text.find(pattern); pos != std::string::npos && count < kMaxReplacements;
+  const std::size_t limit = text.size() + kMaxGrowth;
+  for (std::size_t pos = text.find(pattern);
+       pos != std::string::npos && count < kMaxReplacements && text.size() <= limit;
        pos = text.find(pattern, from)) {
     text.replace(pos, pattern.size(), replacement);
     ++count;

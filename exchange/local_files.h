@@ -43,8 +43,9 @@ std::string CutToken(std::string& text, const std::string& separator);
 // Replaces the first occurrence of `pattern`, searching from the front each
 // time, until none is left. An empty pattern changes nothing. When the
 // replacement holds the pattern, that rule could never finish, so each
-// occurrence of the original text is replaced once instead. Returns the
-// number of replacements made.
+// occurrence of the original text is replaced once instead. A chain of
+// replacements that keeps forming new matches is stopped once it has grown
+// the text by 64 KiB or made 2^20 replacements. Returns the number made.
 std::size_t ReplaceAll(std::string& text, const std::string& pattern, const std::string& replacement);
 
 struct LocalFilePorts {

@@ -187,6 +187,11 @@ TEST(ReplaceAllTest, RulesThatCouldNotFinish) {
   s = "aaa";
   ReplaceAll(s, "a", "a");
   EXPECT_EQ(s, "aaa");
+  // Each replacement forms a new match with the byte before it, for ever.
+  s = std::string("\xff\xff\xff\xff\x00\x08", 6);
+  ReplaceAll(s, std::string("\xff\x00", 2), std::string("\0\0\0\0\0\xff\xff", 7));
+  EXPECT_GT(s.size(), 64u << 10);
+  EXPECT_LT(s.size(), (64u << 10) + 64);
 }
 
 TEST(WorkingPathTest, NamesStayInTheFolder) {
@@ -197,7 +202,7 @@ TEST(WorkingPathTest, NamesStayInTheFolder) {
   // 0x5C as the trail byte of a double-byte character is not a backslash.
   EXPECT_TRUE(WorkingPath("\x81\x5c.doc"));
   for (const char* bad : {"", ".", "..", "..\\x.doc", "a\\b.doc", "a/b", "c:x.doc", "\\\\srv\\x", "a?.doc",
-                          "a*", "x.doc.", "x.doc ", "a|b", "tab\t", "\x81"}) {
+                          "a*", "x.doc.", "x.doc ", "a|b", "tab\t", "\x81", "\x81/x", "\x81:x", "\x81\x7f"}) {
     EXPECT_FALSE(WorkingPath(bad)) << bad;
     EXPECT_FALSE(ExchangePath(bad)) << bad;
   }
