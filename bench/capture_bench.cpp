@@ -11,7 +11,7 @@
 
 #include "ports/platform.h"
 #include "remark/page_capture.h"
-#include "tests/support/word_standin.h"
+#include "apps/word-standin/word_standin.h"
 
 namespace {
 

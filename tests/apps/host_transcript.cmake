@@ -2,14 +2,16 @@
 # must produce: the transcript of tests/apps/scripts/*.expected, exactly, and
 # a saved remark file with known bytes.
 #   cmake -DCOMMAND=prog;args... -DEXPECTED=file [-DTRANSCRIPT=file]
-#         [-DSAVED=file -DSAVED_MD5=hex] [-DENV=NAME=value;...] -P host_transcript.cmake
+#         [-DSAVED=file -DSAVED_MD5=hex] [-DENV=NAME=value;...]
+#         [-DLOG=file -DLOG_LINES=line;line...] -P host_transcript.cmake
+# LOG_LINES must all appear in LOG as whole lines, in that order.
 # Without TRANSCRIPT the transcript is the command's standard output.
 foreach(_v COMMAND EXPECTED)
   if(NOT DEFINED ${_v})
     message(FATAL_ERROR "host_transcript: ${_v} not given")
   endif()
 endforeach()
-foreach(_f IN ITEMS ${TRANSCRIPT} ${SAVED})
+foreach(_f IN ITEMS ${TRANSCRIPT} ${SAVED} ${LOG})
   file(REMOVE ${_f})
 endforeach()
 foreach(_e IN LISTS ENV)
@@ -42,5 +44,20 @@ if(DEFINED SAVED)
   if(NOT _md5 STREQUAL SAVED_MD5)
     message(FATAL_ERROR "${SAVED} has other bytes than the kit's own hosts save (md5 ${_md5})")
   endif()
+endif()
+if(DEFINED LOG)
+  if(NOT EXISTS ${LOG})
+    message(FATAL_ERROR "the host wrote no log ${LOG}")
+  endif()
+  file(STRINGS ${LOG} _log)
+  set(_at 0)
+  foreach(_line IN LISTS LOG_LINES)
+    list(SUBLIST _log ${_at} -1 _rest)
+    list(FIND _rest "${_line}" _found)
+    if(_found EQUAL -1)
+      message(FATAL_ERROR "${LOG} lacks \"${_line}\" after line ${_at}:\n${_log}")
+    endif()
+    math(EXPR _at "${_at} + ${_found} + 1")
+  endforeach()
 endif()
 message(STATUS "${_out}")

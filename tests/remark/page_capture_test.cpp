@@ -8,7 +8,7 @@
 
 #include "remark/notaro_ctrl.h"
 #include "tests/remark/fakes.h"
-#include "tests/support/word_standin.h"
+#include "apps/word-standin/word_standin.h"
 
 namespace kit::remark {
 namespace {

@@ -8,7 +8,7 @@
 #include <map>
 
 #include "ports/platform.h"
-#include "tests/support/word_standin.h"
+#include "apps/word-standin/word_standin.h"
 
 namespace kit::exchange {
 namespace {

@@ -1,4 +1,4 @@
-#include "tests/support/word_standin.h"
+#include "apps/word-standin/word_standin.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,8 +4,9 @@
 #include <string>
 
 #include "platform/posix/capture/inprocess_automation.h"
+#include "ports/codepage.h"
 #include "platform/posix/capture/inprocess_clipboard.h"
-#include "tests/support/word_standin.h"
+#include "apps/word-standin/word_standin.h"
 
 namespace kit::testing {
 
@@ -29,6 +30,11 @@ class StandInHost {
   // .doc files open as Word documents, .wps files as WPS documents.
   void Install(posix::InProcessAutomation& automation = posix::ProcessAutomation());
   WordStandIn& word() { return word_; }
+  // Word as a user's desktop has it: the command bars of a Chinese Word,
+  // captions in the system code page.
+  void SeedCommandBars(const ICodePage& codepage);
+  // Word already running with `path` open, as when the user is editing it.
+  void OpenForUser(posix::InProcessAutomation& automation, const std::string& path);
   // One line per call the stand-in was given; false when the file cannot be written.
   bool WriteLog(const std::string& path) const;
 
