@@ -18,6 +18,9 @@
 #include "exchange/exchange_members.h"
 #include "exchange/word_members.h"
 #include "platform/posix/capture/posix_processes.h"
+#ifdef KIT_HAVE_OFFICE_PAGES
+#include "platform/posix/capture/office_pages.h"
+#endif
 #include "platform/posix/exchange/posix_exchange.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
@@ -78,6 +81,10 @@ int main(int argc, char** argv) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);
       if (!userDocument.empty()) word.OpenForUser(kit::posix::ProcessAutomation(), userDocument);
+    } else {
+#ifdef KIT_HAVE_OFFICE_PAGES
+      kit::posix::RegisterOfficeRenderer(kit::posix::ProcessAutomation(), kit::posix::ProcessClipboard());
+#endif
     }
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);
     const int status = host.RunFile(argv[first], std::vector<std::string>(argv + first + 1, argv + argc));
