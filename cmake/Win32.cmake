@@ -33,6 +33,28 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${KIT_MINGW_DEPS_DIR}/install)
 find_package(CURL CONFIG REQUIRED)
 find_package(libjpeg-turbo CONFIG REQUIRED)
 
+# What every program and control that ships goes through: the import slot XP
+# lacks, a copy in the build's dist folder, and on i686 a check after linking
+# that it loads on an XP desktop and exports what its callers look up.
+#   kit_windows_deliverable(target [EXPORTS name...])
+function(kit_windows_deliverable target)
+  cmake_parse_arguments(PARSE_ARGV 1 _kd "" "" "EXPORTS")
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/xp_compat.cpp)
+  # Everything that ships lands in one folder with the install scripts.
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}>
+            ${PROJECT_SOURCE_DIR}/resources/install.bat ${PROJECT_SOURCE_DIR}/resources/uninstall.bat
+            ${CMAKE_BINARY_DIR}/dist/
+    VERBATIM)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
+              "-DEXPORTS=${_kd_EXPORTS}" -P ${PROJECT_SOURCE_DIR}/cmake/check_imports.cmake
+      VERBATIM)
+  endif()
+endfunction()
+
 if(NOT KIT_TESTS)
   return()
 endif()
