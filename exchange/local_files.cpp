@@ -24,8 +24,20 @@ constexpr std::size_t kMaxGrowth = std::size_t{64} << 10;
 void PrepareWorkingFolder(IFileLookup& lookup) { PrepareFolder(lookup, kWorkingFolder); }
 void PrepareExchangeFolder(IFileLookup& lookup) { PrepareFolder(lookup, kExchangeFolder); }
 
+bool IsDeviceName(const std::string& name) {
+  // The file layer opens these devices whatever folder or extension is given.
+  std::string stem = name.substr(0, name.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
+  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$" ||
+      stem == "CLOCK$")
+    return true;
+  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+         stem[3] <= '9';
+}
+
 bool IsPlainFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == "..") return false;
+  if (name.empty() || name == "." || name == ".." || IsDeviceName(name)) return false;
   // Windows drops trailing dots and blanks, which could turn the name into
   // ".." or into a different file than the page named.
   if (name.back() == '.' || name.back() == ' ') return false;

@@ -28,12 +28,14 @@ void PrepareWorkingFolder(IFileLookup& lookup);   // c:\temp\qzdesk
 void PrepareExchangeFolder(IFileLookup& lookup);  // c:\temp\qzexch
 
 // The folder, a backslash and the page's file name. Nullopt for a name that
-// would leave the folder: empty, ".", "..", or holding a path separator,
-// a drive colon or characters no file name may hold. Double-byte characters
+// would leave the folder: empty, ".", "..", a device name, or holding a path
+// separator, a drive colon or characters no file name may hold. Double-byte characters
 // are skipped whole, so a trail byte 0x5C is not taken for a backslash.
 std::optional<std::string> WorkingPath(const std::string& name);
 std::optional<std::string> ExchangePath(const std::string& name);
 bool IsPlainFileName(const std::string& name);
+// CON, NUL, COM1, ... with or without an extension, in any case.
+bool IsDeviceName(const std::string& name);
 
 // Removes the text before the first `separator` and the separator itself
 // from `text` and returns that text; without a separator (or with an empty

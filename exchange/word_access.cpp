@@ -22,7 +22,7 @@ WordApp ObtainNewWord(const WordPorts& ports) {
     Tell(ports, kMsgCreateFailed, kMbSetForeground);
     return {CDispatchDriver(), WordFailure::CreateFailed};
   }
-  return {CDispatchDriver(std::move(got.object)), WordFailure::None};
+  return {CDispatchDriver(std::move(got.object)), WordFailure::None, true};
 }
 
 WordApp ObtainRunningWord(const WordPorts& ports) {
@@ -50,14 +50,28 @@ WordApp ObtainRunningOrNewWord(const WordPorts& ports) {
   return {CDispatchDriver(std::move(got.object)), WordFailure::None};
 }
 
-void SaveUserName(const CDispatchDriver& app) { g_savedUserName = app.GetString(wd::kAppUserName); }
+namespace {
+// The name the control last gave Word and has not given back yet.
+std::string g_givenUserName;
+}  // namespace
+
+void SaveUserName(const CDispatchDriver& app) {
+  std::string name = app.GetString(wd::kAppUserName);
+  // A second edit in the same Word would otherwise keep our own name as
+  // the user's, and the user's real name would never come back.
+  if (!g_savedUserName.empty() && !g_givenUserName.empty() && name == g_givenUserName) return;
+  g_savedUserName = std::move(name);
+}
 
 void SetUserName(const CDispatchDriver& app, const std::string& name) {
   app.Put(wd::kAppUserName, Variant::Str(name));
+  g_givenUserName = name;
 }
 
 void RestoreUserName(const CDispatchDriver& app) {
-  if (!g_savedUserName.empty()) SetUserName(app, g_savedUserName);
+  if (g_savedUserName.empty()) return;
+  app.Put(wd::kAppUserName, Variant::Str(g_savedUserName));
+  g_givenUserName.clear();
 }
 
 bool IsReviewCaption(const ICodePage& codepage, const std::string& caption) {

@@ -91,6 +91,7 @@ enum class WordFailure { None, CreateFailed, NotInstalled, NotRunning, NoDispatc
 struct WordApp {
   automation::CDispatchDriver app;  // attached when failure is None
   WordFailure failure = WordFailure::None;
+  bool created = false;  // a new Word, not one the user already had
   explicit operator bool() const { return failure == WordFailure::None; }
 };
 

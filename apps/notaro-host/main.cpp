@@ -16,6 +16,7 @@
 #include "apps/notaro-host/script_host.h"
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
+#include "exchange/word_documents.h"
 #include "exchange/word_members.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
@@ -76,6 +77,10 @@ int main(int argc, char** argv) {
       word.processes = &processes;
       word.codepage = ctrl.platform().codepage;
       ctrl.AddExtension(std::make_shared<kit::exchange::WordMembers>(word));
+      kit::exchange::WordDocumentPorts documents;
+      documents.word = word;
+      documents.lookup = &lookup;
+      ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
     });
     if (standIn) {
       word.Install();
@@ -88,7 +93,7 @@ int main(int argc, char** argv) {
     }
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);
     const int status = host.RunFile(argv[first], std::vector<std::string>(argv + first + 1, argv + argc));
-    if (!wordLog.empty() && !word.WriteLog(wordLog)) {
+    if (!wordLog.empty() && !word.WriteLog(wordLog, *kit::DefaultPlatform().codepage)) {
       std::cerr << "notaro-host: cannot write " << wordLog << std::endl;
       return status == 0 ? 1 : status;
     }

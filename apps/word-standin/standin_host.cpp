@@ -2,6 +2,8 @@
 
 #include <fstream>
 
+#include "platform/posix/posix_paths.h"
+
 namespace kit::testing {
 
 void InProcessClipboardSink::PutMetafile(std::vector<std::uint8_t> bits) {
@@ -19,6 +21,8 @@ void InProcessClipboardSink::PutBitmap(ClipboardBitmap bitmap) {
 }
 
 void StandInHost::Install(posix::InProcessAutomation& automation) {
+  // Word is given desktop paths (code page 936); native ones pass unchanged.
+  word_.map_path = [](const std::string& path) { return !path.empty() && path[0] == '/' ? path : posix::NativePath(path); };
   automation.RegisterClass("Word.Application", [this, &automation] {
     automation::DispatchPtr app = word_.Application();
     automation.SetRunning("Word.Application", app);
@@ -43,7 +47,7 @@ void StandInHost::SeedCommandBars(const ICodePage& codepage) {
   word_.bars = {
       bar("Standard", {"新建空白文档", "打开(&O)...", "保存(&S)", "打印(&P)"}),
       bar("Tools", {"拼写和语法(&S)...", "字数统计(&W)...", "修订(&T)", "保护文档(&P)...", "选项(&O)..."}),
-      bar("Reviewing", {"修订", "审阅窗格", "保存版本", "接受修订"}),
+      bar("Reviewing", {"修订", "审阅窗格", "保存版本", "接受修订(&A)", "拒绝修订/删除批注(&R)"}),
   };
 }
 
@@ -53,9 +57,10 @@ void StandInHost::OpenForUser(posix::InProcessAutomation& automation, const std:
   word_.visible = true;
 }
 
-bool StandInHost::WriteLog(const std::string& path) const {
+bool StandInHost::WriteLog(const std::string& path, const ICodePage& codepage) const {
   std::ofstream out(path, std::ios::binary);
-  for (const std::string& line : word_.Log()) out << line << '\n';
+  // Word is given system code page text; the log is read by people.
+  for (const std::string& line : word_.Log()) out << codepage.ToUtf8(line) << '\n';
   return static_cast<bool>(out);
 }
 

@@ -36,7 +36,8 @@ class StandInHost {
   // Word already running with `path` open, as when the user is editing it.
   void OpenForUser(posix::InProcessAutomation& automation, const std::string& path);
   // One line per call the stand-in was given; false when the file cannot be written.
-  bool WriteLog(const std::string& path) const;
+  // The calls, one per line, as UTF-8.
+  bool WriteLog(const std::string& path, const ICodePage& codepage) const;
 
  private:
   InProcessClipboardSink sink_;

@@ -118,13 +118,21 @@ class BookmarkRange : public Base {
 
  protected:
   Variant Answer(DispId id, InvokeKind kind, const std::vector<Variant>& args) override {
+    if (i_ >= d_->bookmarks.size()) throw AutomationError(hr::Exception, "The object has been deleted.");
     auto& mark = d_->bookmarks.at(i_);
-    if (id != 0) NoMember(kind_, id);
-    if (kind == InvokeKind::PropertyPut) {
-      mark.second = args.at(0).AsStr();
-      return {};
+    switch (id) {
+      case 0:
+        if (kind != InvokeKind::PropertyPut) return Variant::Str(mark.second);
+        // Word drops a bookmark whose whole text is replaced.
+        if (s_->text_removes_bookmark) {
+          d_->bookmarks.erase(d_->bookmarks.begin() + static_cast<std::ptrdiff_t>(i_));
+        } else {
+          mark.second = args.at(0).AsStr();
+        }
+        return {};
+      case 0x79: mark.second = s_->copied_text; return {};
+      default: NoMember(kind_, id);
     }
-    return Variant::Str(mark.second);
   }
 
  private:
@@ -138,8 +146,9 @@ class Bookmark : public Base {
 
  protected:
   Variant Answer(DispId id, InvokeKind, const std::vector<Variant>&) override {
+    if (i_ >= d_->bookmarks.size()) throw AutomationError(hr::Exception, "The object has been deleted.");
     switch (id) {
-      case 0: return Variant::Str(d_->bookmarks.at(i_).first);
+      case 0: return Variant::Str(d_->bookmarks[i_].first);
       case 1: return Obj(std::make_shared<BookmarkRange>(s_, d_, i_));
       default: NoMember(kind_, id);
     }
@@ -332,7 +341,7 @@ class Documents : public Base {
   Variant Answer(DispId id, InvokeKind, const std::vector<Variant>& args) override {
     switch (id) {
       case 0xC: return Obj(s_->OpenDocument(args.at(0).AsStr()));
-      case 0xE: return Obj(s_->OpenDocument(std::string()));
+      case 0xE: return Obj(s_->AddDocument());
       default: NoMember(kind_, id);
     }
   }
@@ -420,9 +429,11 @@ void WordStandIn::Document::SetText(const std::string& text) {
 }
 
 void WordStandIn::Document::Write(const std::string& to) const {
-  std::ofstream out(to, std::ios::binary);
+  const std::string native = owner != nullptr ? owner->NativePath(to) : to;
+  std::ofstream out(native, std::ios::binary);
   out << Text();
-  if (to.empty() || !out) throw AutomationError(hr::Exception, "The file could not be saved: " + to, "Word");
+  if (native.empty() || !out) throw AutomationError(hr::Exception, "The file could not be saved: " + to, "Word");
+  if (owner != nullptr) owner->bookmarks_of[native] = bookmarks;
 }
 
 std::string DescribeArg(const Variant& v) {
@@ -472,14 +483,35 @@ DispatchPtr WordStandIn::Application() {
   return app_;
 }
 
+DispatchPtr WordStandIn::AddDocument() {
+  auto d = std::make_shared<Document>();
+  d->owner = this;
+  d->SetText(std::string());
+  documents.push_back(d);
+  return std::make_shared<testing::Document>(this, d);
+}
+
+std::string WordStandIn::NativePath(const std::string& path) const {
+  if (!map_path) return path;
+  try {
+    return map_path(path);
+  } catch (const std::exception&) {
+    return std::string();  // a path the desktop would not have
+  }
+}
+
 DispatchPtr WordStandIn::OpenDocument(const std::string& path) {
   auto d = std::make_shared<Document>();
+  d->owner = this;
   d->path = path;
   std::string text;
   if (!path.empty()) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw AutomationError(hr::Exception, "The document could not be opened: " + path, "Word");
+    const std::string native = NativePath(path);
+    std::ifstream in(native, std::ios::binary);
+    if (native.empty() || !in) throw AutomationError(hr::Exception, "The document could not be opened: " + path, "Word");
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    auto marks = bookmarks_of.find(native);
+    if (marks != bookmarks_of.end()) d->bookmarks = marks->second;
   }
   d->SetText(text);
   documents.push_back(d);

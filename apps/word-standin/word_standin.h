@@ -91,6 +91,8 @@ class WordStandIn {
   // Opens a file as Word would: pages are the file's text split at form
   // feeds; a file it cannot read as text is one empty page. Records nothing.
   automation::DispatchPtr OpenDocument(const std::string& path);
+  // What Documents.Add gives: an empty document without a file.
+  automation::DispatchPtr AddDocument();
   // A WPS document object of `pages` pages.
   automation::DispatchPtr WpsDocument(int pages);
   // A WPS document of as many pages as the file has form-feed separated parts.
@@ -106,6 +108,13 @@ class WordStandIn {
   // Word copies nothing to the clipboard (a failed copy).
   bool copy_nothing = false;
 
+  // Where the files the stand-in is given live: Windows paths mapped to
+  // native ones (a mapping that throws is a path that cannot be opened).
+  std::function<std::string(const std::string&)> map_path;
+  std::string NativePath(const std::string& path) const;
+  // Setting the text of a bookmark's range removes the bookmark, as Word does.
+  bool text_removes_bookmark = true;
+
   std::vector<StandInCall> calls;
   std::vector<std::string> Log() const;  // Describe() of every call
 
@@ -117,6 +126,7 @@ class WordStandIn {
   std::vector<StandInBar> bars;
 
   struct Document {
+    const WordStandIn* owner = nullptr;
     std::string path;
     std::vector<std::string> pages;
     bool track_revisions = false, print_revisions = false, show_revisions = false;
@@ -130,6 +140,9 @@ class WordStandIn {
     void Write(const std::string& path) const;
   };
   std::vector<std::shared_ptr<Document>> documents;
+  // Bookmarks of the files, by native path: what a document opened from
+  // that file starts with, and what saving it leaves there.
+  mutable std::map<std::string, std::vector<std::pair<std::string, std::string>>> bookmarks_of;
   int wps_closes = 0;
   std::string copied_text;  // what Range.Copy took, for Range.Paste
 

@@ -3,7 +3,10 @@
 # a saved remark file with known bytes.
 #   cmake -DCOMMAND=prog;args... -DEXPECTED=file [-DTRANSCRIPT=file]
 #         [-DSAVED=file -DSAVED_MD5=hex] [-DENV=NAME=value;...]
-#         [-DLOG=file -DLOG_LINES=line;line...] -P host_transcript.cmake
+#         [-DLOG=file -DLOG_LINES=line;line...] [-DROOT=dir [-DSEED=dir]]
+#         -P host_transcript.cmake
+# ROOT is emptied before the run and SEED's contents copied into it, so a
+# script that makes files finds the same desk every time.
 # LOG_LINES must all appear in LOG as whole lines, in that order.
 # Without TRANSCRIPT the transcript is the command's standard output.
 foreach(_v COMMAND EXPECTED)
@@ -14,6 +17,13 @@ endforeach()
 foreach(_f IN ITEMS ${TRANSCRIPT} ${SAVED} ${LOG})
   file(REMOVE ${_f})
 endforeach()
+if(DEFINED ROOT)
+  file(REMOVE_RECURSE ${ROOT})
+  file(MAKE_DIRECTORY ${ROOT})
+  if(DEFINED SEED)
+    file(COPY ${SEED}/ DESTINATION ${ROOT})
+  endif()
+endif()
 foreach(_e IN LISTS ENV)
   string(FIND "${_e}" "=" _at)
   string(SUBSTRING "${_e}" 0 ${_at} _name)
@@ -49,7 +59,7 @@ if(DEFINED LOG)
   if(NOT EXISTS ${LOG})
     message(FATAL_ERROR "the host wrote no log ${LOG}")
   endif()
-  file(STRINGS ${LOG} _log)
+  file(STRINGS ${LOG} _log ENCODING UTF-8)
   set(_at 0)
   foreach(_line IN LISTS LOG_LINES)
     list(SUBLIST _log ${_at} -1 _rest)

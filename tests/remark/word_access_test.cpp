@@ -265,9 +265,14 @@ TEST(WordStandInTest, DocumentsBookmarksAndSavingAreReal) {
   ASSERT_EQ(marks.GetLong(wd::kBookmarksCount), 1);
   automation::CDispatchDriver mark = marks.CallObject(wd::kBookmarksItem, {automation::Variant::I4(1)});
   EXPECT_EQ(mark.GetString(wd::kBookmarkName), "to");
-  mark.GetObject(wd::kBookmarkRange).Put(wd::kRangeText, automation::Variant::Str("Y"));
-  EXPECT_EQ(r.word.documents.back()->bookmarks[0].second, "Y");
+  r.word.copied_text = "Z";
+  mark.GetObject(wd::kBookmarkRange).Call(wd::kRangePaste);
+  EXPECT_EQ(r.word.documents.back()->bookmarks[0].second, "Z");
   EXPECT_THROW(marks.CallObject(wd::kBookmarksItem, {automation::Variant::I4(2)}), AutomationError);
+  // Replacing the whole text drops the bookmark, as Word does.
+  mark.GetObject(wd::kBookmarkRange).Put(wd::kRangeText, automation::Variant::Str("Y"));
+  EXPECT_EQ(marks.GetLong(wd::kBookmarksCount), 0);
+  EXPECT_THROW(mark.GetObject(wd::kBookmarkRange).Put(wd::kRangeText, automation::Variant::Str("Y")), AutomationError);
 
   automation::CDispatchDriver content = doc.GetObject(wd::kDocContent);
   content.Put(wd::kRangeText, automation::Variant::Str("one\ftwo\fthree"));

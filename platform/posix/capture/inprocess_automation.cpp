@@ -3,6 +3,10 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <exception>
+
+#include "platform/posix/posix_paths.h"
+#include "ports/platform.h"
 
 namespace kit::posix {
 namespace {
@@ -70,6 +74,14 @@ automation::Obtained InProcessAutomation::GetRunning(const std::string& progId) 
 
 const InProcessAutomation::FileType* InProcessAutomation::TypeOf(const std::u16string& path, std::string* utf8) const {
   *utf8 = ToUtf8(path);
+  // A page names files as the desktop has them; native paths pass as they are.
+  if (!utf8->empty() && (*utf8)[0] != '/') {
+    try {
+      *utf8 = NativePath(DefaultPlatform().codepage->FromUtf8(*utf8));
+    } catch (const std::exception&) {
+      return nullptr;
+    }
+  }
   struct stat st {};
   // GetClassFile reads the file: one that is not there, or a folder, has no class.
   if (::stat(utf8->c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;

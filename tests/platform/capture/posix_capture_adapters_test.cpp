@@ -154,7 +154,7 @@ TEST(StandInHostTest, PageScriptsReachTheStandInThroughTheControl) {
   EXPECT_TRUE(automation.GetRunning("Word.Application").object);
 
   const std::string log = (dir / "word.log").string();
-  ASSERT_TRUE(host.WriteLog(log));
+  ASSERT_TRUE(host.WriteLog(log, *DefaultPlatform().codepage));
   std::ifstream in(log);
   std::string first;
   std::getline(in, first);

@@ -1,0 +1,333 @@
+#include "exchange/word_documents.h"
+
+#include "exchange/local_files.h"
+
+namespace kit::exchange {
+
+using automation::AutomationError;
+using automation::CDispatchDriver;
+using automation::Variant;
+
+std::string g_onlyread = "0";
+std::string g_intohtml = "1";
+std::string g_showtran = "1";
+std::string g_toolbar = "0";
+
+namespace {
+
+constexpr std::int32_t kPositionFloating = 4;
+constexpr std::int32_t kControlButton = 1;
+constexpr std::int32_t kShowRevisionsCommand = 2042;
+constexpr std::int32_t kButtonIconAndCaption = 3;
+constexpr std::int32_t kProtectFormFields = 2;
+constexpr std::int32_t kBlankDocument = 0;
+constexpr std::size_t kMaxPath = 260;
+
+std::vector<Variant> Missing(std::size_t n) { return std::vector<Variant>(n, Variant::Missing()); }
+
+void Quit(const CDispatchDriver& app) { app.Call(wd::kAppQuit, Missing(3)); }
+void Close(const CDispatchDriver& doc) { doc.Call(wd::kDocClose, Missing(3)); }
+
+CDispatchDriver Open(const CDispatchDriver& app, const std::string& path) {
+  return app.GetObject(wd::kAppDocuments).CallObject(wd::kDocsOpen, {Variant::Str(path)});
+}
+
+void SaveAs(const CDispatchDriver& doc, const std::string& path) {
+  std::vector<Variant> args = Missing(11);
+  args[0] = Variant::Str(path);
+  doc.Call(wd::kDocSaveAs, args);
+}
+
+// A Word that a method started and has not shown yet would stay behind
+// invisible, holding the document, when Word raises an error half way; such
+// a Word is told to quit before the error goes on to the script. A Word the
+// user has, or has been shown, is never touched.
+class HiddenWordGuard {
+ public:
+  explicit HiddenWordGuard(const CDispatchDriver* app) : app_(app) {}
+  void Shown() { app_ = nullptr; }
+  template <typename Body>
+  void Run(Body&& body) {
+    try {
+      body();
+    } catch (const AutomationError&) {
+      if (app_ != nullptr) {
+        try {
+          Quit(*app_);
+        } catch (const AutomationError&) {
+          // It is gone already, or will not go; the first error is the one to report.
+        }
+      }
+      throw;
+    }
+  }
+
+ private:
+  const CDispatchDriver* app_;
+};
+
+// Calls `visit` for every bookmark of `marks` named `name`; the count is read
+// again before each index, as the collection can shrink while we go.
+template <typename Visit>
+void ForEachBookmarkNamed(const CDispatchDriver& marks, const std::string& name, Visit&& visit) {
+  for (std::int32_t i = 1; i <= marks.GetLong(wd::kBookmarksCount); ++i) {
+    CDispatchDriver mark = marks.CallObject(wd::kBookmarksItem, {Variant::I4(i)});
+    if (mark.GetString(wd::kBookmarkName) == name) visit(mark.GetObject(wd::kBookmarkRange));
+  }
+}
+
+}  // namespace
+
+bool IsPlainAbsolutePath(const std::string& path) {
+  if (path.size() < 4 || path.size() >= kMaxPath) return false;
+  const char drive = path[0];
+  if (!((drive >= 'a' && drive <= 'z') || (drive >= 'A' && drive <= 'Z')) || path[1] != ':' || path[2] != '\\')
+    return false;
+  std::size_t start = 3;
+  while (start <= path.size()) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    // Every component a plain name: no "..", no device, no empty "\\".
+    if (!IsPlainFileName(path.substr(start, end - start))) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+std::optional<std::string> CWordDocuments::CheckDocument(const std::string& name) {
+  if (m_ports.lookup != nullptr) PrepareWorkingFolder(*m_ports.lookup);
+  const std::optional<std::string> path = WorkingPath(name);
+  if (!path || m_ports.lookup == nullptr || !m_ports.lookup->FindFirst(*path)) {
+    if (m_ports.word.dialogs != nullptr)
+      m_ports.word.dialogs->MessageBox(m_ports.word.owner, kMsgFileMissing, std::string(), mb::kOk);
+  }
+  return path;
+}
+
+std::int32_t CWordDocuments::DownloadWordDoc(remark::CNotaroCtrl& ctrl, const std::string& url,
+                                             const std::string& cookie, const std::string& name) {
+  ctrl.MarkTransferStarted();
+  if (m_ports.lookup != nullptr) PrepareWorkingFolder(*m_ports.lookup);
+  const std::optional<std::string> target = WorkingPath(name);
+  if (target && m_ports.download_to_file) m_ports.download_to_file(url, cookie, *target);
+  return 0;
+}
+
+std::int32_t CWordDocuments::DownloadWordFile(remark::CNotaroCtrl& ctrl, const std::string& url,
+                                              const std::string& cookie, const std::string& target) {
+  ctrl.MarkTransferStarted();
+  if (IsPlainAbsolutePath(target) && m_ports.download_to_file) m_ports.download_to_file(url, cookie, target);
+  return 0;
+}
+
+std::int32_t CWordDocuments::DownloadWordGW(remark::CNotaroCtrl& ctrl, const std::string& url,
+                                            const std::string& cookie, const std::string& name) {
+  ctrl.MarkTransferStarted();
+  if (m_ports.lookup != nullptr) PrepareExchangeFolder(*m_ports.lookup);
+  const std::optional<std::string> target = ExchangePath(name);
+  if (target && m_ports.download_to_file) m_ports.download_to_file(url, cookie, *target);
+  return 0;
+}
+
+std::int32_t CWordDocuments::EditWordInit(const remark::CNotaroCtrl& ctrl, const std::string& name) {
+  if (ctrl.transfer_state() != remark::kTransferReady) return -1;
+  const std::optional<std::string> path = CheckDocument(name);
+  if (!path) return -1;
+  WordApp word = ObtainNewWord(m_ports.word);
+  if (!word) return 0;
+  const CDispatchDriver& app = word.app;
+  HiddenWordGuard guard(&app);
+  guard.Run([&] {
+    SaveUserName(app);
+    CDispatchDriver doc = Open(app, *path);
+    app.Put(wd::kAppVisible, Variant::Bool(true));
+    guard.Shown();
+    doc.Call(wd::kDocActivate);
+  });
+  return 0;
+}
+
+std::int32_t CWordDocuments::EditWord(const remark::CNotaroCtrl& ctrl, const std::string& name,
+                                      const std::string& userName) {
+  if (ctrl.transfer_state() != remark::kTransferReady) return -1;
+  const std::optional<std::string> path = CheckDocument(name);
+  if (!path) return -1;
+  WordApp word = ObtainRunningOrNewWord(m_ports.word);
+  if (word.failure == WordFailure::NoDispatch && m_ports.word.dialogs != nullptr)
+    m_ports.word.dialogs->MessageBox(m_ports.word.owner, kMsgNoDispatch, std::string(), mb::kOk);
+  if (!word) return 0;
+  const CDispatchDriver& app = word.app;
+  HiddenWordGuard guard(word.created ? &app : nullptr);
+  const ICodePage& cp = *m_ports.word.codepage;
+  guard.Run([&] {
+    SaveUserName(app);
+    SetUserName(app, userName);
+    CDispatchDriver doc = Open(app, *path);
+    doc.Put(wd::kDocTrackRevisions, Variant::Bool(true));
+    const bool show = g_showtran == "1";
+    doc.Put(wd::kDocPrintRevisions, Variant::Bool(show));
+    doc.Put(wd::kDocShowRevisions, Variant::Bool(show));
+    if (g_onlyread != "1") {
+      app.Put(wd::kAppVisible, Variant::Bool(true));
+      guard.Shown();
+      if (g_toolbar == "1") {
+        CDispatchDriver bars = doc.GetObject(wd::kDocCommandBars);
+        const std::string barName = cp.FromUtf8(kRevisionBarName);
+        CDispatchDriver bar;
+        // A Word that is still running has the bar from the last time; a
+        // second one of the same name is refused.
+        try {
+          bar = bars.GetObject(wd::kBarsItem, {Variant::Str(barName)});
+        } catch (const AutomationError&) {
+          bar = bars.CallObject(wd::kBarsAdd, {Variant::Str(barName), Variant::I2(kPositionFloating),
+                                               Variant::Bool(false), Variant::Bool(true)});
+        }
+        bar.Put(wd::kBarVisible, Variant::Bool(true));
+        CDispatchDriver button = bar.GetObject(wd::kBarControls)
+                                     .CallObject(wd::kControlsAdd,
+                                                 {Variant::I4(kControlButton), Variant::I4(kShowRevisionsCommand),
+                                                  Variant::Missing(), Variant::Missing(), Variant::Bool(true)});
+        button.Put(wd::kButtonStyle, Variant::I4(kButtonIconAndCaption));
+        button.Put(wd::kButtonCaption, Variant::Str(cp.FromUtf8(kRevisionButtonCaption)));
+        button.Put(wd::kButtonTooltipText, Variant::Str(cp.FromUtf8(kRevisionButtonTooltip)));
+        button.Put(wd::kButtonVisible, Variant::Bool(true));
+      }
+    } else {
+      doc.Call(wd::kDocProtect, {Variant::I4(kProtectFormFields), Variant::Bool(false), Variant::Missing()});
+      SaveAs(doc, kScratchDocument);
+      app.Put(wd::kAppVisible, Variant::Bool(true));
+      guard.Shown();
+    }
+    doc.Call(wd::kDocActivate);
+    app.Call(wd::kAppActivate);
+  });
+  return 0;
+}
+
+bool CWordDocuments::SetEditEnabled(const std::string& name, const std::string& userName, const std::string& flag) {
+  if (m_ports.lookup != nullptr) PrepareWorkingFolder(*m_ports.lookup);
+  const std::optional<std::string> path = WorkingPath(name);
+  if (!path) return false;
+  if (m_ports.lookup == nullptr || !m_ports.lookup->FindFirst(*path)) {
+    WordApp maker = ObtainNewWord(m_ports.word);
+    if (!maker) return false;
+    const CDispatchDriver& app = maker.app;
+    HiddenWordGuard guard(&app);
+    guard.Run([&] {
+      app.Put(wd::kAppVisible, Variant::Bool(false));
+      CDispatchDriver doc = app.GetObject(wd::kAppDocuments)
+                                .CallObject(wd::kDocsAdd, {Variant::Str(std::string()), Variant::Bool(false),
+                                                           Variant::I4(kBlankDocument), Variant()});
+      SaveAs(doc, *path);
+      Close(doc);
+      Quit(app);
+    });
+  }
+  WordApp word = ObtainNewWord(m_ports.word);
+  if (!word) return false;
+  const CDispatchDriver& app = word.app;
+  HiddenWordGuard guard(&app);
+  const ICodePage& cp = *m_ports.word.codepage;
+  guard.Run([&] {
+    app.Put(wd::kAppVisible, Variant::Bool(false));
+    SaveUserName(app);
+    SetUserName(app, userName);
+    CDispatchDriver doc = Open(app, *path);
+    doc.Put(wd::kDocTrackRevisions, Variant::Bool(true));
+    CDispatchDriver bars = app.GetObject(wd::kAppCommandBars);
+    auto control = [&](const char* bar, const char* caption) {
+      return bars.GetObject(wd::kBarsItem, {Variant::Str(bar)})
+          .GetObject(wd::kBarControls)
+          .GetObject(wd::kControlsItem, {Variant::Str(cp.FromUtf8(caption))});
+    };
+    CDispatchDriver revisions = control("Tools", kToolsRevisions);
+    CDispatchDriver accept = control("Reviewing", kAcceptRevision);
+    CDispatchDriver reject = control("Reviewing", kRejectRevision);
+    if (flag != "1") {
+      app.Put(wd::kAppDisplayStatusBar, Variant::Bool(false));
+      for (const CDispatchDriver* c : {&revisions, &accept, &reject}) c->Put(wd::kControlEnabled, Variant::Bool(false));
+    }
+    SetReviewControlsEnabled(m_ports.word, "1");
+    Close(doc);
+    Quit(app);
+  });
+  return false;
+}
+
+bool CWordDocuments::UniteWord(const std::string& target, const std::string& bookmark, const std::string& inserted) {
+  const std::optional<std::string> targetPath = CheckDocument(target);
+  const std::optional<std::string> insertedPath = CheckDocument(inserted);
+  if (!targetPath || !insertedPath) return false;
+  WordApp word = ObtainNewWord(m_ports.word);
+  if (!word) return true;
+  const CDispatchDriver& app = word.app;
+  HiddenWordGuard guard(&app);
+  guard.Run([&] {
+    {
+      CDispatchDriver source = Open(app, *insertedPath);
+      source.GetObject(wd::kDocContent).Call(wd::kRangeCopy);
+      Close(source);
+    }
+    CDispatchDriver doc = Open(app, *targetPath);
+    CDispatchDriver marks = doc.GetObject(wd::kDocBookmarks);
+    doc.Put(wd::kDocTrackRevisions, Variant::Bool(false));
+    ForEachBookmarkNamed(marks, bookmark, [](const CDispatchDriver& range) { range.Call(wd::kRangePaste); });
+    doc.Call(wd::kDocSave);
+    Quit(app);
+  });
+  return true;
+}
+
+void CWordDocuments::SetBookMark(const std::string& name, const std::string& markName,
+                                 const std::string& markContent) {
+  const std::optional<std::string> path = CheckDocument(name);
+  if (!path) return;
+  WordApp word = ObtainNewWord(m_ports.word);
+  if (!word) return;
+  const CDispatchDriver& app = word.app;
+  HiddenWordGuard guard(&app);
+  guard.Run([&] {
+    CDispatchDriver doc = Open(app, *path);
+    CDispatchDriver marks = doc.GetObject(wd::kDocBookmarks);
+    doc.Put(wd::kDocTrackRevisions, Variant::Bool(false));
+    ForEachBookmarkNamed(marks, markName,
+                         [&](const CDispatchDriver& range) { range.Put(wd::kRangeText, Variant::Str(markContent)); });
+    doc.Call(wd::kDocSave);
+    Quit(app);
+  });
+}
+
+bool WordDocumentMembers::TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<Variant>& a,
+                                    Variant& result) {
+  auto str = [&](std::size_t i) { return a.at(i).AsStr(); };
+  auto store = [&](std::string& setting, std::string value) {
+    setting = std::move(value);
+    result = Variant::Bool(true);
+  };
+  switch (id) {
+    case remark::DISPID_DownloadWordDoc: result = Variant::Error(m_docs.DownloadWordDoc(ctrl, str(0), str(1), str(2))); break;
+    case remark::DISPID_DownloadWordFile: result = Variant::Error(m_docs.DownloadWordFile(ctrl, str(0), str(1), str(2))); break;
+    case remark::DISPID_DownloadWordGW: result = Variant::Error(m_docs.DownloadWordGW(ctrl, str(0), str(1), str(2))); break;
+    case remark::DISPID_NewWordDoc:
+    case remark::DISPID_Savehtm:
+      result = Variant::Error(ctrl.transfer_state() == remark::kTransferReady ? 0 : -1);
+      break;
+    case remark::DISPID_EditWordInit: result = Variant::Error(m_docs.EditWordInit(ctrl, str(0))); break;
+    case remark::DISPID_EditWord: result = Variant::Error(m_docs.EditWord(ctrl, str(0), str(1))); break;
+    case remark::DISPID_SetEditEnabled: result = Variant::Bool(m_docs.SetEditEnabled(str(0), str(1), str(2))); break;
+    case remark::DISPID_UniteWord: result = Variant::Bool(m_docs.UniteWord(str(0), str(1), str(2))); break;
+    case remark::DISPID_SetBookMark:
+      m_docs.SetBookMark(str(0), str(1), str(2));
+      result = Variant();
+      break;
+    case remark::DISPID_SetOnlyRead: store(g_onlyread, str(0)); break;
+    case remark::DISPID_SetIntoHtml: store(g_intohtml, str(0)); break;
+    case remark::DISPID_SetShowMark: store(g_showtran, str(0)); break;
+    case remark::DISPID_SetNoShowMark: store(g_showtran, "0"); break;
+    case remark::DISPID_SetShowToolbar: store(g_toolbar, str(0)); break;
+    default: return false;
+  }
+  return true;
+}
+
+}  // namespace kit::exchange
