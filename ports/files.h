@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ports/stream.h"
 
@@ -56,6 +57,16 @@ class IFileLookup {
   virtual bool OpenSharedRead(const std::string& path) = 0;
   // Makes one folder level with default security; false when it failed.
   virtual bool CreateFolder(const std::string& path) = 0;
+};
+
+// Find-first/find-next over a folder: the names of every entry matching a
+// pattern such as "c:\temp\a.files\*.*", in the order the desktop lists
+// them ("." and ".." included where it lists them); nullopt when the search
+// cannot start.
+class IFolderListing {
+ public:
+  virtual ~IFolderListing() = default;
+  virtual std::optional<std::vector<std::string>> List(const std::string& pattern) = 0;
 };
 
 }  // namespace kit

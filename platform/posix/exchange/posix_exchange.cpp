@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
@@ -70,9 +71,9 @@ std::optional<FoundFile> StatFound(const std::string& native) {
   return found;
 }
 
-}  // namespace
-
-std::optional<FoundFile> PosixFileLookup::FindFirst(const std::string& pattern) {
+// The native folder and last component of a search pattern; nullopt for
+// one the desktop's search would refuse.
+std::optional<std::pair<std::string, std::string>> SplitPattern(const std::string& pattern) {
   if (pattern.empty()) return std::nullopt;
   const char last = pattern.back();
   // A trailing separator names no file; the desktop's search fails on it too.
@@ -84,23 +85,52 @@ std::optional<FoundFile> PosixFileLookup::FindFirst(const std::string& pattern) 
     return std::nullopt;
   }
   const std::size_t slash = native.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : native.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
-  if (name.find_first_of("?*") == std::string::npos) return StatFound(native);
+  if (slash == std::string::npos) return std::make_pair(std::string("./"), native);
+  return std::make_pair(native.substr(0, slash + 1), native.substr(slash + 1));
+}
 
+// Entry names of `folder` matching `name` (wildcards allowed), in byte order.
+std::optional<std::vector<std::string>> Matching(const std::string& folder, const std::string& name) {
   const std::vector<std::string> pat = Characters(name);
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return std::nullopt;
-  std::optional<std::string> first;
+  std::vector<std::string> found;
   while (dirent* entry = readdir(dir)) {
     const std::string candidate = entry->d_name;
     if (candidate == "." || candidate == "..") continue;
-    if (!Matches(pat, Characters(candidate))) continue;
-    if (!first || candidate < *first) first = candidate;
+    if (Matches(pat, Characters(candidate))) found.push_back(candidate);
   }
   closedir(dir);
-  if (!first) return std::nullopt;
-  return StatFound(folder + *first);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+}  // namespace
+
+std::optional<FoundFile> PosixFileLookup::FindFirst(const std::string& pattern) {
+  const auto split = SplitPattern(pattern);
+  if (!split) return std::nullopt;
+  const auto& [folder, name] = *split;
+  if (name.find_first_of("?*") == std::string::npos) return StatFound(folder + name);
+  const auto found = Matching(folder, name);
+  if (!found || found->empty()) return std::nullopt;
+  return StatFound(folder + found->front());
+}
+
+std::optional<std::vector<std::string>> PosixFileLookup::List(const std::string& pattern) {
+  const auto split = SplitPattern(pattern);
+  if (!split) return std::nullopt;
+  const auto& [folder, name] = *split;
+  auto found = Matching(folder, name);
+  if (!found) return std::nullopt;
+  // The desktop lists a folder's own entries first when the pattern takes them.
+  const std::vector<std::string> pat = Characters(name);
+  for (const char* dots : {"..", "."})
+    if (Matches(pat, Characters(dots))) found->insert(found->begin(), dots);
+  // Names go back to the code page the callers speak.
+  for (std::string& n : *found) n = SystemCodePage().FromUtf8(n);
+  if (found->empty() && name.find_first_of("?*") == std::string::npos) return std::nullopt;
+  return found;
 }
 
 bool PosixFileLookup::OpenSharedRead(const std::string& path) {

@@ -14,9 +14,11 @@ namespace kit::posix {
 // '*' for any run, in the last component only, matched ASCII-case-
 // insensitively; several matches give the first in byte order. The shared
 // read open tries an exclusive flock(2): the kit's writers hold a shared one.
-class PosixFileLookup : public IFileLookup {
+// Listings give the matches in byte order after "." and "..".
+class PosixFileLookup : public IFileLookup, public IFolderListing {
  public:
   std::optional<FoundFile> FindFirst(const std::string& pattern) override;
+  std::optional<std::vector<std::string>> List(const std::string& pattern) override;
   bool OpenSharedRead(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
 };

@@ -43,6 +43,18 @@ std::optional<FoundFile> Win32FileLookup::FindFirst(const std::string& pattern) 
   return found;
 }
 
+std::optional<std::vector<std::string>> Win32FileLookup::List(const std::string& pattern) {
+  WIN32_FIND_DATAA data{};
+  HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::vector<std::string> names;
+  do {
+    names.emplace_back(data.cFileName);
+  } while (FindNextFileA(h, &data));
+  FindClose(h);
+  return names;
+}
+
 bool Win32FileLookup::OpenSharedRead(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);

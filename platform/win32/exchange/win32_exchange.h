@@ -9,9 +9,10 @@ namespace kit::win32 {
 
 // FindFirstFileA, CreateFileA with read sharing, CreateDirectoryA; paths go
 // to the A functions unchanged (code page 936).
-class Win32FileLookup : public IFileLookup {
+class Win32FileLookup : public IFileLookup, public IFolderListing {
  public:
   std::optional<FoundFile> FindFirst(const std::string& pattern) override;
+  std::optional<std::vector<std::string>> List(const std::string& pattern) override;  // FindNextFileA
   bool OpenSharedRead(const std::string& path) override;
   bool CreateFolder(const std::string& path) override;
 };

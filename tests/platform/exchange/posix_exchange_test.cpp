@@ -43,6 +43,13 @@ TEST(PosixFileLookupTest, FindFirstWithWildcards) {
   std::optional<FoundFile> folder = lookup.FindFirst("c:\\d");
   ASSERT_TRUE(folder);
   EXPECT_TRUE(folder->folder);
+
+  using Names = std::vector<std::string>;
+  EXPECT_EQ(lookup.List("c:\\d\\*.*"), (Names{".", "..", "B.TXT", "a1.txt", "a2.txt", "\xce\xc4.txt"}));
+  EXPECT_EQ(lookup.List("c:\\d\\A?.TXT"), (Names{"a1.txt", "a2.txt"}));
+  EXPECT_EQ(lookup.List("c:\\d\\*.doc"), Names{});
+  EXPECT_FALSE(lookup.List("c:\\nofolder\\*.*"));
+  EXPECT_FALSE(lookup.List("c:\\d\\missing.txt"));
 }
 
 TEST(PosixFileLookupTest, FilesSizeAndFoldersThroughTheHelpers) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -49,6 +51,12 @@ TEST_F(Win32LookupTest, FindFirstAndTheSizeList) {
   EXPECT_TRUE(lookup.CreateFolder(Path("sub")));
   EXPECT_FALSE(lookup.CreateFolder(Path("sub")));
   EXPECT_TRUE(std::filesystem::is_directory(dir_ / "sub"));
+
+  auto names = lookup.List(Path("*.*"));
+  ASSERT_TRUE(names);
+  std::sort(names->begin(), names->end());
+  EXPECT_EQ(*names, (std::vector<std::string>{".", "..", "a1.txt", "b.txt", "sub"}));
+  EXPECT_FALSE(lookup.List(Path("nofolder\\*.*")));
 }
 
 TEST_F(Win32LookupTest, SharedReadOpenAgainstAWriter) {
