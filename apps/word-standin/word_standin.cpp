@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -303,6 +304,10 @@ class Document : public Base {
       case 0x71: return {};
       case 0x78: d.protection = Long(args, 0); return {};
       case 0x66:
+        if (args.size() > 1 && !args[1].IsMissing() && Long(args, 1) == 8) {
+          d.WriteWebPage(args.at(0).AsStr());
+          return {};
+        }
         d.Write(args.at(0).AsStr());
         d.saved_as = args.at(0).AsStr();
         d.path = d.saved_as;
@@ -434,6 +439,32 @@ void WordStandIn::Document::Write(const std::string& to) const {
   out << Text();
   if (native.empty() || !out) throw AutomationError(hr::Exception, "The file could not be saved: " + to, "Word");
   if (owner != nullptr) owner->bookmarks_of[native] = bookmarks;
+}
+
+void WordStandIn::Document::WriteWebPage(const std::string& to) const {
+  // Word names the picture folder after the page: a.htm, a.files.
+  const std::size_t dot = to.rfind('.');
+  const std::string base = dot == std::string::npos || to.find('\\', dot) != std::string::npos ? to : to.substr(0, dot);
+  const std::size_t cut = base.find_last_of("\\/");
+  const std::string folderName = (cut == std::string::npos ? base : base.substr(cut + 1)) + ".files";
+  const std::string native = owner != nullptr ? owner->NativePath(to) : to;
+  std::ofstream out(native, std::ios::binary);
+  if (native.empty() || !out) throw AutomationError(hr::Exception, "The file could not be saved: " + to, "Word");
+  out << "<html>\r\n<head>\r\n";
+  const std::string text = Text();
+  int pictures = 0;
+  for (std::size_t at = text.find("[picture]"); at != std::string::npos; at = text.find("[picture]", at + 1)) ++pictures;
+  if (pictures > 0) out << "<link rel=File-List href=\"" << folderName << "/filelist.xml\">\r\n";
+  out << "</head>\r\n<body>\r\n<p>" << text << "</p>\r\n";
+  for (int i = 1; i <= pictures; ++i)
+    out << "<img width=32 height=32 src=\"" << folderName << "/image00" << i << ".jpg\">\r\n";
+  out << "</body>\r\n</html>\r\n";
+  if (pictures == 0) return;
+  const std::string folder = owner != nullptr ? owner->NativePath(base + ".files") : base + ".files";
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder + "/filelist.xml", std::ios::binary) << "<xml></xml>\r\n";
+  for (int i = 1; i <= pictures; ++i)
+    std::ofstream(folder + "/image00" + std::to_string(i) + ".jpg", std::ios::binary) << "picture " << i;
 }
 
 std::string DescribeArg(const Variant& v) {

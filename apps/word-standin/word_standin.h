@@ -138,6 +138,9 @@ class WordStandIn {
     std::string Text() const;
     void SetText(const std::string& text);  // pages split again at form feeds
     void Write(const std::string& path) const;
+    // SaveAs with the Web page format: a page and, when the text holds
+    // "[picture]" marks, a picture folder named after it with one image per mark.
+    void WriteWebPage(const std::string& path) const;
   };
   std::vector<std::shared_ptr<Document>> documents;
   // Bookmarks of the files, by native path: what a document opened from
