@@ -75,11 +75,13 @@ struct ToolButton {
   bool separator() const { return id == 0; }
 };
 
+class IWindow;
+
 // What a window's own code answers. Mouse points are client coordinates.
 class IWindowHandler {
  public:
   virtual ~IWindowHandler() = default;
-  virtual void OnCreate() {}
+  virtual void OnCreate(IWindow& /*self*/) {}
   virtual void OnSize(int /*cx*/, int /*cy*/) {}
   virtual void OnPaint(IDeviceContext& /*dc*/) {}
   virtual void OnCommand(int /*id*/) {}

@@ -18,8 +18,8 @@ class NullDC : public IDeviceContext {
   PenHandle SelectPen(PenHandle pen) override { return std::exchange(m_pen, pen); }
   void DeletePen(PenHandle) override {}
   void MoveTo(int, int) override {}
-  void LineTo(int, int) override {}
-  void PlayMetafile(const IEnhMetaFile&, const RectL&) override {}
+  void LineTo(int, int) override { ++lines; }
+  void PlayMetafile(const IEnhMetaFile&, const RectL&) override { ++pictures; }
   int SetMapMode(int mode) override { return std::exchange(m_map.mapMode, mode); }
   void SetWindowOrg(int x, int y) override { m_map.windowOrg = {x, y}; }
   void SetWindowExt(int cx, int cy) override { m_map.windowExt = {cx, cy}; }
@@ -32,6 +32,8 @@ class NullDC : public IDeviceContext {
   void DeleteBrush(BrushHandle) override {}
   void PatBlt(int, int, int, int, std::uint32_t) override {}
   void Rectangle(int, int, int, int) override {}
+
+  int lines = 0, pictures = 0;
 
  private:
   DcMapping m_map;
@@ -64,7 +66,9 @@ class LoggingPrintJob : public ui::IPrintJob {
     return 1;
   }
   int EndPage() override {
-    m_log("print EndPage " + std::to_string(m_page));
+    m_log("print EndPage " + std::to_string(m_page) + ": " + std::to_string(m_dc.pictures) + " pictures, " +
+          std::to_string(m_dc.lines) + " lines");
+    m_dc.lines = m_dc.pictures = 0;
     return 1;
   }
   int EndDoc() override {
