@@ -380,6 +380,31 @@ TEST_F(RemarkFrameTest, ScriptCallDuringADragEndsTheStrokeFirst) {
   EXPECT_EQ(p.stroke_bytes()[13], 0);
 }
 
+TEST_F(RemarkFrameTest, EveryWayOutOfADragTerminatesTheStroke) {
+  const struct {
+    std::string events;
+    int used;
+  } cases[] = {
+      {"down 40 60; move 60 80; up 60 80", 14},
+      {"down 40 60; move 60 80; cancelmode; move 80 90; up 80 90", 14},
+      {"down 40 60; move 60 80; close", 14},
+      {"down 40 60; move 60 80", 14},  // the script ends mid-drag
+      {"down 40 60; up 40 60", 12},
+      {"down 5 60; up 5 60", 0},  // on the desk, left of the sheet
+  };
+  for (const auto& c : cases) {
+    ctrl.document().Clear();
+    Pages(1);
+    Open(c.events);
+    const CRemarkPage& p = ctrl.document().page(0);
+    ASSERT_EQ(p.used_length(), c.used) << c.events;
+    if (c.used) {
+      EXPECT_EQ(p.stroke_bytes()[c.used - 2], 0) << c.events;
+      EXPECT_EQ(p.stroke_bytes()[c.used - 1], 0) << c.events;
+    }
+  }
+}
+
 TEST_F(RemarkFrameTest, WindowCommandsChangeTheDocument) {
   Pages(1);
   Stroke("A", 0, 1);

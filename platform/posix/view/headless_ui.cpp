@@ -104,7 +104,8 @@ const std::set<std::string>& Verbs(int arity) {
   static const std::set<std::string> none = {"menu", "toolbar", "ok", "cancelmode", "close"};
   static const std::set<std::string> one = {"command", "button", "tip", "popup", "color", "file", "folder"};
   static const std::set<std::string> two = {"down", "move", "up", "rdown", "rup", "size"};
-  return arity == 0 ? none : arity == 1 ? one : two;
+  static const std::set<std::string> more;
+  return arity == 0 ? none : arity == 1 ? one : arity == 2 ? two : more;
 }
 
 int ToInt(const UiEvent& e, std::size_t i) {
@@ -641,7 +642,9 @@ void HeadlessUi::Dispatch(const UiEvent& e) {
     if (frame && frame->handler) frame->handler->OnClose();
   } else {
     // An answer with no dialog or pop-up open to take it.
-    Log("line " + std::to_string(e.line) + ": " + v + " answers nothing");
+    std::string what = v;
+    for (const auto& a : e.args) what += " " + a;
+    Log(what + " answers nothing (line " + std::to_string(e.line) + ")");
   }
 }
 
