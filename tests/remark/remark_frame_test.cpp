@@ -405,6 +405,21 @@ TEST_F(RemarkFrameTest, EveryWayOutOfADragTerminatesTheStroke) {
   }
 }
 
+TEST_F(RemarkFrameTest, AScriptReplacingTheDocumentMidDragLeavesTheWindowSafe) {
+  ASSERT_EQ(ctrl.SaveToFile("c:\\empty.dat"), kScodeOk);
+  Pages(2);
+  Stroke("A", 1, 4);
+  ctrl.MarkTransferStarted();
+  duringPrint = [&] {
+    ctrl.Invoke(DISPID_LoadFromFile, automation::InvokeKind::Method, {automation::Variant::Str("c:\\empty.dat")});
+  };
+  Open("down 40 60; move 60 80; command 57607; print; move 80 90; up 80 90; button 32776; button 32777; "
+       "button 32770; command 32779; popup 33215; toolbar");
+  EXPECT_EQ(ctrl.document().page_count(), 0);
+  // The dialog ran before the load: the job has no page left to print.
+  EXPECT_EQ(printed.calls, (std::vector<std::string>{"StartDoc Remark", "EndDoc"}));
+}
+
 TEST_F(RemarkFrameTest, WindowCommandsChangeTheDocument) {
   Pages(1);
   Stroke("A", 0, 1);
@@ -439,6 +454,14 @@ TEST_F(RemarkFrameTest, LoadSourceAsksForWordAndWpsFiles) {
   EXPECT_EQ(ctrl.document().page_count(), 0);
   EXPECT_EQ(Starting(lines, "toolbar 57601+").size(), 1u);
   EXPECT_EQ(Starting(lines, "file dialog cancelled").size(), 1u);
+}
+
+TEST_F(RemarkFrameTest, AboutAndCloseAreAlwaysThere) {
+  const auto lines = Open("command 32787; ok; command 57602; command 32768; color 0");
+  EXPECT_EQ(Starting(lines, "dialog "), (std::vector<std::string>{"dialog 209 \"关于Notaro\""}));
+  // The close posted by the menu ends the loop before the next event.
+  EXPECT_EQ(Starting(lines, "modal loop ends 0").size(), 1u);
+  EXPECT_EQ(ui->pending_events(), 2u);
 }
 
 TEST_F(RemarkFrameTest, NothingOpensBeforeATransfer) {
