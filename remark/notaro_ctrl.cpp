@@ -1,6 +1,7 @@
 #include "remark/notaro_ctrl.h"
 
 #include "remark/remark_file.h"
+#include "remark/remark_frame.h"
 
 namespace kit::remark {
 
@@ -187,6 +188,11 @@ void CNotaroCtrl::SetSelRemarker(long filter) {
   m_pActiveView->Repaint();
 }
 
+void CNotaroCtrl::OpenRemark(bool readOnly) {
+  if (m_nTransferState != kTransferReady || m_pUi == nullptr) return;
+  OpenRemarkWindow(*this, *m_pUi, m_hOwner, readOnly);
+}
+
 std::int32_t CNotaroCtrl::SaveToFile(const std::string& path) {
   try {
     SaveDocumentToFile(*m_pDocument, *m_platform.files, path);
@@ -222,6 +228,10 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
   const MemberInfo* m = DispatchMap().Find(id);
   if (m == nullptr) throw AutomationError(hr::MemberNotFound, "Member not found");
   std::vector<Variant> a = automation::CheckArguments(*m, kind, rawArgs);
+  // A script running during the modal loop may change the document: a
+  // drawing drag ends first, with its terminator.
+  if (m_pActiveView != nullptr && kind != InvokeKind::PropertyGet && id != DISPID_SetSelRemarker)
+    m_pActiveView->CancelDrag();
   const bool put = kind == InvokeKind::PropertyPut;
   switch (id) {
     case DISPID_PenColor:
@@ -281,7 +291,9 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
     case DISPID_OpenRemark:
       // Without a completed transfer there is nothing to show.
       if (m_nTransferState != kTransferReady) return {};
-      NotAvailable(*m);
+      if (m_pUi == nullptr) NotAvailable(*m);
+      OpenRemark(a[0].AsBool());
+      return {};
     case DISPID_SaveToFile:
       return Variant::Error(SaveToFile(a[0].AsStr()));
     case DISPID_LoadFromFile:

@@ -11,6 +11,7 @@
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "ports/stream.h"
+#include "ports/ui.h"
 #include "remark/page_capture.h"
 #include "remark/remark_doc.h"
 
@@ -79,6 +80,9 @@ class IActiveRemarkView {
   virtual ~IActiveRemarkView() = default;
   virtual void SetRemarkerFilter(int filter) = 0;
   virtual void Repaint() = 0;
+  // Ends a drag in progress, so that a script call made while the window
+  // is open never finds a stroke without its terminator.
+  virtual void CancelDrag() {}
 };
 
 class CNotaroCtrl;
@@ -116,6 +120,13 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   void MarkTransferStarted() { m_nTransferState = kTransferReady; }
   IActiveRemarkView* active_view() const { return m_pActiveView; }
   void SetActiveView(IActiveRemarkView* view) { m_pActiveView = view; }
+  // The window system the remark window opens in and the control's
+  // top-level parent, which the window disables while it runs.
+  void SetUi(ui::IUi* ui, ui::WindowHandle owner) {
+    m_pUi = ui;
+    m_hOwner = owner;
+  }
+  ui::IUi* ui() const { return m_pUi; }
 
   // The members of the interface built so far, callable from C++ too.
   std::uint32_t GetPenColor() const;
@@ -134,6 +145,8 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   void DeleteUnconfirmedStrokes();
   void ConfirmRemark();
   void SetSelRemarker(long filter);
+  // Nothing before a transfer, and nothing while the window is already open.
+  void OpenRemark(bool readOnly);
   std::int32_t SaveToFile(const std::string& path);
   std::int32_t LoadFromFile(const std::string& path);
   void LoadDocument(const std::string& path);
@@ -150,6 +163,8 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   std::unique_ptr<CRemarkDoc> m_pDocument;
   int m_nTransferState = 0;
   IActiveRemarkView* m_pActiveView = nullptr;
+  ui::IUi* m_pUi = nullptr;
+  ui::WindowHandle m_hOwner = 0;
   bool m_bModified = false;
   CapturePorts m_capture;
   std::vector<std::shared_ptr<IMemberExtension>> m_extensions;

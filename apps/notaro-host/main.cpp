@@ -1,13 +1,23 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
-//             [--word-fail OBJECT:DISPID] SCRIPT.js [args...]
+//             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
+//             [--transfer-ready]
+//             SCRIPT.js [args...]
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
 // what it was told once the script has ended, and --word-fail makes the first
 // call to that member of that kind of object fail (e.g. Range:0xA7); with
 // --word-open Word is already running with that document open.
+// OpenRemark shows the remark window headless: the user is the UI event
+// script in the file EVENTS (or in KIT_UI_EVENTS, events separated by ';'),
+// and --ui-log writes down what the window showed and did. --transfer-ready
+// opens the control's transfer gate at creation, for pages tried without a
+// server.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,6 +33,7 @@
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/view/headless_ui.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -30,7 +41,9 @@
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
   bool standIn = false;
-  std::string wordLog, userDocument;
+  std::string wordLog, userDocument, uiEvents, uiLog;
+  bool uiGiven = false;
+  static bool transferReady = false;
   int first = 1;
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
@@ -42,6 +55,20 @@ int main(int argc, char** argv) {
     } else if (arg == "--word-open" && first + 1 < argc) {
       standIn = true;
       userDocument = argv[++first];
+    } else if (arg == "--ui" && first + 1 < argc) {
+      std::ifstream in(argv[++first], std::ios::binary);
+      if (!in) {
+        std::cerr << "notaro-host: cannot read the UI events " << argv[first] << std::endl;
+        return 2;
+      }
+      std::ostringstream text;
+      text << in.rdbuf();
+      uiEvents = text.str();
+      uiGiven = true;
+    } else if (arg == "--transfer-ready") {
+      transferReady = true;
+    } else if (arg == "--ui-log" && first + 1 < argc) {
+      uiLog = argv[++first];
     } else if (arg == "--word-fail" && first + 1 < argc) {
       standIn = true;
       const std::string what = argv[++first];
@@ -58,7 +85,26 @@ int main(int argc, char** argv) {
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] SCRIPT.js [args...]" << std::endl;
+    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
+    return 2;
+  }
+  if (!uiGiven) {
+    if (const char* inline_events = std::getenv("KIT_UI_EVENTS")) uiEvents = inline_events;
+  }
+  static std::ofstream uiLogFile;
+  if (!uiLog.empty()) {
+    uiLogFile.open(uiLog, std::ios::binary | std::ios::trunc);
+    if (!uiLogFile) {
+      std::cerr << "notaro-host: cannot write " << uiLog << std::endl;
+      return 2;
+    }
+  }
+  static std::unique_ptr<kit::posix::HeadlessUi> ui;
+  try {
+    ui = std::make_unique<kit::posix::HeadlessUi>(kit::posix::ParseUiScript(uiEvents),
+                                                   uiLog.empty() ? nullptr : &uiLogFile);
+  } catch (const std::exception& e) {
+    std::cerr << "notaro-host: " << e.what() << std::endl;
     return 2;
   }
   try {
@@ -70,6 +116,8 @@ int main(int argc, char** argv) {
     static kit::posix::PosixShell shell;
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
+      ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
+      if (transferReady) ctrl.MarkTransferStarted();
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;

@@ -1,0 +1,476 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/posix/view/headless_ui.h"
+#include "remark/notaro_ctrl.h"
+#include "remark/remark_frame.h"
+#include "tests/remark/fakes.h"
+#include "tests/remark/view_fakes.h"
+
+namespace kit::remark {
+namespace {
+
+using posix::HeadlessUi;
+using testing::FakePlatform;
+
+// A printer that records its brackets and the ink it is given.
+struct PrintRecord {
+  std::vector<std::string> calls;
+  std::vector<std::string> drawing;
+  int failPage = 0;  // StartPage of this page fails
+  bool failStart = false;
+};
+
+class RecordingJob : public ui::IPrintJob {
+ public:
+  explicit RecordingJob(PrintRecord& r) : m_r(r), m_dc(&r.drawing) {}
+  IDeviceContext& dc() override { return m_dc; }
+  int DeviceCaps(int index) const override {
+    return index == ui::kLogPixelsX || index == ui::kLogPixelsY ? 192 : index == ui::kPhysicalOffsetX ? 10 : 20;
+  }
+  int StartDoc(const std::string& name) override {
+    m_r.calls.push_back("StartDoc " + name);
+    return m_r.failStart ? 0 : 1;
+  }
+  int StartPage() override {
+    m_r.calls.push_back("StartPage");
+    return ++m_page == m_r.failPage ? 0 : 1;
+  }
+  int EndPage() override {
+    m_r.calls.push_back("EndPage");
+    return 1;
+  }
+  int EndDoc() override {
+    m_r.calls.push_back("EndDoc");
+    return 1;
+  }
+  int AbortDoc() override {
+    m_r.calls.push_back("AbortDoc");
+    return 1;
+  }
+
+ private:
+  PrintRecord& m_r;
+  testing::RecordingDC m_dc;
+  int m_page = 0;
+};
+
+class RemarkFrameTest : public ::testing::Test {
+ protected:
+  FakePlatform fp;
+  CNotaroCtrl ctrl{fp.platform};
+  std::ostringstream log;
+  std::unique_ptr<HeadlessUi> ui;
+  PrintRecord printed;
+  std::function<void()> duringPrint;  // runs inside the modal loop
+
+  // Pages of 300 x 400 pixels without margins.
+  void Pages(int n) {
+    std::vector<EnhMetaFilePtr> pics;
+    for (int i = 0; i < n; ++i) {
+      auto bits = MakeEmfBits(RectL{0, 0, 300 * 2540 / 96, 400 * 2540 / 96}, u"Picture");
+      pics.push_back(fp.metafiles.FromBits(bits.data(), bits.size()));
+    }
+    ctrl.document().ReplacePages(std::move(pics));
+  }
+
+  // A stroke of `steps` steps by the named remarker on page `page`.
+  void Stroke(const std::string& remarker, int page, int steps) {
+    ctrl.SetRemarker(remarker);
+    ctrl.document().SetCurrentPage(page);
+    ctrl.document().BeginStroke(20, 20);
+    for (int i = 0; i < steps; ++i) ctrl.document().AddStep(5, 5);
+    ctrl.document().EndStroke();
+  }
+
+  std::vector<std::string> Open(const std::string& events, bool readOnly = false) {
+    log.str("");
+    ui = std::make_unique<HeadlessUi>(posix::ParseUiScript(events), &log);
+    ui->SetPrinterFactory([this](const std::string&) -> std::unique_ptr<ui::IPrintJob> {
+      if (duringPrint) duringPrint();
+      return std::make_unique<RecordingJob>(printed);
+    });
+    ctrl.MarkTransferStarted();
+    ctrl.SetUi(ui.get(), HeadlessUi::kHostWindow);
+    ctrl.OpenRemark(readOnly);
+    std::vector<std::string> lines;
+    std::istringstream in(log.str());
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+  }
+
+  static std::vector<std::string> Starting(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const auto& l : lines)
+      if (l.rfind(prefix, 0) == 0) out.push_back(l);
+    return out;
+  }
+
+  int InkLines() const {
+    int n = 0;
+    for (const auto& d : printed.drawing)
+      if (d.rfind("LineTo", 0) == 0) ++n;
+    return n;
+  }
+};
+
+TEST(RemarkFrameResources, MenuHasItsIdsAndTexts) {
+  const ui::Menu menu = RemarkFrameMenu();
+  const std::vector<std::pair<std::string, std::vector<std::pair<int, std::string>>>> want = {
+      {"文件", {{57601, "载入原稿"}, {0, ""}, {57607, "打印"}, {0, ""}, {57602, "关闭"}}},
+      {"格式", {{32768, "笔颜色"}, {32769, "笔宽度"}}},
+      {"工具", {{32779, "缩放"}}},
+      {"关于", {{32787, "关于Notaro"}}},
+  };
+  ASSERT_EQ(menu.size(), want.size());
+  for (std::size_t i = 0; i < want.size(); ++i) {
+    EXPECT_EQ(menu[i].text, want[i].first);
+    ASSERT_EQ(menu[i].items.size(), want[i].second.size()) << want[i].first;
+    for (std::size_t j = 0; j < want[i].second.size(); ++j) {
+      const auto& item = menu[i].items[j];
+      EXPECT_EQ(item.separator, want[i].second[j].first == 0) << want[i].first << " " << j;
+      EXPECT_EQ(item.id, want[i].second[j].first);
+      EXPECT_EQ(item.text, want[i].second[j].second);
+    }
+  }
+}
+
+TEST(RemarkFrameResources, ToolBarButtonsAndTooltips) {
+  const std::vector<int> order = {57601, 0,     32768, 32769, 32770, 32771, 32772, 0,     32778,
+                                  32779, 57607, 0,     32774, 32775, 32776, 32777, 0,     32773};
+  const auto buttons = RemarkToolBarButtons();
+  ASSERT_EQ(buttons.size(), order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) EXPECT_EQ(buttons[i].id, order[i]) << i;
+  EXPECT_EQ(buttons[kHideRemarksButtonIndex].id, ID_HIDE_REMARKS);
+
+  FakePlatform fp;
+  CNotaroCtrl ctrl(fp.platform);
+  HeadlessUi ui({});
+  CRemarkWnd wnd(ui, ctrl);
+  const std::vector<std::pair<int, std::string>> tips = {
+      {32768, "笔颜色"},       {32769, "笔宽度"},           {32770, "删除最后一笔"}, {32771, "删除未确认的批注"},
+      {32772, "确认批注"},     {32773, "显示指定用户的批注"}, {32774, "第一页"},     {32775, "上一页"},
+      {32776, "下一页"},       {32777, "最后一页"},         {32778, "隐藏批注"},     {32779, "缩放"},
+      {57601, "载入原稿"},     {57607, "打印"},             {12345, ""}};
+  for (const auto& [id, text] : tips) EXPECT_EQ(wnd.OnToolTipText(id), text) << id;
+  EXPECT_EQ(LoadRemarkString(IDS_PEN_WIDTH_FORMAT), "%d 型");
+  EXPECT_EQ(LoadRemarkString(IDS_EVERYONE), "所有人");
+}
+
+TEST(RemarkFrameResources, TooltipsAreCutToTheirBuffer) {
+  std::string han, ascii(100, 'x');
+  for (int i = 0; i < 100; ++i) han += "批";
+  const struct {
+    std::string in;
+    std::size_t bytes;
+  } cases[] = {{ascii, 79}, {han, 79 * 3}, {"短", 3}, {"", 0}, {std::string(79, 'y'), 79}};
+  for (const auto& c : cases) EXPECT_EQ(CutToolTipText(c.in).size(), c.bytes) << c.in.size();
+}
+
+TEST_F(RemarkFrameTest, ToolbarAndMenuStatesFollowPagesAndReadOnly) {
+  const struct {
+    int pages;
+    bool readOnlyArg, docReadOnly;
+    std::string events;
+    std::vector<std::string> toolbar;
+  } cases[] = {
+      {0, false, false, "toolbar", {"toolbar 57601+ 32768- 32769- 32770- 32771- 32772- 32778- 32779- 57607- 32774- 32775- 32776- 32777- 32773-"}},
+      {3, false, false, "toolbar; button 32777; toolbar; button 32775; toolbar; button 32774; toolbar",
+       {"toolbar 57601- 32768+ 32769+ 32770+ 32771+ 32772+ 32778+ 32779+ 57607+ 32774- 32775- 32776+ 32777+ 32773+",
+        "toolbar 57601- 32768+ 32769+ 32770+ 32771+ 32772+ 32778+ 32779+ 57607+ 32774+ 32775+ 32776- 32777- 32773+",
+        "toolbar 57601- 32768+ 32769+ 32770+ 32771+ 32772+ 32778+ 32779+ 57607+ 32774+ 32775+ 32776+ 32777+ 32773+",
+        "toolbar 57601- 32768+ 32769+ 32770+ 32771+ 32772+ 32778+ 32779+ 57607+ 32774- 32775- 32776+ 32777+ 32773+"}},
+      {3, true, false, "button 32776; command 32779; popup 33215; toolbar",
+       {"toolbar 57601- 32768- 32769- 32770- 32771- 32772- 32778+ 32779+ 57607+ 32774+ 32775+ 32776+ 32777+ 32773+"}},
+      {1, false, true, "toolbar",
+       {"toolbar 57601- 32768- 32769- 32770- 32771- 32772- 32778+ 32779+ 57607+ 32774- 32775- 32776- 32777- 32773+"}},
+  };
+  for (const auto& c : cases) {
+    ctrl.document().Clear();
+    Pages(c.pages);
+    ctrl.SetReadOnly(c.docReadOnly);
+    const auto lines = Open(c.events, c.readOnlyArg);
+    EXPECT_EQ(Starting(lines, "toolbar"), c.toolbar) << c.events;
+  }
+}
+
+TEST_F(RemarkFrameTest, MenuItemStatesDependOnPagesOnly) {
+  const struct {
+    int pages;
+    bool readOnly;
+    std::string file, format, tools;
+  } cases[] = {
+      {0, false, "menu 文件: 载入原稿 57601 | - | 打印 57607 (disabled) | - | 关闭 57602",
+       "menu 格式: 笔颜色 32768 (disabled) | 笔宽度 32769 (disabled)", "menu 工具: 缩放 32779 (disabled)"},
+      {2, true, "menu 文件: 载入原稿 57601 (disabled) | - | 打印 57607 | - | 关闭 57602",
+       "menu 格式: 笔颜色 32768 | 笔宽度 32769", "menu 工具: 缩放 32779"},
+  };
+  for (const auto& c : cases) {
+    ctrl.document().Clear();
+    Pages(c.pages);
+    const auto lines = Open("menu; command 32779; command 32769; popup 33005", c.readOnly);
+    EXPECT_EQ(Starting(lines, "menu "),
+              (std::vector<std::string>{c.file, c.format, c.tools, "menu 关于: 关于Notaro 32787"}));
+    // A disabled menu command never runs; the menu's width stays usable read-only.
+    EXPECT_EQ(Starting(lines, "command 32769 disabled").size(), c.pages ? 0u : 1u);
+    EXPECT_EQ(ctrl.document().pen_width(), c.pages ? 6 : 2);
+    ctrl.SetPenWidth(2);
+  }
+}
+
+TEST_F(RemarkFrameTest, PopupsOfferTheirRangesAndFormats) {
+  Pages(1);
+  ctrl.SetRemarker("A");
+  ctrl.SetRemarker("B");
+  ctrl.SetPenWidth(4);
+  const auto lines = Open("command 32769; popup none; button 32779; popup 33213; button 32779; popup none; "
+                          "button 32773; popup none");
+  EXPECT_EQ(Starting(lines, "popup "),
+            (std::vector<std::string>{
+                "popup 1 型 33000 | 2 型 33001 | 3 型 33002 | [x]4 型 33003 | 5 型 33004 | 6 型 33005",
+                "popup 50% 33210 | 75% 33211 | [x]100% 33212 | 125% 33213 | 150% 33214 | 200% 33215",
+                "popup chose 125%",
+                "popup 50% 33210 | 75% 33211 | 100% 33212 | [x]125% 33213 | 150% 33214 | 200% 33215",
+                "popup 所有人 33010 | A 33011 | B 33012"}));
+}
+
+TEST_F(RemarkFrameTest, RemarkerPopupStopsBeforeTheZoomRange) {
+  Pages(1);
+  for (int i = 0; i < 250; ++i) ctrl.SetRemarker("R" + std::to_string(i));
+  const auto lines = Open("button 32773; popup 33209; command 57607; print");
+  const auto popup = Starting(lines, "popup 所有人");
+  ASSERT_EQ(popup.size(), 1u);
+  EXPECT_NE(popup[0].find("R198 33209"), std::string::npos);
+  EXPECT_EQ(popup[0].find("R199"), std::string::npos);
+  EXPECT_EQ(popup[0].find("3321"), std::string::npos);
+  EXPECT_EQ(Starting(lines, "popup chose R198").size(), 1u);
+}
+
+TEST_F(RemarkFrameTest, FiltersChosenInTheWindowReachThePrint) {
+  Pages(2);
+  Stroke("A", 0, 1);  // remarker 0, one line
+  Stroke("B", 0, 2);  // remarker 1, two lines
+  Stroke("B", 1, 3);
+  const struct {
+    std::string events;
+    int lines;
+  } cases[] = {
+      {"command 57607; print", 6},
+      {"button 32773; popup 33012; command 57607; print", 5},
+      {"button 32773; popup 33011; command 57607; print", 1},
+      {"button 32778; command 57607; print", 0},
+      // Unchecking shows everyone again, whatever was chosen before.
+      {"button 32773; popup 33011; button 32778; button 32778; command 57607; print", 6},
+  };
+  for (const auto& c : cases) {
+    printed = PrintRecord{};
+    Open(c.events);
+    EXPECT_EQ(InkLines(), c.lines) << c.events;
+    EXPECT_EQ(printed.calls, (std::vector<std::string>{"StartDoc Remark", "StartPage", "EndPage", "StartPage",
+                                                       "EndPage", "EndDoc"}))
+        << c.events;
+  }
+}
+
+TEST_F(RemarkFrameTest, PrintingMapsPagePixelsAndEndsCleanly) {
+  Pages(3);
+  const struct {
+    int failPage;
+    bool failStart;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {0, false, {"StartDoc Remark", "StartPage", "EndPage", "StartPage", "EndPage", "StartPage", "EndPage", "EndDoc"}},
+      {2, false, {"StartDoc Remark", "StartPage", "EndPage", "StartPage", "AbortDoc"}},
+      {0, true, {"StartDoc Remark"}},
+  };
+  for (const auto& c : cases) {
+    printed = PrintRecord{};
+    printed.failPage = c.failPage;
+    printed.failStart = c.failStart;
+    Open("command 57607; print");
+    EXPECT_EQ(printed.calls, c.calls);
+  }
+  // A 300 x 400 page at 192 dpi from the paper corner (10, 20): doubled and
+  // shifted back by the offset.
+  printed = PrintRecord{};
+  Open("command 57607; print");
+  ASSERT_FALSE(printed.drawing.empty());
+  EXPECT_EQ(printed.drawing[0], "Play -10,-20 590,780");
+  // Cancelling the dialog prints nothing.
+  printed = PrintRecord{};
+  Open("command 57607; print cancel");
+  EXPECT_TRUE(printed.calls.empty());
+}
+
+TEST_F(RemarkFrameTest, OwnerIsDisabledOnlyWhileTheLoopRuns) {
+  Pages(1);
+  bool enabledDuring = true, viewDuring = false, nestedOpened = false;
+  duringPrint = [&] {
+    enabledDuring = ui->IsWindowEnabled(HeadlessUi::kHostWindow);
+    viewDuring = ctrl.active_view() != nullptr;
+    // A second opening while the window runs returns at once.
+    const std::string before = log.str();
+    ctrl.OpenRemark(false);
+    nestedOpened = log.str() != before;
+  };
+  EXPECT_TRUE(ui == nullptr || ui->IsWindowEnabled(HeadlessUi::kHostWindow));
+  const auto lines = Open("command 57607; print");
+  EXPECT_FALSE(enabledDuring);
+  EXPECT_TRUE(viewDuring);
+  EXPECT_FALSE(nestedOpened);
+  EXPECT_TRUE(ui->IsWindowEnabled(HeadlessUi::kHostWindow));
+  EXPECT_EQ(ctrl.active_view(), nullptr);
+  const std::vector<std::string> order = {"frame \"Notaro\" 640x480 owner 1", "disable 1", "shown \"Notaro\"",
+                                          "script ended: close", "modal loop ends 0", "enable 1", "activate 1",
+                                          "destroyed \"Notaro\""};
+  std::size_t at = 0;
+  for (const auto& l : lines)
+    if (at < order.size() && l == order[at]) ++at;
+  EXPECT_EQ(at, order.size()) << log.str();
+}
+
+TEST_F(RemarkFrameTest, SetSelRemarkerReachesTheOpenViewOnly) {
+  Pages(1);
+  Stroke("A", 0, 1);
+  Stroke("B", 0, 2);
+  ctrl.SetSelRemarker(0);  // no window: nothing to reach
+  duringPrint = [&] { ctrl.Invoke(DISPID_SetSelRemarker, automation::InvokeKind::Method, {automation::Variant::I4(1)}); };
+  Open("command 57607; print");
+  EXPECT_EQ(InkLines(), 2);
+  duringPrint = nullptr;
+  printed = PrintRecord{};
+  Open("command 57607; print");
+  EXPECT_EQ(InkLines(), 3);  // a new opening shows everyone
+}
+
+TEST_F(RemarkFrameTest, DrawingFollowsTheReadOnlyValueOfTheOpening) {
+  const struct {
+    bool readOnlyArg, docReadOnly;
+    int strokes;
+  } cases[] = {{false, false, 1}, {true, false, 0}, {false, true, 0}};
+  for (const auto& c : cases) {
+    ctrl.document().Clear();
+    Pages(1);
+    ctrl.SetReadOnly(c.docReadOnly);
+    // (40, 60) in the frame is view client (38, 32): page pixel (22, 16).
+    Open("down 40 60; move 60 80; up 60 80", c.readOnlyArg);
+    EXPECT_EQ(ctrl.document().page(0).StrokeCount(), c.strokes);
+    if (c.strokes) {
+      const std::uint8_t* b = ctrl.document().page(0).stroke_bytes();
+      EXPECT_EQ(b[6] | (b[7] << 8), 22);
+      EXPECT_EQ(b[8] | (b[9] << 8), 16);
+    }
+  }
+}
+
+TEST_F(RemarkFrameTest, ScriptCallDuringADragEndsTheStrokeFirst) {
+  Pages(1);
+  duringPrint = [&] { ctrl.Invoke(DISPID_ConfirmRemark, automation::InvokeKind::Method, {}); };
+  Open("down 40 60; move 60 80; command 57607; print; move 80 90; up 80 90");
+  const CRemarkPage& p = ctrl.document().page(0);
+  // Header, one step, terminator; all of it confirmed.
+  EXPECT_EQ(p.used_length(), 14);
+  EXPECT_EQ(p.confirmed_length(), 14);
+  EXPECT_EQ(p.stroke_bytes()[12], 0);
+  EXPECT_EQ(p.stroke_bytes()[13], 0);
+}
+
+TEST_F(RemarkFrameTest, EveryWayOutOfADragTerminatesTheStroke) {
+  const struct {
+    std::string events;
+    int used;
+  } cases[] = {
+      {"down 40 60; move 60 80; up 60 80", 14},
+      {"down 40 60; move 60 80; cancelmode; move 80 90; up 80 90", 14},
+      {"down 40 60; move 60 80; close", 14},
+      {"down 40 60; move 60 80", 14},  // the script ends mid-drag
+      {"down 40 60; up 40 60", 12},
+      {"down 5 60; up 5 60", 0},  // on the desk, left of the sheet
+  };
+  for (const auto& c : cases) {
+    ctrl.document().Clear();
+    Pages(1);
+    Open(c.events);
+    const CRemarkPage& p = ctrl.document().page(0);
+    ASSERT_EQ(p.used_length(), c.used) << c.events;
+    if (c.used) {
+      EXPECT_EQ(p.stroke_bytes()[c.used - 2], 0) << c.events;
+      EXPECT_EQ(p.stroke_bytes()[c.used - 1], 0) << c.events;
+    }
+  }
+}
+
+TEST_F(RemarkFrameTest, AScriptReplacingTheDocumentMidDragLeavesTheWindowSafe) {
+  ASSERT_EQ(ctrl.SaveToFile("c:\\empty.dat"), kScodeOk);
+  Pages(2);
+  Stroke("A", 1, 4);
+  ctrl.MarkTransferStarted();
+  duringPrint = [&] {
+    ctrl.Invoke(DISPID_LoadFromFile, automation::InvokeKind::Method, {automation::Variant::Str("c:\\empty.dat")});
+  };
+  Open("down 40 60; move 60 80; command 57607; print; move 80 90; up 80 90; button 32776; button 32777; "
+       "button 32770; command 32779; popup 33215; toolbar");
+  EXPECT_EQ(ctrl.document().page_count(), 0);
+  // The dialog ran before the load: the job has no page left to print.
+  EXPECT_EQ(printed.calls, (std::vector<std::string>{"StartDoc Remark", "EndDoc"}));
+}
+
+TEST_F(RemarkFrameTest, WindowCommandsChangeTheDocument) {
+  Pages(1);
+  Stroke("A", 0, 1);
+  ctrl.ConfirmRemark();
+  Stroke("A", 0, 1);
+  Stroke("A", 0, 1);
+  const struct {
+    std::string events;
+    int strokes, confirmedStrokes;
+    ColorRef colour;
+  } cases[] = {
+      {"button 32770", 2, 1, 255},
+      {"button 32771", 1, 1, 255},
+      {"button 32768; color cancel", 1, 1, 255},
+      {"command 32768; color 0x00FF00", 1, 1, 0x00FF00},
+  };
+  for (const auto& c : cases) {
+    Open(c.events);
+    EXPECT_EQ(ctrl.document().page(0).StrokeCount(), c.strokes) << c.events;
+    EXPECT_EQ(ctrl.document().pen_color(), c.colour) << c.events;
+  }
+  Stroke("A", 0, 1);
+  Open("button 32772");
+  EXPECT_EQ(ctrl.document().page(0).confirmed_length(), ctrl.document().page(0).used_length());
+}
+
+TEST_F(RemarkFrameTest, LoadSourceAsksForWordAndWpsFiles) {
+  const auto lines = Open("button 57601; file c:\\missing.doc; toolbar; button 57601; file cancel");
+  EXPECT_EQ(Starting(lines, "file-open dialog"),
+            (std::vector<std::string>(2, "file-open dialog Microsoft Word 文档|*.doc|WPS 文档|*.wps")));
+  // Nothing to capture from: the window stays empty, loading still offered.
+  EXPECT_EQ(ctrl.document().page_count(), 0);
+  EXPECT_EQ(Starting(lines, "toolbar 57601+").size(), 1u);
+  EXPECT_EQ(Starting(lines, "file dialog cancelled").size(), 1u);
+}
+
+TEST_F(RemarkFrameTest, AboutAndCloseAreAlwaysThere) {
+  const auto lines = Open("command 32787; ok; command 57602; command 32768; color 0");
+  EXPECT_EQ(Starting(lines, "dialog "), (std::vector<std::string>{"dialog 209 \"关于Notaro\""}));
+  // The close posted by the menu ends the loop before the next event.
+  EXPECT_EQ(Starting(lines, "modal loop ends 0").size(), 1u);
+  EXPECT_EQ(ui->pending_events(), 2u);
+}
+
+TEST_F(RemarkFrameTest, NothingOpensBeforeATransfer) {
+  Pages(1);
+  HeadlessUi quiet({}, &log);
+  ctrl.SetUi(&quiet, HeadlessUi::kHostWindow);
+  ctrl.OpenRemark(false);
+  EXPECT_TRUE(log.str().empty());
+}
+
+}  // namespace
+}  // namespace kit::remark
