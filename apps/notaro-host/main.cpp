@@ -16,12 +16,14 @@
 #include "apps/notaro-host/script_host.h"
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
+#include "exchange/transfer.h"
 #include "exchange/word_members.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/exchange/posix_http.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -68,8 +70,16 @@ int main(int argc, char** argv) {
     static kit::posix::PosixFileLookup lookup;
     static kit::posix::PosixShell shell;
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
+    static kit::posix::CurlHttpClient http;
+    static kit::posix::PrintedStatusWindows statusWindows(stdout);
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+      kit::exchange::TransferPorts transfer;
+      transfer.http = &http;
+      transfer.lookup = &lookup;
+      transfer.dialogs = &messages;
+      transfer.status = &statusWindows;
+      kit::exchange::InstallTransfer(ctrl, transfer);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;
       word.dialogs = &messages;
