@@ -169,6 +169,8 @@ int OfficeServer::Start(const std::string& host, int port) {
   }
   if (m_port <= 0) return m_port = -1;
   m_thread = std::thread([this] { m_impl->server.listen_after_bind(); });
+  // A stop before the loop runs would be lost, and the join would wait for ever.
+  while (!m_impl->server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return m_port;
 }
 
