@@ -245,12 +245,14 @@ std::int32_t CTransfer::PostRaw(const RawUploadTarget& target, const std::string
     if (got < kRawBlockSize) break;
   }
   file.reset();
-  if (!post->End()) {
-    // Without the server's answer the file cannot count as delivered.
+  const long answer = post->End();
+  // Without the server's answer, or with its refusal, the file cannot count
+  // as delivered.
+  if (answer == 0) {
     Tell(kMsgEndRequest);
     return remark::kScodeFailed;
   }
-  return remark::kScodeOk;
+  return answer < 400 ? remark::kScodeOk : remark::kScodeFailed;
 }
 
 std::int32_t CTransfer::DeleteFileJava(const std::string& path) {

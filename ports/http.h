@@ -53,9 +53,9 @@ class IHttpRawPost {
   // False when the connection failed, or when the bytes would run past the
   // content length.
   virtual bool Write(const void* data, std::size_t n) = 0;
-  // Waits for the response's status line; false when none came or fewer
-  // bytes were written than announced.
-  virtual bool End() = 0;
+  // Waits for the response's status line and returns its status; 0 when
+  // none came or fewer bytes were written than announced.
+  virtual long End() = 0;
 };
 
 struct HttpRawPostRequest {

@@ -1,6 +1,10 @@
 #include "apps/office-server/office_server.h"
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -208,6 +212,8 @@ void OfficeServer::RequireCookie(std::string cookie) {
   m_impl->cookie = std::move(cookie);
 }
 
+void OfficeServer::SetMaxUpload(std::size_t bytes) { m_impl->server.set_payload_max_length(bytes); }
+
 std::vector<ReceivedRequest> OfficeServer::Received() const {
   std::lock_guard<std::mutex> lock(m_impl->mutex);
   return m_impl->received;
@@ -216,6 +222,53 @@ std::vector<ReceivedRequest> OfficeServer::Received() const {
 void OfficeServer::ClearReceived() {
   std::lock_guard<std::mutex> lock(m_impl->mutex);
   m_impl->received.clear();
+}
+
+CuttingListener::CuttingListener(std::size_t keep) : m_keep(keep) {
+  m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof addr;
+  if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(m_fd, 4) != 0 ||
+      ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    return;
+  }
+  m_port = ntohs(addr.sin_port);
+  m_thread = std::thread([this] { Serve(); });
+}
+
+CuttingListener::~CuttingListener() {
+  if (m_fd >= 0) ::shutdown(m_fd, SHUT_RDWR);
+  if (m_thread.joinable()) m_thread.join();
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+void CuttingListener::Serve() {
+  for (;;) {
+    const int c = ::accept(m_fd, nullptr, nullptr);
+    if (c < 0) return;
+    std::string got;
+    char buf[4096];
+    while (got.size() < m_keep) {
+      pollfd p{c, POLLIN, 0};
+      if (::poll(&p, 1, 5000) <= 0) break;
+      const ssize_t n = ::recv(c, buf, std::min(sizeof buf, m_keep - got.size()), 0);
+      if (n <= 0) break;
+      got.append(buf, static_cast<std::size_t>(n));
+    }
+    // Closing with unread data resets the connection.
+    linger off{1, 0};
+    ::setsockopt(c, SOL_SOCKET, SO_LINGER, &off, sizeof off);
+    ::close(c);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_received.push_back(std::move(got));
+  }
+}
+
+std::vector<std::string> CuttingListener::Received() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_received;
 }
 
 std::string RawUploadFile(const std::string& body) {

@@ -59,6 +59,10 @@ class OfficeServer {
   // When set, /files answers 403 unless the Cookie header holds this text.
   void RequireCookie(std::string cookie);
 
+  // A request body longer than this is refused with 413 before it is read,
+  // and the connection closed.
+  void SetMaxUpload(std::size_t bytes);
+
   // Every request so far, oldest first.
   std::vector<ReceivedRequest> Received() const;
   void ClearReceived();
@@ -68,6 +72,28 @@ class OfficeServer {
   std::unique_ptr<Impl> m_impl;
   std::thread m_thread;
   int m_port = -1;
+};
+
+// A bare TCP listener on a loopback port that reads `keep` bytes of each
+// connection (request head and body alike), records them and resets the
+// connection: a server that drops an upload midway.
+class CuttingListener {
+ public:
+  explicit CuttingListener(std::size_t keep);
+  ~CuttingListener();
+  CuttingListener(const CuttingListener&) = delete;
+  CuttingListener& operator=(const CuttingListener&) = delete;
+  int port() const { return m_port; }
+  std::vector<std::string> Received() const;
+
+ private:
+  void Serve();
+  std::size_t m_keep;
+  int m_fd = -1;
+  int m_port = -1;
+  mutable std::mutex m_mutex;
+  std::vector<std::string> m_received;
+  std::thread m_thread;
 };
 
 // The bytes of a raw upload after its header block (everything up to and

@@ -283,6 +283,32 @@ TEST_F(TransferTest, RawUploadFailuresReportTheirMessageAndMinusOne) {
   }
 }
 
+TEST_F(TransferTest, ABodyTheServerStopsReadingFailsTheUpload) {
+  root.MakeFile("c/big.bin", Bytes(8u << 20));
+  office::CuttingListener cutting(3000);
+  ASSERT_GT(cutting.port(), 0);
+  const std::string cut = "http://127.0.0.1:" + std::to_string(cutting.port()) + "/u";
+  for (bool java : {false, true}) {
+    SCOPED_TRACE(java ? "java" : "cookie");
+    dialogs.shown.clear();
+    CTransfer transfer = Transfer();
+    const std::int32_t rc = java ? transfer.UploadFileJava(cut, "c:\\big.bin")
+                                 : transfer.UploadFileWithCookie(cut, "", "c:\\big.bin");
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgWriteFile});
+  }
+  EXPECT_EQ(cutting.Received().size(), 2u);
+}
+
+TEST_F(TransferTest, AnUploadTheServerRefusesIsAFailure) {
+  root.MakeFile("c/up.bin", Bytes(10000));
+  server.SetMaxUpload(4096);
+  CTransfer transfer = Transfer();
+  EXPECT_EQ(transfer.UploadFileJava(base + "/u", "c:\\up.bin"), -1);
+  EXPECT_EQ(transfer.UploadFileWithCookie(base + "/u", "", "c:\\up.bin"), -1);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST_F(TransferTest, ALongCookieIsSentWholeAsPlainText) {
   root.MakeFile("c/up.bin", "data");
   const std::string cookie = std::string(100, 'c') + "%s%n";

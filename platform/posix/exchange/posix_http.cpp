@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -132,20 +133,24 @@ class SocketRawPost : public IHttpRawPost {
     return true;
   }
 
-  bool End() override {
-    if (fd_ < 0 || remaining_ != 0) return false;
+  long End() override {
+    if (fd_ < 0 || remaining_ != 0) return 0;
     // The status line is all that is waited for; the rest is not read.
     std::string got;
     char buf[512];
     while (got.find("\r\n") == std::string::npos && got.size() < 4096) {
       pollfd p{fd_, POLLIN, 0};
       const int r = ::poll(&p, 1, static_cast<int>(timeout_s_ * 1000));
-      if (r <= 0) return false;
+      if (r <= 0) return 0;
       const ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
-      if (n <= 0) return false;
+      if (n <= 0) return 0;
       got.append(buf, static_cast<std::size_t>(n));
     }
-    return got.compare(0, 5, "HTTP/") == 0 && got.find(' ') != std::string::npos;
+    // "HTTP/1.1 200 OK"
+    const std::size_t space = got.find(' ');
+    if (got.compare(0, 5, "HTTP/") != 0 || space == std::string::npos) return 0;
+    const long status = std::strtol(got.c_str() + space + 1, nullptr, 10);
+    return status >= 100 && status <= 999 ? status : 0;
   }
 
   static bool SendAll(int fd, const void* data, std::size_t n) {
