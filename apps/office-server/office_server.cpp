@@ -252,7 +252,7 @@ void CuttingListener::Serve() {
     char buf[4096];
     while (got.size() < m_keep) {
       pollfd p{c, POLLIN, 0};
-      if (::poll(&p, 1, 5000) <= 0) break;
+      if (::poll(&p, 1, 500) <= 0) break;  // the client has stopped sending
       const ssize_t n = ::recv(c, buf, std::min(sizeof buf, m_keep - got.size()), 0);
       if (n <= 0) break;
       got.append(buf, static_cast<std::size_t>(n));

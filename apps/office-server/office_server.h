@@ -75,7 +75,8 @@ class OfficeServer {
 };
 
 // A bare TCP listener on a loopback port that reads `keep` bytes of each
-// connection (request head and body alike), records them and resets the
+// connection (request head and body alike, or what came before the client
+// paused for half a second), records them and resets the
 // connection: a server that drops an upload midway.
 class CuttingListener {
  public:

@@ -300,6 +300,21 @@ TEST_F(TransferTest, ABodyTheServerStopsReadingFailsTheUpload) {
   EXPECT_EQ(cutting.Received().size(), 2u);
 }
 
+TEST_F(TransferTest, AnUploadTheServerNeverAnswersIsAFailure) {
+  root.MakeFile("c/up.bin", Bytes(2000));
+  office::CuttingListener silent(1 << 20);  // reads it all, then hangs up
+  const std::string url = "http://127.0.0.1:" + std::to_string(silent.port()) + "/u";
+  for (bool java : {false, true}) {
+    SCOPED_TRACE(java ? "java" : "cookie");
+    dialogs.shown.clear();
+      CTransfer transfer = Transfer();
+    const std::int32_t rc = java ? transfer.UploadFileJava(url, "c:\\up.bin")
+                                 : transfer.UploadFileWithCookie(url, "", "c:\\up.bin");
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgEndRequest});
+  }
+}
+
 TEST_F(TransferTest, AnUploadTheServerRefusesIsAFailure) {
   root.MakeFile("c/up.bin", Bytes(10000));
   server.SetMaxUpload(4096);
