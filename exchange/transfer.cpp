@@ -120,6 +120,7 @@ void CTransfer::DownloadToFile(const std::string& url, const std::string& cookie
     m_ports.http->UrlDownloadToFile(SecureDownloadAddress(url, value), path);
     return;
   }
+  if (m_ports.clear_page_text) m_ports.clear_page_text();
   m_ports.http->DownloadToFile(url, cookie, path);
 }
 

@@ -51,6 +51,9 @@ struct TransferPorts {
   IStatusWindows* status = nullptr;
   std::FILE* console = stdout;  // where the session failure is written
   FormUpload form_upload;
+  // Empties the form processing's page buffer, which the plain download
+  // starts from.
+  std::function<void()> clear_page_text;
   // A remark data response longer than this is refused.
   std::size_t max_remark_bytes = kDefaultMaxRemarkBytes;
 };

@@ -350,7 +350,10 @@ TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
     http.moniker_urls.clear();
     server.ClearReceived();
     root.MakeFile("c/temp/qzdesk/doc.doc", "old");
+    int cleared = 0;
+    ports.clear_page_text = [&cleared] { ++cleared; };
     Transfer().DownloadToFile(c.url, "sid=9", "c:\\temp\\qzdesk\\doc.doc");
+    EXPECT_EQ(cleared, c.secure ? 0 : 1);
     if (!c.secure) {
       EXPECT_TRUE(http.moniker_urls.empty());
       EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "the document");
