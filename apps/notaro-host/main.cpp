@@ -27,6 +27,7 @@
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
 #include "exchange/word_documents.h"
+#include "exchange/transfer.h"
 #include "exchange/word_members.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
@@ -34,6 +35,7 @@
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/view/headless_ui.h"
+#include "platform/posix/exchange/posix_http.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -115,10 +117,18 @@ int main(int argc, char** argv) {
     static kit::posix::PosixFileLookup lookup;
     static kit::posix::PosixShell shell;
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
+    static kit::posix::CurlHttpClient http;
+    static kit::posix::PrintedStatusWindows statusWindows(stdout);
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
       if (transferReady) ctrl.MarkTransferStarted();
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+      kit::exchange::TransferPorts transfer;
+      transfer.http = &http;
+      transfer.lookup = &lookup;
+      transfer.dialogs = &messages;
+      transfer.status = &statusWindows;
+      kit::exchange::InstallTransfer(ctrl, transfer);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;
       word.dialogs = &messages;
@@ -128,6 +138,11 @@ int main(int argc, char** argv) {
       kit::exchange::WordDocumentPorts documents;
       documents.word = word;
       documents.lookup = &lookup;
+      if (transfer.files == nullptr) transfer.files = ctrl.platform().files;
+      documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
+                                              const std::string& path) {
+        kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
+      };
       ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
     });
     if (standIn) {

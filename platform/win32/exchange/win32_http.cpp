@@ -1,0 +1,286 @@
+#include "platform/win32/exchange/win32_http.h"
+
+#include <windows.h>
+#include <wininet.h>
+#include <urlmon.h>
+#include <curl/curl.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+#include "platform/win32/win32_adapters.h"
+
+namespace kit::win32 {
+namespace {
+
+constexpr long kConnectTimeoutS = 30;
+constexpr long kLowSpeedLimit = 1;
+constexpr long kLowSpeedTimeS = 60;
+
+struct InternetHandle {
+  HINTERNET h = nullptr;
+  explicit InternetHandle(HINTERNET handle) : h(handle) {}
+  ~InternetHandle() {
+    if (h != nullptr) InternetCloseHandle(h);
+  }
+  InternetHandle(const InternetHandle&) = delete;
+  InternetHandle& operator=(const InternetHandle&) = delete;
+};
+
+std::string ErrorText(const char* what) { return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")"; }
+
+void GlobalInit() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct EasyDeleter {
+  void operator()(CURL* h) const { curl_easy_cleanup(h); }
+};
+using Easy = std::unique_ptr<CURL, EasyDeleter>;
+
+Easy NewEasy(const std::string& url) {
+  GlobalInit();
+  Easy h(curl_easy_init());
+  if (!h) throw HttpError("cannot create an HTTP transfer");
+  curl_easy_setopt(h.get(), CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h.get(), CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutS);
+  curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimit);
+  curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeS);
+  return h;
+}
+
+long Status(CURL* h) {
+  long status = 0;
+  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+  return status;
+}
+
+// Beside the target, moved over it only after a whole successful answer.
+std::string PartName(const std::string& path) { return path + ".part~"; }
+
+bool Replace(const std::string& part, const std::string& path, bool ok) {
+  if (ok && MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
+  DeleteFileA(part.c_str());
+  return false;
+}
+
+std::size_t WriteToString(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* body = static_cast<std::vector<std::uint8_t>*>(user);
+  const std::size_t n = size * count;
+  if (body->size() + n > (std::size_t{64} << 20)) return 0;
+  body->insert(body->end(), data, data + n);
+  return n;
+}
+
+class WinInetRawPost : public IHttpRawPost {
+ public:
+  WinInetRawPost(HINTERNET session, HINTERNET connection, HINTERNET request, std::uint64_t length)
+      : session_(session), connection_(connection), request_(request), remaining_(length) {}
+
+  bool Write(const void* data, std::size_t n) override {
+    if (n > remaining_) return false;
+    const char* p = static_cast<const char*>(data);
+    while (n > 0) {
+      const DWORD chunk = n > 0x10000 ? 0x10000 : static_cast<DWORD>(n);
+      DWORD written = 0;
+      if (!InternetWriteFile(request_.h, p, chunk, &written) || written == 0) return false;
+      p += written;
+      n -= written;
+      remaining_ -= written;
+    }
+    return true;
+  }
+
+  long End() override {
+    if (remaining_ != 0) return 0;
+    if (!HttpEndRequestA(request_.h, nullptr, 0, 0)) return 0;
+    DWORD status = 0, size = sizeof status;
+    if (!HttpQueryInfoA(request_.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+      return 0;
+    }
+    return static_cast<long>(status);
+  }
+
+ private:
+  // Closed in reverse order of opening.
+  InternetHandle session_;
+  InternetHandle connection_;
+  InternetHandle request_;
+  std::uint64_t remaining_;
+};
+
+INT_PTR CALLBACK StatusProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG ? TRUE : FALSE; }
+
+// DLGTEMPLATE with one static control, laid out as the resource would be.
+std::vector<WORD> StatusTemplate() {
+  std::vector<WORD> t;
+  auto dword = [&t](DWORD v) {
+    t.push_back(LOWORD(v));
+    t.push_back(HIWORD(v));
+  };
+  auto text = [&t](const wchar_t* s) {
+    for (; *s != 0; ++s) t.push_back(static_cast<WORD>(*s));
+    t.push_back(0);
+  };
+  dword(DS_MODALFRAME | DS_CENTER | DS_SETFONT | WS_POPUP);
+  dword(0);
+  t.push_back(1);  // controls
+  t.push_back(0);
+  t.push_back(0);
+  t.push_back(187);
+  t.push_back(21);
+  t.push_back(0);  // no menu
+  t.push_back(0);  // default class
+  t.push_back(0);  // no caption
+  t.push_back(9);
+  text(L"\u5B8B\u4F53");
+  if (t.size() % 2 != 0) t.push_back(0);  // DLGITEMTEMPLATE on a DWORD boundary
+  dword(SS_CENTER | WS_CHILD | WS_VISIBLE);
+  dword(0);
+  t.push_back(1);
+  t.push_back(5);
+  t.push_back(186);
+  t.push_back(14);
+  t.push_back(210);
+  t.push_back(0xFFFF);
+  t.push_back(0x0082);  // static
+  text(L"TISHIXINXI");
+  t.push_back(0);  // no creation data
+  return t;
+}
+
+class Win32StatusWindow : public IStatusWindow {
+ public:
+  Win32StatusWindow() {
+    const std::vector<WORD> t = StatusTemplate();
+    hwnd_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
+                                       nullptr, StatusProc, 0);
+    if (hwnd_ != nullptr) ShowWindow(hwnd_, SW_SHOWNORMAL);
+  }
+  ~Win32StatusWindow() override {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  }
+  void SetText(const std::string& text) override {
+    if (hwnd_ == nullptr) return;
+    SetDlgItemTextA(hwnd_, 210, Win32CodePage().FromUtf8(text).c_str());
+    UpdateWindow(hwnd_);
+  }
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace
+
+HttpResponse Win32HttpClient::Get(const HttpGetRequest& request) {
+  InternetHandle session(InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+  if (session.h == nullptr) throw HttpError(ErrorText("InternetOpen"));
+  InternetHandle file(InternetOpenUrlA(session.h, request.url.c_str(),
+                                       request.headers.empty() ? nullptr : request.headers.c_str(),
+                                       static_cast<DWORD>(request.headers.size()), request.flags, 1));
+  if (file.h == nullptr) throw HttpError(ErrorText("InternetOpenUrl"));
+  HttpResponse response;
+  DWORD status = 0, size = sizeof status;
+  if (HttpQueryInfoA(file.h, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
+    response.status = static_cast<long>(status);
+  }
+  char buf[4096];
+  for (;;) {
+    DWORD got = 0;
+    if (!InternetReadFile(file.h, buf, sizeof buf, &got)) throw HttpError(ErrorText("InternetReadFile"));
+    if (got == 0) break;
+    if (request.max_body != 0 && response.body.size() + got > request.max_body) {
+      throw HttpError("the response is longer than " + std::to_string(request.max_body) + " bytes");
+    }
+    response.body.insert(response.body.end(), buf, buf + got);
+  }
+  // A body shorter than announced was cut off.
+  char length[32] = {};
+  DWORD lengthSize = sizeof length;
+  if (HttpQueryInfoA(file.h, HTTP_QUERY_CONTENT_LENGTH, length, &lengthSize, nullptr) &&
+      std::strtoull(length, nullptr, 10) != response.body.size()) {
+    throw HttpError("the response was cut off");
+  }
+  return response;
+}
+
+bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
+  const std::string part = PartName(path);
+  std::FILE* file = std::fopen(part.c_str(), "wb");
+  if (file == nullptr) return false;
+  bool ok = false;
+  try {
+    Easy h = NewEasy(url);
+    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, file);
+    if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
+    ok = curl_easy_perform(h.get()) == CURLE_OK && Status(h.get()) > 0 && Status(h.get()) < 400;
+  } catch (const HttpError&) {
+    ok = false;
+  }
+  if (std::fclose(file) != 0) ok = false;
+  return Replace(part, path, ok);
+}
+
+bool Win32HttpClient::UrlDownloadToFile(const std::string& url, const std::string& path) {
+  const std::string part = PartName(path);
+  return Replace(part, path, URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, nullptr) == S_OK);
+}
+
+HttpResponse Win32HttpClient::PostForm(const std::string& url, const std::string& cookie,
+                                       const std::vector<HttpFormPart>& parts) {
+  HttpResponse response;
+  Easy h = NewEasy(url);
+  curl_mime* mime = curl_mime_init(h.get());
+  std::unique_ptr<curl_mime, void (*)(curl_mime*)> owned(mime, curl_mime_free);
+  for (const HttpFormPart& p : parts) {
+    curl_mimepart* part = curl_mime_addpart(mime);
+    curl_mime_name(part, p.name.c_str());
+    if (p.file.empty()) {
+      curl_mime_data(part, p.contents.data(), p.contents.size());
+    } else {
+      if (curl_mime_filedata(part, p.file.c_str()) != CURLE_OK) throw HttpError("cannot read " + p.file);
+      curl_mime_filename(part, p.file_name.c_str());
+    }
+    if (!p.content_type.empty()) curl_mime_type(part, p.content_type.c_str());
+  }
+  curl_easy_setopt(h.get(), CURLOPT_MIMEPOST, mime);
+  if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
+  curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToString);
+  curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &response.body);
+  const CURLcode rc = curl_easy_perform(h.get());
+  if (rc != CURLE_OK) throw HttpError(curl_easy_strerror(rc));
+  response.status = Status(h.get());
+  return response;
+}
+
+std::unique_ptr<IHttpRawPost> Win32HttpClient::OpenRawPost(const HttpRawPostRequest& request) {
+  if (request.host.empty() || request.port <= 0 || request.port > 65535 || request.content_length > 0xFFFFFFFFu) {
+    return nullptr;
+  }
+  HINTERNET session = InternetOpenA(request.agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (session == nullptr) return nullptr;
+  HINTERNET connection = InternetConnectA(session, request.host.c_str(), static_cast<INTERNET_PORT>(request.port),
+                                          nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  HINTERNET req = connection == nullptr
+                      ? nullptr
+                      : HttpOpenRequestA(connection, "POST", request.object.empty() ? "/" : request.object.c_str(),
+                                         nullptr, nullptr, nullptr, request.flags, 0);
+  auto post = std::make_unique<WinInetRawPost>(session, connection, req, request.content_length);
+  if (req == nullptr) return nullptr;
+  if (!request.cookie.empty()) {
+    const std::string header = "Cookie: " + request.cookie + "\r\n";
+    HttpAddRequestHeadersA(req, header.c_str(), static_cast<DWORD>(header.size()), HTTP_ADDREQ_FLAG_ADD);
+  }
+  INTERNET_BUFFERSA buffers{};
+  buffers.dwStructSize = sizeof buffers;
+  buffers.dwBufferTotal = static_cast<DWORD>(request.content_length);
+  if (!HttpSendRequestExA(req, &buffers, nullptr, HSR_INITIATE, 0)) return nullptr;
+  return post;
+}
+
+std::unique_ptr<IStatusWindow> Win32StatusWindows::Create() { return std::make_unique<Win32StatusWindow>(); }
+
+}  // namespace kit::win32

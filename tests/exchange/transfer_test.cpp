@@ -1,0 +1,483 @@
+#include "exchange/transfer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "apps/office-server/office_server.h"
+#include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/exchange/posix_http.h"
+#include "ports/memory_stream.h"
+#include "remark/remark_file.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::exchange {
+namespace {
+
+using automation::AutomationError;
+using automation::InvokeByName;
+using automation::InvokeKind;
+using automation::Variant;
+
+// The header blocks as the upload servlets parse them, written out in full.
+const std::string kCookieBlock =
+    "\r\nContent-Disposition: form-data; name=\"file\"; filename=\"\"\r\nContent-Type: Application/pdf\r\n\r\n";
+const std::string kJavaBlockHead = "\r\nContent-Disposition: form-data; name=\"file\"; otherparameter= ";
+const std::string kBlockTail = "\"\r\nContent-Type: Application/pdf\r\n\r\n";
+
+class RecordingDialogs : public IDialogs {
+ public:
+  std::vector<std::string> shown;
+  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
+    shown.push_back(text);
+    return id::kOk;
+  }
+  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
+  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
+};
+
+class RecordingStatus : public IStatusWindows {
+ public:
+  std::vector<std::string> texts;
+  int open = 0;
+  std::unique_ptr<IStatusWindow> Create() override {
+    struct Window : IStatusWindow {
+      RecordingStatus* owner;
+      explicit Window(RecordingStatus* o) : owner(o) { ++owner->open; }
+      ~Window() override { --owner->open; }
+      void SetText(const std::string& text) override { owner->texts.push_back(text); }
+    };
+    return std::make_unique<Window>(this);
+  }
+};
+
+// The real client, except that the desktop's own download only records the
+// address it was given.
+class MonikerRecorder : public posix::CurlHttpClient {
+ public:
+  using CurlHttpClient::CurlHttpClient;
+  std::vector<std::string> moniker_urls;
+  bool UrlDownloadToFile(const std::string& url, const std::string&) override {
+    moniker_urls.push_back(url);
+    return true;
+  }
+};
+
+// A lookup that can lose the remark file between storing and posting.
+class VanishingLookup : public posix::PosixFileLookup {
+ public:
+  bool vanish = false;
+  std::optional<FoundFile> FindFirst(const std::string& pattern) override {
+    if (vanish) return std::nullopt;
+    return PosixFileLookup::FindFirst(pattern);
+  }
+};
+
+struct FormCall {
+  std::string url, cookie, path, name;
+  bool remove;
+  std::string bytes;  // the local file when the upload ran
+};
+
+std::string Bytes(std::size_t n) {
+  std::string s(n, '\0');
+  for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + 7) & 0xFF);
+  return s;
+}
+
+class TransferTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_GT(server.Start(), 0);
+    base = server.BaseUrl();
+    ports.http = &http;
+    ports.files = DefaultPlatform().files;
+    ports.lookup = &lookup;
+    ports.dialogs = &dialogs;
+    ports.status = &status;
+    ports.form_upload = [this](const std::string& url, const std::string& cookie, const std::string& path,
+                               const std::string& name, bool remove) {
+      if (form_throws) throw HttpError("connection reset");
+      form_calls.push_back({url, cookie, path, name, remove, root.ReadFile("c/temp/qzdesk/" + name)});
+    };
+  }
+
+  // A remark file of a document with this pen.
+  static std::string RemarkBytes(std::uint32_t color, long width) {
+    remark::CNotaroCtrl ctrl;
+    ctrl.SetPenColor(color);
+    ctrl.SetPenWidth(width);
+    MemoryStream out;
+    remark::StoreDocument(ctrl.document(), out);
+    return std::string(out.bytes().begin(), out.bytes().end());
+  }
+
+  CTransfer Transfer() { return CTransfer(ports); }
+
+  testing::TempKitRoot root;
+  office::OfficeServer server;
+  std::string base;
+  MonikerRecorder http{posix::HttpLimits{5, 100, 1, 5}};
+  VanishingLookup lookup;
+  RecordingDialogs dialogs;
+  RecordingStatus status;
+  TransferPorts ports;
+  std::vector<FormCall> form_calls;
+  bool form_throws = false;
+};
+
+TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
+  const std::string good = RemarkBytes(0x00FF00, 4);
+  server.PutFile("good.dat", good);
+  server.PutFile("half.dat", good.substr(0, good.size() - 3));
+  struct Case {
+    const char* query;
+    const char* cookie;
+    std::size_t max_bytes;
+    bool loads;
+    const char* cookie_on_wire;
+  };
+  const Case cases[] = {
+      {"/files/good.dat", "a=b", kDefaultMaxRemarkBytes, true, "a=b"},
+      {"/files/good.dat", "", kDefaultMaxRemarkBytes, true, ""},
+      {"/files/half.dat", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=404", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=500", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=reset", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=slow", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=huge&bytes=3000000", "", 1 << 20, false, ""},
+      {"/files/missing.dat", "", kDefaultMaxRemarkBytes, false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.query);
+    server.ClearReceived();
+    ports.max_remark_bytes = c.max_bytes;
+    remark::CNotaroCtrl ctrl;
+    ctrl.SetPenColor(0x123456);
+    ctrl.SetModifiedFlag(false);
+    CTransfer transfer = Transfer();
+    if (c.loads) {
+      EXPECT_EQ(transfer.Download(ctrl, base + c.query, c.cookie), 0);
+      EXPECT_EQ(ctrl.GetPenColor(), 0x00FF00u);
+      EXPECT_EQ(ctrl.GetPenWidth(), 4);
+      EXPECT_TRUE(ctrl.IsModified());
+    } else {
+      EXPECT_THROW(transfer.Download(ctrl, base + c.query, c.cookie), AutomationError);
+      EXPECT_EQ(ctrl.GetPenColor(), 0x123456u);
+    }
+    EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
+    const auto received = server.Received();
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0].Header("Cookie"), c.cookie_on_wire);
+    EXPECT_EQ(received[0].headers.count("Cookie"), std::string(c.cookie_on_wire).empty() ? 0u : 1u);
+  }
+}
+
+TEST_F(TransferTest, DownloadRefusesACookieThatWouldAddHeaders) {
+  remark::CNotaroCtrl ctrl;
+  EXPECT_THROW(Transfer().Download(ctrl, base + "/files/x", "a=b\r\nX-Evil: 1"), AutomationError);
+  EXPECT_TRUE(server.Received().empty());
+}
+
+TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
+  const std::size_t sizes[] = {0, 1, 1023, 1024, 1025, 5000};
+  for (std::size_t size : sizes) {
+    for (bool java : {false, true}) {
+      SCOPED_TRACE(std::to_string(size) + (java ? " java" : " cookie"));
+      server.ClearReceived();
+      const std::string file = Bytes(size);
+      root.MakeFile("c/up.bin", file);
+      CTransfer transfer = Transfer();
+      const std::int32_t rc = java ? transfer.UploadFileJava(base + "/Store/Up.jsp?id=5&x=y", "c:\\up.bin")
+                                   : transfer.UploadFileWithCookie(base + "/Store/Up.jsp?A=1", "sid42", "c:\\up.bin");
+      EXPECT_EQ(rc, 0);
+      EXPECT_TRUE(dialogs.shown.empty());
+      const auto received = server.Received();
+      ASSERT_EQ(received.size(), 1u);
+      const office::ReceivedRequest& r = received[0];
+      const std::string block = java ? kJavaBlockHead + "id=5&x=y" + kBlockTail : kCookieBlock;
+      EXPECT_EQ(r.body, block + file);
+      EXPECT_EQ(r.Header("Content-Length"), std::to_string(block.size() + size));
+      EXPECT_EQ(r.Header("User-Agent"), "HttpSendRequestEx");
+      // The cookie route lower-cases the object name; the Java route keeps it.
+      EXPECT_EQ(r.path, java ? "/Store/Up.jsp" : "/store/up.jsp");
+      EXPECT_EQ(r.query, java ? "id=5&x=y" : "a=1");
+      EXPECT_EQ(r.Header("Cookie"), java ? "" : "JSESSION=sid42");
+    }
+  }
+  EXPECT_EQ(kCookieBlock.size(), 93u);
+  EXPECT_EQ(kJavaBlockHead.size(), 63u);
+}
+
+TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
+  struct Case {
+    const char* url;
+    bool lower;
+    int default_port;
+    bool ok;
+    const char* host;
+    int port;
+    const char* object;
+  };
+  const Case cases[] = {
+      {"http://Server/App/Up.jsp?a=1", true, 443, true, "server", 443, "/app/up.jsp?a=1"},
+      {"http://server:8080/up.jsp", true, 443, true, "server", 8080, "/up.jsp"},
+      {"https://srv/x", true, 443, true, "srv", 443, "/x"},
+      {"http://srv/srv/u", true, 443, true, "srv", 443, "/srv/u"},
+      {"http://srv/a/http://b", false, 80, true, "srv", 80, "/a/http://b"},
+      {"http://srv", false, 80, true, "srv", 80, "/"},
+      {"http://Server/Up.jsp?ID=5", false, 80, true, "Server", 80, "/Up.jsp?ID=5"},
+      {"srv:81/u", false, 80, true, "srv", 81, "/u"},
+      {"HTTP://srv/x", false, 80, false, "", 0, ""},
+      {"http:///x", true, 443, false, "", 0, ""},
+      {"", false, 80, false, "", 0, ""},
+      {"http://srv:/x", true, 443, false, "", 0, ""},
+      {"http://srv:abc/x", true, 443, false, "", 0, ""},
+      {"http://srv:70000/x", true, 443, false, "", 0, ""},
+      {"http://srv:0/x", true, 443, false, "", 0, ""},
+      {"http://:80/x", true, 443, false, "", 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    const auto target = ParseRawUploadAddress(c.url, c.lower, c.default_port);
+    ASSERT_EQ(target.has_value(), c.ok);
+    if (!c.ok) continue;
+    EXPECT_EQ(target->host, c.host);
+    EXPECT_EQ(target->port, c.port);
+    EXPECT_EQ(target->object, c.object);
+  }
+}
+
+TEST_F(TransferTest, RawUploadFailuresReportTheirMessageAndMinusOne) {
+  root.MakeFile("c/up.bin", "data");
+  office::OfficeServer stopped;
+  const int closedPort = stopped.Start();
+  stopped.Stop();
+  const std::string closed = "http://127.0.0.1:" + std::to_string(closedPort);
+  struct Case {
+    bool java;
+    std::string url, cookie, path;
+    const char* message;
+  };
+  const Case cases[] = {
+      {false, base + "/u", "sid", "c:\\missing.bin", kMsgOpenLocalFile},
+      {true, base + "/u", "", "c:\\missing.bin", kMsgOpenLocalFile},
+      {false, "http://127.0.0.1:99999/u", "sid", "c:\\up.bin", kMsgOpenRequest},
+      {true, "http:///u", "", "c:\\up.bin", kMsgOpenRequest},
+      {false, closed + "/u", "sid", "c:\\up.bin", kMsgSendRequest},
+      {true, closed + "/u", "", "c:\\up.bin", kMsgSendRequest},
+      {false, base + "/u", "sid\r\nX-Evil: 1", "c:\\up.bin", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url + " " + c.path);
+    dialogs.shown.clear();
+    server.ClearReceived();
+    CTransfer transfer = Transfer();
+    const std::int32_t rc =
+        c.java ? transfer.UploadFileJava(c.url, c.path) : transfer.UploadFileWithCookie(c.url, c.cookie, c.path);
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(dialogs.shown, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+    EXPECT_TRUE(server.Received().empty());
+  }
+}
+
+TEST_F(TransferTest, ABodyTheServerStopsReadingFailsTheUpload) {
+  root.MakeFile("c/big.bin", Bytes(8u << 20));
+  office::CuttingListener cutting(3000);
+  ASSERT_GT(cutting.port(), 0);
+  const std::string cut = "http://127.0.0.1:" + std::to_string(cutting.port()) + "/u";
+  for (bool java : {false, true}) {
+    SCOPED_TRACE(java ? "java" : "cookie");
+    dialogs.shown.clear();
+    CTransfer transfer = Transfer();
+    const std::int32_t rc = java ? transfer.UploadFileJava(cut, "c:\\big.bin")
+                                 : transfer.UploadFileWithCookie(cut, "", "c:\\big.bin");
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgWriteFile});
+  }
+  EXPECT_EQ(cutting.Received().size(), 2u);
+}
+
+TEST_F(TransferTest, AnUploadTheServerNeverAnswersIsAFailure) {
+  root.MakeFile("c/up.bin", Bytes(2000));
+  office::CuttingListener silent(1 << 20);  // reads it all, then hangs up
+  const std::string url = "http://127.0.0.1:" + std::to_string(silent.port()) + "/u";
+  for (bool java : {false, true}) {
+    SCOPED_TRACE(java ? "java" : "cookie");
+    dialogs.shown.clear();
+      CTransfer transfer = Transfer();
+    const std::int32_t rc = java ? transfer.UploadFileJava(url, "c:\\up.bin")
+                                 : transfer.UploadFileWithCookie(url, "", "c:\\up.bin");
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgEndRequest});
+  }
+}
+
+TEST_F(TransferTest, AnUploadTheServerRefusesIsAFailure) {
+  root.MakeFile("c/up.bin", Bytes(10000));
+  server.SetMaxUpload(4096);
+  CTransfer transfer = Transfer();
+  EXPECT_EQ(transfer.UploadFileJava(base + "/u", "c:\\up.bin"), -1);
+  EXPECT_EQ(transfer.UploadFileWithCookie(base + "/u", "", "c:\\up.bin"), -1);
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(TransferTest, ALongCookieIsSentWholeAsPlainText) {
+  root.MakeFile("c/up.bin", "data");
+  const std::string cookie = std::string(100, 'c') + "%s%n";
+  EXPECT_EQ(Transfer().UploadFileWithCookie(base + "/u", cookie, "c:\\up.bin"), 0);
+  ASSERT_EQ(server.Received().size(), 1u);
+  EXPECT_EQ(server.Received()[0].Header("Cookie"), "JSESSION=" + cookie);
+}
+
+TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
+  server.PutFile("doc.doc", "the document");
+  struct Case {
+    std::string url;
+    bool secure;
+    std::string moniker_prefix;
+  };
+  const Case cases[] = {
+      {base + "/files/doc.doc?id=7", false, ""},
+      {"https://server/get.jsp?id=7", true, "https://server/get.jsp?id=7&"},
+      {"HTTPS://server/get.jsp", true, "HTTPS://server/get.jsp?"},
+      {"http://server/get.jsp?back=https", true, "http://server/get.jsp?back=https&"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.url);
+    http.moniker_urls.clear();
+    server.ClearReceived();
+    root.MakeFile("c/temp/qzdesk/doc.doc", "old");
+    int cleared = 0;
+    ports.clear_page_text = [&cleared] { ++cleared; };
+    Transfer().DownloadToFile(c.url, "sid=9", "c:\\temp\\qzdesk\\doc.doc");
+    EXPECT_EQ(cleared, c.secure ? 0 : 1);
+    if (!c.secure) {
+      EXPECT_TRUE(http.moniker_urls.empty());
+      EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "the document");
+      ASSERT_EQ(server.Received().size(), 1u);
+      EXPECT_EQ(server.Received()[0].Header("Cookie"), "sid=9");
+      continue;
+    }
+    EXPECT_TRUE(server.Received().empty());
+    ASSERT_EQ(http.moniker_urls.size(), 1u);
+    const std::string& got = http.moniker_urls[0];
+    ASSERT_EQ(got.compare(0, c.moniker_prefix.size(), c.moniker_prefix), 0) << got;
+    const std::string number = got.substr(c.moniker_prefix.size());
+    ASSERT_FALSE(number.empty());
+    ASSERT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << number;
+    EXPECT_LE(std::stol(number), 32767);
+  }
+}
+
+TEST_F(TransferTest, DownloadToFileKeepsThePreviousFileOnAFailedAnswer) {
+  server.PutFile("doc.doc", "the document");
+  for (const char* query : {"?fault=404", "?fault=500", "?fault=reset", "?fault=slow"}) {
+    SCOPED_TRACE(query);
+    root.MakeFile("c/temp/qzdesk/doc.doc", "previous");
+    Transfer().DownloadToFile(base + "/files/doc.doc" + query, "", "c:\\temp\\qzdesk\\doc.doc");
+    EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "previous");
+    EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/doc.doc.part~")));
+  }
+}
+
+TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
+  struct Case {
+    const char* name;
+    bool after_transfer;
+    bool vanish;
+    bool form_throws;
+    std::int32_t rc;
+    bool posted;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"up.dat", false, false, false, -1, false, {}},
+      {"up.dat", true, false, false, 0, true, {}},
+      {"up.dat", true, true, false, 0, false, {kRemarkFileNotFound}},
+      {"up.dat", true, false, true, 0, false, {kRemarkUploadFailed}},
+      {"..\\up.dat", true, false, false, hr::Fail, false, {}},
+      {"c:\\up.dat", true, false, false, hr::Fail, false, {}},
+      {"", true, false, false, hr::Fail, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.after_transfer ? " ready" : "") + (c.vanish ? " vanish" : "") +
+                 (c.form_throws ? " throws" : ""));
+    form_calls.clear();
+    dialogs.shown.clear();
+    status.texts.clear();
+    lookup.vanish = c.vanish;
+    form_throws = c.form_throws;
+    std::filesystem::remove_all(root.Native("c"));
+    remark::CNotaroCtrl ctrl;
+    ctrl.SetPenColor(0x00AB00);
+    CTransfer transfer = Transfer();
+    if (c.after_transfer) ctrl.MarkTransferStarted();
+    EXPECT_EQ(transfer.Upload(ctrl, base + "/pages/upload.jsp", "sid=1", c.name), c.rc);
+    EXPECT_EQ(dialogs.shown, c.messages);
+    EXPECT_EQ(status.open, 0);
+    ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
+    if (c.rc == 0) {
+      EXPECT_EQ(status.texts, std::vector<std::string>{kUploadingRemarkFile});
+    } else {
+      EXPECT_TRUE(status.texts.empty());
+      EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/up.dat")));
+      EXPECT_FALSE(std::filesystem::exists(root.Native("c/up.dat")));
+    }
+    if (c.posted) {
+      EXPECT_EQ(form_calls[0].url, base + "/pages/upload.jsp");
+      EXPECT_EQ(form_calls[0].cookie, "sid=1");
+      EXPECT_EQ(form_calls[0].path, "c:\\temp\\qzdesk\\up.dat");
+      EXPECT_EQ(form_calls[0].name, "up.dat");
+      EXPECT_TRUE(form_calls[0].remove);
+      EXPECT_EQ(form_calls[0].bytes, RemarkBytes(0x00AB00, ctrl.GetPenWidth()));
+    }
+  }
+}
+
+TEST_F(TransferTest, UploadFileOpensTheGateAndKeepsTheFile) {
+  struct Case {
+    const char* name;
+    bool result;
+    bool posted;
+  };
+  const Case cases[] = {{"a.doc", true, true}, {"..\\a.doc", false, false}, {"d\\a.doc", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    form_calls.clear();
+    remark::CNotaroCtrl ctrl;
+    EXPECT_EQ(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name), c.result);
+    EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
+    ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
+    if (c.posted) {
+      EXPECT_EQ(form_calls[0].path, "c:\\temp\\qzdesk\\a.doc");
+      EXPECT_FALSE(form_calls[0].remove);
+    }
+  }
+}
+
+TEST_F(TransferTest, MembersAnswerThroughTheControl) {
+  server.PutFile("r.dat", RemarkBytes(0x000011, 2));
+  root.MakeFile("c/gone.txt", "x");
+  remark::CNotaroCtrl ctrl;
+  InstallTransfer(ctrl, ports);
+  EXPECT_EQ(InvokeByName(ctrl, "Upload", InvokeKind::Method,
+                         {Variant::Str(base + "/u"), Variant::Str(""), Variant::Str("a.dat")}),
+            Variant::Error(-1));
+  EXPECT_EQ(InvokeByName(ctrl, "Download", InvokeKind::Method, {Variant::Str(base + "/files/r.dat"), Variant::Str("")}),
+            Variant::Error(0));
+  EXPECT_EQ(ctrl.GetPenColor(), 0x000011u);
+  EXPECT_EQ(InvokeByName(ctrl, "UploadFileWithCookie", InvokeKind::Method,
+                         {Variant::Str(base + "/u"), Variant::Str(""), Variant::Str("c:\\none")}),
+            Variant::I4(-1));
+  EXPECT_EQ(InvokeByName(ctrl, "DeleteFileJava", InvokeKind::Method, {Variant::Str("c:\\gone.txt")}),
+            Variant::Error(1));
+  EXPECT_FALSE(std::filesystem::exists(root.Native("c/gone.txt")));
+  EXPECT_EQ(InvokeByName(ctrl, "DeleteFileJava", InvokeKind::Method, {Variant::Str("c:\\gone.txt")}),
+            Variant::Error(1));
+}
+
+}  // namespace
+}  // namespace kit::exchange

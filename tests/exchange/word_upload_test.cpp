@@ -1,0 +1,215 @@
+#include "exchange/word_upload.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "apps/word-standin/word_standin.h"
+#include "exchange/word_documents.h"
+#include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/posix_files.h"
+#include "platform/posix/posix_paths.h"
+#include "ports/platform.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::exchange {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::StandInAutomation;
+using testing::WordStandIn;
+
+class Messages : public IDialogs {
+ public:
+  std::vector<std::string> shown;
+  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
+    shown.push_back(text);
+    return id::kOk;
+  }
+  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
+  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
+};
+
+// Status lines as the user saw them; "closed" when the window went away.
+class Status : public IStatusWindows {
+ public:
+  std::vector<std::string> seen;
+  std::unique_ptr<IStatusWindow> Create() override {
+    seen.push_back("open");
+    return std::make_unique<Window>(seen);
+  }
+
+ private:
+  struct Window : IStatusWindow {
+    explicit Window(std::vector<std::string>& s) : seen(s) {}
+    ~Window() override { seen.push_back("closed"); }
+    void SetText(const std::string& text) override { seen.push_back(text); }
+    std::vector<std::string>& seen;
+  };
+};
+
+struct Rig {
+  kit::testing::TempKitRoot root;
+  StandInAutomation automation;
+  WordStandIn word;
+  Messages messages;
+  Status status;
+  posix::PosixFileSystem files;
+  posix::PosixFileLookup lookup;
+  ICodePage& cp = *DefaultPlatform().codepage;
+  remark::CNotaroCtrl ctrl;
+  WordUploadPorts ports;
+  std::vector<std::string> uploads;  // path|name|delete, and what the file held
+
+  Rig() {
+    g_intohtml = "1";
+    g_savedUserName.clear();
+    ports.word.automation = &automation;
+    ports.word.dialogs = &messages;
+    ports.word.codepage = &cp;
+    ports.files = &files;
+    ports.lookup = &lookup;
+    ports.listing = &lookup;
+    ports.status = &status;
+    ports.upload_through_form = [this](const std::string& url, const std::string& cookie, const std::string& path,
+                                       const std::string& name, int del) {
+      EXPECT_EQ(url, "http://oa/upload.jsp");
+      EXPECT_EQ(cookie, "sid=7");
+      const std::string native = posix::NativePath(path);
+      std::ifstream in(native, std::ios::binary);
+      uploads.push_back(path + "|" + name + "|" + std::to_string(del) + "|" +
+                        std::string(std::istreambuf_iterator<char>(in), {}));
+      if (del == 1) fs::remove(native);
+    };
+    automation.classes[kWordProgId] = [this] { return word.Application(); };
+    word.map_path = [](const std::string& p) { return posix::NativePath(p); };
+  }
+  void Upload(const std::string& name) {
+    ASSERT_EQ(UploadWordDoc(ports, ctrl, "http://oa/upload.jsp", "sid=7", name), 0);
+  }
+  std::string Desk(const std::string& name) const { return "c/TEMP/qzdesk/" + name; }
+};
+
+TEST(WordUploadTest, WebPagePathsAndTheImageLinkRewrite) {
+  const struct {
+    std::string path, name, page, images, pageName;
+  } table[] = {
+      {"C:\\TEMP\\qzdesk\\a.doc", "a.doc", "C:\\TEMP\\qzdesk\\a.htm", "C:\\TEMP\\qzdesk\\a.files", "a.htm"},
+      {"C:\\TEMP\\qzdesk\\report.DOC", "report.DOC", "C:\\TEMP\\qzdesk\\report.DOC.htm",
+       "C:\\TEMP\\qzdesk\\report.DOC.files", "report.DOC.htm"},
+      {"C:\\TEMP\\qzdesk\\x.docx", "x.docx", "C:\\TEMP\\qzdesk\\x.htm", "C:\\TEMP\\qzdesk\\x.files", "x.htm"},
+      {"C:\\TEMP\\qzdesk\\a.doc.doc", "a.doc.doc", "C:\\TEMP\\qzdesk\\a.htm", "C:\\TEMP\\qzdesk\\a.files", "a.htm"},
+  };
+  for (const auto& t : table) {
+    const WebPagePaths w = WebPageOf(t.path, t.name);
+    EXPECT_EQ(w.page, t.page);
+    EXPECT_EQ(w.images, t.images);
+    EXPECT_EQ(w.name, t.pageName);
+  }
+
+  kit::testing::TempKitRoot root;
+  posix::PosixFileSystem files;
+  root.MakeFile("c/w/myword.htm",
+                "<img src=\"myword.files/image001.jpg\">\n<a href=\"/myword.files/image001.jpg\">x</a>\r\n"
+                "other.files/image001.jpg myword.files/myword.files/\nlast");
+  RewriteImageLinks(files, "c:\\w\\myword.htm");
+  EXPECT_EQ(root.ReadFile("c/w/myword.htm"),
+            "<img src=\"./image001.jpg\">\r\n<a href=\"/image001.jpg\">x</a>\r\n"
+            "other.files/image001.jpg ././\r\nlast\r\n");
+  EXPECT_FALSE(fs::exists(root.Native("c/w/myword.htm.bak")));
+  EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\missing.htm"), FileError);
+}
+
+TEST(WordUploadTest, WordFileAlwaysThenThePageAndItsPicturesAsTheSettingSays) {
+  for (const char* setting : {"0", "1", "2"}) {
+    Rig r;
+    g_intohtml = setting;
+    r.root.MakeFile(r.Desk("myword.doc"), "Body [picture] and [picture]");
+    r.Upload("myword.doc");
+    const std::string word = "C:\\TEMP\\qzdesk\\myword.doc|myword.doc|0|Body [picture] and [picture]";
+    std::vector<std::string> log = r.word.Log();
+    EXPECT_TRUE(r.word.quit) << setting;
+    EXPECT_TRUE(r.messages.shown.empty());
+    if (std::string(setting) == "0") {
+      EXPECT_EQ(r.uploads, std::vector<std::string>{word});
+      EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", kMsgUploadingWord, "closed"}));
+      EXPECT_EQ(std::count_if(log.begin(), log.end(), [](auto& l) { return l.rfind("Document 102", 0) == 0; }), 0);
+      continue;
+    }
+    EXPECT_NE(std::find(log.begin(), log.end(),
+                        "Document 102 call STR:C:\\TEMP\\qzdesk\\myword.htm I2:8 I2:0 STR: I2:1 STR: I2:0 I2:0 I2:0 "
+                        "I2:0 I2:0"),
+              log.end());
+    if (std::string(setting) == "2") {
+      EXPECT_EQ(r.uploads, std::vector<std::string>{word});
+      EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.htm"))));
+      EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.files/image002.jpg"))));
+      continue;
+    }
+    ASSERT_EQ(r.uploads.size(), 5u);
+    EXPECT_EQ(r.uploads[0], word);
+    EXPECT_EQ(r.uploads[1].substr(0, r.uploads[1].find("|1|") + 3), "C:\\TEMP\\qzdesk\\myword.htm|myword.htm|1|");
+    EXPECT_NE(r.uploads[1].find("src=\"./image001.jpg\""), std::string::npos);
+    EXPECT_EQ(r.uploads[1].find("myword.files"), std::string::npos);
+    EXPECT_EQ(r.uploads[2], "C:\\TEMP\\qzdesk\\myword.files\\filelist.xml|filelist.xml|1|<xml></xml>\r\n");
+    EXPECT_EQ(r.uploads[3], "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg|image001.jpg|1|picture 1");
+    EXPECT_EQ(r.uploads[4], "C:\\TEMP\\qzdesk\\myword.files\\image002.jpg|image002.jpg|1|picture 2");
+    EXPECT_EQ(r.status.seen,
+              (std::vector<std::string>{"open", kMsgConvertingHtm, kMsgUploadingWord, kMsgUploadingHtm,
+                                        "正在上传filelist.xml", "正在上传image001.jpg", "正在上传image002.jpg",
+                                        "closed"}));
+    // The Word file and the emptied picture folder stay.
+    EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.doc"))));
+    EXPECT_TRUE(fs::is_empty(r.root.Native(r.Desk("myword.files"))));
+    EXPECT_FALSE(fs::exists(r.root.Native(r.Desk("myword.htm"))));
+  }
+
+  // Without pictures Word makes no folder: the Word file and the page.
+  Rig r;
+  r.root.MakeFile(r.Desk("plain.doc"), "Text");
+  r.Upload("plain.doc");
+  ASSERT_EQ(r.uploads.size(), 2u);
+  EXPECT_EQ(r.uploads[1].substr(0, r.uploads[1].find("|1|")), "C:\\TEMP\\qzdesk\\plain.htm|plain.htm");
+}
+
+TEST(WordUploadTest, UserNameBackWordErrorsAndRefusals) {
+  Rig r;
+  r.root.MakeFile(r.Desk("a.doc"), "t");
+  // An edit gave Word the page's user; the upload gives the saved name back.
+  g_savedUserName = "Original";
+  r.word.user_name = "zhang";
+  g_intohtml = "0";
+  r.Upload("a.doc");
+  EXPECT_EQ(r.word.user_name, "Original");
+  EXPECT_EQ(r.word.Log().front(), "Application 52 put STR:Original");
+
+  // Word cannot open the document: its error reaches the caller, the Word we
+  // started is quit, the status window closed and nothing is sent.
+  r.uploads.clear();
+  r.status.seen.clear();
+  r.word.quit = false;
+  EXPECT_THROW(r.Upload("gone.doc"), automation::AutomationError);
+  EXPECT_TRUE(r.word.quit);
+  EXPECT_TRUE(r.uploads.empty());
+  EXPECT_EQ(r.status.seen.back(), "closed");
+
+  // No Word: the message, the window closed, nothing sent.
+  r.status.seen.clear();
+  r.automation.classes.clear();
+  r.Upload("a.doc");
+  EXPECT_EQ(r.messages.shown, std::vector<std::string>{kMsgCreateFailed});
+  EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", "closed"}));
+  EXPECT_TRUE(r.uploads.empty());
+
+  // A name that would leave the folder is not sent, but opens the gate.
+  remark::CNotaroCtrl fresh;
+  r.status.seen.clear();
+  EXPECT_EQ(UploadWordDoc(r.ports, fresh, "http://oa/upload.jsp", "sid=7", "..\\..\\secret.doc"), 0);
+  EXPECT_EQ(fresh.transfer_state(), remark::kTransferReady);
+  EXPECT_TRUE(r.status.seen.empty());
+  EXPECT_TRUE(r.uploads.empty());
+}
+
+}  // namespace
+}  // namespace kit::exchange
