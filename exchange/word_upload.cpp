@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "exchange/local_files.h"
+#include "exchange/word_documents.h"
 
 namespace kit::exchange {
 

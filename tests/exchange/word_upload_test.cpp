@@ -116,7 +116,7 @@ TEST(WordUploadTest, WebPagePathsAndTheImageLinkRewrite) {
   RewriteImageLinks(files, "c:\\w\\myword.htm");
   EXPECT_EQ(root.ReadFile("c/w/myword.htm"),
             "<img src=\"./image001.jpg\">\r\n<a href=\"/image001.jpg\">x</a>\r\n"
-            "other.files/image001.jpg ././\r\nlast\r\n");
+            "other.files/image001.jpg ./\r\nlast\r\n");
   EXPECT_FALSE(fs::exists(root.Native("c/w/myword.htm.bak")));
   EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\missing.htm"), FileError);
 }
