@@ -269,13 +269,23 @@ class Player {
         if (!r.Has(8, 16)) return false;
         const double l = r.I32(8), t = r.I32(12), rt = r.I32(16), b = r.I32(20);
         if (type == kRectangle) {
-          std::vector<Pt> box{{l, t}, {rt, t}, {rt, b}, {l, b}};
-          Path(box, true, false);
+          // As in GDI, the right and bottom edges lie outside: the interior
+          // covers [left, right) and the outline runs one pixel inside.
+          const Pt a = ToDevice({l, t}), c = ToDevice({rt, b});
+          const double x0 = std::min(a.x, c.x), y0 = std::min(a.y, c.y);
+          const double w = std::abs(c.x - a.x), h = std::abs(c.y - a.y);
+          cairo_new_path(cr_);
+          cairo_rectangle(cr_, x0, y0, w, h);
+          FillPath(false);
+          if (w >= 1 && h >= 1) {
+            cairo_rectangle(cr_, x0 + 0.5, y0 + 0.5, w - 1, h - 1);
+            StrokePath();
+          }
         } else {
           Ellipse(l, t, rt, b);
+          FillPath(true);
+          StrokePath();
         }
-        FillPath(true);
-        StrokePath();
         return true;
       }
       case kPolyline: case kPolygon: case kPolylineTo: case kPolyBezier: case kPolyBezierTo:
@@ -375,7 +385,10 @@ class Player {
   }
 
   void FillPath(bool keep) {
-    if (s_.brush.null) return;
+    if (s_.brush.null) {
+      if (!keep) cairo_new_path(cr_);
+      return;
+    }
     SetColor(s_.brush.color);
     cairo_set_fill_rule(cr_, s_.winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
     if (keep)
@@ -575,16 +588,16 @@ class Player {
 
   // Source rectangle (top-down pixels of `img`) stretched onto the
   // destination rectangle in logical units.
-  void DrawImage(cairo_surface_t* img, double sx, double sy, double scx, double scy, double x, double y, double cx,
+  bool DrawImage(cairo_surface_t* img, double sx, double sy, double scx, double scy, double x, double y, double cx,
                  double cy) {
     const Pt a = ToDevice({x, y}), b = ToDevice({x + cx, y + cy});
     const double dw = b.x - a.x, dh = b.y - a.y;
-    if (std::abs(dw) < 1e-6 || std::abs(dh) < 1e-6 || scx == 0 || scy == 0) return;
+    if (std::abs(dw) < 1e-6 || std::abs(dh) < 1e-6 || scx == 0 || scy == 0) return false;
     cairo_matrix_t m;
     cairo_matrix_init(&m, scx / dw, 0, 0, scy / dh, sx - a.x * scx / dw, sy - a.y * scy / dh);
     if (!std::isfinite(m.xx) || !std::isfinite(m.yy) || !std::isfinite(m.x0) || !std::isfinite(m.y0) ||
         std::abs(m.xx) > 1e6 || std::abs(m.yy) > 1e6 || std::abs(m.xx) < 1e-6 || std::abs(m.yy) < 1e-6) {
-      return;
+      return false;
     }
     cairo_pattern_t* pat = cairo_pattern_create_for_surface(img);
     cairo_pattern_set_matrix(pat, &m);
@@ -598,6 +611,7 @@ class Player {
     cairo_paint(cr_);
     cairo_restore(cr_);
     cairo_pattern_destroy(pat);
+    return true;
   }
 
   bool Blt(std::uint32_t type, const Rec& r) {
@@ -622,9 +636,9 @@ class Player {
     }
     cairo_surface_t* img = DecodeDib(r, offBmi, cbBmi, offBits, cbBits, usage);
     if (!img) return false;
-    DrawImage(img, sx, sy, scx, scy, x, y, cx, cy);
+    const bool drawn = DrawImage(img, sx, sy, scx, scy, x, y, cx, cy);
     cairo_surface_destroy(img);
-    return true;
+    return drawn;
   }
 
   bool StretchDiBits(const Rec& r) {
@@ -636,9 +650,9 @@ class Player {
     // The source origin of a bottom-up DIB is its lower-left corner.
     const bool topDown = Rec{r.p + r.U32(48), r.U32(52)}.I32(8) < 0;
     const double h = cairo_image_surface_get_height(img);
-    DrawImage(img, sx, topDown ? sy : h - sy - scy, scx, scy, x, y, cx, cy);
+    const bool drawn = DrawImage(img, sx, topDown ? sy : h - sy - scy, scx, scy, x, y, cx, cy);
     cairo_surface_destroy(img);
-    return true;
+    return drawn;
   }
 
   // Text is shown as one box per character, the way a missing font shows.
