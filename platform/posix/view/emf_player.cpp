@@ -587,30 +587,57 @@ class Player {
   }
 
   // Source rectangle (top-down pixels of `img`) stretched onto the
-  // destination rectangle in logical units.
+  // destination rectangle in logical units. Sampled here, nearest pixel as
+  // GDI's default stretch mode does, over the visible part only: a transform
+  // with far-off offsets would put the cairo context itself into an error
+  // state, and then nothing more would draw.
   bool DrawImage(cairo_surface_t* img, double sx, double sy, double scx, double scy, double x, double y, double cx,
                  double cy) {
     const Pt a = ToDevice({x, y}), b = ToDevice({x + cx, y + cy});
     const double dw = b.x - a.x, dh = b.y - a.y;
     if (std::abs(dw) < 1e-6 || std::abs(dh) < 1e-6 || scx == 0 || scy == 0) return false;
-    cairo_matrix_t m;
-    cairo_matrix_init(&m, scx / dw, 0, 0, scy / dh, sx - a.x * scx / dw, sy - a.y * scy / dh);
-    if (!std::isfinite(m.xx) || !std::isfinite(m.yy) || !std::isfinite(m.x0) || !std::isfinite(m.y0) ||
-        std::abs(m.xx) > 1e6 || std::abs(m.yy) > 1e6 || std::abs(m.xx) < 1e-6 || std::abs(m.yy) < 1e-6) {
+    double ex0, ey0, ex1, ey1;
+    cairo_clip_extents(cr_, &ex0, &ey0, &ex1, &ey1);
+    const double l = std::max(std::min(a.x, b.x), ex0), r = std::min(std::max(a.x, b.x), ex1);
+    const double t = std::max(std::min(a.y, b.y), ey0), btm = std::min(std::max(a.y, b.y), ey1);
+    // Pixels whose centres lie inside.
+    const double X0 = std::ceil(l - 0.5), X1 = std::ceil(r - 0.5), Y0 = std::ceil(t - 0.5), Y1 = std::ceil(btm - 0.5);
+    if (!(X1 > X0) || !(Y1 > Y0)) return true;  // nothing of it is visible
+    if (X1 - X0 > kMaxImageSide || Y1 - Y0 > kMaxImageSide) return false;
+    const int ow = static_cast<int>(X1 - X0), oh = static_cast<int>(Y1 - Y0);
+    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, ow, oh);
+    if (cairo_surface_status(out) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(out);
       return false;
     }
-    cairo_pattern_t* pat = cairo_pattern_create_for_surface(img);
-    cairo_pattern_set_matrix(pat, &m);
-    cairo_pattern_set_filter(pat, CAIRO_FILTER_NEAREST);
-    cairo_pattern_set_extend(pat, CAIRO_EXTEND_PAD);
+    cairo_surface_flush(img);
+    cairo_surface_flush(out);
+    const int iw = cairo_image_surface_get_width(img), ih = cairo_image_surface_get_height(img);
+    const unsigned char* src = cairo_image_surface_get_data(img);
+    const int srcStride = cairo_image_surface_get_stride(img);
+    unsigned char* dst = cairo_image_surface_get_data(out);
+    const int dstStride = cairo_image_surface_get_stride(out);
+    std::vector<int> cols(static_cast<std::size_t>(ow));
+    for (int i = 0; i < ow; ++i) {
+      const double v = std::floor(sx + (X0 + i + 0.5 - a.x) * scx / dw);
+      cols[static_cast<std::size_t>(i)] = v >= 0 && v < iw ? static_cast<int>(v) : -1;
+    }
+    for (int j = 0; j < oh; ++j) {
+      auto* row = reinterpret_cast<std::uint32_t*>(dst + static_cast<std::ptrdiff_t>(j) * dstStride);
+      const double v = std::floor(sy + (Y0 + j + 0.5 - a.y) * scy / dh);
+      if (!(v >= 0 && v < ih)) continue;  // outside the bitmap: left untouched
+      const auto* srow = reinterpret_cast<const std::uint32_t*>(src + static_cast<std::ptrdiff_t>(v) * srcStride);
+      for (int i = 0; i < ow; ++i) {
+        const int c = cols[static_cast<std::size_t>(i)];
+        if (c >= 0) row[i] = 0xFF000000u | (srow[c] & 0xFFFFFF);
+      }
+    }
+    cairo_surface_mark_dirty(out);
     cairo_save(cr_);
-    cairo_new_path(cr_);
-    cairo_rectangle(cr_, std::min(a.x, b.x), std::min(a.y, b.y), std::abs(dw), std::abs(dh));
-    cairo_clip(cr_);
-    cairo_set_source(cr_, pat);
+    cairo_set_source_surface(cr_, out, X0, Y0);
     cairo_paint(cr_);
     cairo_restore(cr_);
-    cairo_pattern_destroy(pat);
+    cairo_surface_destroy(out);
     return true;
   }
 
