@@ -164,6 +164,51 @@ TEST(EmfPlayer, ShapesUseTheMetafilesPensAndBrushes) {
   }
 }
 
+TEST(EmfPlayer, WorldTransformsAndPatternBlits) {
+  constexpr std::uint32_t kOne = 0x3F800000, kTwo = 0x40000000, kTen = 0x41200000;
+  auto xform = [](std::uint32_t type, std::vector<std::uint32_t> f, int mode = -1) {
+    Record r(type);
+    for (std::uint32_t v : f) r.U(v);
+    if (mode >= 0) r.I(mode);
+    return r.Done();
+  };
+  const Bytes rect = Record(t::kEmrRectangle).Ints({2, 2, 6, 6}).Done();
+  auto blt = [](std::uint32_t rop) {
+    return Record(76).Ints({0, 0, 0, 0, 20, 20, 4, 4}).U(rop).Ints({0, 0, 0, 0, 0, 0, 0, 0}).U(0).U(0)
+        .Ints({0, 0, 0, 0}).Done();
+  };
+  const Bytes green = Record(t::kEmrCreateBrush).Ints({1, 0}).U(0x00FF00).U(0).Done();
+  const Bytes selGreen = Record(t::kEmrSelectObject).U(1).Done();
+  struct Check {
+    PointL p;
+    ColorRef c;
+  };
+  struct Case {
+    const char* what;
+    std::vector<Bytes> records;
+    std::vector<Check> checks;
+  } cases[] = {
+      {"translated", {xform(35, {kOne, 0, 0, kOne, kTen, 0}), rect}, {{{12, 4}, 0}, {{2, 4}, 0x808080}}},
+      {"scaled", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), rect}, {{{4, 8}, 0}, {{11, 8}, 0}, {{8, 8}, kWhite}, {{2, 8}, 0x808080}}},
+      {"reset to identity", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, 0, 0}, 1), rect},
+       {{{2, 4}, 0}, {{10, 8}, 0x808080}}},
+      {"right-multiplied translation", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, kTen, 0}, 3), rect},
+       {{{14, 8}, 0}, {{4, 8}, 0x808080}}},
+      {"blackness", {blt(0x42)}, {{{21, 21}, 0}, {{24, 21}, 0x808080}}},
+      {"whiteness", {blt(0xFF0062)}, {{{23, 23}, kWhite}}},
+      {"pattern copy with the metafile's brush", {green, selGreen, blt(0xF00021)}, {{{22, 22}, 0x00FF00}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CairoDC dc(40, 40);
+    dc.SelectBrush(dc.StockBrush(kGrayBrush));
+    dc.PatBlt(0, 0, 40, 40, kPatCopy);
+    EmfPlayResult r = Play(dc, Metafile(Frame96(40, 40), c.records), RectL{0, 0, 40, 40});
+    EXPECT_EQ(r.skipped, 0);
+    for (const Check& k : c.checks) EXPECT_EQ(dc.PixelAt(k.p.x, k.p.y), k.c) << k.p.x << "," << k.p.y;
+  }
+}
+
 TEST(EmfPlayer, PictureMappingAndFrameScaling) {
   // Logical units of 0.5 pixel through the metafile's own mapping, then the
   // whole 40-pixel frame played into 20 pixels at (5, 5).
