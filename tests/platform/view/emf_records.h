@@ -109,6 +109,12 @@ inline Dib MakeDib(int bpp, const std::vector<std::vector<std::uint32_t>>& rows,
           d.bits[row + 3 * x + 1] = static_cast<std::uint8_t>(px >> 8);
           d.bits[row + 3 * x + 2] = static_cast<std::uint8_t>(px >> 16);
           break;
+        case 16: {  // 5-5-5 from 0x00RRGGBB
+          const std::uint32_t v = ((px >> 19) & 0x1F) << 10 | ((px >> 11) & 0x1F) << 5 | ((px >> 3) & 0x1F);
+          d.bits[row + 2 * x] = static_cast<std::uint8_t>(v);
+          d.bits[row + 2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+          break;
+        }
         default: Put32At(d.bits, row + 4 * x, px); break;
       }
     }
