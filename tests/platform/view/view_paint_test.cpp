@@ -100,6 +100,7 @@ TEST(ViewOnCairo, SheetPictureAndDeskLandWhereTheViewPutsThem) {
     };
     expect(X(50), Y(20), kBand);
     expect(X(50), Y(40), kWhite);
+    expect(X(50), Y(120), kWhite);
     expect(15 - sx, Y(40), kBlack);
     expect(14 - sx, Y(40), kGrey);
     expect(16 - sx + w, Y(60), kBlack);
