@@ -58,6 +58,13 @@ std::string DurationText(int hour, int minute, int second) {
   return std::to_string(hour) + "时" + std::to_string(minute) + "分" + std::to_string(second) + "秒";
 }
 
+std::string HelpFilePath(const std::string& program_folder) {
+  const char sep = program_folder.find('\\') == std::string::npos && program_folder.find('/') != std::string::npos
+                       ? '/'
+                       : '\\';
+  return program_folder + sep + "help.chm";
+}
+
 std::string TrayTipField(const ICodePage& cp, const std::string& text) {
   std::vector<std::uint8_t> field(forms::kTrayTipBytes, 0);
   std::string ansi = cp.FromUtf8(text);
@@ -431,7 +438,7 @@ void Form1::OnClick(const std::string& name) {
     window_->SendSysCommand(forms::kScRestore);
   } else if (name == "mm_help_main") {
     // Beside the program, whatever the current folder is.
-    form_ports_.help->Display(Owner(), form_ports_.program_folder + "\\help.chm");
+    form_ports_.help->Display(Owner(), HelpFilePath(form_ports_.program_folder));
   } else if (name == "mm_help_mustread") {
     dialer_.OpenWebPage(cfg.lan_help_url);
   } else if (name == "mm_help_sam") {

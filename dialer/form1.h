@@ -19,7 +19,7 @@ struct FormPorts {
   forms::IMutexes* mutexes;
   forms::IHelpViewer* help;
   IFileSystem* files;
-  std::string program_folder;  // Windows path, no trailing backslash
+  std::string program_folder;  // the folder of the running program, no trailing separator
   // The current time in the system's time format.
   std::string (*time_text)();
 };
@@ -28,6 +28,9 @@ constexpr unsigned kTrayCallbackMessage = 2025;
 
 // Everything the window shows at start, for this build.
 forms::FormSpec Form1Spec(const BuildProfile& profile);
+
+// help.chm beside the program, with the folder's own separator.
+std::string HelpFilePath(const std::string& program_folder);
 
 // "0时1分5秒"
 std::string DurationText(int hour, int minute, int second);
