@@ -265,10 +265,10 @@ bool Form1::IsAlreadyRunning() {
   return last_error == forms::kErrorAlreadyExists;
 }
 
-void Form1::ShowSetUp(bool entry_recorded) {
+void Form1::ShowSetUp(bool entry_recorded, bool create_allowed) {
   for (const char* n : {"Text1", "Text2", "Label1", "Label2"}) window_->SetVisible(n, !entry_recorded);
   window_->SetVisible("Label5", entry_recorded);
-  Enable("Command1", !entry_recorded);
+  Enable("Command1", !entry_recorded && create_allowed);
   Enable("Command6", entry_recorded);
   window_->SetVisible("Frame5", entry_recorded);
   window_->SetVisible("Frame6", !entry_recorded);
@@ -298,7 +298,8 @@ bool Form1::Form_Load() {
     if (!recorded) {
       ports_.dialogs->MessageBox(Owner(), msg::kFirstRun, msg::kFirstRunCaption, mb::kOk | mb::kIconInfo);
     }
-    ShowSetUp(recorded);
+    // Creating waits for the optimization on an unoptimized machine.
+    ShowSetUp(recorded, optimized);
     RefreshNetworkStatus();
     window_->SetCaption("", profile_.caption);
     if (auto stored = dialer_.StoredCredentials()) {
@@ -394,8 +395,7 @@ void Form1::ToTray() {
 }
 
 void Form1::ForcedMode() {
-  ShowSetUp(false);
-  Enable("Command1", true);
+  ShowSetUp(false, true);
   Enable("Command2", true);
   Enable("Option3", true);
   Enable("Option4", true);

@@ -97,7 +97,7 @@ class Form1 : public IDialerView, public forms::IFormEvents {
   void Enable(const std::string& name, bool enabled);
   void ApplyGuards();
   void RuntimeError(const std::string& number, const std::string& text);
-  void ShowSetUp(bool entry_recorded);
+  void ShowSetUp(bool entry_recorded, bool create_allowed);
   void ForcedMode();
   void ToTray();
   void DurationTick();

@@ -398,6 +398,14 @@ int main(int argc, char** argv) {
   dialer::DialerPorts ports{&registry, &sim,    &sim,    &sim,    &ras,  &starter,
                             &windows,  &wait,   &power,  &dialogs, &shell, &posix::SystemCodePage()};
 
+  {
+    // Every desktop has the remote-access service's key; the optimize step
+    // writes into it and never creates it.
+    dialer::RegistryAPI api(registry, posix::SystemCodePage());
+    if (!api.KeyExists(RegRoot::kLocalMachine, dialer::kRasManParametersKey)) {
+      api.CreateRegKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey);
+    }
+  }
   posix::HeadlessFormHost host(out, posix::SystemCodePage());
   posix::LockFileMutexes mutexes;
   posix::PrintingHelpViewer help(out);
