@@ -470,14 +470,15 @@ class Win32Form : public forms::IForm {
 
 }  // namespace
 
-Win32FormHost::Win32FormHost(const ICodePage& cp, void* instance) : cp_(cp), instance_(instance) {
+Win32FormHost::Win32FormHost(const ICodePage& cp, void* instance)
+    : cp_(cp), instance_(instance ? instance : GetModuleHandleA(nullptr)) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.lpfnWndProc = &Win32Form::Proc;
-  wc.hInstance = static_cast<HINSTANCE>(instance);
-  wc.hIcon = LoadIconA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(1));
+  wc.hInstance = static_cast<HINSTANCE>(instance_);
+  wc.hIcon = LoadIconA(static_cast<HINSTANCE>(instance_), MAKEINTRESOURCEA(1));
   if (wc.hIcon == nullptr) wc.hIcon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
   wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
