@@ -55,10 +55,12 @@ void Usage(std::ostream& o) {
   o << "usage: " << kProgram
     << " [--intranet up|down] [--internet up|down] [--real-probes] [--no-wait]\n"
        "       [--os VERSION] [--gateway ADDR] [--tunnel-gateway ADDR]\n"
-       "       [--set NAME=VALUE] [--answer yes|no] [--press NAME] ...\n"
+       "       [--set NAME=VALUE] [--answer yes|no] [--press NAME] [--script FILE] ...\n"
        "  --set, --answer and --press apply in order after start-up; then the program\n"
        "  exits through its exit path. NAME is a control or menu item of a loaded form,\n"
-       "  or close, tray-left, tray-right. Without events on a terminal, a menu asks.\n";
+       "  or close, tray-left, tray-right. A script holds one event a line: set NAME=VALUE,\n"
+       "  answer yes|no, press NAME. Without events on a terminal, a menu asks.\n"
+       "  --real-probes: real ICMP echoes and the real interface table.\n";
 }
 
 bool UpDown(const std::string& v, bool* out) {
@@ -171,8 +173,9 @@ class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
     throw WmiError("unknown query " + wql);
   }
 
-  // No PPP interface: the link panels stay at "VPN尚未连接".
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool) override {
+  // Simulated: no PPP interface, the link panels stay at "VPN尚未连接".
+  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override {
+    if (o_.real_probes) return real_table_.GetIfTable(table, size, sorted);
     if (table == nullptr || *size < 4) {
       *size = 4;
       return iftable::kInsufficientBuffer;
@@ -190,6 +193,7 @@ class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
   std::string last_gateway_ = "\x01";
   std::map<std::string, bool> answered_;
   posix::SocketIcmp real_;
+  posix::ProcInterfaceTable real_table_;
 };
 
 std::string TimeText() {
@@ -208,6 +212,31 @@ std::string ProgramFolder() {
   std::string p(buf, static_cast<std::size_t>(n));
   std::size_t slash = p.rfind('/');
   return slash == std::string::npos ? "." : p.substr(0, slash);
+}
+
+// A UI event script: one event a line, "set NAME=VALUE", "answer yes|no" or
+// "press NAME"; blank lines and lines starting with '#' are skipped.
+bool ReadScript(const std::string& path, Options* o) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::size_t blank = line.find(' ');
+    if (blank == std::string::npos) return false;
+    const std::string verb = line.substr(0, blank), arg = line.substr(blank + 1);
+    if (verb == "set" && arg.find('=') != std::string::npos) {
+      o->events.push_back({Event::kSet, arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1)});
+    } else if (verb == "answer" && (arg == "yes" || arg == "no")) {
+      o->events.push_back({Event::kAnswer, arg, ""});
+    } else if (verb == "press") {
+      o->events.push_back({Event::kPress, arg, ""});
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 bool Parse(int argc, char** argv, Options* o) {
@@ -243,6 +272,8 @@ bool Parse(int argc, char** argv, Options* o) {
     } else if (a == "--press") {
       if (!value(&v)) return false;
       o->events.push_back({Event::kPress, v, ""});
+    } else if (a == "--script") {
+      if (!value(&v) || !ReadScript(v, o)) return false;
     } else {
       return false;
     }
