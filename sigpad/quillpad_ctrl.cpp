@@ -532,6 +532,7 @@ void UCQuillpad::DrawLine(int x1, int y1, int x2, int y2) {
   if (!ports_.canvas || !image_.DIBSectionBitsPtr()) return;
   DibPixels px{image_.DIBSectionBitsPtr(), image_.Width(), image_.Height(), image_.BytesPerScanLine(), image_.hdc()};
   std::unique_ptr<IDeviceContext> dc = ports_.canvas->Open(px);
+  if (!dc) return;
   ICanvas::PenHandle pen = dc->CreatePen(kPsSolid, pic_.DrawWidth, pic_.ForeColor);
   ICanvas::PenHandle old = dc->SelectPen(pen);
   dc->MoveTo(x1, y1);
@@ -544,6 +545,7 @@ void UCQuillpad::DrawBox(int x1, int y1, int x2, int y2) {
   if (!ports_.canvas || !image_.DIBSectionBitsPtr()) return;
   DibPixels px{image_.DIBSectionBitsPtr(), image_.Width(), image_.Height(), image_.BytesPerScanLine(), image_.hdc()};
   std::unique_ptr<IDeviceContext> dc = ports_.canvas->Open(px);
+  if (!dc) return;
   ICanvas::PenHandle pen = dc->CreatePen(kPsSolid, pic_.DrawWidth, kWhite);
   IDeviceContext::BrushHandle brush = dc->CreateSolidBrush(kWhite);
   ICanvas::PenHandle oldPen = dc->SelectPen(pen);

@@ -22,6 +22,7 @@
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -77,6 +78,7 @@ int main(int argc, char** argv) {
       word.codepage = ctrl.platform().codepage;
       ctrl.AddExtension(std::make_shared<kit::exchange::WordMembers>(word));
     });
+    kit::posix::RegisterQuillpad(registry, lookup, messages);
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);
