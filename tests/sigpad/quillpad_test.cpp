@@ -216,7 +216,9 @@ TEST_F(QuillpadTest, SlotArithmetic) {
     } else {
       EXPECT_EQ(Shown(), SlotFile(c.shownSlot));
     }
-    if (c.lastWritten) EXPECT_TRUE(files.files.count(c.lastWritten));
+    if (c.lastWritten) {
+      EXPECT_TRUE(files.files.count(c.lastWritten));
+    }
     EXPECT_FALSE(files.files.count("C:\\Temp\\qzdesk\\\\Quillpad0.BMP"));
   }
 }
@@ -366,7 +368,9 @@ TEST_F(QuillpadTest, PenWidthMenu) {
     EXPECT_EQ(pad->picMain().DrawWidth, c.width);
     EXPECT_EQ(marks, c.checked);
     ASSERT_EQ(dialogs.shown.size(), c.messages);
-    if (c.messages) EXPECT_EQ(dialogs.shown[0], "已经最细了，无法变细了！|保存提示|64");
+    if (c.messages) {
+      EXPECT_EQ(dialogs.shown[0], "已经最细了，无法变细了！|保存提示|64");
+    }
   }
 }
 
