@@ -451,7 +451,7 @@ TEST_F(QuillpadTest, SaveErrorsReachTheCaller) {
     EXPECT_EQ(e.source(), "Quillpad");
   }
   pad->SetSavePath("D:\\x");
-  files.unwritable.insert("D:\\x\\Quillpad.JPG");
+  files.unwritable.insert("D:\\x\\Quillpad.JPG.part");
   try {
     InvokeByName(*pad, "Save", InvokeKind::Method);
     FAIL() << "no error";
