@@ -223,16 +223,6 @@ TEST_F(QuillpadTest, SlotArithmetic) {
   }
 }
 
-TEST_F(QuillpadTest, SeventeenStrokesUndoThroughSlotsSixteenToTwo) {
-  Run(std::string(17, 'S'));
-  for (int slot = 16; slot >= 2; --slot) {
-    ASSERT_TRUE(pad->Buttons()[kBtnUndo - 1].enabled) << slot;
-    Run("U");
-    EXPECT_EQ(Shown(), SlotFile(slot)) << slot;
-  }
-  EXPECT_FALSE(pad->Buttons()[kBtnUndo - 1].enabled);
-}
-
 TEST_F(QuillpadTest, ClearKeepsFilesAndSkipCount) {
   Run("SSSUUS");
   const std::size_t before = files.files.size();
