@@ -1,6 +1,7 @@
 #include "sigpad/quillpad_ctrl.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <new>
