@@ -55,6 +55,22 @@ struct MenuItem {
   bool checked;
 };
 
+// The pop-up menus' parents: SetMenu "设置" holds Pan and color.
+constexpr const char* kSetMenuCaption = "设置";
+constexpr const char* kPanMenuCaption = "笔迹";
+constexpr const char* kColorMenuCaption = "颜色";
+
+// The graphical buttons below the visible area that hold save and clear.
+struct CommandButton {
+  const char* name;
+  const char* toolTip;
+  int left, top, width, height;
+};
+constexpr CommandButton kCmdSave{"cmdSave", "保存批注图片", 16, 288, 25, 25};
+constexpr CommandButton kCmdClear{"cmdClear", "清除当前修改", 96, 288, 25, 25};
+// The custom pointer's hot spot on picMain.
+constexpr int kCursorHotSpotX = 16, kCursorHotSpotY = 15;
+
 struct QuillpadPorts {
   IFileSystem* files = nullptr;
   IFileLookup* lookup = nullptr;  // folder test and creation
@@ -100,6 +116,8 @@ class UCQuillpad : public automation::IDispatchObject {
   void SetWidth(std::int16_t myWidth);
   void Save();
   void Clear();
+  void cmdSave_Click() { Save(); }
+  void cmdClear_Click() { Clear(); }
 
   // Events of the host and of the child controls. Coordinates are in the
   // control's inner scale units, relative to picMain.
