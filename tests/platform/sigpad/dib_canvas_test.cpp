@@ -1,11 +1,24 @@
-#include "cairo_dib_canvas.h"
-
+// The drawing adapter of each platform, held to the same pixels.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "sigpad/dib_section.h"
 
+#ifdef _WIN32
+#include "gdi_dib_canvas.h"
+#else
+#include "cairo_dib_canvas.h"
+#endif
+
 namespace kit {
 namespace {
+
+#ifdef _WIN32
+using Factory = GdiDibCanvasFactory;
+#else
+using Factory = CairoDibCanvasFactory;
+#endif
 
 // Pixel (x, y) from the top left as 0xRRGGBB.
 std::uint32_t At(const sigpad::cDIBSection& d, int x, int y) {
@@ -13,7 +26,7 @@ std::uint32_t At(const sigpad::cDIBSection& d, int x, int y) {
   return (d.ByteAt(row, 3 * x + 2) << 16) | (d.ByteAt(row, 3 * x + 1) << 8) | d.ByteAt(row, 3 * x);
 }
 
-TEST(CairoDibCanvas, DrawsIntoTheBottomUpRowsWithoutSmoothing) {
+TEST(DibCanvas, DrawsIntoTheBottomUpRowsWithoutSmoothing) {
   struct Case {
     int width;
     ColorRef pen;  // COLORREF: red in the low byte
@@ -24,7 +37,7 @@ TEST(CairoDibCanvas, DrawsIntoTheBottomUpRowsWithoutSmoothing) {
     sigpad::cDIBSection d;
     ASSERT_TRUE(d.Create(33, 21));  // an odd width: padded rows
     std::fill(d.DIBSectionBitsPtr(), d.DIBSectionBitsPtr() + d.Header().biSizeImage, 0xFF);
-    CairoDibCanvasFactory factory;
+    Factory factory;
     auto dc = factory.Open({d.DIBSectionBitsPtr(), d.Width(), d.Height(), d.BytesPerScanLine(), 0});
     ASSERT_NE(dc, nullptr);
     auto pen = dc->CreatePen(kPsSolid, c.width, c.pen);
@@ -40,10 +53,10 @@ TEST(CairoDibCanvas, DrawsIntoTheBottomUpRowsWithoutSmoothing) {
   }
 }
 
-TEST(CairoDibCanvas, RectangleFillsWithTheBrush) {
+TEST(DibCanvas, RectangleFillsWithTheBrush) {
   sigpad::cDIBSection d;
   ASSERT_TRUE(d.Create(20, 20));
-  CairoDibCanvasFactory factory;
+  Factory factory;
   auto dc = factory.Open({d.DIBSectionBitsPtr(), d.Width(), d.Height(), d.BytesPerScanLine(), 0});
   dc->SelectPen(dc->CreatePen(kPsSolid, 2, 0xFFFFFF));
   dc->SelectBrush(dc->CreateSolidBrush(0xFFFFFF));
