@@ -24,8 +24,9 @@ namespace {
 
 constexpr const char* kSource = "Quillpad";
 constexpr int kMaxUndoSteps = 15;
-// The longest name the pad joins onto its folder.
-constexpr std::size_t kLongestLeaf = sizeof("\\Quillpad16.BMP") - 1;
+// The longest name the pad joins onto its folder: the JPEG being written
+// beside the old one.
+constexpr std::size_t kLongestLeaf = sizeof("\\Quillpad.JPG.part") - 1;
 constexpr std::size_t kMaxPath = 260;
 
 constexpr ColorRef Rgb(int r, int g, int b) {
