@@ -487,9 +487,9 @@ TEST_F(QuillpadTest, SavePathRefusals) {
     EXPECT_EQ(!refused, ok) << path;
     EXPECT_EQ(pad->GetSavePath(), ok ? path : "") << path;
   }
-  std::string longPath = "C:\\" + std::string(250, 'a');
+  std::string longPath = "C:\\" + std::string(239, 'a');
   EXPECT_THROW(pad->SetSavePath(longPath), RaisedError);
-  EXPECT_NO_THROW(pad->SetSavePath("C:\\" + std::string(200, 'a')));
+  EXPECT_NO_THROW(pad->SetSavePath("C:\\" + std::string(238, 'a')));
 }
 
 TEST_F(QuillpadTest, HeightAndWidthRescaleWithoutResizing) {
