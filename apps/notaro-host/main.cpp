@@ -16,11 +16,13 @@
 #include "apps/notaro-host/script_host.h"
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
+#include "exchange/form_upload.h"
 #include "exchange/word_members.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/capture/office_pages.h"
 #endif
+#include "platform/posix/exchange/curl_form_poster.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
@@ -68,8 +70,10 @@ int main(int argc, char** argv) {
     static kit::posix::PosixFileLookup lookup;
     static kit::posix::PosixShell shell;
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
+    static kit::posix::CurlFormPoster formPoster;
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+      kit::exchange::InstallFormUpload(ctrl, formPoster, lookup, messages);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;
       word.dialogs = &messages;
