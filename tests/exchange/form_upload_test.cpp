@@ -287,7 +287,9 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
               c.result);
     EXPECT_EQ(dialogs.messages, c.messages);
     EXPECT_EQ(!poster.fetched.empty(), c.fetched);
-    if (c.fetched) EXPECT_EQ(poster.fetched[0], "http://srv/oa/page.jsp?x=1 " + c.cookie);
+    if (c.fetched) {
+      EXPECT_EQ(poster.fetched[0], "http://srv/oa/page.jsp?x=1 " + c.cookie);
+    }
     ASSERT_EQ(!poster.posts.empty(), c.posted);
     EXPECT_EQ(files.Exists(kPath), c.file_left);
     if (!c.posted) continue;
