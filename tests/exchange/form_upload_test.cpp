@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -162,7 +163,8 @@ TEST(FormScan, PageTextTakesEachChunkUpToItsFirstNul) {
   }
   EXPECT_EQ(g_pageText, "<form>ab");
   char one = 'x';
-  EXPECT_EQ(AppendPageText(&one, std::size_t{1} << 40, std::size_t{1} << 40, nullptr), 0u);
+  const std::size_t half = std::numeric_limits<std::size_t>::max() / 2 + 1;
+  EXPECT_EQ(AppendPageText(&one, half, 2, nullptr), 0u);  // size * count overflows
   g_pageText.assign(kMaxPageText - 1, 'a');
   EXPECT_EQ(AppendPageText(&one, 1, 1, nullptr), 1u);
   EXPECT_EQ(AppendPageText(&one, 1, 1, nullptr), 0u);  // the page is full: the fetch stops
