@@ -350,16 +350,20 @@ class LoopbackServer {
     std::vector<httplib::MultipartFormData> parts;
   };
 
+  static std::string CookieOf(const httplib::Request& req) {
+    return req.has_header("Cookie") ? req.get_header_value("Cookie") : "(no cookie header)";
+  }
+
   explicit LoopbackServer(std::string page) : page_(std::move(page)) {
     server_.Get("/oa/page.jsp", [this](const httplib::Request& req, httplib::Response& res) {
       std::lock_guard<std::mutex> lock(mutex_);
-      page_cookie_ = req.get_header_value("Cookie");
+      page_cookie_ = CookieOf(req);
       res.set_content(page_, "text/html");
     });
     server_.Post("/oa/up.jsp", [this](const httplib::Request& req, httplib::Response& res,
                                       const httplib::ContentReader& reader) {
       Received got;
-      got.cookie = req.get_header_value("Cookie");
+      got.cookie = CookieOf(req);
       reader(
           [&](const httplib::MultipartFormData& part) {
             got.parts.push_back(part);
@@ -469,7 +473,9 @@ TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
     LoopbackServer server("<form action=\"up.jsp\"><input type=file name=f></form>");
     server.AnswerPostsWith(500);
     EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "", path, "r.doc", 1), FormUploadResult::Failed);
-    EXPECT_EQ(server.received().size(), 1u);
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.page_cookie(), "(no cookie header)");
+    EXPECT_EQ(server.received()[0].cookie, "(no cookie header)");
     deadUrl = server.Url("/oa/page.jsp");
   }
   // Nobody listens any more: the fetch gives an empty page.
