@@ -108,17 +108,22 @@ class NextMatch {
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
 constexpr std::uint64_t kHighs = 0x8080808080808080ull;
 
-// Whether one of the eight bytes is `c` (no false negatives).
-bool HasByte(std::uint64_t word, unsigned char c) {
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the byte masks count from the low end");
+
+// High bits set where a byte is `c`; the lowest one set is always a true
+// match (a borrow only runs upwards from one).
+std::uint64_t ByteMask(std::uint64_t word, unsigned char c) {
   const std::uint64_t v = word ^ (kOnes * c);
-  return ((v - kOnes) & ~v & kHighs) != 0;
+  return (v - kOnes) & ~v & kHighs;
 }
 
-// Whether one of the eight bytes could start an upper-case word.
-bool MayStartWord(const char* at) {
+// The offset of the first of the eight bytes that could start an upper-case
+// word, or 8.
+unsigned FirstWordStart(const char* at) {
   std::uint64_t word;
   std::memcpy(&word, at, sizeof word);
-  return HasByte(word, 'F') || HasByte(word, 'A') || HasByte(word, 'T') || HasByte(word, 'N');
+  const std::uint64_t mask = ByteMask(word, 'F') | ByteMask(word, 'A') | ByteMask(word, 'T') | ByteMask(word, 'N');
+  return mask == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(mask)) / 8;
 }
 
 bool LowerAt(char* at, std::size_t left, std::string_view upper) {
@@ -163,7 +168,11 @@ void NormalisePageText(std::string& page) {
   const std::size_t size = page.size();
   std::size_t i = 0;
   while (i < size) {
-    while (i + 8 <= size && !MayStartWord(text + i)) i += 8;
+    while (i + 8 <= size) {
+      const unsigned skip = FirstWordStart(text + i);
+      i += skip;
+      if (skip < 8) break;
+    }
     if (i >= size) break;
     char* at = text + i;
     const std::size_t left = size - i;
