@@ -4,11 +4,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace kit::view {
 namespace {
 
 using posix::HeadlessUi;
+
+// A window or a snapshot larger than this gets no pixels: a script may size
+// the frame to anything, and memory is not the script's to take.
+constexpr int kMaxSide = 16384;
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 24;
+
+bool Fits(int w, int h) { return w <= kMaxSide && h <= kMaxSide && std::int64_t{w} * h <= kMaxPixels; }
 
 void Rgb(cairo_t* cr, ColorRef c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
@@ -209,6 +217,7 @@ void ScrollBar(cairo_t* cr, const ScrollInfo& si, double x, double y, double w, 
 
 CairoScreen::CairoScreen(posix::HeadlessUi& ui) : ui_(ui) {
   ui_.SetSurfaceFactory([this](ui::WindowHandle window, int width, int height) -> std::unique_ptr<IDeviceContext> {
+    if (!Fits(width, height)) return nullptr;  // drawing goes nowhere
     return std::make_unique<CairoDC>(SurfaceOf(window, width, height), width, height);
   });
   ui_.SetSnapshotter([this](ui::WindowHandle frame, const std::string& path) { return Snapshot(frame, path); });
@@ -242,6 +251,7 @@ std::unique_ptr<CairoDC> CairoScreen::Compose(ui::WindowHandle frame) {
     if (w.handle == frame) top = &w;
   if (!top) return nullptr;
   const RectL fc = top->client;
+  if (!Fits(fc.right - fc.left, fc.bottom - fc.top)) return nullptr;
   auto out = std::make_unique<CairoDC>(fc.right - fc.left, fc.bottom - fc.top);
   cairo_t* cr = out->cairo();
   cairo_save(cr);

@@ -24,7 +24,9 @@ class CairoScreen {
   CairoScreen(const CairoScreen&) = delete;
   CairoScreen& operator=(const CairoScreen&) = delete;
 
-  // The frame's client area as it looks now; null for no such frame.
+  // The frame's client area as it looks now; null for no such frame or one
+  // too large to hold in memory (more than 16384 pixels a side or 2^24 in all;
+  // windows that large paint nowhere).
   std::unique_ptr<CairoDC> Compose(ui::WindowHandle frame);
   bool Snapshot(ui::WindowHandle frame, const std::string& path);
 

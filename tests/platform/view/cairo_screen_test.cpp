@@ -146,8 +146,14 @@ TEST_F(CairoScreenTest, SnapshotsShowTheToolbarAndTheViewAsDrawn) {
 
 TEST_F(CairoScreenTest, SnapshotsThatCannotBeWrittenAreReported) {
   Pages(1);
-  const std::string out = Run("snapshot @/no/such/folder/a.png");
+  std::string out = Run("snapshot @/no/such/folder/a.png");
   EXPECT_NE(out.find("a.png failed"), std::string::npos) << out;
+  // A frame sized beyond what memory should hold paints nowhere and gives
+  // no picture; back at a sane size it shows again.
+  out = Run("size 16000 16000; down 40 60; up 40 60; snapshot @/big.png; size 640 480; snapshot @/a.png");
+  EXPECT_NE(out.find("big.png failed"), std::string::npos) << out;
+  EXPECT_FALSE(fs::exists(dir / "big.png"));
+  EXPECT_TRUE(Png((dir / "a.png").string()).ok()) << out;
   // Without a screen there is nothing to take a picture of.
   std::ostringstream bare;
   HeadlessUi ui(posix::ParseUiScript("snapshot x.png"), &bare);
