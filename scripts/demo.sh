@@ -20,7 +20,7 @@ if [ -x build/posix-release/apps/notaro-host/notaro-host ] && [ -f apps/demo/rem
   mkdir -p "$demo"
   printf 'Notice of the district office\n\nThe meeting on road works moves to Thursday.\n' > "$demo/notice.doc"
   office=--word-standin
-  if command -v soffice >/dev/null 2>&1; then office=--transfer-ready; fi
+  if command -v soffice >/dev/null 2>&1; then office=; fi
   (cd "$demo" && "$OLDPWD/build/posix-release/apps/notaro-host/notaro-host" $office --transfer-ready \
      --ui "$OLDPWD/apps/demo/remark_window_demo.ui" --ui-log remark_window.log --print-pdf remark_window.pdf \
      "$OLDPWD/apps/demo/remark_window_demo.js" "$demo/notice.doc")
