@@ -759,21 +759,6 @@ std::vector<HeadlessUi::ButtonState> HeadlessUi::ToolBarButtons(ui::WindowHandle
   return out;
 }
 
-ui::WindowHandle HeadlessUi::ActiveFrame() const {
-  const Node* n = ModalFrame();
-  return n ? n->handle : 0;
-}
-
-ui::Menu HeadlessUi::FrameMenu(ui::WindowHandle frame) {
-  Node* n = Find(frame);
-  if (!n) return {};
-  ui::Menu menu = n->menu;
-  for (auto& popup : menu)
-    for (auto& item : popup.items)
-      if (!item.separator && n->handler) item.enabled = n->handler->IsCommandEnabled(item.id);
-  return menu;
-}
-
 std::unique_ptr<IDeviceContext> HeadlessUi::Surface(const Node& n) {
   const RectL c = ClientRectOf(n);
   if (m_surfaces)

@@ -95,9 +95,6 @@ class HeadlessUi : public ui::IUi, public IDialogs {
     bool enabled, checked;
   };
   std::vector<ButtonState> ToolBarButtons(ui::WindowHandle toolbar) const;
-  // The frame the modal loop runs for, 0 when none; its menu.
-  ui::WindowHandle ActiveFrame() const;
-  ui::Menu FrameMenu(ui::WindowHandle frame);
   void PaintWindow(ui::WindowHandle window, IDeviceContext& dc);
   std::vector<std::string> ToolBarStates() const;
   std::vector<std::string> MenuStates();
