@@ -23,6 +23,7 @@
 #include <memory>
 #include <sstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,12 +37,13 @@
 #include "exchange/word_documents.h"
 #include "exchange/word_members.h"
 #include "exchange/word_upload.h"
+#include "platform/common/curl_form_poster.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/capture/office_pages.h"
 #endif
-#include "platform/posix/exchange/curl_form_poster.h"
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/posix_paths.h"
 #include "platform/posix/view/cairo_screen.h"
 #include "platform/posix/view/headless_ui.h"
 #include "platform/posix/view/pdf_printer.h"
@@ -142,7 +144,14 @@ int main(int argc, char** argv) {
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
     static kit::posix::CurlHttpClient http;
     static kit::posix::PrintedStatusWindows statusWindows(stdout);
-    static kit::posix::CurlFormPoster formPoster;
+    // libcurl opens the files of the drive folders under the kit root.
+    static kit::CurlFormPoster formPoster({}, [](const std::string& path) -> std::optional<std::string> {
+      try {
+        return kit::posix::NativePath(path);
+      } catch (const kit::FileError&) {
+        return std::nullopt;
+      }
+    });
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
       if (transferReady) ctrl.MarkTransferStarted();

@@ -18,7 +18,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/posix/exchange/curl_form_poster.h"
+#include "platform/common/curl_form_poster.h"
+#include "platform/posix/posix_paths.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "ports/platform.h"
 #include "tests/platform/temp_kit_root.h"
@@ -386,6 +387,15 @@ struct WireCase {
   std::string file_name, content_type, box;
 };
 
+// Local paths as the host maps them, under the kit root.
+std::optional<std::string> KitRootPath(const std::string& path) {
+  try {
+    return posix::NativePath(path);
+  } catch (const FileError&) {
+    return std::nullopt;
+  }
+}
+
 TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
   testing::TempKitRoot root;
   LoopbackServer server(
@@ -393,7 +403,7 @@ TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
       "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
       "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
   posix::PosixFileLookup lookup;
-  posix::CurlFormPoster poster;
+  CurlFormPoster poster({}, KitRootPath);
   RecordingDialogs dialogs;
   const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
   const WireCase cases[] = {
@@ -434,9 +444,9 @@ TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
 TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
   testing::TempKitRoot root;
   posix::PosixFileLookup lookup;
-  posix::CurlLimits limits;
+  CurlLimits limits;
   limits.connect_timeout_s = 5;
-  posix::CurlFormPoster poster(limits);
+  CurlFormPoster poster(limits, KitRootPath);
   RecordingDialogs dialogs;
   const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
   root.MakeFile("c/temp/qzdesk/r.doc", "remark");

@@ -1,4 +1,4 @@
-#include "platform/win32/exchange/curl_form_poster.h"
+#include "platform/common/curl_form_poster.h"
 
 #include <gtest/gtest.h>
 

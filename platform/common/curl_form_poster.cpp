@@ -1,4 +1,4 @@
-#include "platform/win32/exchange/curl_form_poster.h"
+#include "platform/common/curl_form_poster.h"
 
 // The form builder is the one the control was written against; newer libcurl
 // marks it deprecated in favour of the mime interface.
@@ -7,8 +7,7 @@
 
 #include <memory>
 
-
-namespace kit::win32 {
+namespace kit {
 namespace {
 
 struct EasyCleanup {
@@ -60,8 +59,9 @@ FormPostOutcome CurlFormPoster::PostForm(const FormPostRequest& request) {
   for (const FormPostPart& part : request.parts) {
     CURLFORMcode added;
     if (part.is_file()) {
-      // libcurl opens the file with fopen, which takes code page 936 paths.
-      const std::string& native = part.file_path;
+      const std::optional<std::string> mapped = m_native ? m_native(part.file_path) : part.file_path;
+      if (!mapped) return {};
+      const std::string& native = *mapped;
       // File name and type are given, not guessed from the native path.
       added = curl_formadd(&first, &last, CURLFORM_COPYNAME, part.name.c_str(), CURLFORM_FILE, native.c_str(),
                            CURLFORM_FILENAME, part.file_name.c_str(), CURLFORM_CONTENTTYPE,
@@ -80,4 +80,4 @@ FormPostOutcome CurlFormPoster::PostForm(const FormPostRequest& request) {
   return Perform(handle.get());
 }
 
-}  // namespace kit::win32
+}  // namespace kit
