@@ -18,3 +18,12 @@ ctrl.DownloadWordGW(base + "/files/myword.htm", "", "myword.htm");
 ctrl.DownloadWordGW(base + "/files/image002.jpg", "", "image002.jpg");
 WScript.Echo("server has the page: " + ctrl.IsExsitFile("c:\\temp\\qzexch\\myword.htm"));
 WScript.Echo("server has the second picture: " + ctrl.IsExsitFile("c:\\temp\\qzexch\\image002.jpg"));
+// Only the Word file when the page wants no Web page; the page and pictures
+// made and kept on the desk with "2".
+ctrl.SetIntoHtml("0");
+ctrl.UploadWordDoc(base + "/pages/upload.jsp", "sid=42", "myword.doc");
+WScript.Echo("with 0, a Web page made: " + ctrl.IsExsitFile("c:\\temp\\qzdesk\\myword.htm"));
+ctrl.SetIntoHtml("2");
+ctrl.UploadWordDoc(base + "/pages/upload.jsp", "sid=42", "myword.doc");
+WScript.Echo("with 2, the Web page kept: " + ctrl.IsExsitFile("c:\\temp\\qzdesk\\myword.htm"));
+WScript.Echo("with 2, the pictures kept: " + ctrl.IsExsitFile("c:\\temp\\qzdesk\\myword.files\\image002.jpg"));
