@@ -7,6 +7,7 @@
 #include "platform/win32/com/com_support.h"
 #include "platform/win32/com/ole_control.h"
 #include "platform/win32/com/property_page.h"
+#include "platform/win32/notaro/notaro_extensions.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/notaro_module.h"
 
@@ -35,6 +36,7 @@ struct CoreHolder {
 class NotaroObject : private CoreHolder, public com::OleControl {
  public:
   NotaroObject() : OleControl(Identity(), *ctrl) {
+    InstallWin32Extensions(*ctrl, nullptr, 0);
     face_ = LoadBitmapW(com::g_module, MAKEINTRESOURCEW(kFaceBitmap));
     BITMAP bm{};
     if (face_ != nullptr && GetObjectW(face_, sizeof bm, &bm) != 0) size_ = SIZE{bm.bmWidth, bm.bmHeight};

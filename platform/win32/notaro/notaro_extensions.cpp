@@ -1,0 +1,122 @@
+#include "platform/win32/notaro/notaro_extensions.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "exchange/exchange_members.h"
+#include "exchange/transfer.h"
+#include "exchange/word_documents.h"
+#include "exchange/word_members.h"
+#include "exchange/word_upload.h"
+#include "platform/win32/capture/win32_capture.h"
+#include "platform/win32/exchange/win32_exchange.h"
+#include "platform/win32/exchange/win32_http.h"
+
+namespace kit::win32::notaro {
+
+int DefaultButton(unsigned style) {
+  const unsigned buttons = style & 0xF;
+  const bool second = (style & mb::kDefButton2) != 0;
+  switch (buttons) {
+    case mb::kYesNo:
+    case mb::kYesNoCancel:
+      return second ? id::kNo : id::kYes;
+    case mb::kOkCancel:
+      return second ? id::kCancel : id::kOk;
+    default:
+      return id::kOk;
+  }
+}
+
+int ControlDialogs::MessageBox(std::uintptr_t owner, const std::string& text, const std::string& caption,
+                               unsigned style) {
+  if (m_log.empty()) return m_desktop.MessageBox(owner, text, caption, style);
+  // Opened for each box so that lines the page appends to the same file in
+  // between stay in order.
+  if (std::FILE* f = std::fopen(m_log.c_str(), "ab")) {
+    const std::string line = "[message box" + (caption.empty() ? std::string() : ": " + caption) + "] " + text + "\r\n";
+    std::fwrite(line.data(), 1, line.size(), f);
+    std::fclose(f);
+  }
+  return DefaultButton(style);
+}
+
+std::optional<std::vector<std::string>> ControlDialogs::FileDialog(const FileDialogRequest& request) {
+  if (!m_log.empty()) return std::nullopt;
+  return m_desktop.FileDialog(request);
+}
+
+std::optional<std::string> ControlDialogs::BrowseForFolder(std::uintptr_t owner, const std::string& title) {
+  if (!m_log.empty()) return std::nullopt;
+  return m_desktop.BrowseForFolder(owner, title);
+}
+
+std::optional<ColorRef> ControlDialogs::ChooseColor(std::uintptr_t owner, ColorRef initial) {
+  if (!m_log.empty()) return std::nullopt;
+  return m_desktop.ChooseColor(owner, initial);
+}
+
+namespace {
+
+struct Adapters {
+  Win32FileLookup lookup;
+  Win32Shell shell;
+  Win32Dialogs desktop;
+  ControlDialogs dialogs{desktop, [] {
+                           const char* log = std::getenv(kMessageBoxLogVariable);
+                           return std::string(log != nullptr ? log : "");
+                         }()};
+  Win32HttpClient http;
+  Win32StatusWindows status;
+  ComAutomation automation;
+  Win32Processes processes;
+};
+
+Adapters& Shared() {
+  static Adapters adapters;
+  return adapters;
+}
+
+}  // namespace
+
+void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, ui::IUi* ui, ui::WindowHandle owner) {
+  Adapters& a = Shared();
+  ctrl.SetUi(ui, owner);
+  exchange::InstallExchange(ctrl, a.lookup, a.shell, a.dialogs, owner);
+
+  exchange::TransferPorts transfer;
+  transfer.http = &a.http;
+  transfer.files = ctrl.platform().files;
+  transfer.lookup = &a.lookup;
+  transfer.dialogs = &a.dialogs;
+  transfer.status = &a.status;
+  exchange::InstallTransfer(ctrl, transfer);
+
+  exchange::WordPorts word;
+  word.automation = ctrl.capture_ports().automation != nullptr ? ctrl.capture_ports().automation : &a.automation;
+  word.dialogs = &a.dialogs;
+  word.processes = &a.processes;
+  word.codepage = ctrl.platform().codepage;
+  word.owner = owner;
+  ctrl.AddExtension(std::make_shared<exchange::WordMembers>(word));
+
+  exchange::WordDocumentPorts documents;
+  documents.word = word;
+  documents.lookup = &a.lookup;
+  documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
+                                          const std::string& path) {
+    exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
+  };
+  ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
+
+  exchange::WordUploadPorts upload;
+  upload.word = word;
+  upload.files = ctrl.platform().files;
+  upload.lookup = &a.lookup;
+  upload.listing = &a.lookup;
+  upload.status = &a.status;
+  ctrl.AddExtension(std::make_shared<exchange::WordUploadMembers>(upload));
+}
+
+}  // namespace kit::win32::notaro
