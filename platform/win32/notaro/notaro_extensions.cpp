@@ -12,6 +12,7 @@
 #include "platform/win32/capture/win32_capture.h"
 #include "platform/win32/exchange/win32_exchange.h"
 #include "platform/win32/exchange/win32_http.h"
+#include "platform/win32/view/win32_ui.h"
 
 namespace kit::win32::notaro {
 
@@ -71,6 +72,7 @@ struct Adapters {
   Win32StatusWindows status;
   ComAutomation automation;
   Win32Processes processes;
+  std::unique_ptr<Win32Ui> ui;
 };
 
 Adapters& Shared() {
@@ -80,9 +82,10 @@ Adapters& Shared() {
 
 }  // namespace
 
-void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, ui::IUi* ui, ui::WindowHandle owner) {
+void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowHandle owner) {
   Adapters& a = Shared();
-  ctrl.SetUi(ui, owner);
+  if (!a.ui) a.ui = std::make_unique<Win32Ui>(module, a.dialogs);
+  ctrl.SetUi(a.ui.get(), owner);
   exchange::InstallExchange(ctrl, a.lookup, a.shell, a.dialogs, owner);
 
   exchange::TransferPorts transfer;

@@ -37,8 +37,9 @@ int DefaultButton(unsigned style);
 
 // Local files, the transfers, the Word process and document members and the
 // Word upload, each over the Win32 adapters (COM automation for Word); the
-// remark window opens in `ui` with `owner` disabled while it runs (`ui` may
-// be null: no window). The adapters live as long as the module.
-void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, ui::IUi* ui, ui::WindowHandle owner);
+// remark window opens on the desktop with `owner` disabled while it runs,
+// its resources taken from `module` (an HINSTANCE). The adapters live as
+// long as the module.
+void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowHandle owner);
 
 }  // namespace kit::win32::notaro

@@ -36,7 +36,7 @@ struct CoreHolder {
 class NotaroObject : private CoreHolder, public com::OleControl {
  public:
   NotaroObject() : OleControl(Identity(), *ctrl) {
-    InstallWin32Extensions(*ctrl, nullptr, 0);
+    InstallWin32Extensions(*ctrl, com::g_module, 0);
     face_ = LoadBitmapW(com::g_module, MAKEINTRESOURCEW(kFaceBitmap));
     BITMAP bm{};
     if (face_ != nullptr && GetObjectW(face_, sizeof bm, &bm) != 0) size_ = SIZE{bm.bmWidth, bm.bmHeight};
