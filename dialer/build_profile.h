@@ -31,6 +31,12 @@ struct DialerConfig {
   std::string portal_home_url = "http://www.chenglan.gov.cn/";
   std::string mail_url = "http://mail.chenglan.gov.cn/";
   std::string lan_help_url = "http://www.chenglan.gov.cn/vpnhelp/vpnlan.htm";
+  // The author's form.
+  std::string author_owner = "本软件版权归澄岚市电子政务办公室所有";
+  std::string author_designer = "设计：澄岚市电子政务办公室技术科  电话：0000-00000000";
+  std::string author_address = "地址：澄岚市政务中心";
+  std::string author_web_url = "http://www.chenglan.gov.cn/";
+  std::string author_mail = "vpn@chenglan.gov.cn";
 };
 
 // Names shared by both builds and by every machine they were installed on.

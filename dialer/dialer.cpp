@@ -59,8 +59,15 @@ void CDialer::Start(const std::string& command_line, int show) {
 }
 
 void CDialer::Delay(int HowLong) {
-  const std::int64_t target = ports_.wait->NowSeconds() + HowLong;
-  while (target > ports_.wait->NowSeconds()) ports_.wait->PumpMessages();
+  ports_.wait->WaitStarting(HowLong);
+  const std::int64_t target = ports_.wait->MonotonicMs() + std::int64_t{HowLong} * 1000;
+  for (;;) {
+    if (view_.Closing()) return;
+    const std::int64_t now = ports_.wait->MonotonicMs();
+    if (now >= target) return;
+    // Sleeps until a message or the end of the wait, not in a spin.
+    ports_.wait->WaitForMessages(static_cast<unsigned>(target - now));
+  }
 }
 
 // ---- set-up ----
@@ -153,7 +160,7 @@ void CDialer::DialWithPhonebookDialog() {
 
 bool CDialer::WaitForTunnelGateway() {
   for (int counter = 0; !StartsWith(newgateway_, "172"); ++counter) {
-    if (counter == kGatewayRounds) return false;
+    if (counter == kGatewayRounds || view_.Closing()) return false;
     Delay(1);
     newgateway_ = probes_.GetIpGateway();
   }
@@ -215,7 +222,7 @@ void CDialer::DialStep() {
       Delay(1);
       newgateway_ = probes_.GetIpGateway();
       const bool found = WaitForTunnelGateway();
-      if (!found) Message(text::kGatewayTimeout, text::kGatewayTimeoutCaption, mb::kOk | mb::kIconWarning);
+      if (!found && !view_.Closing()) Message(text::kGatewayTimeout, text::kGatewayTimeoutCaption, mb::kOk | mb::kIconWarning);
       settings_.Save("RomteGateway", newgateway_);
       RouteAfterDial(!found);
     }

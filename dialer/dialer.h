@@ -58,6 +58,8 @@ class IDialerView {
   virtual void RefreshNetworkStatus() = 0;
   virtual void ResetDuration() = 0;                          // the three counters = 0
   virtual void SetDurationTimer(bool enabled, unsigned interval_ms) = 0;  // Timer3
+  // The program is closing: waits end at once.
+  virtual bool Closing() { return false; }
 };
 
 // What the routing step chose after a dial, and why.
@@ -117,7 +119,8 @@ class CDialer {
   RegistryAPI& registry() { return registry_; }
   Settings& settings() { return settings_; }
 
-  // Waits HowLong seconds by the clock while the window keeps handling messages.
+  // Waits HowLong seconds of a monotonic clock while the window keeps
+  // handling messages; returns at once when the program is closing.
   void Delay(int HowLong);
 
   // Set-up (the create and optimize buttons).

@@ -1,6 +1,7 @@
 // make_seeds DIR: writes the seed corpora of the fuzz targets into
 // DIR/seeds/<target>/ and makes the empty DIR/corpus/<target>/ and
 // DIR/artifacts/<target>/ folders the runs write into.
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
 #include "remark/remark_file.h"
+#include "tests/platform/view/emf_records.h"
 
 namespace {
 
@@ -128,6 +130,54 @@ std::vector<Bytes> EmfImages() {
   };
 }
 
+// Page pictures as the writer makes them, and with the records of drawn
+// pages spliced in: pens, brushes, shapes, text and a DIB of each depth.
+std::vector<Bytes> PlayerImages() {
+  namespace t = kit::testing;
+  std::vector<std::uint32_t> px(12);
+  for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::uint32_t>(i * 0x151515);
+  std::vector<Bytes> seeds = {
+      kit::MakeBitBltEmfBits(4, 3, px, t::Frame96(4, 3), u"WPSFile"),
+      kit::MakeBitBltEmfBits(1, 1, {0xFF0000}, {0, 0, 21000, 29700}, u""),
+      kit::MakeEmfBits({0, 0, 1000, 1000}, u"x", 40),
+  };
+  std::vector<Bytes> records = {
+      t::Record(t::kEmrSaveDc).Done(),
+      t::Record(t::kEmrSetMapMode).U(8).Done(),
+      t::Record(t::kEmrSetWindowExtEx).Ints({2, 2}).Done(),
+      t::Record(t::kEmrSetViewportExtEx).Ints({1, 1}).Done(),
+      t::Record(t::kEmrCreatePen).Ints({1, 0, 3, 0}).U(0xFF).Done(),
+      t::Record(t::kEmrCreateBrush).Ints({2, 0}).U(0xFF00).U(0).Done(),
+      t::Record(t::kEmrSelectObject).U(1).Done(),
+      t::Record(t::kEmrSelectObject).U(2).Done(),
+      t::Record(t::kEmrRectangle).Ints({4, 4, 30, 30}).Done(),
+      t::Record(t::kEmrPolygon16).Ints({0, 0, 0, 0}).U(3).Short(5).Short(5).Short(20).Short(5).Short(9).Short(20).Done(),
+      t::Record(t::kEmrPolyline).Ints({0, 0, 0, 0}).U(2).Ints({1, 1, 40, 30}).Done(),
+      t::Record(t::kEmrPolyPolyline16).Ints({0, 0, 0, 0}).U(2).U(4).U(2).U(2).Short(1).Short(2).Short(3).Short(4)
+          .Short(5).Short(6).Short(7).Short(8).Done(),
+      t::Record(t::kEmrMoveToEx).Ints({2, 38}).Done(),
+      t::Record(t::kEmrLineTo).Ints({12, 38}).Done(),
+      t::Record(t::kEmrDeleteObject).U(1).Done(),
+      t::Record(t::kEmrRestoreDc).I(-1).Done(),
+      t::Record(t::kEmrSetTextColor).U(0xFF0000).Done(),
+      t::Record(t::kEmrExtTextOutW).Ints({0, 0, -1, -1}).U(1).U(0).U(0).Ints({4, 4}).U(2).U(76).U(0)
+          .Ints({0, 0, 0, 0}).U(80).Short('A').Short(0x4E2D).Ints({8, 16}).Done(),
+  };
+  for (int bpp : {1, 4, 8, 24, 32}) {
+    const std::uint32_t a = bpp <= 8 ? 1 : 0x336699, b = bpp <= 8 ? 0 : 0xFFFFFF;
+    const t::Dib d = t::MakeDib(bpp, {{a, b, a}, {b, a, b}}, bpp <= 8 ? std::vector<std::uint32_t>{0, 0xFF} : std::vector<std::uint32_t>{},
+                                bpp == 32);
+    records.push_back(t::StretchDiBits(d, 2, 2, 9, 6, 3, 2));
+  }
+  seeds.push_back(t::Metafile(t::Frame96(40, 40), records));
+  for (std::size_t i = 0; i < records.size(); i += 6) {
+    seeds.push_back(t::Metafile(t::Frame96(40, 40),
+                                std::vector<Bytes>(records.begin() + static_cast<std::ptrdiff_t>(i),
+                                                   records.begin() + static_cast<std::ptrdiff_t>(std::min(i + 6, records.size())))));
+  }
+  return seeds;
+}
+
 bool WriteAll(const fs::path& dir, const std::vector<Bytes>& seeds) {
   fs::create_directories(dir);
   for (std::size_t i = 0; i < seeds.size(); ++i) {
@@ -154,6 +204,7 @@ int main(int argc, char** argv) {
       {"fuzz_remark_file", RemarkFiles()},
       {"fuzz_stroke_bytes", StrokeBytes()},
       {"fuzz_emf_header", EmfImages()},
+      {"fuzz_emf_player", PlayerImages()},
   };
   for (const Target& t : targets) {
     fs::create_directories(root / "corpus" / t.name);

@@ -28,6 +28,17 @@ class IWaitHost {
   // Handles the window messages that are waiting, then returns.
   virtual void PumpMessages() = 0;
   virtual void SleepMs(unsigned ms) = 0;
+  // Milliseconds of a clock that never goes back (the date-time does when
+  // it is set). Default: the date-time.
+  virtual std::int64_t MonotonicMs() { return NowSeconds() * 1000; }
+  // Sleeps until a message arrives or timeout_ms pass, then handles the
+  // waiting messages. Default: PumpMessages.
+  virtual void WaitForMessages(unsigned timeout_ms) {
+    (void)timeout_ms;
+    PumpMessages();
+  }
+  // A wait of whole seconds begins; hosts that keep a transcript note it.
+  virtual void WaitStarting(int seconds) { (void)seconds; }
 };
 
 }  // namespace kit

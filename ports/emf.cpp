@@ -42,10 +42,14 @@ std::vector<std::uint8_t> Assemble(const RectL& frame, const RectL& bounds, cons
   v[56] = 1;
   Put32(v, 60, static_cast<std::uint32_t>(description.size()));
   Put32(v, 64, description.empty() ? 0 : 108);
+  // A 96-dpi reference screen, so that frames given at 96 dpi and the pixels
+  // of the records agree when the picture is played.
   Put32(v, 72, 1024);
   Put32(v, 76, 768);
-  Put32(v, 80, 320);
-  Put32(v, 84, 240);
+  Put32(v, 80, 271);
+  Put32(v, 84, 203);
+  Put32(v, 100, 270933);  // szlMicrometers, the exact size
+  Put32(v, 104, 203200);
   for (std::size_t i = 0; i < description.size(); ++i) {
     v[108 + 2 * i] = static_cast<std::uint8_t>(description[i]);
     v[108 + 2 * i + 1] = static_cast<std::uint8_t>(description[i] >> 8);

@@ -1,5 +1,6 @@
 #include "sigpad/bmp_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace kit::sigpad {
@@ -21,9 +22,10 @@ std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) | (Get16(p + 2) << 
 
 }  // namespace
 
-std::vector<std::uint8_t> BmpBytes(const cDIBSection& dib) {
+namespace {
+
+std::vector<std::uint8_t> Headers(const cDIBSection& dib, std::uint32_t image) {
   const BitmapInfoHeader& h = dib.Header();
-  const std::uint32_t image = dib.DIBSectionBitsPtr() ? h.biSizeImage : 0;
   std::vector<std::uint8_t> out;
   out.reserve(kBmpHeadersSize + image);
   out.push_back('B');
@@ -42,14 +44,27 @@ std::vector<std::uint8_t> BmpBytes(const cDIBSection& dib) {
   Put32(out, static_cast<std::uint32_t>(h.biYPelsPerMeter));
   Put32(out, 0);
   Put32(out, 0);
+  return out;
+}
+
+std::uint32_t ImageSize(const cDIBSection& dib) { return dib.DIBSectionBitsPtr() ? dib.Header().biSizeImage : 0; }
+
+}  // namespace
+
+std::vector<std::uint8_t> BmpBytes(const cDIBSection& dib) {
+  const std::uint32_t image = ImageSize(dib);
+  std::vector<std::uint8_t> out = Headers(dib, image);
   if (image != 0) out.insert(out.end(), dib.DIBSectionBitsPtr(), dib.DIBSectionBitsPtr() + image);
   return out;
 }
 
 void WriteBmpFile(const cDIBSection& dib, IFileSystem& files, const std::string& path) {
-  std::vector<std::uint8_t> bytes = BmpBytes(dib);
+  // The rows go straight from the section to the file.
+  const std::uint32_t image = ImageSize(dib);
+  std::vector<std::uint8_t> head = Headers(dib, image);
   std::unique_ptr<IByteStream> out = files.CreateWrite(path);
-  out->Write(bytes.data(), bytes.size());
+  out->Write(head.data(), head.size());
+  if (image != 0) out->Write(dib.DIBSectionBitsPtr(), image);
 }
 
 bool ReadBmp(const std::uint8_t* data, std::size_t size, cDIBSection& dib) {
@@ -83,18 +98,27 @@ bool ReadBmp(const std::uint8_t* data, std::size_t size, cDIBSection& dib) {
 
 bool ReadBmpFile(IFileSystem& files, const std::string& path, cDIBSection& dib) {
   std::unique_ptr<IByteStream> in = files.OpenRead(path);
+  constexpr std::size_t kLimit = static_cast<std::size_t>(kMaxReadPixels) * 3 + (1u << 20);
   std::vector<std::uint8_t> bytes;
-  std::uint8_t buf[65536];
+  try {
+    // Sized up front where the file layer knows the size; read to the end
+    // either way, so a size that changed underneath does no harm.
+    const std::uint64_t size = files.Size(path);
+    if (size <= kLimit) bytes.reserve(static_cast<std::size_t>(size) + 1);
+  } catch (const FileError&) {
+  }
+  std::size_t used = 0;
   for (;;) {
-    std::size_t n = in->Read(buf, sizeof buf);
+    if (used == bytes.size()) bytes.resize(std::max<std::size_t>(bytes.capacity(), used + 65536));
+    const std::size_t n = in->Read(bytes.data() + used, bytes.size() - used);
     if (n == 0) break;
-    bytes.insert(bytes.end(), buf, buf + n);
-    if (bytes.size() > static_cast<std::size_t>(kMaxReadPixels) * 3 + (1u << 20)) {
+    used += n;
+    if (used > kLimit) {
       dib.ClearUp();
       return false;
     }
   }
-  return ReadBmp(bytes.data(), bytes.size(), dib);
+  return ReadBmp(bytes.data(), used, dib);
 }
 
 }  // namespace kit::sigpad

@@ -35,31 +35,37 @@ bool SaveJPG(const JpegSaver& saver, const cDIBSection& dib, const std::string& 
   if (int r = session.Init(); r != kJpegOk) {
     throw RaisedError(kErrJpegLibrary, source, "Failed to initialise the IJL library: " + std::to_string(r));
   }
-  std::optional<FileStamp> old_stamp;
-  if (saver.files.Exists(fileName)) {
-    if (saver.stamps) old_stamp = saver.stamps->Get(fileName);
-    if (!saver.files.Remove(fileName)) {
-      throw FileError(FileError::Cause::AccessDenied, fileName, "cannot delete " + fileName);
-    }
-  }
+  auto fail = [&](int r) { return RaisedError(kErrJpegLibrary, source, "Failed to save to JPG " + std::to_string(r)); };
+  // A picture without pixels is refused before any file is touched.
+  if (dib.DIBSectionBitsPtr() == nullptr || dib.Width() <= 0 || dib.Height() <= 0) throw fail(kJpegBadImage);
   JpegImage image;
   image.bits = dib.DIBSectionBitsPtr();
   image.width = dib.Width();
   image.height = dib.Height();
-  image.stride = image.bits ? dib.BytesPerScanLine() : 0;
+  image.stride = dib.BytesPerScanLine();
   std::vector<std::uint8_t> bytes;
-  int r = saver.writer.Encode(image, static_cast<int>(lQuality), bytes);
-  if (r == kJpegOk) {
-    try {
-      std::unique_ptr<IByteStream> out = saver.files.CreateWrite(fileName);
-      out->Write(bytes.data(), bytes.size());
-    } catch (const FileError&) {
-      r = kJpegFileFailed;
-    }
+  if (int r = saver.writer.Encode(image, static_cast<int>(lQuality), bytes); r != kJpegOk) throw fail(r);
+
+  std::optional<FileStamp> old_stamp;
+  if (saver.stamps && saver.files.Exists(fileName)) old_stamp = saver.stamps->Get(fileName);
+  // The new file is written beside the old one and takes its place only when
+  // complete, so a failure never leaves the user without a signature file.
+  const std::string partial = fileName + ".part";
+  try {
+    std::unique_ptr<IByteStream> out = saver.files.CreateWrite(partial);
+    out->Write(bytes.data(), bytes.size());
+  } catch (const FileError&) {
+    saver.files.Remove(partial);
+    throw fail(kJpegFileFailed);
   }
-  if (r != kJpegOk) {
-    throw RaisedError(kErrJpegLibrary, source, "Failed to save to JPG " + std::to_string(r));
+  // The old file goes only once the new one is complete; one that cannot be
+  // deleted (read-only, open elsewhere) stays, and so does the caller's
+  // error for it.
+  if (saver.files.Exists(fileName) && !saver.files.Remove(fileName)) {
+    saver.files.Remove(partial);
+    throw FileError(FileError::Cause::AccessDenied, fileName, "cannot delete " + fileName);
   }
+  saver.files.Rename(partial, fileName);
   if (old_stamp) saver.stamps->Set(fileName, *old_stamp);
   return true;
 }

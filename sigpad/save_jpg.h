@@ -16,10 +16,12 @@ struct JpegSaver {
   IFileStamps* stamps = nullptr;  // keeps an overwritten file's times when given
 };
 
-// True when the file was written. A file it replaces lends the new one its
-// times and attributes. Failures of the encoder raise RaisedError
-// 26001; a file that exists and cannot be deleted raises FileError before
-// anything is written.
+// True when the file was written. The picture is encoded first and written
+// beside the file as fileName + ".part", which takes its place once
+// complete; a file it replaces lends the new one its times and attributes. A
+// DIB without pixels and failures of the encoder or of the write raise
+// RaisedError 26001 without touching the old file; an old file that cannot
+// be deleted raises FileError and stays as it was.
 bool SaveJPG(const JpegSaver& saver, const cDIBSection& dib, const std::string& fileName, std::int32_t lQuality);
 
 }  // namespace kit::sigpad

@@ -36,6 +36,7 @@
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/view/headless_ui.h"
 #include "platform/posix/exchange/posix_http.h"
+#include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
@@ -145,6 +146,7 @@ int main(int argc, char** argv) {
       };
       ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
     });
+    kit::posix::RegisterQuillpad(registry, lookup, messages);
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);

@@ -1,6 +1,7 @@
 #include "apps/remark-tool/remark_tool.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
@@ -92,6 +93,42 @@ void DescribeStrokes(const std::uint8_t* bytes, std::size_t n, std::ostream& out
     if (!v.terminated) out << ", unterminated";
     out << '\n';
   }
+}
+
+bool ParseInt(const std::string& text, int& value) {
+  if (text.empty() || text.size() > 11) return false;
+  std::size_t i = text[0] == '-' ? 1 : 0;
+  if (i == text.size()) return false;
+  long long v = 0;
+  for (; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    v = v * 10 + (text[i] - '0');
+  }
+  if (text[0] == '-') v = -v;
+  if (v < INT32_MIN || v > INT32_MAX) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int Render(const std::string& path, const RenderOptions& opt, const Platform& platform, std::ostream& err) {
+#ifdef KIT_REMARK_TOOL_RENDER
+  try {
+    const std::string failure = RenderPage(ReadNativeFile(path), platform, opt);
+    if (failure.empty()) return kExitOk;
+    err << "remark-tool: " << path << ": " << failure << '\n';
+    return kExitUsage;
+  } catch (const RemarkFileError& e) {
+    err << "remark-tool: " << path << ": " << e.what() << " at byte " << e.offset() << '\n';
+  } catch (const std::exception& e) {
+    err << "remark-tool: " << path << ": " << e.what() << '\n';
+  }
+  return kExitDamaged;
+#else
+  (void)opt;
+  (void)platform;
+  err << "remark-tool: " << path << ": render is not available in this build\n";
+  return kExitUsage;
+#endif
 }
 
 }  // namespace
@@ -208,10 +245,29 @@ void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& 
 int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err) {
   static const char kUsage[] =
       "usage: remark-tool info FILE   describe a remark data file\n"
-      "       remark-tool new FILE    write an empty remark document\n";
+      "       remark-tool new FILE    write an empty remark document\n"
+      "       remark-tool render FILE PAGE OUT.png [--zoom Z] [--filter N]\n"
+      "                               paint page PAGE (from 1) as the remark window shows it;\n"
+      "                               Z percent (100), N remarker index, -1 all (default), -2 none\n";
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << kUsage;
     return kExitOk;
+  }
+  if (!args.empty() && args[0] == "render") {
+    RenderOptions opt;
+    if (args.size() < 4 || args.size() % 2 != 0 || !ParseInt(args[2], opt.page)) {
+      err << kUsage;
+      return kExitUsage;
+    }
+    opt.out = args[3];
+    for (std::size_t i = 4; i + 1 < args.size(); i += 2) {
+      int* target = args[i] == "--zoom" ? &opt.zoom : args[i] == "--filter" ? &opt.filter : nullptr;
+      if (target == nullptr || !ParseInt(args[i + 1], *target)) {
+        err << kUsage;
+        return kExitUsage;
+      }
+    }
+    return Render(args[1], opt, platform, err);
   }
   if (args.size() != 2 || (args[0] != "info" && args[0] != "new")) {
     err << kUsage;

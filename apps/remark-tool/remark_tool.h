@@ -35,6 +35,19 @@ std::vector<std::uint8_t> ReadNativeFile(const std::string& path);
 // kit::remark::RemarkFileError when the bytes are not a remark document.
 void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& platform, std::ostream& out);
 
+struct RenderOptions {
+  int page = 1;  // counted from 1, as info lists them
+  int zoom = 100;
+  int filter = -1;  // -1 every remarker, -2 no strokes, n only remarker n
+  std::string out;
+};
+
+// Paints page `page` of the remark file's bytes as the remark view shows it
+// at that zoom and filter, and writes it as PNG to `out`. Returns an empty
+// string, or why nothing was written; throws RemarkFileError for a damaged
+// file. Only in builds with the cairo canvas (POSIX).
+std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& platform, const RenderOptions& options);
+
 // The whole tool: `args` without the program name. Diagnostics go to `err`
 // as a single line each.
 int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err);

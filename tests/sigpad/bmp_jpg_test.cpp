@@ -214,11 +214,27 @@ TEST_F(SaveJpgTest, EncodeFailureRaisesAndFreesTheWriter) {
   }
   EXPECT_EQ(stamps.sets, 0);
   EXPECT_EQ(writer.frees, 1);
-  EXPECT_FALSE(fs.Exists(name));  // the old file was deleted before the write
+  EXPECT_EQ(fs.files.at(name), std::vector<std::uint8_t>{1});  // the old file survives
+  EXPECT_FALSE(fs.Exists(name + ".part"));
+}
+
+TEST_F(SaveJpgTest, EmptyDibIsRefusedBeforeAnyFileIsTouched) {
+  fs.files[name] = {7};
+  cDIBSection empty;
+  try {
+    SaveJPG(saver, empty, name, 90);
+    FAIL() << "no error raised";
+  } catch (const RaisedError& e) {
+    EXPECT_EQ(e.number(), 26001);
+    EXPECT_EQ(e.description(), "Failed to save to JPG " + std::to_string(kJpegBadImage));
+  }
+  EXPECT_EQ(writer.encodes, 0);
+  EXPECT_EQ(fs.files.size(), 1u);
+  EXPECT_EQ(stamps.gets, 0);
 }
 
 TEST_F(SaveJpgTest, UnwritablePathRaisesSaveError) {
-  fs.unwritable.insert(name);
+  fs.unwritable.insert(name + ".part");  // where the new file is written first
   try {
     SaveJPG(saver, dib, name, 90);
     FAIL() << "no error raised";
@@ -238,9 +254,9 @@ TEST_F(SaveJpgTest, UndeletableFileRaisesAccessErrorBeforeWriting) {
   } catch (const FileError& e) {
     EXPECT_EQ(e.cause(), FileError::Cause::AccessDenied);
   }
-  EXPECT_EQ(writer.encodes, 0);
   EXPECT_EQ(writer.frees, 1);
   EXPECT_EQ(fs.files.at(name), (std::vector<std::uint8_t>{9, 9}));
+  EXPECT_FALSE(fs.Exists(name + ".part"));
 }
 
 }  // namespace

@@ -28,7 +28,10 @@ class MemFiles : public IFileSystem {
     files[path].clear();
     return std::make_unique<Sink>(files[path]);
   }
+  // A file that refuses deletion cannot be replaced either.
   void Rename(const std::string& from, const std::string& to) override {
+    if (!files.count(from)) throw FileError(FileError::Cause::NotFound, from, "not found");
+    if (locked.count(to)) throw FileError(FileError::Cause::AccessDenied, to, "denied");
     files[to] = files.at(from);
     files.erase(from);
   }

@@ -171,6 +171,8 @@ class ClockWait : public IWaitHost {
   std::int64_t NowSeconds() override;
   void PumpMessages() override;
   void SleepMs(unsigned ms) override;
+  std::int64_t MonotonicMs() override;
+  void WaitForMessages(unsigned timeout_ms) override { SleepMs(timeout_ms); }
 };
 
 // Writes what a reboot would do and does nothing.

@@ -86,6 +86,12 @@ std::int64_t ClockWait::NowSeconds() { return static_cast<std::int64_t>(::time(n
 
 void ClockWait::PumpMessages() { SleepMs(10); }
 
+std::int64_t ClockWait::MonotonicMs() {
+  timespec t{};
+  ::clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<std::int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
 void ClockWait::SleepMs(unsigned ms) {
   timespec t{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   while (::nanosleep(&t, &t) != 0 && errno == EINTR) {

@@ -111,19 +111,39 @@ void Win32WindowFinder::Click(WindowHandle button) {
 
 std::int64_t Win32WaitHost::NowSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
 
-void Win32WaitHost::PumpMessages() {
+bool Win32WaitHost::Dispatch() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // Leave it for the program's own loop.
       PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
+      return false;
     }
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  return true;
+}
+
+void Win32WaitHost::PumpMessages() {
+  if (!Dispatch()) return;
   // Wait for the next message a little instead of spinning on the processor.
   MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+}
+
+std::int64_t Win32WaitHost::MonotonicMs() {
+  LARGE_INTEGER frequency, count;
+  if (!QueryPerformanceFrequency(&frequency) || frequency.QuadPart == 0 || !QueryPerformanceCounter(&count)) {
+    return static_cast<std::int64_t>(GetTickCount());
+  }
+  return static_cast<std::int64_t>(count.QuadPart / frequency.QuadPart * 1000 +
+                                   count.QuadPart % frequency.QuadPart * 1000 / frequency.QuadPart);
+}
+
+void Win32WaitHost::WaitForMessages(unsigned timeout_ms) {
+  // Asleep until input or a message arrives, or the wait is over.
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms, QS_ALLINPUT);
+  Dispatch();
 }
 
 void Win32WaitHost::SleepMs(unsigned ms) { Sleep(ms); }

@@ -101,6 +101,12 @@ class Win32WaitHost : public IWaitHost {
   std::int64_t NowSeconds() override;
   void PumpMessages() override;
   void SleepMs(unsigned ms) override;
+  // The performance counter: it does not follow the date-time or wrap.
+  std::int64_t MonotonicMs() override;
+  void WaitForMessages(unsigned timeout_ms) override;
+
+ private:
+  bool Dispatch();  // false when the program's loop has a quit to see
 };
 
 // GetVersionExA, the token privilege and ExitWindowsEx.

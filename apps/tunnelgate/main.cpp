@@ -1,0 +1,475 @@
+// tunnelgate / tunnelpost on POSIX: the dialer's main window without a
+// screen. Start-up runs as on the desktop; then the window is driven by the
+// options in order (or from the terminal), and the program leaves through
+// its exit path. Nothing is changed on this machine: every command is
+// printed ("run: ...") with why it would run, every wait as "wait: N s".
+// The same source builds both programs; KIT_DIALER_TUNNELPOST picks the
+// second build.
+#include <limits.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "dialer/commands.h"
+#include "dialer/form1.h"
+#include "platform/posix/dialer/posix_dialer.h"
+#include "platform/posix/dialer/posix_forms.h"
+#include "platform/posix/iconv_codepage.h"
+#include "ports/platform.h"
+
+namespace {
+
+using namespace kit;
+
+#ifdef KIT_DIALER_TUNNELPOST
+constexpr dialer::Build kBuild = dialer::Build::kTunnelpost;
+constexpr char kProgram[] = "tunnelpost";
+#else
+constexpr dialer::Build kBuild = dialer::Build::kTunnelgate;
+constexpr char kProgram[] = "tunnelgate";
+#endif
+
+struct Event {
+  enum Kind { kSet, kAnswer, kPress } kind;
+  std::string a, b;
+};
+
+struct Options {
+  bool intranet = false, internet = true, real_probes = false, no_wait = false;
+  std::string os = "5.1.2600";
+  std::string gateway, tunnel_gateway;
+  bool gateway_given = false;
+  std::vector<Event> events;
+};
+
+void Usage(std::ostream& o) {
+  o << "usage: " << kProgram
+    << " [--intranet up|down] [--internet up|down] [--real-probes] [--no-wait]\n"
+       "       [--os VERSION] [--gateway ADDR] [--tunnel-gateway ADDR]\n"
+       "       [--set NAME=VALUE] [--answer yes|no] [--press NAME] [--script FILE] ...\n"
+       "  --set, --answer and --press apply in order after start-up; then the program\n"
+       "  exits through its exit path. NAME is a control or menu item of a loaded form,\n"
+       "  or close, tray-left, tray-right. A script holds one event a line: set NAME=VALUE,\n"
+       "  answer yes|no, press NAME. Without events on a terminal, a menu asks.\n"
+       "  --real-probes: real ICMP echoes and the real interface table.\n";
+}
+
+bool UpDown(const std::string& v, bool* out) {
+  if (v == "up") *out = true;
+  else if (v == "down") *out = false;
+  else return false;
+  return true;
+}
+
+// The network as the options describe it: the gateway the adapters report
+// before and after the dial, and which probe hosts answer.
+class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
+ public:
+  Simulation(const Options& o, std::ostream& out) : o_(o), out_(out), intranet_(o.intranet) {}
+  std::string intranet_host, internet_host;
+
+  void Started(const std::string& line) {
+    if (line == dialer::kHangUpCommand) {
+      if (dialled_ || intranet_) out_ << "simulation: the tunnel is down\n";
+      dialled_ = false;
+      intranet_ = false;
+    } else if (line.rfind("cmd /c rasdial ", 0) == 0 || line == dialer::kRasphoneCommand) {
+      dialled_ = true;
+      if (o_.tunnel_gateway.empty()) {
+        out_ << "simulation: no tunnel gateway given, the tunnel does not come up\n";
+      } else {
+        intranet_ = true;
+        out_ << "simulation: the tunnel is up\n";
+      }
+    }
+  }
+
+  // ICMP
+  class Handle : public IIcmpHandle {
+   public:
+    explicit Handle(Simulation& s) : s_(s) {}
+    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t, std::uint8_t* reply, std::uint32_t reply_size,
+                           std::uint32_t) override {
+      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
+                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
+      const bool ok = s_.Answers(dotted);
+      if (!ok || reply_size < kEchoReplyMinimumSize) return 0;
+      std::memset(reply, 0, kEchoReplyMinimumSize);
+      std::memcpy(reply, &address, 4);
+      return 1;
+    }
+
+   private:
+    Simulation& s_;
+  };
+  std::unique_ptr<IIcmpHandle> Create() override {
+    if (o_.real_probes) {
+      std::unique_ptr<IIcmpHandle> h = real_.Create();
+      if (h) return std::make_unique<Reporting>(*this, std::move(h));
+      return nullptr;
+    }
+    return std::make_unique<Handle>(*this);
+  }
+  std::string why() const override { return real_.why(); }
+
+  bool Answers(const std::string& host) {
+    const bool ok = host == intranet_host ? intranet_ : host == internet_host ? o_.internet : false;
+    Report(host, ok);
+    return ok;
+  }
+  void Report(const std::string& host, bool ok) {
+    auto it = answered_.find(host);
+    if (it == answered_.end() || it->second != ok) {
+      out_ << "probe: " << host << (ok ? " answers" : " does not answer") << "\n";
+    }
+    answered_[host] = ok;
+  }
+
+  // A real echo, reported like the simulated one.
+  class Reporting : public IIcmpHandle {
+   public:
+    Reporting(Simulation& s, std::unique_ptr<IIcmpHandle> h) : s_(s), h_(std::move(h)) {}
+    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t size, std::uint8_t* reply, std::uint32_t reply_size,
+                           std::uint32_t timeout) override {
+      std::uint32_t n = h_->SendEcho(address, size, reply, reply_size, timeout);
+      std::uint32_t status = 1;
+      if (n > 0) std::memcpy(&status, reply + kEchoReplyStatusOffset, 4);
+      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
+                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
+      s_.Report(dotted, n > 0 && status == kIpSuccess);
+      return n;
+    }
+
+   private:
+    Simulation& s_;
+    std::unique_ptr<IIcmpHandle> h_;
+  };
+
+  // Management queries
+  std::vector<WmiObject> ExecQuery(const std::string& wql, const std::vector<std::string>&) override {
+    if (wql == "Select * from Win32_OperatingSystem") {
+      WmiObject o;
+      o["Version"] = o_.os;
+      return {o};
+    }
+    if (wql == "Select * from Win32_NetworkAdapterConfiguration") {
+      const std::string gw = dialled_ ? o_.tunnel_gateway : o_.gateway;
+      if (gw != last_gateway_) out_ << "probe: the adapters report gateway " << (gw.empty() ? "(none)" : gw) << "\n";
+      last_gateway_ = gw;
+      WmiObject o;
+      o["IPAddress"] = std::vector<std::string>{"192.0.2.10"};
+      o["DefaultIPGateway"] = gw.empty() ? std::vector<std::string>{} : std::vector<std::string>{gw};
+      return {o};
+    }
+    throw WmiError("unknown query " + wql);
+  }
+
+  // Simulated: no PPP interface, the link panels stay at "VPN尚未连接".
+  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override {
+    if (o_.real_probes) return real_table_.GetIfTable(table, size, sorted);
+    if (table == nullptr || *size < 4) {
+      *size = 4;
+      return iftable::kInsufficientBuffer;
+    }
+    std::memset(table, 0, 4);
+    *size = 4;
+    return iftable::kSuccess;
+  }
+
+ private:
+  const Options& o_;
+  std::ostream& out_;
+  bool intranet_;
+  bool dialled_ = false;
+  std::string last_gateway_ = "\x01";
+  std::map<std::string, bool> answered_;
+  posix::SocketIcmp real_;
+  posix::ProcInterfaceTable real_table_;
+};
+
+std::string TimeText() {
+  char buf[16];
+  time_t now = ::time(nullptr);
+  tm local{};
+  ::localtime_r(&now, &local);
+  std::strftime(buf, sizeof buf, "%H:%M:%S", &local);
+  return buf;
+}
+
+std::string ProgramFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return ".";
+  std::string p(buf, static_cast<std::size_t>(n));
+  std::size_t slash = p.rfind('/');
+  return slash == std::string::npos ? "." : p.substr(0, slash);
+}
+
+// A UI event script: one event a line, "set NAME=VALUE", "answer yes|no" or
+// "press NAME"; blank lines and lines starting with '#' are skipped.
+bool ReadScript(const std::string& path, Options* o) {
+  std::ifstream in(path);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    std::size_t blank = line.find(' ');
+    if (blank == std::string::npos) return false;
+    const std::string verb = line.substr(0, blank), arg = line.substr(blank + 1);
+    if (verb == "set" && arg.find('=') != std::string::npos) {
+      o->events.push_back({Event::kSet, arg.substr(0, arg.find('=')), arg.substr(arg.find('=') + 1)});
+    } else if (verb == "answer" && (arg == "yes" || arg == "no")) {
+      o->events.push_back({Event::kAnswer, arg, ""});
+    } else if (verb == "press") {
+      o->events.push_back({Event::kPress, arg, ""});
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool Parse(int argc, char** argv, Options* o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string* v) {
+      if (i + 1 >= argc) return false;
+      *v = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (a == "--real-probes") {
+      o->real_probes = true;
+    } else if (a == "--no-wait") {
+      o->no_wait = true;
+    } else if (a == "--intranet") {
+      if (!value(&v) || !UpDown(v, &o->intranet)) return false;
+    } else if (a == "--internet") {
+      if (!value(&v) || !UpDown(v, &o->internet)) return false;
+    } else if (a == "--os") {
+      if (!value(&o->os)) return false;
+    } else if (a == "--gateway") {
+      if (!value(&o->gateway)) return false;
+      o->gateway_given = true;
+    } else if (a == "--tunnel-gateway") {
+      if (!value(&o->tunnel_gateway)) return false;
+    } else if (a == "--set") {
+      if (!value(&v) || v.find('=') == std::string::npos) return false;
+      o->events.push_back({Event::kSet, v.substr(0, v.find('=')), v.substr(v.find('=') + 1)});
+    } else if (a == "--answer") {
+      if (!value(&v) || (v != "yes" && v != "no")) return false;
+      o->events.push_back({Event::kAnswer, v, ""});
+    } else if (a == "--press") {
+      if (!value(&v)) return false;
+      o->events.push_back({Event::kPress, v, ""});
+    } else if (a == "--script") {
+      if (!value(&v) || !ReadScript(v, o)) return false;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+class Driver {
+ public:
+  Driver(posix::HeadlessFormHost& host, dialer::Form1& form, std::ostream& out)
+      : host_(host), form_(form), out_(out) {}
+
+  // False for a name no loaded form has.
+  bool Press(const std::string& name) {
+    out_ << "press: " << name << "\n";
+    if (name == "close") {
+      form_.OnClose();
+      return true;
+    }
+    if (name == "tray-left" || name == "tray-right") {
+      form_.OnTrayMessage(dialer::kTrayCallbackMessage, name == "tray-left" ? forms::kWmLButtonUp : forms::kWmRButtonUp);
+      return true;
+    }
+    posix::HeadlessForm* f = host_.FormWith(name);
+    if (f == nullptr || f->events() == nullptr) {
+      out_ << "error: no control " << name << " on a loaded form\n";
+      return false;
+    }
+    const forms::FormModel::Item& item = f->model().items.at(name);
+    if (!item.enabled || !item.visible) {
+      out_ << "press: " << name << " is " << (item.enabled ? "hidden" : "disabled") << ", nothing happens\n";
+      return true;
+    }
+    const std::string before = form_.dialer().last_route_decision().reason;
+    const auto choice = form_.dialer().last_route_decision().choice;
+    f->events()->OnClick(name);
+    const dialer::RouteDecision& d = form_.dialer().last_route_decision();
+    if ((name == "Command4" || name == "mm_file_dial") && form_.dialer().profile().manages_routes &&
+        !(d.choice == choice && d.reason == before && choice == dialer::RouteChoice::kNone)) {
+      ExplainRoute(d);
+    }
+    return true;
+  }
+
+  bool Set(const std::string& name, const std::string& value) {
+    out_ << "set: " << name << "=" << (name == "Text2" ? std::string("***") : value) << "\n";
+    posix::HeadlessForm* f = host_.FormWith(name);
+    if (f == nullptr) {
+      out_ << "error: no control " << name << " on a loaded form\n";
+      return false;
+    }
+    forms::Kind kind = f->model().items.at(name).kind;
+    if (kind == forms::Kind::kText) {
+      f->SetCaption(name, value);
+    } else if (kind == forms::Kind::kOption || kind == forms::Kind::kCheck) {
+      f->SetValue(name, value == "1" ? 1 : 0);
+    } else {
+      out_ << "error: " << name << " takes no value\n";
+      return false;
+    }
+    return true;
+  }
+
+  void ExplainRoute(const dialer::RouteDecision& d) {
+    const auto& dl = form_.dialer();
+    out_ << "route: local gateway " << (dl.oldgateway().empty() ? "(none)" : dl.oldgateway()) << ", tunnel gateway "
+         << (dl.newgateway().empty() ? "(none)" : dl.newgateway()) << ": ";
+    switch (d.choice) {
+      case dialer::RouteChoice::kNone:
+        out_ << "the route option is off, all traffic stays in the tunnel\n";
+        break;
+      case dialer::RouteChoice::kServerNetwork:
+        out_ << "a LAN gateway on one side, only the servers' network goes outside the tunnel\n";
+        break;
+      case dialer::RouteChoice::kSplit:
+        out_ << "split routes: the intranet through the tunnel, the rest through the local gateway\n";
+        break;
+      case dialer::RouteChoice::kRefused:
+        out_ << "the routing table is left alone: " << d.reason << "\n";
+        break;
+    }
+  }
+
+  void Interactive(std::istream& in) {
+    for (;;) {
+      if (form_.Ended()) return;
+      out_ << "\n" << form_.window().Caption("") << "\n";
+      std::vector<std::string> names;
+      posix::HeadlessForm* main = host_.Form("Form1");
+      for (const forms::Control& c : main->spec().controls) {
+        const auto& item = main->model().items.at(c.name);
+        if (c.kind != forms::Kind::kButton || !item.enabled || !item.visible) continue;
+        names.push_back(c.name);
+        out_ << "  " << names.size() << ") " << item.caption << " (" << c.name << ")\n";
+      }
+      out_ << "  set NAME=VALUE, press NAME, q to exit> ";
+      out_.flush();
+      std::string line;
+      if (!std::getline(in, line) || line == "q") return;
+      if (line.rfind("set ", 0) == 0 && line.find('=') != std::string::npos) {
+        Set(line.substr(4, line.find('=') - 4), line.substr(line.find('=') + 1));
+      } else if (line.rfind("press ", 0) == 0) {
+        Press(line.substr(6));
+      } else {
+        char* end = nullptr;
+        unsigned long n = std::strtoul(line.c_str(), &end, 10);
+        if (end != line.c_str() && *end == '\0' && n >= 1 && n <= names.size()) Press(names[n - 1]);
+      }
+    }
+  }
+
+ private:
+  posix::HeadlessFormHost& host_;
+  dialer::Form1& form_;
+  std::ostream& out_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!Parse(argc, argv, &o)) {
+    Usage(std::cerr);
+    return 2;
+  }
+  std::ostream& out = std::cout;
+  const bool interactive = o.events.empty() && ::isatty(0);
+  if (!o.gateway_given) {
+    // The machine's own default gateway stands in for the local one.
+    std::ifstream route("/proc/net/route");
+    std::stringstream text;
+    text << route.rdbuf();
+    auto gateways = posix::DefaultGateways(text.str());
+    if (!gateways.empty()) o.gateway = gateways.front().second;
+  }
+
+  const dialer::BuildProfile& profile = dialer::ProfileFor(kBuild);
+  dialer::DialerConfig config;
+  Simulation sim(o, out);
+  sim.intranet_host = config.intranet_host;
+  sim.internet_host = config.internet_probe_host;
+
+  posix::FileRegistry registry;
+  posix::RecordingRas ras;
+  posix::TranscriptStarter starter(out, config.server_network);
+  starter.context = &sim;
+  starter.started = [](void* c, const std::string& line) { static_cast<Simulation*>(c)->Started(line); };
+  posix::NoWindows windows;
+  posix::TranscriptWait wait(out, o.no_wait);
+  posix::TranscriptPower power(out);
+  posix::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
+  posix::PrintingShell shell(out);
+  dialer::DialerPorts ports{&registry, &sim,    &sim,    &sim,    &ras,  &starter,
+                            &windows,  &wait,   &power,  &dialogs, &shell, &posix::SystemCodePage()};
+
+  {
+    // Every desktop has the remote-access service's key; the optimize step
+    // writes into it and never creates it.
+    dialer::RegistryAPI api(registry, posix::SystemCodePage());
+    if (!api.KeyExists(RegRoot::kLocalMachine, dialer::kRasManParametersKey)) {
+      api.CreateRegKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey);
+    }
+  }
+  posix::HeadlessFormHost host(out, posix::SystemCodePage());
+  posix::LockFileMutexes mutexes;
+  posix::PrintingHelpViewer help(out);
+  static std::string (*time_text)() = TimeText;
+  dialer::FormPorts form_ports{&host, &mutexes, &help, DefaultPlatform().files, ProgramFolder(), time_text};
+
+  out << "program: " << kProgram << " (" << profile.app_title << "), Windows " << o.os << "\n";
+  dialer::Form1 form(ports, form_ports, config, profile);
+  if (!form.Form_Load()) {
+    out << "end: another copy is running\n";
+    return 0;
+  }
+  Driver driver(host, form, out);
+  int rc = 0;
+  for (const Event& e : o.events) {
+    if (form.Ended()) break;
+    switch (e.kind) {
+      case Event::kSet:
+        if (!driver.Set(e.a, e.b)) rc = 1;
+        break;
+      case Event::kAnswer:
+        dialogs.answers.push_back(e.a == "yes" ? id::kYes : id::kNo);
+        break;
+      case Event::kPress:
+        if (!driver.Press(e.a)) rc = 1;
+        break;
+    }
+  }
+  if (interactive) driver.Interactive(std::cin);
+  if (!form.Ended()) {
+    out << "exit: through the exit path\n";
+    form.OnClick("Command3");
+  }
+  out << "end\n";
+  return rc;
+}

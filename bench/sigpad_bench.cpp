@@ -1,0 +1,181 @@
+// The signature pad's export and resampling against doing the same work
+// directly: Save (bitmap, read-back, JPEG) of a 396 x 235 pad and of a
+// 2000 x 1200 picture against libjpeg-turbo compressing the same pixels with
+// the same settings, and Resample to half and double size against a plain
+// bilinear loop of the same rule. Prints the ratios, megapixels per second
+// and whether the JPEG bytes are identical.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "libjpeg_writer.h"
+#include "sigpad/quillpad_ctrl.h"
+#include "tests/sigpad/mem_files.h"
+
+namespace {
+
+using kit::sigpad::cDIBSection;
+using kit::sigpad::UCQuillpad;
+
+struct PadRig {
+  kit::sigpad::testing::MemFiles files;
+  kit::LibjpegWriter jpeg;
+  std::unique_ptr<UCQuillpad> pad;
+  PadRig(int width, int height) {
+    kit::sigpad::QuillpadPorts ports;
+    ports.files = &files;
+    ports.jpeg = &jpeg;
+    pad = std::make_unique<UCQuillpad>(ports);
+    pad->UserControl_Resize(width, height);
+    // Something to compress: a deterministic noise picture.
+    const_cast<cDIBSection&>(pad->Image()).RandomiseBits(false, 7);
+  }
+  const std::vector<std::uint8_t>& Jpeg() { return files.files.at("C:\\Temp\\qzdesk\\\\Quillpad.JPG"); }
+};
+
+// libjpeg-turbo by itself, set up as the pad's writer sets it up.
+std::vector<std::uint8_t> CompressDirect(const cDIBSection& d) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(d.Width());
+  cinfo.image_height = static_cast<JDIMENSION>(d.Height());
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = d.DIBSectionBitsPtr() +
+                   static_cast<std::size_t>(d.Height() - 1 - cinfo.next_scanline) * d.BytesPerScanLine();
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// The control's inner size for a picture of w x h pixels.
+constexpr int kSmallW = 396, kSmallH = 235, kLargeW = 2000, kLargeH = 1200 + kit::sigpad::kToolbarHeight;
+
+void BM_Save(benchmark::State& state) {
+  PadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) rig.pad->Save();
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_Save)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+void BM_Direct(benchmark::State& state) {
+  PadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) benchmark::DoNotOptimize(CompressDirect(rig.pad->Image()));
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_Direct)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+// The same bilinear rule over raw memory, without bounds checks.
+void PlainBilinear(const cDIBSection& s, cDIBSection& t) {
+  const float xScale = static_cast<float>(s.Width() - 1) / static_cast<float>(t.Width());
+  const float yScale = static_cast<float>(s.Height() - 1) / static_cast<float>(t.Height());
+  const std::uint8_t* src = s.DIBSectionBitsPtr();
+  std::uint8_t* dst = t.DIBSectionBitsPtr();
+  const std::size_t ss = static_cast<std::size_t>(s.BytesPerScanLine()), ts = static_cast<std::size_t>(t.BytesPerScanLine());
+  for (int y = 0; y < t.Height(); ++y) {
+    const float ys = yScale * static_cast<float>(y);
+    const int yi = static_cast<int>(std::floor(ys));
+    const float yf = ys - static_cast<float>(yi);
+    for (int x = 0; x < t.Width(); ++x) {
+      const float xs = xScale * static_cast<float>(x);
+      const int xi = static_cast<int>(std::floor(xs));
+      const float xf = xs - static_cast<float>(xi);
+      const std::uint8_t* up = src + yi * ss + 3 * static_cast<std::size_t>(xi);
+      const std::uint8_t* lo = up + ss;
+      float col[6];
+      for (int k = 0; k < 6; ++k) col[k] = std::nearbyint((1.0f - yf) * up[k] + yf * lo[k]);
+      for (int c = 0; c < 3; ++c) {
+        const float v = std::nearbyint((1.0f - xf) * col[c] + xf * col[c + 3]);
+        dst[y * ts + 3 * static_cast<std::size_t>(x) + c] = static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+      }
+    }
+  }
+}
+
+struct Picture {
+  cDIBSection d;
+  Picture() {
+    d.Create(2000, 1200);
+    d.RandomiseBits(false, 11);
+  }
+};
+
+void BM_Resample(benchmark::State& state) {
+  static Picture pic;
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  for (auto _ : state) benchmark::DoNotOptimize(pic.d.Resample(h, w));
+  state.SetItemsProcessed(state.iterations() * w * h);
+}
+BENCHMARK(BM_Resample)->Args({1000, 600})->Args({4000, 2400})->Unit(benchmark::kMillisecond);
+
+void BM_PlainBilinear(benchmark::State& state) {
+  static Picture pic;
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  for (auto _ : state) {
+    cDIBSection t;
+    t.Create(w, h);
+    PlainBilinear(pic.d, t);
+    benchmark::DoNotOptimize(t.DIBSectionBitsPtr());
+  }
+  state.SetItemsProcessed(state.iterations() * w * h);
+}
+BENCHMARK(BM_PlainBilinear)->Args({1000, 600})->Args({4000, 2400})->Unit(benchmark::kMillisecond);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  std::map<std::string, std::pair<double, double>> runs;  // cpu time, items per second
+  void ReportRuns(const std::vector<Run>& rs) override {
+    for (const Run& r : rs) {
+      auto it = r.counters.find("items_per_second");
+      runs[r.benchmark_name()] = {r.GetAdjustedCPUTime(), it == r.counters.end() ? 0.0 : double(it->second)};
+    }
+    ConsoleReporter::ReportRuns(rs);
+  }
+  void Ratio(const std::string& what, const std::string& a, const std::string& b) {
+    auto x = runs.find(a), y = runs.find(b);
+    if (x == runs.end() || y == runs.end() || y->second.first <= 0) return;
+    std::cout << what << ": " << x->second.first / y->second.first << "x (" << x->second.second / 1e6 << " vs "
+              << y->second.second / 1e6 << " MP/s)" << std::endl;
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 2;
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (auto [w, h] : {std::pair{kSmallW, kSmallH}, std::pair{kLargeW, kLargeH}}) {
+    const std::string args = "/" + std::to_string(w) + "/" + std::to_string(h);
+    PadRig rig(w, h);
+    rig.pad->Save();
+    const bool same = rig.Jpeg() == CompressDirect(rig.pad->Image());
+    std::cout << "save " << rig.pad->Image().Width() << "x" << rig.pad->Image().Height() << ": JPEG "
+              << (same ? "byte-identical" : "DIFFERS") << " to direct libjpeg-turbo" << std::endl;
+    reporter.Ratio("  save vs direct compression", "BM_Save" + args, "BM_Direct" + args);
+  }
+  reporter.Ratio("resample to half", "BM_Resample/1000/600", "BM_PlainBilinear/1000/600");
+  reporter.Ratio("resample to double", "BM_Resample/4000/2400", "BM_PlainBilinear/4000/2400");
+  return 0;
+}

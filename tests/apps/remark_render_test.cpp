@@ -1,0 +1,225 @@
+// remark-tool render: pixels of the PNG at chosen points.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "apps/remark-tool/remark_tool.h"
+#include "ports/emf.h"
+#include "ports/platform.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+void Put16(Bytes& v, unsigned x) {
+  v.push_back(static_cast<std::uint8_t>(x));
+  v.push_back(static_cast<std::uint8_t>(x >> 8));
+}
+void Put32(Bytes& v, std::uint32_t x) {
+  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
+}
+
+constexpr int kPicW = 200, kPicH = 150;
+constexpr std::uint32_t kBand = 0x3060C0;  // 0x00RRGGBB: the picture's top band
+
+// A page picture: white with a band across rows 10-29, as a capture gives it.
+Bytes Picture(const std::u16string& description) {
+  std::vector<std::uint32_t> px(kPicW * kPicH, 0xFFFFFF);
+  for (int y = 10; y < 30; ++y)
+    for (int x = 0; x < kPicW; ++x) px[y * kPicW + x] = kBand;
+  return kit::MakeBitBltEmfBits(kPicW, kPicH, px, {0, 0, (kPicW * 2540 + 48) / 96, (kPicH * 2540 + 48) / 96},
+                                description);
+}
+
+// A horizontal stroke from (x, y), `steps` steps of +10.
+void Stroke(Bytes& v, unsigned remarker, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t width,
+            unsigned x, unsigned y, int steps) {
+  Put16(v, remarker);
+  v.insert(v.end(), {r, g, b, width});
+  Put16(v, x);
+  Put16(v, y);
+  for (int i = 0; i < steps; ++i) v.insert(v.end(), {10, 0});
+  Put16(v, 0);
+}
+
+// Two pages: the first with the picture (no margins: a seven-character
+// description), a red stroke of remarker 0 at y = 100 and a blue one of
+// remarker 1 at y = 120; the second with a picture that gets margins.
+Bytes RemarkFile() {
+  Bytes pic1 = Picture(u"WPSFile"), pic2 = Picture(u"");
+  Bytes strokes;
+  Stroke(strokes, 0, 255, 0, 0, 3, 20, 100, 10);
+  Stroke(strokes, 1, 0, 0, 255, 2, 20, 120, 10);
+  Bytes f;
+  Put16(f, 0);
+  Put16(f, 2);
+  Put16(f, 5);  // "A", "B" and the end of the list
+  Put16(f, 0);
+  f.insert(f.end(), {255, 0, 0, 2});
+  Put32(f, static_cast<std::uint32_t>(pic1.size()));
+  Put32(f, static_cast<std::uint32_t>(strokes.size()));
+  f.insert(f.end(), pic1.begin(), pic1.end());
+  f.insert(f.end(), strokes.begin(), strokes.end());
+  Put32(f, static_cast<std::uint32_t>(pic2.size()));
+  Put32(f, 0);
+  f.insert(f.end(), pic2.begin(), pic2.end());
+  f.insert(f.end(), {'A', 0, 'B', 0, 0});
+  return f;
+}
+
+struct Png {
+  int w = 0, h = 0;
+  std::vector<std::uint32_t> px;  // 0x00RRGGBB
+  std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y) * w + x]; }
+};
+
+Png Load(const std::string& path) {
+  Png p;
+  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
+    p.w = cairo_image_surface_get_width(s);
+    p.h = cairo_image_surface_get_height(s);
+    const unsigned char* d = cairo_image_surface_get_data(s);
+    for (int y = 0; y < p.h; ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(d + y * cairo_image_surface_get_stride(s));
+      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
+    }
+  }
+  cairo_surface_destroy(s);
+  return p;
+}
+
+class RemarkRenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::random_device rd;
+    dir_ = fs::temp_directory_path() / ("remark_render_test_" + std::to_string(rd()));
+    fs::create_directories(dir_);
+    file_ = (dir_ / "two.dat").string();
+    Bytes f = RemarkFile();
+    std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+  int Run(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    int status = kit::remark_tool::Run(args, kit::DefaultPlatform(), out, err);
+    err_ = err.str();
+    return status;
+  }
+  std::string Out(const std::string& name) const { return (dir_ / name).string(); }
+
+  fs::path dir_;
+  std::string file_, err_;
+};
+
+constexpr std::uint32_t kGrey = 0x808080, kWhite = 0xFFFFFF, kBlack = 0, kRed = 0xFF0000, kBlue = 0x0000FF;
+
+TEST_F(RemarkRenderTest, StrokesAppearByFilterOverThePicture) {
+  struct Case {
+    std::string filter;
+    bool red, blue;
+  } cases[] = {{"-1", true, true}, {"0", true, false}, {"1", false, true}, {"-2", false, false}, {"7", false, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE("filter " + c.filter);
+    const std::string png = Out("f" + c.filter + ".png");
+    ASSERT_EQ(Run({"render", file_, "1", png, "--filter", c.filter}), 0) << err_;
+    const Png p = Load(png);
+    ASSERT_EQ(p.w, kPicW + 36);
+    ASSERT_EQ(p.h, kPicH + 36);
+    // Desk, frame, sheet, shadow.
+    EXPECT_EQ(p.at(5, 5), kGrey);
+    EXPECT_EQ(p.at(15, 60), kBlack);
+    EXPECT_EQ(p.at(16 + kPicW, 60), kBlack);
+    EXPECT_EQ(p.at(17 + kPicW + 2, 60), kBlack);   // shadow strip
+    EXPECT_EQ(p.at(17 + kPicW + 2, 17), kGrey);    // the shadow starts lower
+    EXPECT_EQ(p.at(60, 17 + kPicH + 2), kBlack);
+    EXPECT_EQ(p.at(17, 17 + kPicH + 2), kGrey);
+    EXPECT_EQ(p.at(17 + kPicW + 10, 60), kGrey);
+    // The picture is always there, upright: its band near the top.
+    EXPECT_EQ(p.at(16 + 50, 16 + 20), kBand);
+    EXPECT_EQ(p.at(16 + 50, 16 + kPicH - 20), kWhite);
+    // Strokes from x = 20 to 120.
+    EXPECT_EQ(p.at(16 + 70, 16 + 100), c.red ? kRed : kWhite);
+    EXPECT_EQ(p.at(16 + 70, 16 + 120), c.blue ? kBlue : kWhite);
+    EXPECT_EQ(p.at(16 + 130, 16 + 100), kWhite);
+  }
+}
+
+TEST_F(RemarkRenderTest, ZoomScalesSheetPictureAndStrokes) {
+  struct Case {
+    int zoom;
+  } cases[] = {{50}, {100}, {200}, {150}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zoom);
+    const std::string png = Out("z" + std::to_string(c.zoom) + ".png");
+    ASSERT_EQ(Run({"render", file_, "1", png, "--zoom", std::to_string(c.zoom)}), 0) << err_;
+    const Png p = Load(png);
+    const int w = kPicW * c.zoom / 100, h = kPicH * c.zoom / 100;
+    ASSERT_EQ(p.w, w + 36);
+    ASSERT_EQ(p.h, h + 36);
+    auto Z = [&](int v) { return 16 + v * c.zoom / 100; };
+    EXPECT_EQ(p.at(15, Z(60)), kBlack);
+    EXPECT_EQ(p.at(16 + w, Z(60)), kBlack);
+    EXPECT_EQ(p.at(Z(50), Z(20)), kBand);
+    EXPECT_EQ(p.at(Z(50), Z(5)), kWhite);
+    EXPECT_EQ(p.at(Z(70), Z(100)), kRed);
+    EXPECT_EQ(p.at(Z(70), Z(120)), kBlue);
+    EXPECT_EQ(p.at(Z(70), Z(110)), kWhite);
+  }
+}
+
+TEST_F(RemarkRenderTest, APictureWithMarginsSitsInsideItsPage) {
+  const std::string png = Out("p2.png");
+  ASSERT_EQ(Run({"render", file_, "2", png}), 0) << err_;
+  const Png p = Load(png);
+  // 96-point side margins (128 pixels) and 72-point top margin (96 pixels).
+  ASSERT_EQ(p.w, kPicW + 2 * 128 + 36);
+  ASSERT_EQ(p.h, kPicH + 2 * 96 + 36);
+  EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 + 20), kBand);
+  EXPECT_EQ(p.at(16 + 100, 16 + 96 + 20), kWhite);
+  EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 - 5), kWhite);
+}
+
+TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"render", "PAGE0", "0", "o.png"}, 2},
+      {{"render", "FILE", "3", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "0"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "-50"}, 2},
+      {{"render", "FILE", "1", "o.png", "--filter", "-3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom"}, 2},
+      {{"render", "FILE", "x", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--size", "3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "100000"}, 2},
+      {{"render", "MISSING", "1", "o.png"}, 1},
+      {{"render", "DAMAGED", "1", "o.png"}, 1},
+  };
+  const std::string damaged = Out("damaged.dat");
+  std::ofstream(damaged, std::ios::binary) << "\x01\x00\x05\x00";
+  for (Case c : cases) {
+    const std::string out = Out(c.args[3]);
+    c.args[3] = out;
+    if (c.args[1] == "FILE" || c.args[1] == "PAGE0") c.args[1] = file_;
+    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
+    if (c.args[1] == "DAMAGED") c.args[1] = damaged;
+    EXPECT_EQ(Run(c.args), c.status) << c.args[2];
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_NE(err_, "");
+  }
+}
+
+}  // namespace
