@@ -133,8 +133,10 @@ const wchar_t kWindowClass[] = L"KitRemarkWindow";
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 void RegisterWindowClass(HINSTANCE module) {
+  WNDCLASSEXW known{};
+  known.cbSize = sizeof known;
+  if (GetClassInfoExW(module, kWindowClass, &known)) return;
   WNDCLASSEXW wc{};
-  if (GetClassInfoExW(module, kWindowClass, &wc)) return;
   wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = WindowProc;
