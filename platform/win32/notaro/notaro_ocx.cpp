@@ -57,6 +57,13 @@ class NotaroObject : private CoreHolder, public com::OleControl {
     DeleteDC(mem);
   }
   SIZE NaturalSize() const override { return size_; }
+  // In place on a page, the remark window's owner is the page's top-level
+  // window, which it disables while it runs.
+  LRESULT WindowMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override {
+    if (msg == WM_CREATE) ctrl->SetUi(ctrl->ui(), reinterpret_cast<ui::WindowHandle>(GetAncestor(hwnd, GA_ROOT)));
+    if (msg == WM_DESTROY) ctrl->SetUi(ctrl->ui(), 0);
+    return OleControl::WindowMessage(hwnd, msg, w, l);
+  }
   bool OnSetExtent(const SIZEL&) override { return false; }
   void Serialize(IByteStream& stream, bool storing) override { ctrl->Serialize(stream, storing); }
   bool IsModified() const override { return ctrl->IsModified(); }
