@@ -26,13 +26,17 @@
 #include "apps/notaro-host/script_host.h"
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
-#include "exchange/word_documents.h"
+#include "exchange/form_scan.h"
+#include "exchange/form_upload.h"
 #include "exchange/transfer.h"
+#include "exchange/word_documents.h"
 #include "exchange/word_members.h"
+#include "exchange/word_upload.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/capture/office_pages.h"
 #endif
+#include "platform/posix/exchange/curl_form_poster.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/view/headless_ui.h"
 #include "platform/posix/exchange/posix_http.h"
@@ -120,15 +124,33 @@ int main(int argc, char** argv) {
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
     static kit::posix::CurlHttpClient http;
     static kit::posix::PrintedStatusWindows statusWindows(stdout);
+    static kit::posix::CurlFormPoster formPoster;
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
       if (transferReady) ctrl.MarkTransferStarted();
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+      // Every file reaches the server through its upload page.
+      kit::exchange::FormUploadPorts form;
+      form.poster = &formPoster;
+      form.lookup = &lookup;
+      form.files = ctrl.platform().files;
+      form.dialogs = &messages;
+      form.codepage = ctrl.platform().codepage;
+      auto upload = [form](const std::string& url, const std::string& cookie, const std::string& path,
+                           const std::string& name, int deleteAfterwards) {
+        kit::exchange::UploadThroughForm(form, url, cookie, path, name, deleteAfterwards);
+      };
       kit::exchange::TransferPorts transfer;
       transfer.http = &http;
+      transfer.files = ctrl.platform().files;
       transfer.lookup = &lookup;
       transfer.dialogs = &messages;
       transfer.status = &statusWindows;
+      transfer.form_upload = [upload](const std::string& url, const std::string& cookie, const std::string& path,
+                                      const std::string& name, bool deleteAfterwards) {
+        upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
+      };
+      transfer.clear_page_text = [] { kit::exchange::g_pageText.clear(); };
       kit::exchange::InstallTransfer(ctrl, transfer);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;
@@ -139,12 +161,19 @@ int main(int argc, char** argv) {
       kit::exchange::WordDocumentPorts documents;
       documents.word = word;
       documents.lookup = &lookup;
-      if (transfer.files == nullptr) transfer.files = ctrl.platform().files;
       documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
                                               const std::string& path) {
         kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
       };
       ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
+      kit::exchange::WordUploadPorts wordUpload;
+      wordUpload.word = word;
+      wordUpload.files = ctrl.platform().files;
+      wordUpload.lookup = &lookup;
+      wordUpload.listing = &lookup;
+      wordUpload.status = &statusWindows;
+      wordUpload.upload_through_form = upload;
+      ctrl.AddExtension(std::make_shared<kit::exchange::WordUploadMembers>(wordUpload));
     });
     kit::posix::RegisterQuillpad(registry, lookup, messages);
     if (standIn) {
