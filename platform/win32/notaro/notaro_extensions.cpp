@@ -5,11 +5,14 @@
 #include <memory>
 
 #include "exchange/exchange_members.h"
+#include "exchange/form_scan.h"
+#include "exchange/form_upload.h"
 #include "exchange/transfer.h"
 #include "exchange/word_documents.h"
 #include "exchange/word_members.h"
 #include "exchange/word_upload.h"
 #include "platform/win32/capture/win32_capture.h"
+#include "platform/win32/exchange/curl_form_poster.h"
 #include "platform/win32/exchange/win32_exchange.h"
 #include "platform/win32/exchange/win32_http.h"
 #include "platform/win32/view/win32_ui.h"
@@ -70,6 +73,7 @@ struct Adapters {
                          }()};
   Win32HttpClient http;
   Win32StatusWindows status;
+  CurlFormPoster poster;
   ComAutomation automation;
   Win32Processes processes;
   std::unique_ptr<Win32Ui> ui;
@@ -88,12 +92,30 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
   ctrl.SetUi(a.ui.get(), owner);
   exchange::InstallExchange(ctrl, a.lookup, a.shell, a.dialogs, owner);
 
+  // Every file reaches the server through its upload page.
+  exchange::FormUploadPorts form;
+  form.poster = &a.poster;
+  form.lookup = &a.lookup;
+  form.files = ctrl.platform().files;
+  form.dialogs = &a.dialogs;
+  form.codepage = ctrl.platform().codepage;
+  form.owner = owner;
+  auto upload = [form](const std::string& url, const std::string& cookie, const std::string& path,
+                       const std::string& name, int deleteAfterwards) {
+    exchange::UploadThroughForm(form, url, cookie, path, name, deleteAfterwards);
+  };
+
   exchange::TransferPorts transfer;
   transfer.http = &a.http;
   transfer.files = ctrl.platform().files;
   transfer.lookup = &a.lookup;
   transfer.dialogs = &a.dialogs;
   transfer.status = &a.status;
+  transfer.form_upload = [upload](const std::string& url, const std::string& cookie, const std::string& path,
+                                  const std::string& name, bool deleteAfterwards) {
+    upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
+  };
+  transfer.clear_page_text = [] { exchange::g_pageText.clear(); };
   exchange::InstallTransfer(ctrl, transfer);
 
   exchange::WordPorts word;
@@ -113,13 +135,14 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
   };
   ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
 
-  exchange::WordUploadPorts upload;
-  upload.word = word;
-  upload.files = ctrl.platform().files;
-  upload.lookup = &a.lookup;
-  upload.listing = &a.lookup;
-  upload.status = &a.status;
-  ctrl.AddExtension(std::make_shared<exchange::WordUploadMembers>(upload));
+  exchange::WordUploadPorts word_upload;
+  word_upload.word = word;
+  word_upload.files = ctrl.platform().files;
+  word_upload.lookup = &a.lookup;
+  word_upload.listing = &a.lookup;
+  word_upload.status = &a.status;
+  word_upload.upload_through_form = upload;
+  ctrl.AddExtension(std::make_shared<exchange::WordUploadMembers>(word_upload));
 }
 
 }  // namespace kit::win32::notaro

@@ -35,8 +35,8 @@ class ControlDialogs : public IDialogs {
 // press a button: its default button.
 int DefaultButton(unsigned style);
 
-// Local files, the transfers, the Word process and document members and the
-// Word upload, each over the Win32 adapters (COM automation for Word); the
+// Local files, the transfers (files through the server's upload page), the
+// Word process and document members and the Word upload, each over the Win32 adapters (COM automation for Word); the
 // remark window opens on the desktop with `owner` disabled while it runs,
 // its resources taken from `module` (an HINSTANCE). The adapters live as
 // long as the module.
