@@ -523,9 +523,7 @@ std::unique_ptr<IDeviceContext> WrapDeviceContext(void* hdc, void* release_windo
 
 Win32Ui::Win32Ui(void* module, IDialogs& dialogs) : m_module(module), m_dialogs(dialogs) {}
 
-Win32Ui::~Win32Ui() {
-  for (auto& c : m_cursors) DestroyCursor(reinterpret_cast<HCURSOR>(c.second));
-}
+Win32Ui::~Win32Ui() = default;
 
 std::unique_ptr<ui::IWindow> Win32Ui::CreateFrame(const ui::FrameParams& params, ui::IWindowHandler& handler) {
   auto w = std::make_unique<Win32Window>(handler);
@@ -572,13 +570,11 @@ const IWindowMetrics& Win32Ui::Metrics() const {
 }
 
 IViewWindow::CursorHandle Win32Ui::LoadCursor(int resource) {
-  auto found = m_cursors.find(resource);
-  if (found != m_cursors.end()) return found->second;
+  // Shared by the system; never destroyed. Without the module's own cursor,
+  // the system's four-way arrow.
   HCURSOR c = LoadCursorW(static_cast<HINSTANCE>(m_module), MAKEINTRESOURCEW(resource));
-  // Without the module's own cursor, the system's four-way arrow.
-  if (c == nullptr) return reinterpret_cast<IViewWindow::CursorHandle>(LoadCursorW(nullptr, MAKEINTRESOURCEW(32646)));
-  m_cursors[resource] = reinterpret_cast<IViewWindow::CursorHandle>(c);
-  return m_cursors[resource];
+  if (c == nullptr) c = LoadCursorW(nullptr, MAKEINTRESOURCEW(32646));
+  return reinterpret_cast<IViewWindow::CursorHandle>(c);
 }
 
 int Win32Ui::TrackPopupMenu(ui::IWindow& owner, const ui::Menu& items, PointL screen) {
@@ -665,7 +661,46 @@ std::unique_ptr<ui::IPrintJob> Win32Ui::PrintDialog(ui::WindowHandle owner, std:
   return std::make_unique<Win32PrintJob>(pd.hDC);
 }
 
-void Win32Ui::AboutBox(ui::WindowHandle owner, int, const std::string& title, const std::string& text) {
+namespace {
+
+struct AboutTexts {
+  std::wstring title, text;
+};
+
+constexpr int kAboutText = 1000;
+
+INT_PTR CALLBACK AboutProc(HWND dialog, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_INITDIALOG: {
+      const auto* texts = reinterpret_cast<const AboutTexts*>(lp);
+      SetWindowTextW(dialog, texts->title.c_str());
+      SetDlgItemTextW(dialog, kAboutText, texts->text.c_str());
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+        EndDialog(dialog, LOWORD(wp));
+        return TRUE;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+// The module's dialog with the texts put in; a message box when the module
+// has no such dialog.
+void Win32Ui::AboutBox(ui::WindowHandle owner, int dialog, const std::string& title, const std::string& text) {
+  auto module = static_cast<HINSTANCE>(m_module);
+  if (FindResourceW(module, MAKEINTRESOURCEW(dialog), MAKEINTRESOURCEW(5)) != nullptr) {  // RT_DIALOG
+    const AboutTexts texts{Wide(title), Wide(text)};
+    if (DialogBoxParamW(module, MAKEINTRESOURCEW(dialog), Hwnd(owner), AboutProc,
+                        reinterpret_cast<LPARAM>(&texts)) != -1) {
+      return;
+    }
+  }
   m_dialogs.MessageBox(owner, text, title, 0);
 }
 

@@ -2,7 +2,6 @@
 // menus, the common-controls toolbar, the print dialog and a message loop,
 // painted through GDI. Free of <windows.h> so other code can name it.
 #pragma once
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -42,6 +41,7 @@ class Win32Ui : public ui::IUi {
   void SetActiveWindow(ui::WindowHandle window) override;
   IDialogs& Dialogs() override { return m_dialogs; }
   std::unique_ptr<ui::IPrintJob> PrintDialog(ui::WindowHandle owner, std::uint32_t flags) override;
+  // The module's dialog `dialog` (text in control 1000, an OK button).
   void AboutBox(ui::WindowHandle owner, int dialog, const std::string& title, const std::string& text) override;
 
  private:
@@ -53,7 +53,6 @@ class Win32Ui : public ui::IUi {
   void* m_module;
   IDialogs& m_dialogs;
   std::vector<Modal> m_modal;
-  std::map<int, IViewWindow::CursorHandle> m_cursors;
 };
 
 }  // namespace kit::win32

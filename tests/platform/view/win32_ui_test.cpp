@@ -293,7 +293,8 @@ TEST_F(Win32UiTest, TheModalLoopShowsTheWindowAndEndsWithItsCode) {
   Pump();
 }
 
-TEST_F(Win32UiTest, TheAboutBoxIsAMessageWithItsTitle) {
+// The test program has no about dialog.
+TEST_F(Win32UiTest, WithoutItsDialogTheAboutBoxIsAMessage) {
   desktop.AboutBox(0, 209, "About", "Notaro 1.0");
   EXPECT_EQ(dialogs.boxes, std::vector<std::string>{"About: Notaro 1.0"});
 }
