@@ -33,17 +33,44 @@ int DefaultButton(unsigned style) {
   }
 }
 
+namespace {
+
+// Opened for each line so that lines the page appends to the same file in
+// between stay in order.
+void AppendLine(const std::string& log, const std::string& line) {
+  if (std::FILE* f = std::fopen(log.c_str(), "ab")) {
+    const std::string text = line + "\r\n";
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+  }
+}
+
+class LoggedStatusWindow : public IStatusWindow {
+ public:
+  explicit LoggedStatusWindow(std::string log) : m_log(std::move(log)) {}
+  void SetText(const std::string& text) override { AppendLine(m_log, "[status] " + text); }
+
+ private:
+  std::string m_log;
+};
+
+std::string LogOfThisRun() {
+  const char* log = std::getenv(kMessageBoxLogVariable);
+  return std::string(log != nullptr ? log : "");
+}
+
+}  // namespace
+
 int ControlDialogs::MessageBox(std::uintptr_t owner, const std::string& text, const std::string& caption,
                                unsigned style) {
   if (m_log.empty()) return m_desktop.MessageBox(owner, text, caption, style);
-  // Opened for each box so that lines the page appends to the same file in
-  // between stay in order.
-  if (std::FILE* f = std::fopen(m_log.c_str(), "ab")) {
-    const std::string line = "[message box" + (caption.empty() ? std::string() : ": " + caption) + "] " + text + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), f);
-    std::fclose(f);
-  }
+  AppendLine(m_log, "[message box" + (caption.empty() ? std::string() : ": " + caption) + "] " + text);
   return DefaultButton(style);
+}
+
+std::unique_ptr<IStatusWindow> ControlStatusWindows::Create() {
+  if (m_log.empty()) return m_desktop.Create();
+  return std::make_unique<LoggedStatusWindow>(m_log);
 }
 
 std::optional<std::vector<std::string>> ControlDialogs::FileDialog(const FileDialogRequest& request) {
@@ -67,12 +94,10 @@ struct Adapters {
   Win32FileLookup lookup;
   Win32Shell shell;
   Win32Dialogs desktop;
-  ControlDialogs dialogs{desktop, [] {
-                           const char* log = std::getenv(kMessageBoxLogVariable);
-                           return std::string(log != nullptr ? log : "");
-                         }()};
+  ControlDialogs dialogs{desktop, LogOfThisRun()};
   Win32HttpClient http;
-  Win32StatusWindows status;
+  Win32StatusWindows statusDialogs;
+  ControlStatusWindows status{statusDialogs, LogOfThisRun()};
   CurlFormPoster poster;
   ComAutomation automation;
   Win32Processes processes;

@@ -5,14 +5,16 @@
 #include <string>
 
 #include "ports/dialogs.h"
+#include "ports/http.h"
 #include "remark/notaro_ctrl.h"
 
 namespace kit::win32::notaro {
 
 // When this environment variable names a file, message boxes are not shown:
 // each is appended to that file as "[message box] TEXT" (UTF-8) and answered
-// with its default button, as the kit's command-line host does. That is how
-// pages run against the control with nobody at the desktop.
+// with its default button, as the kit's command-line host does; status
+// window texts go there as "[status] TEXT". That is how pages run against
+// the control with nobody at the desktop.
 constexpr const char* kMessageBoxLogVariable = "KIT_MESSAGE_BOX_LOG";
 
 // MessageBoxA and the common dialogs, or the log above.
@@ -28,6 +30,18 @@ class ControlDialogs : public IDialogs {
 
  private:
   IDialogs& m_desktop;
+  std::string m_log;
+};
+
+// The status dialog, or the log above.
+class ControlStatusWindows : public IStatusWindows {
+ public:
+  explicit ControlStatusWindows(IStatusWindows& desktop, std::string log = std::string())
+      : m_desktop(desktop), m_log(std::move(log)) {}
+  std::unique_ptr<IStatusWindow> Create() override;
+
+ private:
+  IStatusWindows& m_desktop;
   std::string m_log;
 };
 

@@ -81,6 +81,34 @@ TEST(ControlDialogs, WithALogWritesBoxesDownInOrderAndCancelsTheChoosers) {
   std::remove(log.c_str());
 }
 
+class StatusDesktop : public kit::IStatusWindows {
+ public:
+  std::unique_ptr<kit::IStatusWindow> Create() override {
+    ++created;
+    return nullptr;
+  }
+  int created = 0;
+};
+
+TEST(ControlStatusWindows, WithALogWriteTheirTextsDownElseShowOnTheDesktop) {
+  const std::string log = "kit_status_windows.txt";
+  std::remove(log.c_str());
+  StatusDesktop desktop;
+  {
+    kit::win32::notaro::ControlStatusWindows logged(desktop, log);
+    auto window = logged.Create();
+    ASSERT_NE(window, nullptr);
+    window->SetText("\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xB8\x8A\xE4\xBC\xA0");  // 正在上传
+    window->SetText("done");
+  }
+  EXPECT_EQ(Read(log), "[status] \xE6\xAD\xA3\xE5\x9C\xA8\xE4\xB8\x8A\xE4\xBC\xA0\r\n[status] done\r\n");
+  EXPECT_EQ(desktop.created, 0);
+  kit::win32::notaro::ControlStatusWindows shown(desktop);
+  shown.Create();
+  EXPECT_EQ(desktop.created, 1);
+  std::remove(log.c_str());
+}
+
 TEST(ControlDialogs, WithoutALogEverythingGoesToTheDesktop) {
   Desktop desktop;
   ControlDialogs dialogs(desktop);

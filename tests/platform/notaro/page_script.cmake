@@ -2,7 +2,7 @@
 # through tests/apps/host_transcript.cmake: same transcript, same saved bytes
 # as under the kit's host.
 #   -DWINE_RUN= -DPREFIX= -DOCX= -DSCRIPT=<windows path> -DNAME= -DEXPECTED=
-#   [-DSAVED_MD5=] [-DARGS=arg;...] [-DSERVER=office-server]
+#   [-DSAVED_MD5=] [-DARGS=arg;...] [-DSERVER=office-server [-DSERVER_ARGS=arg;...]]
 # The script's arguments are ARGS, by default "c:\NAME.dat" "c:\NAME.txt";
 # it writes its lines to c:\NAME.txt, where the control's message boxes go
 # too. With SERVER the host runs inside the office server stand-in ("@URL@"
@@ -17,7 +17,7 @@ if(NOT DEFINED ARGS)
 endif()
 set(COMMAND /bin/sh ${WINE_RUN} --prefix ${PREFIX} cscript //nologo ${SCRIPT} ${ARGS})
 if(DEFINED SERVER)
-  set(COMMAND ${SERVER} -- ${COMMAND})
+  set(COMMAND ${SERVER} ${SERVER_ARGS} -- ${COMMAND})
   set(OUTPUT_AFTER_TRANSCRIPT ON)
 endif()
 set(TRANSCRIPT ${PREFIX}/drive_c/${NAME}.txt)
