@@ -28,8 +28,9 @@ fi
 echo "$out/notice.doc ($(stat -c %s "$out/notice.doc") bytes)"
 
 say "Remarking: the page script against the office server (the user's mouse is apps/demo/remark.ui)"
-"$server" --file notice.doc="$out/notice.doc" --page upload.jsp=apps/demo/upload.jsp -- \
-  "$host" --ui apps/demo/remark.ui apps/demo/office_day.js @URL@
+(cd "$out" && "$OLDPWD/$server" --file notice.doc="$out/notice.doc" --page upload.jsp="$OLDPWD/apps/demo/upload.jsp" -- \
+  "$OLDPWD/$host" --ui "$OLDPWD/apps/demo/remark.ui" --print-pdf remark-window.pdf "$OLDPWD/apps/demo/office_day.js" @URL@)
+echo "the window as 张三 left it: $out/remark-window.png; printed: $out/remark-window.pdf"
 
 say "The remark data file as the reviewer keeps it"
 "$tool" info "$KIT_ROOT/c/temp/qzdesk/notice_reviewed.dat"

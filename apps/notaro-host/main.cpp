@@ -1,6 +1,6 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
 //             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
-//             [--transfer-ready]
+//             [--print-pdf FILE] [--transfer-ready]
 //             SCRIPT.js [args...]
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
@@ -9,7 +9,11 @@
 // --word-open Word is already running with that document open.
 // OpenRemark shows the remark window headless: the user is the UI event
 // script in the file EVENTS (or in KIT_UI_EVENTS, events separated by ';'),
-// and --ui-log writes down what the window showed and did. --transfer-ready
+// and --ui-log writes down what the window showed and did; its "snapshot
+// FILE.png" events write the window as it looks. The window's print command
+// prints to the PDF file named by --print-pdf (or KIT_PRINT_PDF) on the paper
+// its "print PAPER" event names (A4 when none); without one the printer only
+// writes its brackets to the log. --transfer-ready
 // opens the control's transfer gate at creation, for pages tried without a
 // server.
 #include <cstdio>
@@ -38,7 +42,9 @@
 #endif
 #include "platform/posix/exchange/curl_form_poster.h"
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/view/cairo_screen.h"
 #include "platform/posix/view/headless_ui.h"
+#include "platform/posix/view/pdf_printer.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
@@ -48,7 +54,7 @@
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
   bool standIn = false;
-  std::string wordLog, userDocument, uiEvents, uiLog;
+  std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
   static bool transferReady = false;
   int first = 1;
@@ -74,6 +80,8 @@ int main(int argc, char** argv) {
       uiGiven = true;
     } else if (arg == "--transfer-ready") {
       transferReady = true;
+    } else if (arg == "--print-pdf" && first + 1 < argc) {
+      printPdf = argv[++first];
     } else if (arg == "--ui-log" && first + 1 < argc) {
       uiLog = argv[++first];
     } else if (arg == "--word-fail" && first + 1 < argc) {
@@ -92,12 +100,14 @@ int main(int argc, char** argv) {
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
+    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
     return 2;
   }
   if (!uiGiven) {
     if (const char* inline_events = std::getenv("KIT_UI_EVENTS")) uiEvents = inline_events;
   }
+  if (printPdf.empty())
+    if (const char* pdf = std::getenv("KIT_PRINT_PDF")) printPdf = pdf;
   static std::ofstream uiLogFile;
   if (!uiLog.empty()) {
     uiLogFile.open(uiLog, std::ios::binary | std::ios::trunc);
@@ -113,6 +123,14 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::cerr << "notaro-host: " << e.what() << std::endl;
     return 2;
+  }
+  static kit::view::CairoScreen screen(*ui);
+  if (!printPdf.empty()) {
+    ui->SetPrinterFactory([printPdf](const std::string& paperName) -> std::unique_ptr<kit::ui::IPrintJob> {
+      kit::view::Paper paper;
+      if (!kit::view::PaperByName(paperName, paper)) return nullptr;
+      return kit::view::OpenPdfPrinter(printPdf, paper);
+    });
   }
   try {
     kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
