@@ -3,7 +3,7 @@
 # shows), leaving the shared prefix as other tests expect it.
 if(WIN32)
   add_executable(win32_ui_test ${CMAKE_CURRENT_LIST_DIR}/win32_ui_test.cpp)
-  target_link_libraries(win32_ui_test PRIVATE kit_view_platform kit_platform comctl32 GTest::gtest GTest::gtest_main)
+  target_link_libraries(win32_ui_test PRIVATE kit_ui_platform kit_platform comctl32 GTest::gtest GTest::gtest_main)
   target_include_directories(win32_ui_test PRIVATE ${PROJECT_SOURCE_DIR})
   add_test(NAME win32_ui_test
     COMMAND ${CMAKE_COMMAND} -DWINE_RUN=${PROJECT_SOURCE_DIR}/scripts/wine-run
