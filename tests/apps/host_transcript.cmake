@@ -8,7 +8,9 @@
 # ROOT is emptied before the run and SEED's contents copied into it, so a
 # script that makes files finds the same desk every time.
 # LOG_LINES must all appear in LOG as whole lines, in that order.
-# Without TRANSCRIPT the transcript is the command's standard output.
+# Without TRANSCRIPT the transcript is the command's standard output; with
+# OUTPUT_AFTER_TRANSCRIPT it is the file followed by that output (a server
+# wrapped around the host lists what it received there).
 foreach(_v COMMAND EXPECTED)
   if(NOT DEFINED ${_v})
     message(FATAL_ERROR "host_transcript: ${_v} not given")
@@ -36,7 +38,12 @@ if(DEFINED TRANSCRIPT)
   if(NOT EXISTS ${TRANSCRIPT})
     message(FATAL_ERROR "no transcript written (exit ${_rc})\n${_out}${_err}")
   endif()
+  set(_tail "")
+  if(OUTPUT_AFTER_TRANSCRIPT)
+    set(_tail "${_out}")
+  endif()
   file(READ ${TRANSCRIPT} _out)
+  string(APPEND _out "${_tail}")
 endif()
 string(REPLACE "\r\n" "\n" _out "${_out}")
 file(READ ${EXPECTED} _want)

@@ -7,6 +7,7 @@
 #include "platform/win32/com/com_support.h"
 #include "platform/win32/com/ole_control.h"
 #include "platform/win32/com/property_page.h"
+#include "platform/win32/notaro/notaro_extensions.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/notaro_module.h"
 
@@ -35,6 +36,7 @@ struct CoreHolder {
 class NotaroObject : private CoreHolder, public com::OleControl {
  public:
   NotaroObject() : OleControl(Identity(), *ctrl) {
+    InstallWin32Extensions(*ctrl, com::g_module, 0);
     face_ = LoadBitmapW(com::g_module, MAKEINTRESOURCEW(kFaceBitmap));
     BITMAP bm{};
     if (face_ != nullptr && GetObjectW(face_, sizeof bm, &bm) != 0) size_ = SIZE{bm.bmWidth, bm.bmHeight};
@@ -55,6 +57,13 @@ class NotaroObject : private CoreHolder, public com::OleControl {
     DeleteDC(mem);
   }
   SIZE NaturalSize() const override { return size_; }
+  // In place on a page, the remark window's owner is the page's top-level
+  // window, which it disables while it runs.
+  LRESULT WindowMessage(HWND hwnd, UINT msg, WPARAM w, LPARAM l) override {
+    if (msg == WM_CREATE) ctrl->SetUi(ctrl->ui(), reinterpret_cast<ui::WindowHandle>(GetAncestor(hwnd, GA_ROOT)));
+    if (msg == WM_DESTROY) ctrl->SetUi(ctrl->ui(), 0);
+    return OleControl::WindowMessage(hwnd, msg, w, l);
+  }
   bool OnSetExtent(const SIZEL&) override { return false; }
   void Serialize(IByteStream& stream, bool storing) override { ctrl->Serialize(stream, storing); }
   bool IsModified() const override { return ctrl->IsModified(); }
