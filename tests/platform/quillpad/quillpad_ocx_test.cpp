@@ -1,0 +1,149 @@
+// Quillpad.ocx as an early-bound caller and a container see it, loaded
+// straight from the module: the dual interface's vtable, its errors, the
+// type information behind its IDispatch, and the extent it reports.
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "Quillpad_h.h"
+#include "platform/win32/com/com_support.h"
+#include "sigpad/quillpad_module.h"
+
+namespace {
+
+using kit::win32::com::ParseGuid;
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+class QuillpadOcx : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    OleInitialize(nullptr);
+    module_ = LoadLibraryW(L"" KIT_QUILLPAD_OCX);
+    ASSERT_NE(module_, nullptr);
+    auto get = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+    ASSERT_NE(get, nullptr);
+    IClassFactory* f = nullptr;
+    ASSERT_EQ(get(ParseGuid(kit::sigpad::kQuillpadClsid), IID_IClassFactory, reinterpret_cast<void**>(&f)), S_OK);
+    ASSERT_EQ(f->CreateInstance(nullptr, ParseGuid(kit::sigpad::kQuillpadDispIid), reinterpret_cast<void**>(&pad_)),
+              S_OK);
+    f->Release();
+  }
+  void TearDown() override {
+    if (pad_ != nullptr) pad_->Release();
+    OleUninitialize();
+  }
+  static std::wstring LastErrorDescription() {
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || info == nullptr) return L"";
+    BSTR d = nullptr;
+    info->GetDescription(&d);
+    std::wstring text = d != nullptr ? d : L"";
+    SysFreeString(d);
+    info->Release();
+    return text;
+  }
+
+  HMODULE module_ = nullptr;
+  _UCQuillpad* pad_ = nullptr;
+};
+
+TEST_F(QuillpadOcx, TheVtableReadsAndWritesTheMembers) {
+  short h = 0, w = 0;
+  ASSERT_EQ(pad_->get_Height(&h), S_OK);
+  ASSERT_EQ(pad_->get_Width(&w), S_OK);
+  EXPECT_EQ(h, 235);
+  EXPECT_EQ(w, 396);
+  ASSERT_EQ(pad_->put_Width(200), S_OK);
+  ASSERT_EQ(pad_->get_Width(&w), S_OK);
+  EXPECT_EQ(w, 200);
+
+  BSTR folder = SysAllocString(L"C:\\kit_quillpad_vtable");
+  ASSERT_EQ(pad_->put_SavePath(folder), S_OK);
+  SysFreeString(folder);
+  BSTR back = nullptr;
+  ASSERT_EQ(pad_->get_strSavePath(&back), S_OK);
+  EXPECT_STREQ(back, L"C:\\kit_quillpad_vtable");
+  SysFreeString(back);
+
+  ASSERT_EQ(pad_->Save(), S_OK);
+  // A real bitmap file of picMain's 353 x 201 pixels.
+  FILE* f = _wfopen(L"C:\\kit_quillpad_vtable\\Quillpad.BMP", L"rb");
+  ASSERT_NE(f, nullptr);
+  unsigned char head[26] = {};
+  ASSERT_EQ(fread(head, 1, sizeof head, f), sizeof head);
+  fclose(f);
+  EXPECT_EQ(head[0], 'B');
+  EXPECT_EQ(head[1], 'M');
+  EXPECT_EQ(head[18] | head[19] << 8, 353);
+  EXPECT_EQ(head[22] | head[23] << 8, 201);
+  ASSERT_EQ(pad_->Clear(), S_OK);
+}
+
+TEST_F(QuillpadOcx, ErrorsReachTheCallerWithNumberAndDescription) {
+  const struct {
+    const wchar_t* path;
+    HRESULT code;
+  } cases[] = {
+      {L"relative\\folder", static_cast<HRESULT>(0x800A017C)},  // 380, invalid property value
+      {L"C:\\Temp\\*", static_cast<HRESULT>(0x800A017C)},
+  };
+  for (const auto& c : cases) {
+    BSTR v = SysAllocString(c.path);
+    EXPECT_EQ(pad_->put_SavePath(v), c.code);
+    SysFreeString(v);
+    EXPECT_NE(LastErrorDescription().find(L"SavePath"), std::wstring::npos);
+  }
+  EXPECT_EQ(pad_->put_Height(0), static_cast<HRESULT>(0x800A017C));
+  BSTR missing = SysAllocString(L"C:\\kit_no_such_parent\\pad");
+  ASSERT_EQ(pad_->put_SavePath(missing), S_OK);
+  SysFreeString(missing);
+  EXPECT_EQ(pad_->Save(), static_cast<HRESULT>(0x800A004C));  // 76, path not found
+  EXPECT_EQ(LastErrorDescription(), L"Path not found");
+}
+
+TEST_F(QuillpadOcx, ScriptsFindTheMembersByName) {
+  IDispatch* d = nullptr;
+  ASSERT_EQ(pad_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&d)), S_OK);
+  const struct {
+    const wchar_t* name;
+    DISPID id;
+  } members[] = {{L"strSavePath", 1}, {L"HEIGHT", 2}, {L"width", 3}, {L"SavePath", 4}, {L"Save", 5}, {L"Clear", 6}};
+  for (const auto& m : members) {
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(m.name);
+    EXPECT_EQ(d->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK) << m.name;
+    EXPECT_EQ(id, m.id) << m.name;
+  }
+  ITypeInfo* info = nullptr;
+  ASSERT_EQ(d->GetTypeInfo(0, LOCALE_USER_DEFAULT, &info), S_OK);
+  BSTR name = nullptr;
+  ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr), S_OK);
+  EXPECT_STREQ(name, L"_UCQuillpad");
+  SysFreeString(name);
+  info->Release();
+  d->Release();
+}
+
+TEST_F(QuillpadOcx, TheContainerMaySizeThePad) {
+  IOleObject* ole = nullptr;
+  ASSERT_EQ(pad_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+  SIZEL natural{};
+  ASSERT_EQ(ole->GetExtent(DVASPECT_CONTENT, &natural), S_OK);
+  EXPECT_GT(natural.cx, natural.cy);
+  SIZEL bigger{natural.cx * 2, natural.cy * 2};
+  EXPECT_EQ(ole->SetExtent(DVASPECT_CONTENT, &bigger), S_OK);
+  short h = 0;
+  ASSERT_EQ(pad_->get_Height(&h), S_OK);
+  EXPECT_NEAR(h, 470, 2);  // the pixel scale follows the size
+  DWORD misc = 0;
+  ASSERT_EQ(ole->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
+  EXPECT_EQ(misc, kit::sigpad::kQuillpadMiscStatus);
+  ole->Release();
+}
+
+}  // namespace
