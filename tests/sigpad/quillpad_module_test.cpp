@@ -82,7 +82,9 @@ TEST(QuillpadModule, FailuresReturnTheirSelfRegistrationCodes) {
     r.unreg_class_ok = c.unclass;
     EXPECT_EQ(RegisterQuillpadServer(r), c.reg);
     // A failed type library leaves the class alone.
-    if (!c.typelib) EXPECT_THAT(r.calls, ElementsAre("typelib"));
+    if (!c.typelib) {
+      EXPECT_THAT(r.calls, ElementsAre("typelib"));
+    }
     r.calls.clear();
     EXPECT_EQ(UnregisterQuillpadServer(r), c.unreg);
     if (!c.untypelib) {
