@@ -146,4 +146,130 @@ TEST_F(QuillpadOcx, TheContainerMaySizeThePad) {
   ole->Release();
 }
 
+// The least of a container: a site that lets the pad activate in place in a
+// window of the test's own.
+class Site : public IOleClientSite, public IOleInPlaceSite {
+ public:
+  explicit Site(HWND parent) : parent_(parent) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
+      *out = static_cast<IOleClientSite*>(this);
+    } else if (IsEqualIID(iid, IID_IOleInPlaceSite) || IsEqualIID(iid, IID_IOleWindow)) {
+      *out = static_cast<IOleInPlaceSite*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  HRESULT STDMETHODCALLTYPE ShowObject() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetWindow(HWND* w) override {
+    *w = parent_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CanInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnUIActivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetWindowContext(IOleInPlaceFrame**, IOleInPlaceUIWindow**, LPRECT, LPRECT,
+                                             LPOLEINPLACEFRAMEINFO) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Scroll(SIZE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnUIDeactivate(BOOL) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnInPlaceDeactivate() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DiscardUndoState() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
+
+ private:
+  HWND parent_;
+};
+
+// The colour (0xRRGGBB) of a pixel of a saved 24-bit bottom-up bitmap file.
+unsigned long BmpPixel(const wchar_t* path, int x, int y) {
+  FILE* f = _wfopen(path, L"rb");
+  if (f == nullptr) return 0xFFFFFFFFul;
+  unsigned char head[54] = {};
+  unsigned long color = 0xFFFFFFFFul;
+  if (fread(head, 1, sizeof head, f) == sizeof head) {
+    const int width = head[18] | head[19] << 8, height = head[22] | head[23] << 8;
+    const long stride = (width * 3L + 3) & ~3L;
+    unsigned char bgr[3] = {};
+    if (fseek(f, 54 + (height - 1 - y) * stride + x * 3L, SEEK_SET) == 0 && fread(bgr, 1, 3, f) == 3)
+      color = static_cast<unsigned long>(bgr[2]) << 16 | bgr[1] << 8 | bgr[0];
+  }
+  fclose(f);
+  return color;
+}
+
+TEST_F(QuillpadOcx, TheMouseDrawsInTheActivatedWindowAndTheToolbarUndoes) {
+  HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr,
+                                nullptr, nullptr);
+  // The test runner's wine has no display; under Xvfb it has one.
+  if (parent == nullptr) GTEST_SKIP() << "no desktop to create windows on";
+  Site site(parent);
+  IOleObject* ole = nullptr;
+  ASSERT_EQ(pad_->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+  RECT pos{0, 0, 396, 235};
+  ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, &pos), S_OK);
+  IOleWindow* ow = nullptr;
+  ASSERT_EQ(pad_->QueryInterface(IID_IOleWindow, reinterpret_cast<void**>(&ow)), S_OK);
+  HWND hwnd = nullptr;
+  ASSERT_EQ(ow->GetWindow(&hwnd), S_OK);
+  ow->Release();
+  ASSERT_NE(hwnd, nullptr);
+
+  const wchar_t* folder = L"C:\\kit_quillpad_inplace";
+  CreateDirectoryW(folder, nullptr);
+  BSTR path = SysAllocString(folder);
+  ASSERT_EQ(pad_->put_SavePath(path), S_OK);
+  SysFreeString(path);
+  const wchar_t* saved = L"C:\\kit_quillpad_inplace\\Quillpad.BMP";
+  auto mouse = [hwnd](UINT msg, int x, int y) {
+    SendMessageW(hwnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+  };
+  auto click = [&](int button) {  // toolbar buttons are 52 pixels wide
+    mouse(WM_LBUTTONDOWN, (button - 1) * 52 + 10, 10);
+    mouse(WM_LBUTTONUP, (button - 1) * 52 + 10, 10);
+  };
+  // Client points; picMain starts 24 pixels down.
+  mouse(WM_LBUTTONDOWN, 40, 80);
+  mouse(WM_MOUSEMOVE, 120, 80);
+  mouse(WM_LBUTTONUP, 120, 80);
+  ASSERT_EQ(pad_->Save(), S_OK);
+  EXPECT_EQ(BmpPixel(saved, 80, 56), 0x000000ul) << "the pen stroke";
+  EXPECT_EQ(BmpPixel(saved, 80, 80), 0xFFFFFFul) << "beside it";
+
+  click(6);  // eraser
+  mouse(WM_LBUTTONDOWN, 78, 80);
+  mouse(WM_MOUSEMOVE, 80, 80);
+  mouse(WM_MOUSEMOVE, 82, 80);
+  mouse(WM_LBUTTONUP, 82, 80);
+  ASSERT_EQ(pad_->Save(), S_OK);
+  EXPECT_EQ(BmpPixel(saved, 80, 56), 0xFFFFFFul) << "erased";
+  EXPECT_EQ(BmpPixel(saved, 110, 56), 0x000000ul) << "not erased";
+
+  click(3);  // undo
+  ASSERT_EQ(pad_->Save(), S_OK);
+  EXPECT_EQ(BmpPixel(saved, 80, 56), 0x000000ul) << "the stroke is back";
+
+  // A press that leaves the toolbar button before release clicks nothing.
+  mouse(WM_LBUTTONDOWN, 5 * 52 + 10, 10);
+  mouse(WM_LBUTTONUP, 5 * 52 + 10, 100);
+  ASSERT_EQ(pad_->Save(), S_OK);
+  EXPECT_EQ(BmpPixel(saved, 80, 56), 0x000000ul) << "no clear";
+
+  ole->Close(OLECLOSE_NOSAVE);
+  ole->Release();
+  DestroyWindow(parent);
+}
+
 }  // namespace
