@@ -189,13 +189,33 @@ class DualFace : public _UCQuillpad {
   IDispatch& owner_;
 };
 
+// Tells early-bound callers that _UCQuillpad's failures leave an error object.
+class ErrorSupport : public ISupportErrorInfo {
+ public:
+  explicit ErrorSupport(IUnknown& owner) : owner_(owner) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return owner_.QueryInterface(iid, out); }
+  ULONG STDMETHODCALLTYPE AddRef() override { return owner_.AddRef(); }
+  ULONG STDMETHODCALLTYPE Release() override { return owner_.Release(); }
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
+    return IsEqualIID(iid, Identity().dispatch_iid) ? S_OK : S_FALSE;
+  }
+
+ private:
+  IUnknown& owner_;
+};
+
 class QuillpadObject : private CoreHolder, public com::OleControl {
  public:
-  QuillpadObject() : CoreHolder(*this), OleControl(Identity(), *pad), dual_(*this) {}
+  QuillpadObject() : CoreHolder(*this), OleControl(Identity(), *pad), dual_(*this), errors_(dual_) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (out != nullptr && IsEqualIID(iid, Identity().dispatch_iid)) {
       *out = static_cast<_UCQuillpad*>(&dual_);
+      AddRef();
+      return S_OK;
+    }
+    if (out != nullptr && IsEqualIID(iid, IID_ISupportErrorInfo)) {
+      *out = static_cast<ISupportErrorInfo*>(&errors_);
       AddRef();
       return S_OK;
     }
@@ -364,6 +384,7 @@ class QuillpadObject : private CoreHolder, public com::OleControl {
   }
 
   DualFace dual_;
+  ErrorSupport errors_;
   SIZE size_{sigpad::kDesignWidth, sigpad::kDesignHeight};
   int pressed_ = 0;  // toolbar button held down, 1-based
   int drawing_ = 0;  // mouse button of the stroke in progress

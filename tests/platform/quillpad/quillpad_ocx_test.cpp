@@ -85,6 +85,11 @@ TEST_F(QuillpadOcx, TheVtableReadsAndWritesTheMembers) {
 }
 
 TEST_F(QuillpadOcx, ErrorsReachTheCallerWithNumberAndDescription) {
+  ISupportErrorInfo* support = nullptr;
+  ASSERT_EQ(pad_->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(ParseGuid(kit::sigpad::kQuillpadDispIid)), S_OK);
+  EXPECT_EQ(support->InterfaceSupportsErrorInfo(IID_IOleObject), S_FALSE);
+  support->Release();
   const struct {
     const wchar_t* path;
     HRESULT code;
