@@ -119,6 +119,9 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
           ports.listing != nullptr ? ports.listing->List(web.images + "\\*.*") : std::nullopt;
       for (const std::string& entry : entries.value_or(std::vector<std::string>{})) {
         if (entry == "." || entry == "..") continue;
+        // Only the pictures themselves; a folder cannot be posted.
+        const auto found = ports.lookup->FindFirst(web.images + "\\" + entry);
+        if (found && found->folder) continue;
         show(std::string(kMsgUploading) + ports.word.codepage->ToUtf8(entry));
         upload(web.images + "\\" + entry, entry, 1);
       }

@@ -17,4 +17,16 @@ if(TARGET kit_fuzz_exchange)
   file(WRITE ${_seeds}/fuzz_text_helpers/grow "${_one}${_two}aaab-a-")
 
   kit_fuzz_target(fuzz_text_helpers fuzz_text_helpers.cpp kit_fuzz_exchange 8192)
+
+  # Upload pages: the first byte is the length of the file name before the page.
+  set(_pages ${_seeds}/fuzz_form_scan)
+  string(ASCII 5 _n5)
+  string(ASCII 14 _n14)
+  file(WRITE ${_pages}/quoted "${_n5}b.doc<html><FORM ACTION=\"up.jsp\" METHOD=post><input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\"></FORM>")
+  file(WRITE ${_pages}/bare "${_n5}a.doc<form action=/oa/up.jsp><input type=file name=attach size=40><input type=checkbox name=d value=a.doc></form>")
+  file(WRITE ${_pages}/upper "${_n14}REPORTFILE.DOC<FORM><INPUT TYPE=FILE NAME=F><INPUT TYPE=\"checkbox\" NAME=\"R\" VALUE=\"REPORTFILE.DOC\"></FORM>")
+  file(WRITE ${_pages}/two-forms "${_n5}a.doc<formation><form action=\"s.jsp\"><input name=q></form><form action=https://x/u><input type=\"file\" name=\"f\"></form>")
+  file(WRITE ${_pages}/unclosed "${_n5}a.doc<p><form action=\"up.jsp\"><input type=file name=f>")
+  file(WRITE ${_pages}/words "${_n5}a.doc<FORM ACTIONAME=x ACTION=\"FILEFORM\"><a title=\"<form x\">NAMETYPEFILE<form><INPUT TYPE=FILE NAME=ACTIONAME></FORM>")
+  kit_fuzz_target(fuzz_form_scan fuzz_form_scan.cpp kit_fuzz_exchange 8192)
 endif()

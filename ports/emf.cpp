@@ -112,27 +112,33 @@ std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& 
   return Assemble(frame, bounds, description, rec, extra != 0 ? 1 : 0);
 }
 
-std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t height,
-                                            const std::vector<std::uint32_t>& pixels, const RectL& frame,
-                                            const std::u16string& description) {
-  if (width <= 0 || height <= 0) return {};
+namespace {
+
+// EMR_BITBLT, or EMR_STRETCHBLT when the destination differs from the
+// bitmap's own size, of a SRCCOPY of 32-bit pixels to (0, 0).
+std::vector<std::uint8_t> BltEmfBits(std::int32_t width, std::int32_t height, const std::vector<std::uint32_t>& pixels,
+                                     std::int32_t destWidth, std::int32_t destHeight, const RectL& frame,
+                                     const std::u16string& description) {
+  if (width <= 0 || height <= 0 || destWidth <= 0 || destHeight <= 0) return {};
   const std::uint64_t count = static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height);
   if (count != pixels.size()) return {};
   const std::uint64_t bits_bytes = count * 4;
-  constexpr std::size_t kFixed = 100, kBmi = 40;
+  const bool stretch = destWidth != width || destHeight != height;
+  const std::size_t kFixed = stretch ? 108 : 100, kBmi = 40;
   if (bits_bytes > 0x7FFFFFFFull - kFixed - kBmi - 1024) return {};
   std::vector<std::uint8_t> rec(kFixed + kBmi + static_cast<std::size_t>(bits_bytes), 0);
   const std::uint32_t w = static_cast<std::uint32_t>(width), h = static_cast<std::uint32_t>(height);
-  Put32(rec, 0, kEmrBitBlt);
+  const std::uint32_t dw = static_cast<std::uint32_t>(destWidth), dh = static_cast<std::uint32_t>(destHeight);
+  Put32(rec, 0, stretch ? kEmrStretchBlt : kEmrBitBlt);
   Put32(rec, 4, static_cast<std::uint32_t>(rec.size()));
   Put32(rec, 8, 0);  // rclBounds, inclusive
   Put32(rec, 12, 0);
-  Put32(rec, 16, w - 1);
-  Put32(rec, 20, h - 1);
+  Put32(rec, 16, dw - 1);
+  Put32(rec, 20, dh - 1);
   Put32(rec, 24, 0);  // xDest, yDest, cxDest, cyDest
   Put32(rec, 28, 0);
-  Put32(rec, 32, w);
-  Put32(rec, 36, h);
+  Put32(rec, 32, dw);
+  Put32(rec, 36, dh);
   Put32(rec, 40, kSrcCopy);
   Put32(rec, 44, 0);  // xSrc, ySrc
   Put32(rec, 48, 0);
@@ -140,17 +146,22 @@ std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t hei
   Put32(rec, 64, 0x3F800000);  // eM22 = 1.0f
   Put32(rec, 76, 0x00FFFFFF);  // crBkColorSrc
   Put32(rec, 80, 0);           // DIB_RGB_COLORS
-  Put32(rec, 84, kFixed);      // offBmiSrc
-  Put32(rec, 88, kBmi);        // cbBmiSrc
-  Put32(rec, 92, kFixed + kBmi);
+  Put32(rec, 84, static_cast<std::uint32_t>(kFixed));  // offBmiSrc
+  Put32(rec, 88, kBmi);                                // cbBmiSrc
+  Put32(rec, 92, static_cast<std::uint32_t>(kFixed + kBmi));
   Put32(rec, 96, static_cast<std::uint32_t>(bits_bytes));
+  if (stretch) {
+    Put32(rec, 100, w);  // cxSrc, cySrc
+    Put32(rec, 104, h);
+  }
   // BITMAPINFOHEADER, bottom-up rows of 32 bits.
-  Put32(rec, 100, kBmi);
-  Put32(rec, 104, w);
-  Put32(rec, 108, h);
-  rec[112] = 1;
-  rec[114] = 32;
-  Put32(rec, 120, static_cast<std::uint32_t>(bits_bytes));
+  const std::size_t bmi = kFixed;
+  Put32(rec, bmi, kBmi);
+  Put32(rec, bmi + 4, w);
+  Put32(rec, bmi + 8, h);
+  rec[bmi + 12] = 1;
+  rec[bmi + 14] = 32;
+  Put32(rec, bmi + 20, static_cast<std::uint32_t>(bits_bytes));
   std::size_t at = kFixed + kBmi;
   for (std::uint32_t row = h; row-- > 0;) {
     for (std::uint32_t x = 0; x < w; ++x) {
@@ -158,7 +169,22 @@ std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t hei
       at += 4;
     }
   }
-  return Assemble(frame, RectL{0, 0, width - 1, height - 1}, description, rec, 1);
+  return Assemble(frame, RectL{0, 0, destWidth - 1, destHeight - 1}, description, rec, 1);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t height,
+                                            const std::vector<std::uint32_t>& pixels, const RectL& frame,
+                                            const std::u16string& description) {
+  return BltEmfBits(width, height, pixels, width, height, frame, description);
+}
+
+std::vector<std::uint8_t> MakeStretchBltEmfBits(std::int32_t width, std::int32_t height,
+                                                const std::vector<std::uint32_t>& pixels, std::int32_t destWidth,
+                                                std::int32_t destHeight, const RectL& frame,
+                                                const std::u16string& description) {
+  return BltEmfBits(width, height, pixels, destWidth, destHeight, frame, description);
 }
 
 }  // namespace kit

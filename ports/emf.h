@@ -68,6 +68,7 @@ std::vector<std::uint8_t> MakeEmfBits(const RectL& frame, const std::u16string& 
                                       std::size_t extra_record_bytes = 0);
 
 constexpr std::uint32_t kEmrBitBlt = 76;
+constexpr std::uint32_t kEmrStretchBlt = 77;
 constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 
 // A metafile holding one EMR_BITBLT (SRCCOPY) of a 32-bit bitmap at (0, 0) in
@@ -77,5 +78,15 @@ constexpr std::uint32_t kSrcCopy = 0x00CC0020;
 std::vector<std::uint8_t> MakeBitBltEmfBits(std::int32_t width, std::int32_t height,
                                             const std::vector<std::uint32_t>& pixels, const RectL& frame,
                                             const std::u16string& description);
+
+// The same bitmap drawn into a destination of destWidth x destHeight
+// reference pixels (EMR_STRETCHBLT from the whole bitmap; EMR_BITBLT when
+// the sizes agree): a page rendered finer than 96 dpi that still plays at
+// its paper size. Empty on the same grounds and for a destination that is
+// not positive.
+std::vector<std::uint8_t> MakeStretchBltEmfBits(std::int32_t width, std::int32_t height,
+                                                const std::vector<std::uint32_t>& pixels, std::int32_t destWidth,
+                                                std::int32_t destHeight, const RectL& frame,
+                                                const std::u16string& description);
 
 }  // namespace kit

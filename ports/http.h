@@ -37,14 +37,6 @@ struct HttpGetRequest {
   std::size_t max_body = 0;  // a longer body is an HttpError; 0: no limit
 };
 
-struct HttpFormPart {
-  std::string name;
-  std::string contents;   // a plain field, when `file` is empty
-  std::string file;       // a file part: the local path read as the body
-  std::string file_name;  // the name the part carries
-  std::string content_type;
-};
-
 // A POST whose body the caller writes: the request line and headers are sent
 // when it is opened, with the content length it was opened for.
 class IHttpRawPost {
@@ -80,10 +72,6 @@ class IHttpClient {
   // The desktop's own download into a file (its session cookies apply), the
   // same rule for what replaces `path`.
   virtual bool UrlDownloadToFile(const std::string& url, const std::string& path) = 0;
-  // multipart/form-data, parts in order. Throws HttpError when no complete
-  // response arrived.
-  virtual HttpResponse PostForm(const std::string& url, const std::string& cookie,
-                                const std::vector<HttpFormPart>& parts) = 0;
   // Null when the host cannot be resolved or connected to.
   virtual std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) = 0;
 };

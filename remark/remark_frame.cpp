@@ -355,27 +355,30 @@ void CRemarkWnd::OnZoom() {
 void CRemarkWnd::OnPrint() {
   std::unique_ptr<ui::IPrintJob> job = m_ui.PrintDialog(OwnerHandle(), m_printFlags);
   if (!job) return;
-  if (job->StartDoc("Remark") <= 0) return;
-  const int filter = view() ? view()->filter() : kAllRemarkers;
-  IDeviceContext& dc = job->dc();
-  for (int i = 0; i < doc().page_count(); ++i) {
+  PrintRemarkDocument(doc(), *job, view() ? view()->filter() : kAllRemarkers);
+}
+
+bool PrintRemarkDocument(CRemarkDoc& doc, ui::IPrintJob& job, int filter) {
+  if (job.StartDoc("Remark") <= 0) return false;
+  IDeviceContext& dc = job.dc();
+  for (int i = 0; i < doc.page_count(); ++i) {
     // A sheet that fails ends the job rather than printing half of it.
-    if (job->StartPage() <= 0) {
-      job->AbortDoc();
-      return;
+    if (job.StartPage() <= 0) {
+      job.AbortDoc();
+      return false;
     }
     dc.SetMapMode(kMmAnisotropic);
     dc.SetWindowOrg(0, 0);
-    dc.SetViewportOrg(-job->DeviceCaps(ui::kPhysicalOffsetX), -job->DeviceCaps(ui::kPhysicalOffsetY));
-    dc.SetViewportExt(job->DeviceCaps(ui::kLogPixelsX), job->DeviceCaps(ui::kLogPixelsY));
+    dc.SetViewportOrg(-job.DeviceCaps(ui::kPhysicalOffsetX), -job.DeviceCaps(ui::kPhysicalOffsetY));
+    dc.SetViewportExt(job.DeviceCaps(ui::kLogPixelsX), job.DeviceCaps(ui::kLogPixelsY));
     dc.SetWindowExt(96, 96);
-    doc().DrawPage(i, dc, filter);
-    if (job->EndPage() <= 0) {
-      job->AbortDoc();
-      return;
+    doc.DrawPage(i, dc, filter);
+    if (job.EndPage() <= 0) {
+      job.AbortDoc();
+      return false;
     }
   }
-  job->EndDoc();
+  return job.EndDoc() > 0;
 }
 
 // ---------------------------------------------------------------------------

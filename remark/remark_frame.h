@@ -146,6 +146,11 @@ class CRemarkFrame : public ui::IWindowHandler {
   ui::IWindow* m_self = nullptr;
 };
 
+// The print command's job: document "Remark", every page on a sheet of its
+// own, one page pixel a 1/96 inch from the paper's corner, strokes by
+// `filter`. False when the job did not end with every page printed.
+bool PrintRemarkDocument(CRemarkDoc& doc, ui::IPrintJob& job, int filter);
+
 // OpenRemark once the transfer gate is open: the window runs modally over a
 // disabled owner and returns when the user closes it.
 void OpenRemarkWindow(CNotaroCtrl& ctrl, ui::IUi& ui, ui::WindowHandle owner, bool readOnly);

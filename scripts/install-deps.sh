@@ -8,7 +8,7 @@ apt-get install -y -q --no-install-recommends \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   duktape-dev libcurl4-openssl-dev libcairo2-dev \
   libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev \
-  libreoffice-writer-nogui libpoppler-cpp-dev \
+  libreoffice-writer-nogui libpoppler-cpp-dev fonts-wqy-microhei \
   mingw-w64 mingw-w64-tools wine wine64 libwine-dev dpkg-dev
 
 # The Windows builds compile libcurl and libjpeg-turbo from Debian's source

@@ -1,6 +1,6 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
 //             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
-//             [--transfer-ready]
+//             [--print-pdf FILE] [--transfer-ready]
 //             SCRIPT.js [args...]
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
@@ -9,7 +9,11 @@
 // --word-open Word is already running with that document open.
 // OpenRemark shows the remark window headless: the user is the UI event
 // script in the file EVENTS (or in KIT_UI_EVENTS, events separated by ';'),
-// and --ui-log writes down what the window showed and did. --transfer-ready
+// and --ui-log writes down what the window showed and did; its "snapshot
+// FILE.png" events write the window as it looks. The window's print command
+// prints to the PDF file named by --print-pdf (or KIT_PRINT_PDF) on the paper
+// its "print PAPER" event names (A4 when none); without one the printer only
+// writes its brackets to the log. --transfer-ready
 // opens the control's transfer gate at creation, for pages tried without a
 // server. A signature pad the script creates while EVENTS still holds events
 // opens in a frame of its own first, and the events sign on it until
@@ -22,6 +26,7 @@
 #include <memory>
 #include <sstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,15 +34,22 @@
 #include "apps/notaro-host/script_host.h"
 #include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
-#include "exchange/word_documents.h"
+#include "exchange/form_scan.h"
+#include "exchange/form_upload.h"
 #include "exchange/transfer.h"
+#include "exchange/word_documents.h"
 #include "exchange/word_members.h"
+#include "exchange/word_upload.h"
+#include "platform/common/curl_form_poster.h"
 #include "platform/posix/capture/posix_processes.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/posix_paths.h"
+#include "platform/posix/view/cairo_screen.h"
 #include "platform/posix/view/headless_ui.h"
+#include "platform/posix/view/pdf_printer.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
@@ -47,7 +59,7 @@
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
   bool standIn = false;
-  std::string wordLog, userDocument, uiEvents, uiLog;
+  std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
   static bool transferReady = false;
   int first = 1;
@@ -73,6 +85,8 @@ int main(int argc, char** argv) {
       uiGiven = true;
     } else if (arg == "--transfer-ready") {
       transferReady = true;
+    } else if (arg == "--print-pdf" && first + 1 < argc) {
+      printPdf = argv[++first];
     } else if (arg == "--ui-log" && first + 1 < argc) {
       uiLog = argv[++first];
     } else if (arg == "--word-fail" && first + 1 < argc) {
@@ -91,12 +105,14 @@ int main(int argc, char** argv) {
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
+    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
     return 2;
   }
   if (!uiGiven) {
     if (const char* inline_events = std::getenv("KIT_UI_EVENTS")) uiEvents = inline_events;
   }
+  if (printPdf.empty())
+    if (const char* pdf = std::getenv("KIT_PRINT_PDF")) printPdf = pdf;
   static std::ofstream uiLogFile;
   if (!uiLog.empty()) {
     uiLogFile.open(uiLog, std::ios::binary | std::ios::trunc);
@@ -113,6 +129,14 @@ int main(int argc, char** argv) {
     std::cerr << "notaro-host: " << e.what() << std::endl;
     return 2;
   }
+  static kit::view::CairoScreen screen(*ui);
+  if (!printPdf.empty()) {
+    ui->SetPrinterFactory([printPdf](const std::string& paperName) -> std::unique_ptr<kit::ui::IPrintJob> {
+      kit::view::Paper paper;
+      if (!kit::view::PaperByName(paperName, paper)) return nullptr;
+      return kit::view::OpenPdfPrinter(printPdf, paper);
+    });
+  }
   try {
     kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
     // The choosers ask on the terminal; message boxes go to the transcript.
@@ -123,15 +147,40 @@ int main(int argc, char** argv) {
     static kit::posix::TerminalDialogs dialogs(stdin, stderr);
     static kit::posix::CurlHttpClient http;
     static kit::posix::PrintedStatusWindows statusWindows(stdout);
+    // libcurl opens the files of the drive folders under the kit root.
+    static kit::CurlFormPoster formPoster({}, [](const std::string& path) -> std::optional<std::string> {
+      try {
+        return kit::posix::NativePath(path);
+      } catch (const kit::FileError&) {
+        return std::nullopt;
+      }
+    });
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
       ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
       if (transferReady) ctrl.MarkTransferStarted();
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+      // Every file reaches the server through its upload page.
+      kit::exchange::FormUploadPorts form;
+      form.poster = &formPoster;
+      form.lookup = &lookup;
+      form.files = ctrl.platform().files;
+      form.dialogs = &messages;
+      form.codepage = ctrl.platform().codepage;
+      auto upload = [form](const std::string& url, const std::string& cookie, const std::string& path,
+                           const std::string& name, int deleteAfterwards) {
+        kit::exchange::UploadThroughForm(form, url, cookie, path, name, deleteAfterwards);
+      };
       kit::exchange::TransferPorts transfer;
       transfer.http = &http;
+      transfer.files = ctrl.platform().files;
       transfer.lookup = &lookup;
       transfer.dialogs = &messages;
       transfer.status = &statusWindows;
+      transfer.form_upload = [upload](const std::string& url, const std::string& cookie, const std::string& path,
+                                      const std::string& name, bool deleteAfterwards) {
+        upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
+      };
+      transfer.clear_page_text = [] { kit::exchange::g_pageText.clear(); };
       kit::exchange::InstallTransfer(ctrl, transfer);
       kit::exchange::WordPorts word;
       word.automation = ctrl.capture_ports().automation;
@@ -142,12 +191,19 @@ int main(int argc, char** argv) {
       kit::exchange::WordDocumentPorts documents;
       documents.word = word;
       documents.lookup = &lookup;
-      if (transfer.files == nullptr) transfer.files = ctrl.platform().files;
       documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
                                               const std::string& path) {
         kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
       };
       ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
+      kit::exchange::WordUploadPorts wordUpload;
+      wordUpload.word = word;
+      wordUpload.files = ctrl.platform().files;
+      wordUpload.lookup = &lookup;
+      wordUpload.listing = &lookup;
+      wordUpload.status = &statusWindows;
+      wordUpload.upload_through_form = upload;
+      ctrl.AddExtension(std::make_shared<kit::exchange::WordUploadMembers>(wordUpload));
     });
     // A pad created while the UI event script still has events is the
     // user's to sign on first.

@@ -2,7 +2,8 @@
 //               [-- COMMAND ARGS...]
 // The office web server stand-in on 127.0.0.1. Files are served at
 // /files/NAME, pages at /pages/NAME; posts to /store/NAME are kept as
-// /files/NAME. With a command, "@URL@" in its arguments becomes the server's
+// /files/NAME, and the file parts of a form posted to /inbox as /files/ under
+// their own names. With a command, "@URL@" in its arguments becomes the server's
 // address; the server lives while the command runs, then lists what it
 // received and exits with the command's status. Without one it serves until
 // interrupted, listing each request as it arrives.

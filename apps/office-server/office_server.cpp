@@ -151,6 +151,17 @@ OfficeServer::OfficeServer() : m_impl(std::make_unique<Impl>()) {
     }
     res.set_content("<html><body>stored</body></html>", "text/html");
   });
+  // An upload page's target: every file part is kept under its own file
+  // name, as the office server files the documents a desk sends in.
+  s.Post("/inbox", [&impl](const httplib::Request& req, httplib::Response& res) {
+    impl.Record(req);
+    if (req.is_multipart_form_data()) {
+      std::lock_guard<std::mutex> lock(impl.mutex);
+      for (const auto& [name, part] : req.files)
+        if (!part.filename.empty()) impl.files[part.filename] = {part.content, part.content_type};
+    }
+    res.set_content("<html><body>stored</body></html>", "text/html");
+  });
   s.Post(".*", [&impl](const httplib::Request& req, httplib::Response& res) {
     impl.Record(req);
     res.set_content("<html><body>received</body></html>", "text/html");

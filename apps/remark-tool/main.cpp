@@ -1,4 +1,4 @@
-// remark-tool info FILE | remark-tool new FILE
+// remark-tool info | new | render | print: see remark_tool.cpp for the usage.
 #include <iostream>
 #include <string>
 #include <vector>

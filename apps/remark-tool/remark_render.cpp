@@ -5,9 +5,11 @@
 
 #include "apps/remark-tool/remark_tool.h"
 #include "platform/posix/view/cairo_dc.h"
+#include "platform/posix/view/pdf_printer.h"
 #include "ports/memory_stream.h"
 #include "remark/remark_doc.h"
 #include "remark/remark_file.h"
+#include "remark/remark_frame.h"
 #include "remark/remark_view.h"
 
 namespace kit::remark_tool {
@@ -82,6 +84,22 @@ std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& p
   view::CairoDC dc(static_cast<int>(w), static_cast<int>(h));
   view.OnPaint(dc);
   if (!dc.WritePng(opt.out)) return "cannot write " + opt.out;
+  return "";
+}
+
+std::string PrintDocument(const std::vector<std::uint8_t>& bytes, const Platform& platform, const PrintOptions& opt) {
+  if (opt.filter < remark::kNoRemarkers) return "filter must be -2 (no strokes), -1 (all) or a remarker index";
+  view::Paper paper;
+  if (!view::PaperByName(opt.paper, paper)) return "no paper called " + opt.paper + " (A4, A3, A5, Letter, Legal)";
+  remark::CRemarkDoc doc(nullptr, platform);
+  {
+    MemoryStream in(bytes.data(), bytes.size());
+    remark::LoadDocument(doc, in, static_cast<std::int64_t>(bytes.size()));
+  }
+  if (doc.page_count() == 0) return "the document has no pages to print";
+  auto job = view::OpenPdfPrinter(opt.out, paper);
+  if (!job) return "cannot write " + opt.out;
+  if (!remark::PrintRemarkDocument(doc, *job, opt.filter)) return "printing failed; " + opt.out + " not written";
   return "";
 }
 

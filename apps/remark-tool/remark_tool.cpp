@@ -131,6 +131,27 @@ int Render(const std::string& path, const RenderOptions& opt, const Platform& pl
 #endif
 }
 
+int Print(const std::string& path, const PrintOptions& opt, const Platform& platform, std::ostream& err) {
+#ifdef KIT_REMARK_TOOL_RENDER
+  try {
+    const std::string failure = PrintDocument(ReadNativeFile(path), platform, opt);
+    if (failure.empty()) return kExitOk;
+    err << "remark-tool: " << path << ": " << failure << '\n';
+    return kExitUsage;
+  } catch (const RemarkFileError& e) {
+    err << "remark-tool: " << path << ": " << e.what() << " at byte " << e.offset() << '\n';
+  } catch (const std::exception& e) {
+    err << "remark-tool: " << path << ": " << e.what() << '\n';
+  }
+  return kExitDamaged;
+#else
+  (void)opt;
+  (void)platform;
+  err << "remark-tool: " << path << ": print is not available in this build\n";
+  return kExitUsage;
+#endif
+}
+
 }  // namespace
 
 std::unique_ptr<IByteStream> NativeFileSystem::OpenRead(const std::string& path) {
@@ -248,7 +269,9 @@ int Run(const std::vector<std::string>& args, const Platform& platform, std::ost
       "       remark-tool new FILE    write an empty remark document\n"
       "       remark-tool render FILE PAGE OUT.png [--zoom Z] [--filter N]\n"
       "                               paint page PAGE (from 1) as the remark window shows it;\n"
-      "                               Z percent (100), N remarker index, -1 all (default), -2 none\n";
+      "                               Z percent (100), N remarker index, -1 all (default), -2 none\n"
+      "       remark-tool print FILE OUT.pdf [--filter N] [--paper A4|A3|A5|Letter|Legal]\n"
+      "                               print every page as the remark window prints, to PDF\n";
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     out << kUsage;
     return kExitOk;
@@ -268,6 +291,23 @@ int Run(const std::vector<std::string>& args, const Platform& platform, std::ost
       }
     }
     return Render(args[1], opt, platform, err);
+  }
+  if (!args.empty() && args[0] == "print") {
+    PrintOptions opt;
+    if (args.size() < 3 || args.size() % 2 != 1) {
+      err << kUsage;
+      return kExitUsage;
+    }
+    opt.out = args[2];
+    for (std::size_t i = 3; i + 1 < args.size(); i += 2) {
+      if (args[i] == "--paper") {
+        opt.paper = args[i + 1];
+      } else if (args[i] != "--filter" || !ParseInt(args[i + 1], opt.filter)) {
+        err << kUsage;
+        return kExitUsage;
+      }
+    }
+    return Print(args[1], opt, platform, err);
   }
   if (args.size() != 2 || (args[0] != "info" && args[0] != "new")) {
     err << kUsage;

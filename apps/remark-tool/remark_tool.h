@@ -48,6 +48,17 @@ struct RenderOptions {
 // file. Only in builds with the cairo canvas (POSIX).
 std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& platform, const RenderOptions& options);
 
+struct PrintOptions {
+  int filter = -1;
+  std::string paper;  // A4 when empty
+  std::string out;
+};
+
+// Prints every page of the remark file's bytes as the remark window's print
+// command does, to a PDF file. Returns an empty string, or why nothing was
+// written; throws RemarkFileError for a damaged file. POSIX builds only.
+std::string PrintDocument(const std::vector<std::uint8_t>& bytes, const Platform& platform, const PrintOptions& options);
+
 // The whole tool: `args` without the program name. Diagnostics go to `err`
 // as a single line each.
 int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err);

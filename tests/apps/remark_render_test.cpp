@@ -1,10 +1,15 @@
 // remark-tool render: pixels of the PNG at chosen points.
 #include <cairo.h>
 #include <gtest/gtest.h>
+#include <poppler-document.h>
+#include <poppler-image.h>
+#include <poppler-page-renderer.h>
+#include <poppler-page.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -217,6 +222,104 @@ TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
     if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
     if (c.args[1] == "DAMAGED") c.args[1] = damaged;
     EXPECT_EQ(Run(c.args), c.status) << c.args[2];
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_NE(err_, "");
+  }
+}
+
+// remark-tool print: the pages of a PDF rendered at 96 dpi, one pixel a page
+// pixel from the paper's corner.
+struct Printed {
+  int pages = -1;
+  std::vector<Png> images;
+  double width = 0;  // points, of the first page
+};
+
+Printed ReadPdf(const std::string& path) {
+  Printed out;
+  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
+  if (!doc) return out;
+  out.pages = doc->pages();
+  for (int i = 0; i < out.pages; ++i) {
+    std::unique_ptr<poppler::page> page(doc->create_page(i));
+    if (i == 0) out.width = page->page_rect().width();
+    poppler::page_renderer r;
+    r.set_image_format(poppler::image::format_argb32);
+    const poppler::image img = r.render_page(page.get(), 96, 96);
+    Png p;
+    p.w = img.width();
+    p.h = img.height();
+    for (int y = 0; y < p.h; ++y) {
+      const auto* row = reinterpret_cast<const std::uint32_t*>(img.const_data() + static_cast<std::ptrdiff_t>(y) * img.bytes_per_row());
+      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
+    }
+    out.images.push_back(std::move(p));
+  }
+  return out;
+}
+
+// Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
+bool Like(std::uint32_t px, std::uint32_t want) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(static_cast<int>((px >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > 0x30) return false;
+  return true;
+}
+
+TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
+  struct Case {
+    std::vector<std::string> options;
+    bool red, blue;
+    double width;
+  } cases[] = {
+      {{}, true, true, 595.28},
+      {{"--filter", "1"}, false, true, 595.28},
+      {{"--filter", "-2", "--paper", "Letter"}, false, false, 612},
+  };
+  for (const Case& c : cases) {
+    const std::string pdf = Out("p.pdf");
+    std::vector<std::string> args = {"print", file_, pdf};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    SCOPED_TRACE(args.size());
+    ASSERT_EQ(Run(args), 0) << err_;
+    const Printed p = ReadPdf(pdf);
+    ASSERT_EQ(p.pages, 2);
+    EXPECT_NEAR(p.width, c.width, 0.5);
+    const Png& first = p.images[0];
+    // The picture from the paper's corner, its band near the top; no desk.
+    EXPECT_TRUE(Like(first.at(50, 20), kBand));
+    EXPECT_TRUE(Like(first.at(50, 60), kWhite));
+    EXPECT_EQ(first.at(5, 5), kWhite);
+    EXPECT_EQ(Like(first.at(70, 100), kRed), c.red);
+    EXPECT_EQ(Like(first.at(70, 120), kBlue), c.blue);
+    EXPECT_TRUE(Like(first.at(130, 100), kWhite));
+    // The second page: its picture inside the margins, and no stroke.
+    EXPECT_TRUE(Like(p.images[1].at(128 + 50, 96 + 20), kBand));
+    EXPECT_TRUE(Like(p.images[1].at(70, 100), kWhite));
+  }
+}
+
+TEST_F(RemarkRenderTest, PrintRefusalsWriteNothing) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+  } cases[] = {
+      {{"print", "FILE", "o.pdf", "--paper", "B9"}, 2},
+      {{"print", "FILE", "o.pdf", "--filter", "-3"}, 2},
+      {{"print", "FILE", "o.pdf", "--filter"}, 2},
+      {{"print", "FILE", "o.pdf", "--zoom", "100"}, 2},
+      {{"print", "EMPTY", "o.pdf"}, 2},
+      {{"print", "MISSING", "o.pdf"}, 1},
+      {{"print", "FILE", "no/such/folder/o.pdf"}, 2},
+  };
+  const std::string empty = Out("empty.dat");
+  ASSERT_EQ(Run({"new", empty}), 0) << err_;
+  for (Case c : cases) {
+    const std::string out = Out(c.args[2]);
+    c.args[2] = out;
+    if (c.args[1] == "FILE") c.args[1] = file_;
+    if (c.args[1] == "EMPTY") c.args[1] = empty;
+    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
+    EXPECT_EQ(Run(c.args), c.status) << c.args[1] << " " << c.args.size();
     EXPECT_FALSE(fs::exists(out));
     EXPECT_NE(err_, "");
   }

@@ -119,6 +119,11 @@ TEST(WordUploadTest, WebPagePathsAndTheImageLinkRewrite) {
             "other.files/image001.jpg ./\r\nlast\r\n");
   EXPECT_FALSE(fs::exists(root.Native("c/w/myword.htm.bak")));
   EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\missing.htm"), FileError);
+  // The copy cannot be made: the page stays as it was.
+  root.MakeFile("c/w/locked.htm", "myword.files/a.jpg\n");
+  fs::create_directories(root.Native("c/w/locked.htm.bak"));
+  EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\locked.htm"), FileError);
+  EXPECT_EQ(root.ReadFile("c/w/locked.htm"), "myword.files/a.jpg\n");
 }
 
 TEST(WordUploadTest, WordFileAlwaysThenThePageAndItsPicturesAsTheSettingSays) {
@@ -163,6 +168,29 @@ TEST(WordUploadTest, WordFileAlwaysThenThePageAndItsPicturesAsTheSettingSays) {
     EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.doc"))));
     EXPECT_TRUE(fs::is_empty(r.root.Native(r.Desk("myword.files"))));
     EXPECT_FALSE(fs::exists(r.root.Native(r.Desk("myword.htm"))));
+  }
+
+  // A picture that went missing is reported by its upload and the rest
+  // goes on; a folder among the pictures is not sent.
+  {
+    Rig r;
+    r.root.MakeFile(r.Desk("myword.doc"), "[picture] [picture]");
+    auto inner = r.ports.upload_through_form;
+    r.ports.upload_through_form = [&r, inner](const std::string& url, const std::string& cookie,
+                                              const std::string& path, const std::string& name, int del) {
+      // after the folder was listed
+      if (name == "filelist.xml") fs::remove(r.root.Native(r.Desk("myword.files/image001.jpg")));
+      inner(url, cookie, path, name, del);
+    };
+    fs::create_directories(r.root.Native(r.Desk("myword.files/thumbs")));
+    r.Upload("myword.doc");
+    std::vector<std::string> names;
+    for (const std::string& u : r.uploads) names.push_back(u.substr(0, u.find('|')));
+    EXPECT_EQ(names, (std::vector<std::string>{"C:\\TEMP\\qzdesk\\myword.doc", "C:\\TEMP\\qzdesk\\myword.htm",
+                                               "C:\\TEMP\\qzdesk\\myword.files\\filelist.xml",
+                                               "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg",
+                                               "C:\\TEMP\\qzdesk\\myword.files\\image002.jpg"}));
+    EXPECT_EQ(r.uploads[3], "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg|image001.jpg|1|");
   }
 
   // Without pictures Word makes no folder: the Word file and the page.

@@ -43,6 +43,46 @@ TEST(EmfBitBltTest, RecordHoldsTheBitmapBottomUp) {
   EXPECT_EQ(At(bits, r + size), kEmrEof);
 }
 
+// A bitmap finer than its destination: the stretch record names the whole
+// bitmap as the source and the destination in reference pixels; the header's
+// bounds follow the destination. Equal sizes stay a plain blit.
+TEST(EmfBitBltTest, StretchRecordsTakeTheWholeBitmapIntoTheDestination) {
+  struct Case {
+    int w, h, dw, dh;
+    std::uint32_t type, fixed;
+  } cases[] = {
+      {4, 6, 2, 3, kEmrStretchBlt, 108},  // rendered at twice the reference
+      {2, 3, 4, 6, kEmrStretchBlt, 108},  // coarser than it
+      {3, 3, 3, 3, kEmrBitBlt, 100},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(c.w * c.h), 0x123456);
+    px[0] = 0xABCDEF;  // the top-left pixel, stored in the last row
+    auto bits = MakeStretchBltEmfBits(c.w, c.h, px, c.dw, c.dh, RectL{0, 0, 53, 79}, u"");
+    auto h = ParseEmfHeader(bits.data(), bits.size());
+    ASSERT_TRUE(h) << c.w << "x" << c.h;
+    EXPECT_EQ(h->rclBounds.right, c.dw - 1);
+    EXPECT_EQ(h->rclBounds.bottom, c.dh - 1);
+    const std::size_t r = h->nSize;
+    ASSERT_EQ(At(bits, r), c.type);
+    EXPECT_EQ(At(bits, r + 4), c.fixed + 40u + 4u * c.w * c.h);
+    EXPECT_EQ(At(bits, r + 32), static_cast<std::uint32_t>(c.dw));
+    EXPECT_EQ(At(bits, r + 36), static_cast<std::uint32_t>(c.dh));
+    EXPECT_EQ(At(bits, r + 84), c.fixed);
+    EXPECT_EQ(At(bits, r + 92), c.fixed + 40u);
+    if (c.type == kEmrStretchBlt) {
+      EXPECT_EQ(At(bits, r + 100), static_cast<std::uint32_t>(c.w));  // cxSrc
+      EXPECT_EQ(At(bits, r + 104), static_cast<std::uint32_t>(c.h));
+    }
+    EXPECT_EQ(At(bits, r + c.fixed + 4), static_cast<std::uint32_t>(c.w));  // biWidth
+    EXPECT_EQ(At(bits, r + c.fixed + 8), static_cast<std::uint32_t>(c.h));
+    EXPECT_EQ(At(bits, r + c.fixed + 40 + 4u * c.w * (c.h - 1)), 0xABCDEFu);
+  }
+  EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3, 4}, 0, 2, RectL{0, 0, 1, 1}, u"").empty());
+  EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3, 4}, 2, -5, RectL{0, 0, 1, 1}, u"").empty());
+  EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3}, 1, 1, RectL{0, 0, 1, 1}, u"").empty());
+}
+
 TEST(EmfBitBltTest, BadSizesGiveNothing) {
   EXPECT_TRUE(MakeBitBltEmfBits(0, 3, {}, RectL{0, 0, 1, 1}, u"WPSFile").empty());
   EXPECT_TRUE(MakeBitBltEmfBits(2, -1, {1, 2}, RectL{0, 0, 1, 1}, u"WPSFile").empty());

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -137,7 +138,11 @@ std::vector<std::uint8_t> PagePicture(const poppler::page& page, int dpi) {
   const poppler::rectf box = page.page_rect(poppler::media_box);
   const RectL frame{0, 0, static_cast<std::int32_t>(box.width() * 2540.0 / 72.0 + 0.5),
                     static_cast<std::int32_t>(box.height() * 2540.0 / 72.0 + 0.5)};
-  return MakeBitBltEmfBits(w, h, pixels, frame, u"");
+  // The picture plays at the paper's size in 96-dpi pixels, the reference
+  // the page pixels of remarks are measured in, whatever the render's dpi.
+  const std::int32_t dw = std::max<std::int32_t>(1, static_cast<std::int32_t>(box.width() * 96.0 / 72.0 + 0.5));
+  const std::int32_t dh = std::max<std::int32_t>(1, static_cast<std::int32_t>(box.height() * 96.0 / 72.0 + 0.5));
+  return MakeStretchBltEmfBits(w, h, pixels, dw, dh, frame, u"");
 }
 
 using Pages = std::shared_ptr<const std::vector<std::vector<std::uint8_t>>>;

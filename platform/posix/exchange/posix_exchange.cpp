@@ -91,7 +91,8 @@ std::optional<std::pair<std::string, std::string>> SplitPattern(const std::strin
 
 // Entry names of `folder` matching `name` (wildcards allowed), in byte order.
 std::optional<std::vector<std::string>> Matching(const std::string& folder, const std::string& name) {
-  const std::vector<std::string> pat = Characters(name);
+  // The desktop's search takes "*.*" for every name, dotted or not.
+  const std::vector<std::string> pat = Characters(name == "*.*" ? std::string("*") : name);
   DIR* dir = opendir(folder.c_str());
   if (dir == nullptr) return std::nullopt;
   std::vector<std::string> found;
@@ -124,7 +125,7 @@ std::optional<std::vector<std::string>> PosixFileLookup::List(const std::string&
   auto found = Matching(folder, name);
   if (!found) return std::nullopt;
   // The desktop lists a folder's own entries first when the pattern takes them.
-  const std::vector<std::string> pat = Characters(name);
+  const std::vector<std::string> pat = Characters(name == "*.*" ? std::string("*") : name);
   for (const char* dots : {"..", "."})
     if (Matches(pat, Characters(dots))) found->insert(found->begin(), dots);
   // Names go back to the code page the callers speak.

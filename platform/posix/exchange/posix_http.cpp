@@ -242,41 +242,6 @@ bool CurlHttpClient::UrlDownloadToFile(const std::string& url, const std::string
   return FetchToFile(url, std::string(), path, limits_);
 }
 
-HttpResponse CurlHttpClient::PostForm(const std::string& url, const std::string& cookie,
-                                      const std::vector<HttpFormPart>& parts) {
-  HttpResponse response;
-  Easy h = NewEasy(url, limits_);
-  curl_mime* mime = curl_mime_init(h.get());
-  std::unique_ptr<curl_mime, void (*)(curl_mime*)> owned(mime, curl_mime_free);
-  for (const HttpFormPart& p : parts) {
-    curl_mimepart* part = curl_mime_addpart(mime);
-    curl_mime_name(part, p.name.c_str());
-    if (p.file.empty()) {
-      curl_mime_data(part, p.contents.data(), p.contents.size());
-    } else {
-      std::string native;
-      try {
-        native = NativePath(p.file);
-      } catch (const std::exception& e) {
-        throw HttpError(e.what());
-      }
-      if (curl_mime_filedata(part, native.c_str()) != CURLE_OK) throw HttpError("cannot read " + p.file);
-      curl_mime_filename(part, p.file_name.c_str());
-    }
-    if (!p.content_type.empty()) curl_mime_type(part, p.content_type.c_str());
-  }
-  curl_easy_setopt(h.get(), CURLOPT_MIMEPOST, mime);
-  if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
-  MemorySink sink{&response.body, 64u << 20};
-  curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToMemory);
-  curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
-  const CURLcode rc = curl_easy_perform(h.get());
-  if (sink.overflow) throw HttpError("the response is too long");
-  if (rc != CURLE_OK) throw HttpError(curl_easy_strerror(rc));
-  response.status = Status(h.get());
-  return response;
-}
-
 std::unique_ptr<IHttpRawPost> CurlHttpClient::OpenRawPost(const HttpRawPostRequest& request) {
   if (request.host.empty() || request.port <= 0 || request.port > 65535) return nullptr;
   const int fd = ConnectWithTimeout(request.host, request.port, limits_.connect_timeout_s);

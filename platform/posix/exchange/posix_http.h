@@ -26,8 +26,6 @@ class CurlHttpClient : public IHttpClient {
   HttpResponse Get(const HttpGetRequest& request) override;
   bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) override;
   bool UrlDownloadToFile(const std::string& url, const std::string& path) override;
-  HttpResponse PostForm(const std::string& url, const std::string& cookie,
-                        const std::vector<HttpFormPart>& parts) override;
   std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) override;
 
  private:

@@ -158,17 +158,19 @@ std::vector<UiEvent> ParseUiScript(const std::string& text) {
       const auto space = piece.find_first_of(" \t");
       e.verb = piece.substr(0, space);
       std::string rest = space == std::string::npos ? std::string() : Trim(piece.substr(space));
-      if (e.verb == "file" || e.verb == "folder" || e.verb == "print") {
+      if (e.verb == "file" || e.verb == "folder" || e.verb == "print" || e.verb == "snapshot") {
         // A path may hold spaces.
         if (!rest.empty()) e.args.push_back(rest);
       } else {
         std::istringstream words(rest);
         for (std::string w; words >> w;) e.args.push_back(w);
       }
-      const bool known = e.verb == "print" ? e.args.size() <= 1 : Verbs(static_cast<int>(e.args.size())).count(e.verb) != 0;
+      const bool known = e.verb == "print"      ? e.args.size() <= 1
+                         : e.verb == "snapshot" ? e.args.size() == 1
+                                                : Verbs(static_cast<int>(e.args.size())).count(e.verb) != 0;
       if (!known) throw std::invalid_argument("UI event line " + std::to_string(number) + ": cannot read \"" + piece + "\"");
       for (std::size_t i = 0; i < e.args.size(); ++i) {
-        const bool word = e.verb == "file" || e.verb == "folder" || e.verb == "print" ||
+        const bool word = e.verb == "file" || e.verb == "folder" || e.verb == "print" || e.verb == "snapshot" ||
                           ((e.verb == "popup" || e.verb == "color") && (e.args[i] == "none" || e.args[i] == "cancel"));
         if (!word) ToInt(e, i);
       }
@@ -637,6 +639,9 @@ void HeadlessUi::Dispatch(const UiEvent& e) {
   } else if (v == "cancelmode") {
     if (Node* n = Find(m_capture))
       if (n->handler) n->handler->OnCancelMode();
+  } else if (v == "snapshot") {
+    const bool written = frame && m_snapshots && m_snapshots(frame->handle, e.args[0]);
+    Log("snapshot " + e.args[0] + (written ? "" : frame && m_snapshots ? " failed" : " not available"));
   } else if (v == "close") {
     Log("close");
     if (frame && frame->handler) frame->handler->OnClose();
@@ -734,12 +739,23 @@ std::vector<std::string> HeadlessUi::MenuStates() {
 
 std::vector<HeadlessUi::WindowInfo> HeadlessUi::Windows() const {
   std::vector<WindowInfo> out;
+  // Handles grow with creation, and a parent is made before its children.
   for (const auto& [h, n] : m_nodes) {
     if (n->destroyed) continue;
     const PointL o = WindowOrigin(*n);
+    const PointL c = ClientOrigin(*n);
+    const RectL cr = ClientRectOf(*n);
     out.push_back({h, n->parent, {o.x, o.y, o.x + n->rect.right - n->rect.left, o.y + n->rect.bottom - n->rect.top},
-                   n->visible, n->toolbar});
+                   n->visible, n->toolbar, {c.x, c.y, c.x + cr.right, c.y + cr.bottom}, n->style, n->exStyle,
+                   n->bars[0], n->bars[1]});
   }
+  return out;
+}
+
+std::vector<HeadlessUi::ButtonState> HeadlessUi::ToolBarButtons(ui::WindowHandle toolbar) const {
+  std::vector<ButtonState> out;
+  if (const Node* n = Find(toolbar))
+    for (const auto& b : n->buttons) out.push_back({b.id, b.enabled, b.checked});
   return out;
 }
 

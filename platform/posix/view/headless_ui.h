@@ -18,6 +18,8 @@
 //   size W H                         the frame's client area is resized
 //   cancelmode                       WM_CANCELMODE to the window with capture
 //   close                            the frame's close box
+//   snapshot PATH                    the open frame as it looks now, to a
+//                                    PNG file (where a screen is installed)
 // An answer event is taken only by the dialog or pop-up it answers; a dialog
 // that finds another event next is cancelled. When the script runs out the
 // frame is closed.
@@ -49,6 +51,8 @@ std::vector<UiEvent> ParseUiScript(const std::string& text);
 using PrinterFactory = std::function<std::unique_ptr<ui::IPrintJob>(const std::string& arg)>;
 // A device context for a window's client area; drawing may go nowhere.
 using SurfaceFactory = std::function<std::unique_ptr<IDeviceContext>(ui::WindowHandle window, int width, int height)>;
+// Writes the frame as it looks to `path`; false when it cannot.
+using Snapshotter = std::function<bool(ui::WindowHandle frame, const std::string& path)>;
 
 class HeadlessUi : public ui::IUi, public IDialogs {
  public:
@@ -67,6 +71,7 @@ class HeadlessUi : public ui::IUi, public IDialogs {
 
   void SetPrinterFactory(PrinterFactory f) { m_printers = std::move(f); }
   void SetSurfaceFactory(SurfaceFactory f) { m_surfaces = std::move(f); }
+  void SetSnapshotter(Snapshotter f) { m_snapshots = std::move(f); }
   // Events not yet taken.
   std::size_t pending_events() const { return m_events.size(); }
 
@@ -78,8 +83,18 @@ class HeadlessUi : public ui::IUi, public IDialogs {
     RectL screen;
     bool visible;
     bool toolbar;
+    RectL client;  // the client area on the screen
+    std::uint32_t style;
+    std::uint32_t exStyle;
+    ScrollInfo horz, vert;
   };
+  // Parents come before their children.
   std::vector<WindowInfo> Windows() const;
+  struct ButtonState {
+    int id;  // 0: a separator
+    bool enabled, checked;
+  };
+  std::vector<ButtonState> ToolBarButtons(ui::WindowHandle toolbar) const;
   void PaintWindow(ui::WindowHandle window, IDeviceContext& dc);
   std::vector<std::string> ToolBarStates() const;
   std::vector<std::string> MenuStates();
@@ -158,6 +173,7 @@ class HeadlessUi : public ui::IUi, public IDialogs {
   std::deque<std::function<void()>> m_posted;
   PrinterFactory m_printers;
   SurfaceFactory m_surfaces;
+  Snapshotter m_snapshots;
 };
 
 }  // namespace kit::posix

@@ -67,14 +67,6 @@ bool Replace(const std::string& part, const std::string& path, bool ok) {
   return false;
 }
 
-std::size_t WriteToString(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* body = static_cast<std::vector<std::uint8_t>*>(user);
-  const std::size_t n = size * count;
-  if (body->size() + n > (std::size_t{64} << 20)) return 0;
-  body->insert(body->end(), data, data + n);
-  return n;
-}
-
 class WinInetRawPost : public IHttpRawPost {
  public:
   WinInetRawPost(HINTERNET session, HINTERNET connection, HINTERNET request, std::uint64_t length)
@@ -227,33 +219,6 @@ bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& 
 bool Win32HttpClient::UrlDownloadToFile(const std::string& url, const std::string& path) {
   const std::string part = PartName(path);
   return Replace(part, path, URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, nullptr) == S_OK);
-}
-
-HttpResponse Win32HttpClient::PostForm(const std::string& url, const std::string& cookie,
-                                       const std::vector<HttpFormPart>& parts) {
-  HttpResponse response;
-  Easy h = NewEasy(url);
-  curl_mime* mime = curl_mime_init(h.get());
-  std::unique_ptr<curl_mime, void (*)(curl_mime*)> owned(mime, curl_mime_free);
-  for (const HttpFormPart& p : parts) {
-    curl_mimepart* part = curl_mime_addpart(mime);
-    curl_mime_name(part, p.name.c_str());
-    if (p.file.empty()) {
-      curl_mime_data(part, p.contents.data(), p.contents.size());
-    } else {
-      if (curl_mime_filedata(part, p.file.c_str()) != CURLE_OK) throw HttpError("cannot read " + p.file);
-      curl_mime_filename(part, p.file_name.c_str());
-    }
-    if (!p.content_type.empty()) curl_mime_type(part, p.content_type.c_str());
-  }
-  curl_easy_setopt(h.get(), CURLOPT_MIMEPOST, mime);
-  if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
-  curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToString);
-  curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &response.body);
-  const CURLcode rc = curl_easy_perform(h.get());
-  if (rc != CURLE_OK) throw HttpError(curl_easy_strerror(rc));
-  response.status = Status(h.get());
-  return response;
 }
 
 std::unique_ptr<IHttpRawPost> Win32HttpClient::OpenRawPost(const HttpRawPostRequest& request) {

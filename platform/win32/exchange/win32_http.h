@@ -14,8 +14,6 @@ class Win32HttpClient : public IHttpClient {
   HttpResponse Get(const HttpGetRequest& request) override;
   bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) override;
   bool UrlDownloadToFile(const std::string& url, const std::string& path) override;
-  HttpResponse PostForm(const std::string& url, const std::string& cookie,
-                        const std::vector<HttpFormPart>& parts) override;
   std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) override;
 };
 

@@ -45,7 +45,11 @@ TEST(PosixFileLookupTest, FindFirstWithWildcards) {
   EXPECT_TRUE(folder->folder);
 
   using Names = std::vector<std::string>;
-  EXPECT_EQ(lookup.List("c:\\d\\*.*"), (Names{".", "..", "B.TXT", "a1.txt", "a2.txt", "\xce\xc4.txt"}));
+  root.MakeFile("c/d/sub/x");
+  root.MakeFile("c/d/README");
+  EXPECT_EQ(lookup.List("c:\\d\\*.*"), (Names{".", "..", "B.TXT", "README", "a1.txt", "a2.txt", "sub", "\xce\xc4.txt"}))
+      << "*.* takes names without a dot too";
+  EXPECT_EQ(lookup.List("c:\\d\\*.txt"), (Names{"B.TXT", "a1.txt", "a2.txt", "\xce\xc4.txt"}));
   EXPECT_EQ(lookup.List("c:\\d\\A?.TXT"), (Names{"a1.txt", "a2.txt"}));
   EXPECT_EQ(lookup.List("c:\\d\\*.doc"), Names{});
   EXPECT_FALSE(lookup.List("c:\\nofolder\\*.*"));

@@ -55,6 +55,24 @@ TEST(EmfPlayer, TheWritersBitmapPlaysPixelForPixelAndStretched) {
   }
 }
 
+// A page rendered at twice the reference resolution plays at its reference
+// size: the 8 x 6 bitmap fills the 4 x 3 picture, not its top-left quarter.
+TEST(EmfPlayer, AFinerBitmapFillsItsReferenceSize) {
+  std::vector<std::uint32_t> px(8 * 6, 0x0000FF);
+  for (int y = 3; y < 6; ++y)
+    for (int x = 4; x < 8; ++x) px[static_cast<std::size_t>(y * 8 + x)] = 0xFF0000;  // bottom-right quarter red
+  const Bytes bits = MakeStretchBltEmfBits(8, 6, px, 4, 3, Frame96(4, 3), u"");
+  CairoDC dc(20, 20);
+  EmfPlayResult r = Play(dc, bits, {0, 0, 4, 3});
+  EXPECT_EQ(r.played, 1);
+  struct Probe {
+    int x, y;
+    ColorRef want;
+  } probes[] = {{0, 0, Ref(0x0000FF)}, {1, 1, Ref(0x0000FF)}, {2, 2, Ref(0xFF0000)},
+                {3, 2, Ref(0xFF0000)}, {4, 0, kWhite},        {0, 3, kWhite}};
+  for (const Probe& p : probes) EXPECT_EQ(dc.PixelAt(p.x, p.y), p.want) << p.x << "," << p.y;
+}
+
 // A 2 x 2 DIB of each depth stretched onto 4 x 4 pixels at (0, 0).
 TEST(EmfPlayer, DibsOfEveryDepthDecode) {
   const std::vector<std::uint32_t> pal16 = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0x654321,

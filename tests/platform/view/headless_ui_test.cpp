@@ -46,8 +46,9 @@ struct Recorder : ui::IWindowHandler {
 };
 
 TEST(ParseUiScript, ReadsEventsAndRefusesWhatItCannotRead) {
-  const auto events = ParseUiScript("down 1 2; move 0x10 -3 # comment\n\n  file C:\\My Files\\a b.doc\nprint\npopup none");
-  ASSERT_EQ(events.size(), 5u);
+  const auto events = ParseUiScript(
+      "down 1 2; move 0x10 -3 # comment\n\n  file C:\\My Files\\a b.doc\nprint\npopup none\nsnapshot out/the window.png");
+  ASSERT_EQ(events.size(), 6u);
   EXPECT_EQ(events[0].verb, "down");
   EXPECT_EQ(events[0].args, (std::vector<std::string>{"1", "2"}));
   EXPECT_EQ(events[1].args, (std::vector<std::string>{"0x10", "-3"}));
@@ -55,8 +56,9 @@ TEST(ParseUiScript, ReadsEventsAndRefusesWhatItCannotRead) {
   EXPECT_EQ(events[2].line, 3);
   EXPECT_TRUE(events[3].args.empty());
   EXPECT_EQ(events[4].args[0], "none");
+  EXPECT_EQ(events[5].args, (std::vector<std::string>{"out/the window.png"}));
 
-  for (const char* bad : {"frobnicate", "down 1", "command x", "popup", "close now", "color red", "size 1 2 3"}) {
+  for (const char* bad : {"frobnicate", "down 1", "command x", "popup", "close now", "color red", "size 1 2 3", "snapshot"}) {
     try {
       ParseUiScript(std::string("menu\n") + bad);
       ADD_FAILURE() << bad;

@@ -1,0 +1,314 @@
+#include "exchange/form_scan.h"
+
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "exchange/local_files.h"
+
+namespace kit::exchange {
+
+std::string g_pageText;
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The first `needle` in `hay` at or after `from`. glibc's memmem skips
+// through the text instead of stopping at every copy of the first byte.
+std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
+  if (from > hay.size() || needle.size() > hay.size() - from) return npos;
+#ifdef __GLIBC__
+  const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
+  return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
+#else
+  return hay.find(needle, from);
+#endif
+}
+
+// A cursor over the page: [pos, end) is what is left of it.
+class PageCursor {
+ public:
+  explicit PageCursor(std::string_view page) : m_page(page), m_end(page.size()) {}
+
+  std::size_t pos() const { return m_pos; }
+  std::size_t end() const { return m_end; }
+  std::size_t left() const { return m_end - m_pos; }
+  void SkipTo(std::size_t at) { m_pos = at < m_end ? at : m_end; }
+  void CutEnd(std::size_t at) { m_end = at; }
+  char Front() const { return m_page[m_pos]; }
+
+  std::size_t Find(std::string_view what, std::size_t from) const {
+    return FindBytes(m_page.substr(0, m_end), what, from);
+  }
+  // Whether the "<" at `at` opens a tag of the front-consuming walk (find
+  // "<", skip to the next ">", repeat): it does when the nearest "<" or ">"
+  // before it is a ">", or when there is none after the front.
+  bool OpensTag(std::size_t at) const {
+    for (std::size_t i = at; i > m_pos; --i) {
+      if (m_page[i - 1] == '>') return true;
+      if (m_page[i - 1] == '<') return false;
+    }
+    return true;
+  }
+  std::size_t Find(char what) const {
+    if (m_pos >= m_end) return npos;
+    const void* hit = std::memchr(m_page.data() + m_pos, static_cast<unsigned char>(what), m_end - m_pos);
+    return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - m_page.data());
+  }
+  // The text before the next `separator`, consumed with it; all that is left
+  // when there is none.
+  std::string_view Cut(char separator) {
+    const std::size_t at = Find(separator);
+    const std::size_t stop = at == npos ? m_end : at;
+    std::string_view token = m_page.substr(m_pos, stop - m_pos);
+    m_pos = at == npos ? m_end : at + 1;
+    return token;
+  }
+  // A name attribute's value: quoted up to the closing quote; bare up to the
+  // end of the tag and then the first blank.
+  std::string_view ReadName() {
+    if (left() > 0 && Front() == '"') {
+      ++m_pos;
+      return Cut('"');
+    }
+    std::string_view rest = Cut('>');
+    return rest.substr(0, rest.find(' '));
+  }
+
+ private:
+  std::string_view m_page;
+  std::size_t m_pos = 0;
+  std::size_t m_end;
+};
+
+// The next occurrence of a pattern at or after the cursor, remembered so that
+// a loop asking again does not search the same text twice.
+class NextMatch {
+ public:
+  explicit NextMatch(std::string_view pattern) : m_pattern(pattern) {}
+  std::size_t At(const PageCursor& page) {
+    if (m_none) return npos;
+    if (!m_known || m_at < page.pos()) {
+      m_at = page.Find(m_pattern, page.pos());
+      m_known = true;
+      m_none = m_at == npos;
+    }
+    return m_at;
+  }
+
+ private:
+  std::string_view m_pattern;
+  std::size_t m_at = 0;
+  bool m_known = false;
+  bool m_none = false;
+};
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the byte masks count from the low end");
+
+// High bits set where a byte is `c`; the lowest one set is always a true
+// match (a borrow only runs upwards from one).
+std::uint64_t ByteMask(std::uint64_t word, unsigned char c) {
+  const std::uint64_t v = word ^ (kOnes * c);
+  return (v - kOnes) & ~v & kHighs;
+}
+
+// The offset of the first of the eight bytes that could start an upper-case
+// word, or 8.
+unsigned FirstWordStart(const char* at) {
+  std::uint64_t word;
+  std::memcpy(&word, at, sizeof word);
+  const std::uint64_t mask = ByteMask(word, 'F') | ByteMask(word, 'A') | ByteMask(word, 'T') | ByteMask(word, 'N');
+  return mask == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(mask)) / 8;
+}
+
+bool LowerAt(char* at, std::size_t left, std::string_view upper) {
+  if (left < upper.size() || std::memcmp(at, upper.data(), upper.size()) != 0) return false;
+  for (std::size_t i = 0; i < upper.size(); ++i) at[i] = static_cast<char>(at[i] - 'A' + 'a');
+  return true;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t AppendPageText(char* data, std::size_t size, std::size_t count, void*) {
+  if (size != 0 && count > std::numeric_limits<std::size_t>::max() / size) return 0;
+  const std::size_t total = size * count;
+  if (total == 0 || data == nullptr) return total;
+  const void* nul = std::memchr(data, 0, total);
+  const std::size_t text = nul == nullptr ? total : static_cast<std::size_t>(static_cast<const char*>(nul) - data);
+  if (g_pageText.size() > kMaxPageText || text > kMaxPageText - g_pageText.size()) return 0;
+  try {
+    g_pageText.append(data, text);
+  } catch (const std::bad_alloc&) {
+    return 0;  // nothing may be thrown through libcurl
+  }
+  return total;
+}
+
+void NormalisePageText(std::string& page) {
+  // One pass does what the five replacements from the front do one after the
+  // other: a lower-case word can be part of no upper-case match, and the only
+  // two words that can overlap, ACTION and NAME ("ACTIONAME"), are met in
+  // their order, so ACTION is replaced first here as well.
+  char* text = page.data();
+  const std::size_t size = page.size();
+  std::size_t i = 0;
+  while (i < size) {
+    while (i + 8 <= size) {
+      const unsigned skip = FirstWordStart(text + i);
+      i += skip;
+      if (skip < 8) break;
+    }
+    if (i >= size) break;
+    char* at = text + i;
+    const std::size_t left = size - i;
+    bool lowered = false;
+    switch (*at) {
+      case 'F':
+        lowered = LowerAt(at, left, "FORM") || LowerAt(at, left, "FILE");
+        break;
+      case 'A':
+        lowered = LowerAt(at, left, "ACTION");
+        break;
+      case 'T':
+        lowered = LowerAt(at, left, "TYPE");
+        break;
+      case 'N':
+        lowered = LowerAt(at, left, "NAME");
+        break;
+      default:
+        break;
+    }
+    if (!lowered) {
+      ++i;
+    } else {
+      i += *at == 'a' ? 6 : 4;
+    }
+  }
+}
+
+std::string PlainHttpAddress(std::string address) {
+  ReplaceAll(address, "https", "http");
+  ReplaceAll(address, "HTTPS", "http");
+  return address;
+}
+
+FormScan ScanUploadForm(std::string& pageText, std::string_view fileName) {
+  FormScan scan;
+  PageCursor page(pageText);
+  auto finish = [&](FormScanResult result) {
+    scan.result = result;
+    const std::size_t from = page.pos(), to = page.end();
+    pageText.erase(to);
+    pageText.erase(0, from);
+    return scan;
+  };
+
+  // The form tag: the first tag whose word, up to a blank, is "form". Only
+  // where "<form" ends its word need the walk over the tags be retraced.
+  std::string_view attributes;
+  for (std::size_t from = page.pos();;) {
+    const std::size_t open = page.Find("<form", from);
+    if (open == npos) {
+      page.SkipTo(page.end());
+      return finish(FormScanResult::NoForm);
+    }
+    from = open + 1;
+    const std::size_t after = open + 5;
+    if (after < page.end() && pageText[after] != ' ' && pageText[after] != '>') continue;
+    if (!page.OpensTag(open)) continue;
+    page.SkipTo(open + 1);
+    std::string_view tag = page.Cut('>');
+    const std::size_t blank = tag.find(' ');
+    attributes = blank == npos ? std::string_view() : tag.substr(blank + 1);
+    break;
+  }
+
+  // The action: "action", one more character (normally "="), then a quoted
+  // value or one up to the next blank.
+  if (const std::size_t at = attributes.find("action"); at != npos) {
+    scan.has_action = true;
+    attributes.remove_prefix(at + 7 < attributes.size() ? at + 7 : attributes.size());
+    char stop = ' ';
+    if (!attributes.empty() && attributes.front() == '"') {
+      attributes.remove_prefix(1);
+      stop = '"';
+    }
+    scan.action = std::string(attributes.substr(0, attributes.find(stop)));
+  }
+
+  const std::size_t close = page.Find("</form>", page.pos());
+  if (close == npos) return finish(FormScanResult::Unclosed);
+  page.CutEnd(close);
+
+  // The file field: its name attribute must follow the type attribute.
+  std::size_t field = page.Find("type=\"file\"", page.pos());
+  if (field == npos) field = page.Find("type=file", page.pos());
+  const std::size_t fieldName = field == npos ? npos : page.Find("name=", field);
+  if (fieldName == npos) return finish(FormScanResult::NoFileField);
+  page.SkipTo(fieldName + 5);
+  scan.file_field = std::string(page.ReadName());
+
+  // The check box whose value is the file name; the value starts 8
+  // characters after the name (` value="` in the server's pages).
+  NextMatch quoted("type=\"checkbox\""), bare("type=checkbox");
+  for (;;) {
+    std::size_t box = quoted.At(page);
+    if (box == npos) box = bare.At(page);
+    const std::size_t boxName = box == npos ? npos : page.Find("name=", box);
+    if (boxName == npos) break;
+    page.SkipTo(boxName + 5);
+    std::string_view name = page.ReadName();
+    if (page.left() < 8) break;
+    page.SkipTo(page.pos() + 8);
+    std::string_view value = page.Cut('"');
+    if (value == fileName) {
+      scan.check_box_name = std::string(name);
+      scan.check_box_value = std::string(value);
+      break;
+    }
+  }
+  return finish(FormScanResult::Found);
+}
+
+std::string ResolveAction(const std::string& pageAddress, const FormScan& scan) {
+  const std::string& action = scan.action;
+  if (!scan.has_action || action.empty()) return pageAddress;
+  if (action.find("https://") != std::string::npos || StartsWithNoCase(action, "http://") ||
+      StartsWithNoCase(action, "https://")) {
+    return action;
+  }
+  // The page's origin (scheme and host) ends where its path, query or
+  // fragment begins; its folder is the path up to the last "/".
+  const std::size_t scheme = pageAddress.find("://");
+  const std::size_t host = scheme == std::string::npos ? 0 : scheme + 3;
+  std::size_t path = pageAddress.find_first_of("/?#", host);
+  if (path == std::string::npos) path = pageAddress.size();
+  if (action.compare(0, 2, "//") == 0) {
+    return (scheme == std::string::npos ? std::string("http:") : pageAddress.substr(0, scheme + 1)) + action;
+  }
+  if (action.front() == '/') return pageAddress.substr(0, path) + action;
+  std::size_t pathEnd = pageAddress.find_first_of("?#", path);
+  if (pathEnd == std::string::npos) pathEnd = pageAddress.size();
+  const std::size_t slash = pageAddress.find_last_of('/', pathEnd - 1);
+  if (pathEnd == path || slash == std::string::npos || slash < path) {
+    return pageAddress.substr(0, path) + "/" + action;
+  }
+  return pageAddress.substr(0, slash + 1) + action;
+}
+
+}  // namespace kit::exchange

@@ -1,0 +1,36 @@
+// Form uploads over libcurl's easy and form interfaces, the same on every
+// platform; the host says how a local path becomes one libcurl can open.
+#pragma once
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ports/form_post.h"
+
+namespace kit {
+
+struct CurlLimits {
+  long connect_timeout_s = 30;
+  // A transfer slower than this many bytes a second for this long is given up.
+  long low_speed_bytes = 1;
+  long low_speed_time_s = 60;
+};
+
+// The path libcurl opens for a local path; nullopt for one that has none.
+// Unset: the path as it is (Windows: code page 936 paths go to fopen).
+using NativeFilePath = std::function<std::optional<std::string>(const std::string&)>;
+
+class CurlFormPoster : public IFormPoster {
+ public:
+  explicit CurlFormPoster(CurlLimits limits = {}, NativeFilePath native = {})
+      : m_limits(limits), m_native(std::move(native)) {}
+  FormPostOutcome FetchPage(const std::string& url, const std::string& cookie, PageWriter writer,
+                            void* context) override;
+  FormPostOutcome PostForm(const FormPostRequest& request) override;
+
+ private:
+  CurlLimits m_limits;
+  NativeFilePath m_native;
+};
+
+}  // namespace kit

@@ -1,0 +1,472 @@
+#include "exchange/form_upload.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "exchange/form_scan.h"
+#include "tests/remark/fakes.h"
+
+#ifdef KIT_LOOPBACK_POST
+#include <httplib.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "platform/common/curl_form_poster.h"
+#include "platform/posix/posix_paths.h"
+#include "platform/posix/exchange/posix_exchange.h"
+#include "ports/platform.h"
+#include "tests/platform/temp_kit_root.h"
+#endif
+
+namespace kit::exchange {
+namespace {
+
+using R = FormScanResult;
+using kit::testing::FakeFiles;
+using kit::testing::FakePlatform;
+using kit::testing::NullCodePage;
+
+// ---------------------------------------------------------------- scanner
+
+struct ScanCase {
+  const char* what;
+  std::string page;  // as the server sends it
+  std::string file_name;
+  R result;
+  bool has_action;
+  std::string action, field, box_name, box_value;
+};
+
+const std::string kBoxes =
+    "<input type=\"checkbox\" name=\"d1\" value=\"a.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\">";
+
+const ScanCase kScanCases[] = {
+    {"quoted, second box matches", "<html><FORM ACTION=\"up.jsp\" METHOD=post><input type=\"file\" name=\"attach\">" + kBoxes +
+         "</FORM>",
+     "b.doc", R::Found, true, "up.jsp", "attach", "d2", "b.doc"},
+    {"no box names the file", "<form action=\"up.jsp\"><input type=\"file\" name=\"attach\">" + kBoxes + "</form>",
+     "c.doc", R::Found, true, "up.jsp", "attach", "", ""},
+    {"bare attributes", "<form action=/oa/up.jsp method=post><input type=file name=attach size=40></form>", "a.doc",
+     R::Found, true, "/oa/up.jsp", "attach", "", ""},
+    {"bare name up to the tag end", "<form><input type=file name=attach></form>", "a.doc", R::Found, false, "",
+     "attach", "", ""},
+    {"upper-case words", "<FORM><INPUT TYPE=\"FILE\" NAME=\"f\"><INPUT TYPE=\"checkbox\" NAME=\"c\" VALUE=\"x.doc\"></FORM>",
+     "x.doc", R::Found, false, "", "f", "c", "x.doc"},
+    {"mixed case is not normalised", "<form action=\"u\"><input Type=\"file\" Name=\"f\"></form>", "a", R::NoFileField,
+     true, "u", "", "", ""},
+    {"values are normalised too", "<form><input type=file name=f><input type=\"checkbox\" name=\"r\" value=\"REPORTFILE.DOC\"></form>",
+     "REPORTFILE.DOC", R::Found, false, "", "f", "", ""},
+    {"a lower-case value still matches", "<form><input type=file name=f><input type=\"checkbox\" name=\"r\" value=\"report.doc\"></form>",
+     "report.doc", R::Found, false, "", "f", "r", "report.doc"},
+    {"quoted box found before an earlier bare one",
+     "<form><input type=file name=f><input type=checkbox name=\"d0\" value=\"b.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\"></form>",
+     "b.doc", R::Found, false, "", "f", "d2", "b.doc"},
+    {"box without a value", "<form><input type=file name=f><input type=\"checkbox\" name=\"d1\"></form>", "", R::Found,
+     false, "", "f", "", ""},
+    {"box after the form is not read", "<form><input type=file name=f></form><input type=\"checkbox\" name=\"d\" value=\"a\">",
+     "a", R::Found, false, "", "f", "", ""},
+    {"name before type takes the next name", "<form><input name=x type=file>" + kBoxes + "</form>", "b.doc", R::Found,
+     false, "", "d1", "d2", "b.doc"},
+    {"type without any name after it", "<form><input name=x type=file></form>", "a", R::NoFileField, false, "", "", "",
+     ""},
+    {"single quotes stay in the action", "<form action='up.jsp' method=post><input type=file name=f></form>", "a",
+     R::Found, true, "'up.jsp'", "f", "", ""},
+    {"action as the last word", "<form action><input type=file name=f></form>", "a", R::Found, true, "", "f", "", ""},
+    {"first form only", "<form action=\"s.jsp\"><input name=q></form><form action=\"up.jsp\"><input type=file name=f></form>",
+     "a", R::NoFileField, true, "s.jsp", "", "", ""},
+    {"tag words must be exactly form", "<formation x><form\naction=z><p><form action=\"u.jsp\"><input type=file name=f></form>",
+     "a", R::Found, true, "u.jsp", "f", "", ""},
+    {"a login page", "<html><body><a href=\"login.jsp\">login</a></body></html>", "a", R::NoForm, false, "", "", "", ""},
+    {"an empty page", "", "a", R::NoForm, false, "", "", "", ""},
+    {"a page cut inside the form tag", "<p><form action=\"up.jsp", "a", R::Unclosed, true, "up.jsp", "", "", ""},
+    {"no closing tag", "<form action=\"up.jsp\"><input type=file name=f>", "a", R::Unclosed, true, "up.jsp", "", "", ""},
+    {"closing tag in other case", "<form><input type=file name=f></Form>", "a", R::Unclosed, false, "", "", "", ""},
+    {"unterminated name", "<form><input type=\"file\" name=\"f</form>", "a", R::Found, false, "", "f", "", ""},
+};
+
+TEST(FormScan, ReadsTheFirstFormAsTheServerWritesIt) {
+  for (const ScanCase& c : kScanCases) {
+    SCOPED_TRACE(c.what);
+    std::string page = c.page;
+    NormalisePageText(page);
+    const FormScan scan = ScanUploadForm(page, c.file_name);
+    EXPECT_EQ(scan.result, c.result);
+    EXPECT_EQ(scan.has_action, c.has_action);
+    EXPECT_EQ(scan.action, c.action);
+    EXPECT_EQ(scan.file_field, c.field);
+    EXPECT_EQ(scan.check_box_name, c.box_name);
+    EXPECT_EQ(scan.check_box_value, c.box_value);
+  }
+}
+
+TEST(FormScan, ManyCheckBoxesAreScannedInLinearTime) {
+  // Bare boxes only: a search for the quoted form must not rescan the page
+  // for every box.
+  std::string page = "<form><input type=file name=f>";
+  for (int i = 0; i < 200000; ++i) page += "<input type=checkbox name=x value=y>";
+  page += "<input type=\"checkbox\" name=\"last\" value=\"z.doc\"></form>";
+  const FormScan scan = ScanUploadForm(page, "z.doc");
+  EXPECT_EQ(scan.check_box_name, "last");
+}
+
+struct ActionCase {
+  std::string page;
+  bool has_action;
+  std::string action, expected;
+};
+
+TEST(FormScan, ResolvesTheActionAgainstThePage) {
+  const ActionCase cases[] = {
+      {"http://srv/oa/page.jsp?x=1", true, "up.jsp", "http://srv/oa/up.jsp"},
+      {"http://srv:8080/a/b.jsp", true, "/oa/up.jsp", "http://srv:8080/oa/up.jsp"},
+      {"http://srv/oa/page.jsp", false, "", "http://srv/oa/page.jsp"},
+      {"http://srv/oa/page.jsp", true, "", "http://srv/oa/page.jsp"},
+      {"http://srv/oa/page.jsp", true, "https://srv/up.jsp", "https://srv/up.jsp"},
+      {"http://srv/oa/page.jsp", true, "go.jsp?to=https://x/", "go.jsp?to=https://x/"},
+      {"http://srv/oa/page.jsp", true, "http://other:81/up.jsp", "http://other:81/up.jsp"},
+      {"http://srv/oa/page.jsp", true, "HTTP://other/up.jsp", "HTTP://other/up.jsp"},
+      {"http://srv?x=1", true, "up.jsp", "http://srv/up.jsp"},
+      {"http://srv", true, "up.jsp", "http://srv/up.jsp"},
+      {"http://srv", true, "/up.jsp", "http://srv/up.jsp"},
+      {"http://srv/oa/page.jsp?next=/a/b", true, "up.jsp", "http://srv/oa/up.jsp"},
+      {"http://srv/oa/page.jsp?next=/a/b", true, "/up.jsp", "http://srv/up.jsp"},
+      {"http://srv/oa/", true, "up.jsp", "http://srv/oa/up.jsp"},
+      {"http://srv/oa/page.jsp", true, "//cdn/up.jsp", "http://cdn/up.jsp"},
+  };
+  for (const ActionCase& c : cases) {
+    SCOPED_TRACE(c.page + " + " + c.action);
+    FormScan scan;
+    scan.result = R::Found;
+    scan.has_action = c.has_action;
+    scan.action = c.action;
+    EXPECT_EQ(ResolveAction(c.page, scan), c.expected);
+  }
+  EXPECT_EQ(PlainHttpAddress("https://srv/a?b=https"), "http://srv/a?b=http");
+  EXPECT_EQ(PlainHttpAddress("HTTPS://srv/Https"), "http://srv/Https");
+}
+
+TEST(FormScan, PageTextTakesEachChunkUpToItsFirstNul) {
+  g_pageText.clear();
+  // Exactly sized heap blocks: a NUL written after one would be caught.
+  const std::string pieces[] = {std::string("<form>", 6), std::string("ab\0cd", 5), std::string("\0x", 2)};
+  for (const std::string& piece : pieces) {
+    std::unique_ptr<char[]> chunk(new char[piece.size()]);
+    std::memcpy(chunk.get(), piece.data(), piece.size());
+    EXPECT_EQ(AppendPageText(chunk.get(), 1, piece.size(), nullptr), piece.size());
+    EXPECT_EQ(std::memcmp(chunk.get(), piece.data(), piece.size()), 0);
+  }
+  EXPECT_EQ(g_pageText, "<form>ab");
+  char one = 'x';
+  const std::size_t half = std::numeric_limits<std::size_t>::max() / 2 + 1;
+  EXPECT_EQ(AppendPageText(&one, half, 2, nullptr), 0u);  // size * count overflows
+  g_pageText.assign(kMaxPageText - 1, 'a');
+  EXPECT_EQ(AppendPageText(&one, 1, 1, nullptr), 1u);
+  EXPECT_EQ(AppendPageText(&one, 1, 1, nullptr), 0u);  // the page is full: the fetch stops
+  EXPECT_EQ(g_pageText.size(), kMaxPageText);
+  g_pageText.clear();
+}
+
+TEST(FormScan, FileNamesAndContentTypes) {
+  const struct {
+    std::string path, name, type;
+  } cases[] = {
+      {"C:\\TEMP\\qzdesk\\a.gif", "a.gif", "image/gif"},
+      {"c:\\temp\\qzdesk\\Quillpad.JPG", "Quillpad.JPG", "image/jpeg"},
+      {"c:/x/b.jpeg", "b.jpeg", "image/jpeg"},
+      {"c:\\x\\remark.doc", "remark.doc", "text/plain"},
+      {"c:\\x\\page.htm", "page.htm", "text/plain"},
+      {"c:\\x\\gif", "gif", "text/plain"},
+      {"plain.txt", "plain.txt", "text/plain"},
+      // 0xB1 0x5C is one character whose second byte is no backslash.
+      {"c:\\x\\\xB1\x5C.gif", "\xB1\x5C.gif", "image/gif"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(FormFileName(c.path), c.name);
+    EXPECT_EQ(FormContentType(c.name), c.type);
+  }
+}
+
+// ------------------------------------------------------- with fake ports
+
+class FilesLookup : public IFileLookup {
+ public:
+  explicit FilesLookup(FakeFiles& files) : files_(files) {}
+  std::optional<FoundFile> FindFirst(const std::string& path) override {
+    if (!files_.Exists(path)) return std::nullopt;
+    return FoundFile{files_.Size(path), false};
+  }
+  bool OpenSharedRead(const std::string& path) override { return files_.Exists(path); }
+  bool CreateFolder(const std::string&) override { return true; }
+
+ private:
+  FakeFiles& files_;
+};
+
+class RecordingDialogs : public IDialogs {
+ public:
+  std::vector<std::string> messages;
+  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
+    messages.push_back(text);
+    return id::kOk;
+  }
+  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
+  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
+};
+
+class FakePoster : public IFormPoster {
+ public:
+  std::string page;
+  long post_status = 200;
+  std::vector<std::string> fetched;
+  std::vector<FormPostRequest> posts;
+  FormPostOutcome FetchPage(const std::string& url, const std::string& cookie, PageWriter writer,
+                            void* context) override {
+    fetched.push_back(url + " " + cookie);
+    std::vector<char> body(page.begin(), page.end());
+    if (!body.empty()) writer(body.data(), 1, body.size(), context);
+    return {true, 200};
+  }
+  FormPostOutcome PostForm(const FormPostRequest& request) override {
+    posts.push_back(request);
+    return {post_status != 0, post_status};
+  }
+};
+
+const char* kPath = "C:\\TEMP\\qzdesk\\b.doc";
+const std::string kUploadPage =
+    "<FORM ACTION=\"up.jsp\" METHOD=post><input type=\"file\" name=\"attach\">" + kBoxes + "</FORM>";
+
+struct UploadCase {
+  const char* what;
+  bool file_exists;
+  std::string cookie, page;
+  long post_status;
+  int delete_flag;
+  FormUploadResult result;
+  std::vector<std::string> messages;
+  bool fetched, posted, file_left;
+};
+
+TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
+  const std::string failed = kMsgUploadFailed;
+  const UploadCase cases[] = {
+      {"posted and deleted", true, "s=1", kUploadPage, 200, 1, FormUploadResult::Posted, {}, true, true, false},
+      {"posted and kept", true, "s=1", kUploadPage, 200, 0, FormUploadResult::Posted, {}, true, true, true},
+      {"a redirect after the post counts", true, "", kUploadPage, 302, 1, FormUploadResult::Posted, {}, true, true, false},
+      {"file missing", false, "s=1", kUploadPage, 200, 1, FormUploadResult::FileMissing,
+       {std::string(kMsgFileNotFound) + kPath}, false, false, false},
+      {"login page", true, "s=1", "<html>login</html>", 200, 1, FormUploadResult::Failed, {failed}, true, false, true},
+      {"failed fetch", true, "s=1", "", 200, 1, FormUploadResult::Failed, {failed}, true, false, true},
+      {"unclosed form", true, "s=1", "<form action=u><input type=file name=f>", 200, 1, FormUploadResult::Failed,
+       {failed}, true, false, true},
+      {"no file input", true, "s=1", "<form action=u><input name=f></form>", 200, 1, FormUploadResult::NoFileField, {},
+       true, false, true},
+      {"server error", true, "s=1", kUploadPage, 500, 1, FormUploadResult::Failed, {failed}, true, true, true},
+      {"no answer", true, "s=1", kUploadPage, 0, 1, FormUploadResult::Failed, {failed}, true, true, true},
+      {"cookie with a line break", true, "s=1\r\nX-Evil: 1", kUploadPage, 200, 1, FormUploadResult::Failed, {failed},
+       false, false, true},
+  };
+  for (const UploadCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeFiles files;
+    if (c.file_exists) files.files[kPath] = {'d', 'o', 'c'};
+    FilesLookup lookup(files);
+    RecordingDialogs dialogs;
+    NullCodePage codepage;
+    FakePoster poster;
+    poster.page = c.page;
+    poster.post_status = c.post_status;
+    const FormUploadPorts ports{&poster, &lookup, &files, &dialogs, &codepage, 0};
+    EXPECT_EQ(UploadThroughForm(ports, "https://srv/oa/page.jsp?x=1", c.cookie, kPath, "b.doc", c.delete_flag),
+              c.result);
+    EXPECT_EQ(dialogs.messages, c.messages);
+    EXPECT_EQ(!poster.fetched.empty(), c.fetched);
+    if (c.fetched) {
+      EXPECT_EQ(poster.fetched[0], "http://srv/oa/page.jsp?x=1 " + c.cookie);
+    }
+    ASSERT_EQ(!poster.posts.empty(), c.posted);
+    EXPECT_EQ(files.Exists(kPath), c.file_left);
+    if (!c.posted) continue;
+    const FormPostRequest& post = poster.posts[0];
+    EXPECT_EQ(post.url, "http://srv/oa/up.jsp");
+    EXPECT_EQ(post.cookie, c.cookie);
+    ASSERT_EQ(post.parts.size(), 3u);
+    EXPECT_EQ(post.parts[0].name, "__Click");
+    EXPECT_EQ(post.parts[0].contents, "0");
+    EXPECT_FALSE(post.parts[0].is_file());
+    EXPECT_EQ(post.parts[1].name, "d2");
+    EXPECT_EQ(post.parts[1].contents, "b.doc");
+    EXPECT_EQ(post.parts[2].name, "attach");
+    EXPECT_EQ(post.parts[2].file_path, kPath);
+    EXPECT_EQ(post.parts[2].file_name, "b.doc");
+    EXPECT_EQ(post.parts[2].content_type, "text/plain");
+  }
+}
+
+#ifdef KIT_LOOPBACK_POST
+// ------------------------------------------- a real post over loopback
+
+// An upload page at /oa/page.jsp posting to /oa/up.jsp, which keeps what
+// arrived part by part, in order.
+class LoopbackServer {
+ public:
+  struct Received {
+    std::string cookie;
+    std::vector<httplib::MultipartFormData> parts;
+  };
+
+  static std::string CookieOf(const httplib::Request& req) {
+    return req.has_header("Cookie") ? req.get_header_value("Cookie") : "(no cookie header)";
+  }
+
+  explicit LoopbackServer(std::string page) : page_(std::move(page)) {
+    server_.Get("/oa/page.jsp", [this](const httplib::Request& req, httplib::Response& res) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      page_cookie_ = CookieOf(req);
+      res.set_content(page_, "text/html");
+    });
+    server_.Post("/oa/up.jsp", [this](const httplib::Request& req, httplib::Response& res,
+                                      const httplib::ContentReader& reader) {
+      Received got;
+      got.cookie = CookieOf(req);
+      reader(
+          [&](const httplib::MultipartFormData& part) {
+            got.parts.push_back(part);
+            return true;
+          },
+          [&](const char* data, std::size_t n) {
+            got.parts.back().content.append(data, n);
+            return true;
+          });
+      std::lock_guard<std::mutex> lock(mutex_);
+      received_.push_back(got);
+      res.status = status_;
+      res.set_content("ok", "text/plain");
+    });
+    port_ = server_.bind_to_any_port("127.0.0.1");
+    thread_ = std::thread([this] { server_.listen_after_bind(); });
+    // stop() before the accept loop has started would be lost.
+    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ~LoopbackServer() {
+    server_.stop();
+    thread_.join();
+  }
+  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  void AnswerPostsWith(int status) { status_ = status; }
+  std::vector<Received> received() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+  }
+  std::string page_cookie() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return page_cookie_;
+  }
+
+ private:
+  httplib::Server server_;
+  std::string page_;
+  int port_ = 0;
+  int status_ = 200;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::vector<Received> received_;
+  std::string page_cookie_;
+};
+
+struct WireCase {
+  std::string file_name, content_type, box;
+};
+
+// Local paths as the host maps them, under the kit root.
+std::optional<std::string> KitRootPath(const std::string& path) {
+  try {
+    return posix::NativePath(path);
+  } catch (const FileError&) {
+    return std::nullopt;
+  }
+}
+
+TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
+  testing::TempKitRoot root;
+  LoopbackServer server(
+      "<HTML><FORM ACTION=\"up.jsp\" METHOD=post enctype=multipart/form-data><input type=hidden name=__Click>"
+      "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
+      "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
+  posix::PosixFileLookup lookup;
+  CurlFormPoster poster({}, KitRootPath);
+  RecordingDialogs dialogs;
+  const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
+  const WireCase cases[] = {
+      {"a.gif", "image/gif", "d1"},     {"Quillpad.JPG", "image/jpeg", ""}, {"c.jpeg", "image/jpeg", ""},
+      {"remark.doc", "text/plain", "d2"}, {"page.htm", "text/plain", ""},   {"empty.bin", "text/plain", ""},
+  };
+  std::size_t posts = 0;
+  for (const WireCase& c : cases) {
+    SCOPED_TRACE(c.file_name);
+    std::string content = c.file_name == "empty.bin" ? std::string() : std::string("\0\r\n--x", 6) + c.file_name;
+    root.MakeFile("c/temp/qzdesk/" + c.file_name, content);
+    const std::string path = "c:\\temp\\qzdesk\\" + c.file_name;
+    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "JSESSIONID=abc", path, c.file_name, 1),
+              FormUploadResult::Posted);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(server.page_cookie(), "JSESSIONID=abc");
+    const auto received = server.received();
+    ASSERT_EQ(received.size(), ++posts);
+    const LoopbackServer::Received& got = received.back();
+    EXPECT_EQ(got.cookie, "JSESSIONID=abc");
+    ASSERT_EQ(got.parts.size(), c.box.empty() ? 2u : 3u);
+    EXPECT_EQ(got.parts[0].name, "__Click");
+    EXPECT_EQ(got.parts[0].content, "0");
+    EXPECT_EQ(got.parts[0].filename, "");
+    if (!c.box.empty()) {
+      EXPECT_EQ(got.parts[1].name, c.box);
+      EXPECT_EQ(got.parts[1].content, c.file_name);
+    }
+    const httplib::MultipartFormData& file = got.parts.back();
+    EXPECT_EQ(file.name, "attach");
+    EXPECT_EQ(file.filename, c.file_name);
+    EXPECT_EQ(file.content_type, c.content_type);
+    EXPECT_EQ(file.content, content);
+    EXPECT_FALSE(lookup.FindFirst(path)) << "deleted after the post";
+  }
+}
+
+TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
+  testing::TempKitRoot root;
+  posix::PosixFileLookup lookup;
+  CurlLimits limits;
+  limits.connect_timeout_s = 5;
+  CurlFormPoster poster(limits, KitRootPath);
+  RecordingDialogs dialogs;
+  const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
+  root.MakeFile("c/temp/qzdesk/r.doc", "remark");
+  const std::string path = "c:\\temp\\qzdesk\\r.doc";
+  std::string deadUrl;
+  {
+    LoopbackServer server("<form action=\"up.jsp\"><input type=file name=f></form>");
+    server.AnswerPostsWith(500);
+    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "", path, "r.doc", 1), FormUploadResult::Failed);
+    ASSERT_EQ(server.received().size(), 1u);
+    EXPECT_EQ(server.page_cookie(), "(no cookie header)");
+    EXPECT_EQ(server.received()[0].cookie, "(no cookie header)");
+    deadUrl = server.Url("/oa/page.jsp");
+  }
+  // Nobody listens any more: the fetch gives an empty page.
+  EXPECT_EQ(UploadThroughForm(ports, deadUrl, "", path, "r.doc", 1), FormUploadResult::Failed);
+  EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kMsgUploadFailed, kMsgUploadFailed}));
+  EXPECT_EQ(root.ReadFile("c/temp/qzdesk/r.doc"), "remark");
+}
+#endif
+
+}  // namespace
+}  // namespace kit::exchange
