@@ -602,8 +602,13 @@ void UCQuillpad::picMain_MouseUp(int, int, double, double) {
   }
 }
 
-void RegisterQuillpadControl(ClassRegistry& registry, std::function<QuillpadPorts()> ports) {
-  registry.Register(kQuillpadProgId, [ports = std::move(ports)] { return std::make_shared<UCQuillpad>(ports()); });
+void RegisterQuillpadControl(ClassRegistry& registry, std::function<QuillpadPorts()> ports,
+                             std::function<void(UCQuillpad&)> shown) {
+  registry.Register(kQuillpadProgId, [ports = std::move(ports), shown = std::move(shown)] {
+    auto pad = std::make_shared<UCQuillpad>(ports());
+    if (shown) shown(*pad);
+    return pad;
+  });
 }
 
 }  // namespace kit::sigpad

@@ -128,6 +128,10 @@ class UCQuillpad : public automation::IDispatchObject {
   void picMain_MouseMove(int button, int shift, double X, double Y);
   void picMain_MouseUp(int button, int shift, double X, double Y);
 
+  // A pointer position on picMain in pixels, in the inner scale's units.
+  double UnitsFromPixelsX(int x) const { return x / ScaleX(); }
+  double UnitsFromPixelsY(int y) const { return y / ScaleY(); }
+
   // What the host draws and tests look at.
   const PictureBox& picMain() const { return pic_; }
   const cDIBSection& Image() const { return image_; }
@@ -202,6 +206,9 @@ class UCQuillpad : public automation::IDispatchObject {
 // Checks a folder path from the page; the reason it is refused, or nothing.
 std::optional<std::string> SavePathProblem(const std::string& path, const ICodePage* codepage);
 
-void RegisterQuillpadControl(ClassRegistry& registry, std::function<QuillpadPorts()> ports);
+// `shown`, when given, runs on every new pad before the page gets it: the
+// host puts it on the screen there.
+void RegisterQuillpadControl(ClassRegistry& registry, std::function<QuillpadPorts()> ports,
+                             std::function<void(UCQuillpad&)> shown = nullptr);
 
 }  // namespace kit::sigpad

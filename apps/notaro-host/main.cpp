@@ -15,7 +15,10 @@
 // its "print PAPER" event names (A4 when none); without one the printer only
 // writes its brackets to the log. --transfer-ready
 // opens the control's transfer gate at creation, for pages tried without a
-// server.
+// server. A signature pad the script creates while EVENTS still holds events
+// opens in a frame of its own first, and the events sign on it until
+// "close" (toolbar buttons 1 to 7; the pen and colour pop-ups answered by
+// "popup N", N counting the menu's items from 1).
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -202,7 +205,13 @@ int main(int argc, char** argv) {
       wordUpload.upload_through_form = upload;
       ctrl.AddExtension(std::make_shared<kit::exchange::WordUploadMembers>(wordUpload));
     });
-    kit::posix::RegisterQuillpad(registry, lookup, messages);
+    // A pad created while the UI event script still has events is the
+    // user's to sign on first.
+    kit::posix::PadScreen padScreen;
+    padScreen.ui = ui.get();
+    padScreen.owner = kit::posix::HeadlessUi::kHostWindow;
+    padScreen.user_present = [] { return ui->pending_events() > 0; };
+    kit::posix::RegisterQuillpad(registry, lookup, messages, padScreen);
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);

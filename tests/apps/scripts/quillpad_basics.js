@@ -1,12 +1,32 @@
 // What a page relies on from a freshly created signature pad: its folder,
 // its scale, saving, clearing and the errors that reach the page. ASCII only.
+// Usage: quillpad_basics.js [UNUSED TRANSCRIPT_PATH]
+//   With a transcript path the lines go to that file: the Windows host
+//   prints nothing to a pipe under a Chinese locale.
 var failures = 0;
+var transcript = null;
+if (WScript.Arguments.length == 2) {
+  transcript = new ActiveXObject("Scripting.FileSystemObject").CreateTextFile(WScript.Arguments(1), true);
+}
+
+function say(line) {
+  if (transcript !== null) {
+    transcript.WriteLine(line);
+  } else {
+    WScript.Echo(line);
+  }
+}
+
+function finish(code) {
+  if (transcript !== null) transcript.Close();
+  WScript.Quit(code);
+}
 
 function check(what, got, want) {
   if (got === want) {
-    WScript.Echo("ok   " + what);
+    say("ok   " + what);
   } else {
-    WScript.Echo("FAIL " + what + ": got " + got + " (" + typeof got + "), want " + want + " (" + typeof want + ")");
+    say("FAIL " + what + ": got " + got + " (" + typeof got + "), want " + want + " (" + typeof want + ")");
     failures++;
   }
 }
@@ -47,15 +67,16 @@ for (var i = 0; i < refusals.length; i++) {
 }
 check("a refused SavePath changes nothing", pad.SavePath, "C:\\Temp\\quillpad_basics");
 var e = raised(function () { pad.SavePath = "C:\\Temp\\*"; });
-WScript.Echo("     SavePath: " + e.number + " " + e.description);
+say("     SavePath: " + e.number + " " + e.description);
 
 pad.SavePath = "C:\\no_such_parent\\pad";
 e = raised(function () { pad.Save(); });
 check("Save into a folder that cannot be made raises", e !== null, true);
-if (e !== null) WScript.Echo("     Save: " + e.number + " " + e.description);
+if (e !== null) say("     Save: " + e.number + " " + e.description);
 
 if (failures > 0) {
-  WScript.Echo(failures + " check(s) failed");
-  WScript.Quit(1);
+  say(failures + " check(s) failed");
+  finish(1);
 }
-WScript.Echo("all checks passed");
+say("all checks passed");
+finish(0);

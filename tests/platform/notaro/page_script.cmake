@@ -3,6 +3,8 @@
 # as under the kit's host.
 #   -DWINE_RUN= -DPREFIX= -DOCX= -DSCRIPT=<windows path> -DNAME= -DEXPECTED=
 #   [-DSAVED_MD5=] [-DARGS=arg;...] [-DSERVER=office-server [-DSERVER_ARGS=arg;...]]
+#   [-DSAVED_AT=<path under C:> (the saved file, c:\NAME.dat otherwise)]
+#   [-DFOLDERS=<path under C:>;... (made first)]
 # The script's arguments are ARGS, by default "c:\NAME.dat" "c:\NAME.txt";
 # it writes its lines to c:\NAME.txt, where the control's message boxes go
 # too. With SERVER the host runs inside the office server stand-in ("@URL@"
@@ -23,5 +25,11 @@ endif()
 set(TRANSCRIPT ${PREFIX}/drive_c/${NAME}.txt)
 if(DEFINED SAVED_MD5)
   set(SAVED ${PREFIX}/drive_c/${NAME}.dat)
+  if(DEFINED SAVED_AT)
+    set(SAVED ${PREFIX}/drive_c/${SAVED_AT})
+  endif()
 endif()
+foreach(_d IN LISTS FOLDERS)
+  file(MAKE_DIRECTORY ${PREFIX}/drive_c/${_d})
+endforeach()
 include(${CMAKE_CURRENT_LIST_DIR}/../../apps/host_transcript.cmake)
