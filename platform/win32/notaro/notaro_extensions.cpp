@@ -12,7 +12,7 @@
 #include "exchange/word_members.h"
 #include "exchange/word_upload.h"
 #include "platform/win32/capture/win32_capture.h"
-#include "platform/win32/exchange/curl_form_poster.h"
+#include "platform/common/curl_form_poster.h"
 #include "platform/win32/exchange/win32_exchange.h"
 #include "platform/win32/exchange/win32_http.h"
 #include "platform/win32/view/win32_ui.h"
