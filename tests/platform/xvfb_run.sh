@@ -6,7 +6,8 @@
 #               [--wineprefix DIR] [--timeout S] -- COMMAND [ARGS...]
 #
 # --ready FILE   wait for the command to create FILE before looking for NAME
-# --window NAME  wait for a mapped top-level window whose title holds NAME
+# --window NAME  wait for a mapped top-level window whose title or class
+#                holds NAME
 # --shot PNG     then write the window (or, without NAME, the screen) as PNG
 # --go FILE      create FILE once the shot is taken, so the command goes on
 # --wineprefix   that prefix's wine server is ended before the screen goes,
@@ -91,7 +92,10 @@ id=
 if [ -n "$window" ] && [ -e "${ready:-/}" ]; then
   # Wine maps the window some moments after the program has shown it.
   while :; do
-    id=$(xwininfo -root -children 2>/dev/null | grep -F "\"" | grep -F "$window" | awk '{print $1; exit}')
+    # Titles are listed in their raw bytes: NAME may be a part of the title
+    # or the program's window class (its lower-case file name).
+    id=$(xwininfo -root -children 2>/dev/null | grep -F "$window" | grep -v -e '(has no name)' -e '"Default IME"' |
+         awk '{print $1; exit}')
     if [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable'; then break; fi
     id=
     if ! running; then echo "xvfb_run: the command ended before its window appeared" >&2; break; fi
