@@ -89,9 +89,9 @@ forms::FormSpec Form1Spec(const BuildProfile& profile) {
   c.push_back(C("Option2", Kind::kOption, "Frame1", "线路2(适用于联通、电信线路)", {240, 780, 3255, 300}));
 
   c.push_back(C("Frame2", Kind::kFrame, "", "对系统VPN设置进行优化", {3720, 120, 2805, 1215}));
-  c.push_back(C("Option3", Kind::kOption, "Frame2", "Windows 2003/XP系统", {120, 300, 1815, 300}));
+  c.push_back(C("Option3", Kind::kOption, "Frame2", "Windows 2003/XP系统", {120, 270, 1815, 390}));
   c.back().value = 1;
-  c.push_back(C("Option4", Kind::kOption, "Frame2", "Windows 7系统", {120, 720, 1815, 300}));
+  c.push_back(C("Option4", Kind::kOption, "Frame2", "Windows 7系统", {120, 720, 1815, 390}));
   c.push_back(C("Command2", Kind::kButton, "Frame2", "优  化", {1980, 360, 735, 615}));
 
   c.push_back(C("Frame6", Kind::kFrame, "", "输入VPN账号和密码", {120, 1320, 3495, 1335}));

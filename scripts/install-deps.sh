@@ -9,8 +9,7 @@ apt-get install -y -q --no-install-recommends \
   duktape-dev libcurl4-openssl-dev libcairo2-dev \
   libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev \
   libreoffice-writer-nogui libpoppler-cpp-dev fonts-wqy-microhei \
-  mingw-w64 mingw-w64-tools wine wine64 libwine-dev dpkg-dev \
-  xvfb x11-apps imagemagick
+  mingw-w64 mingw-w64-tools wine wine64 libwine-dev dpkg-dev xvfb x11-utils x11-apps imagemagick locales
 
 # The Windows builds compile libcurl and libjpeg-turbo from Debian's source
 # packages (scripts/mingw-deps.sh): add source entries for the configured

@@ -23,7 +23,9 @@ constexpr kit::dialer::Build kBuild = kit::dialer::Build::kTunnelgate;
 // The test build only: commands, phonebook calls, message boxes, pages and
 // the restart go to the file named by KIT_DIALER_RECORD instead of the
 // system; KIT_DIALER_PRESS names controls to press after start-up, then the
-// program leaves through its exit path.
+// program leaves through its exit path. With KIT_DIALER_SHOT_READY and
+// KIT_DIALER_SHOT_GO it first announces the drawn window and holds it until
+// the screenshot has been taken.
 class Recorder : public kit::IProcessStarter,
                  public kit::IRas,
                  public kit::IDialogs,
@@ -66,6 +68,31 @@ class Recorder : public kit::IProcessStarter,
  private:
   std::ofstream out_;
 };
+
+bool FileExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+// Bounded, so a helper that never answers cannot hang the test.
+void HoldForScreenshot(HWND window) {
+  const char* ready = std::getenv("KIT_DIALER_SHOT_READY");
+  const char* go = std::getenv("KIT_DIALER_SHOT_GO");
+  if (ready == nullptr || go == nullptr) return;
+  UpdateWindow(window);
+  PumpPending();
+  std::ofstream(ready, std::ios::binary) << "shown\n";
+  const DWORD start = GetTickCount();
+  while (!FileExists(go) && GetTickCount() - start < 30000) {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    PumpPending();
+  }
+}
 #endif
 
 }  // namespace
@@ -95,6 +122,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (!form.Form_Load()) return 0;
   form.window().Show();
 #ifdef KIT_DIALER_RECORDING
+  HoldForScreenshot(reinterpret_cast<HWND>(form.window().Handle()));
   if (const char* press = std::getenv("KIT_DIALER_PRESS")) {
     std::stringstream names(press);
     for (std::string name; std::getline(names, name, ',');) {

@@ -28,7 +28,9 @@ class Win32Form : public forms::IForm {
     dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen) ReleaseDC(nullptr, screen);
     BuildMenus();
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+    // Not WS_CLIPCHILDREN: the frames are group boxes, which draw only their
+    // border and caption, so the window's own background must show inside.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     RECT r{0, 0, TwipsToPixels(spec.client_width, dpi_), TwipsToPixels(spec.client_height, dpi_)};
     AdjustWindowRectEx(&r, style, menu_bar_ != nullptr, 0);
     hwnd_ = CreateWindowExA(0, kFormClass, Ansi(spec.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -317,8 +319,9 @@ class Win32Form : public forms::IForm {
       switch (c.kind) {
         case forms::Kind::kFrame: cls = "BUTTON"; style |= BS_GROUPBOX; break;
         case forms::Kind::kButton: cls = "BUTTON"; style |= BS_PUSHBUTTON | WS_TABSTOP; break;
-        case forms::Kind::kOption: cls = "BUTTON"; style |= BS_RADIOBUTTON | WS_TABSTOP; break;
-        case forms::Kind::kCheck: cls = "BUTTON"; style |= BS_CHECKBOX | WS_TABSTOP; break;
+        // Long captions wrap inside the control rather than being cut off.
+        case forms::Kind::kOption: cls = "BUTTON"; style |= BS_RADIOBUTTON | BS_MULTILINE | WS_TABSTOP; break;
+        case forms::Kind::kCheck: cls = "BUTTON"; style |= BS_CHECKBOX | BS_MULTILINE | WS_TABSTOP; break;
         case forms::Kind::kText:
           cls = "EDIT";
           style |= WS_TABSTOP | ES_AUTOHSCROLL | (c.password ? ES_PASSWORD : 0);
