@@ -5,6 +5,10 @@
 #include <limits>
 #include <new>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "exchange/local_files.h"
 
 namespace kit::exchange {
@@ -15,16 +19,43 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-// The first `needle` in `hay` at or after `from`. glibc's memmem skips
-// through the text instead of stopping at every copy of the first byte.
+#ifdef __SSE2__
+// Bit i set where byte i of the 16 at `at` is `c`.
+unsigned EqualMask(const char* at, __m128i c) {
+  const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, c)));
+}
+#endif
+
+// The first `needle` in `hay` at or after `from`. Sixteen places at a time
+// are tested for the needle's first and last byte together, which in page
+// text leaves few places to compare in full; the library searches stop at
+// every "<" of a tag-dense page, or hash every byte.
 std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
   if (from > hay.size() || needle.size() > hay.size() - from) return npos;
-#ifdef __GLIBC__
-  const void* hit = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
-  return hit == nullptr ? npos : static_cast<std::size_t>(static_cast<const char*>(hit) - hay.data());
-#else
-  return hay.find(needle, from);
+  if (needle.empty()) return from;
+  const std::size_t last = needle.size() - 1;
+  std::size_t at = from;
+#ifdef __SSE2__
+  if (needle.size() >= 2) {
+    const __m128i first = _mm_set1_epi8(needle.front());
+    const __m128i lastByte = _mm_set1_epi8(needle.back());
+    const char* base = hay.data();
+    // 32 places at a time, while the last byte of the last one still lies
+    // within the text.
+    for (; at + last + 32 <= hay.size(); at += 32) {
+      std::uint32_t mask = (EqualMask(base + at, first) & EqualMask(base + at + last, lastByte)) |
+                           (std::uint32_t{EqualMask(base + at + 16, first) & EqualMask(base + at + 16 + last, lastByte)}
+                            << 16);
+      while (mask != 0) {
+        const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (std::memcmp(base + hit + 1, needle.data() + 1, last - 1) == 0) return hit;
+        mask &= mask - 1;
+      }
+    }
+  }
 #endif
+  return hay.find(needle, at);
 }
 
 // A cursor over the page: [pos, end) is what is left of it.
@@ -126,6 +157,22 @@ unsigned FirstWordStart(const char* at) {
   return mask == 0 ? 8 : static_cast<unsigned>(__builtin_ctzll(mask)) / 8;
 }
 
+#ifdef __SSE2__
+// Bit k set where a word could start at `at + k` (k < 16), by its first two
+// letters: "FO", "FI", "AC", "TY", "NA". Reads 17 bytes.
+unsigned WordStarts16(const char* at) {
+  const __m128i b0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  const __m128i b1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
+  const __m128i fo = _mm_and_si128(_mm_cmpeq_epi8(b0, _mm_set1_epi8('F')),
+                                   _mm_or_si128(_mm_cmpeq_epi8(b1, _mm_set1_epi8('O')),
+                                                _mm_cmpeq_epi8(b1, _mm_set1_epi8('I'))));
+  const __m128i ac = _mm_and_si128(_mm_cmpeq_epi8(b0, _mm_set1_epi8('A')), _mm_cmpeq_epi8(b1, _mm_set1_epi8('C')));
+  const __m128i ty = _mm_and_si128(_mm_cmpeq_epi8(b0, _mm_set1_epi8('T')), _mm_cmpeq_epi8(b1, _mm_set1_epi8('Y')));
+  const __m128i na = _mm_and_si128(_mm_cmpeq_epi8(b0, _mm_set1_epi8('N')), _mm_cmpeq_epi8(b1, _mm_set1_epi8('A')));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(fo, ac), _mm_or_si128(ty, na))));
+}
+#endif
+
 bool LowerAt(char* at, std::size_t left, std::string_view upper) {
   if (left < upper.size() || std::memcmp(at, upper.data(), upper.size()) != 0) return false;
   for (std::size_t i = 0; i < upper.size(); ++i) at[i] = static_cast<char>(at[i] - 'A' + 'a');
@@ -166,38 +213,47 @@ void NormalisePageText(std::string& page) {
   // their order, so ACTION is replaced first here as well.
   char* text = page.data();
   const std::size_t size = page.size();
-  std::size_t i = 0;
-  while (i < size) {
-    while (i + 8 <= size) {
-      const unsigned skip = FirstWordStart(text + i);
-      i += skip;
-      if (skip < 8) break;
-    }
-    if (i >= size) break;
+  auto lowerAt = [&](std::size_t i) {
     char* at = text + i;
     const std::size_t left = size - i;
-    bool lowered = false;
     switch (*at) {
       case 'F':
-        lowered = LowerAt(at, left, "FORM") || LowerAt(at, left, "FILE");
+        if (!LowerAt(at, left, "FORM")) LowerAt(at, left, "FILE");
         break;
       case 'A':
-        lowered = LowerAt(at, left, "ACTION");
+        LowerAt(at, left, "ACTION");
         break;
       case 'T':
-        lowered = LowerAt(at, left, "TYPE");
+        LowerAt(at, left, "TYPE");
         break;
       case 'N':
-        lowered = LowerAt(at, left, "NAME");
+        LowerAt(at, left, "NAME");
         break;
       default:
         break;
     }
-    if (!lowered) {
-      ++i;
-    } else {
-      i += *at == 'a' ? 6 : 4;
+  };
+  std::size_t i = 0;
+#ifdef __SSE2__
+  // The places of a block are found before any word in it is lowered; a
+  // place inside a word just lowered now holds a lower-case letter, which
+  // starts no word, as in the walk that skips the word.
+  for (; i + 33 <= size; i += 32) {
+    std::uint32_t starts = WordStarts16(text + i) | (std::uint32_t{WordStarts16(text + i + 16)} << 16);
+    while (starts != 0) {
+      lowerAt(i + static_cast<std::size_t>(__builtin_ctz(starts)));
+      starts &= starts - 1;
     }
+  }
+#endif
+  while (i < size) {
+    if (i + 8 <= size) {
+      const unsigned skip = FirstWordStart(text + i);
+      i += skip;
+      if (skip == 8) continue;
+    }
+    lowerAt(i);
+    ++i;
   }
 }
 
