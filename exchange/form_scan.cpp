@@ -8,6 +8,11 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+// Hosts whose processor may have AVX2 pick the wider loops at run time.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(_WIN32)
+#define KIT_SCAN_AVX2 1
+#include <immintrin.h>
+#endif
 
 #include "exchange/local_files.h"
 
@@ -27,6 +32,35 @@ unsigned EqualMask(const char* at, __m128i c) {
 }
 #endif
 
+#ifdef KIT_SCAN_AVX2
+bool HasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+// FindBytes's block loop 32 places a compare; `at` is left where the loop
+// stopped when nothing was found.
+__attribute__((target("avx2"))) std::size_t FindBytesAvx2(std::string_view hay, std::string_view needle,
+                                                           std::size_t& at) {
+  const std::size_t last = needle.size() - 1;
+  const __m256i first = _mm256_set1_epi8(needle.front());
+  const __m256i lastByte = _mm256_set1_epi8(needle.back());
+  const char* base = hay.data();
+  for (; at + last + 32 <= hay.size(); at += 32) {
+    const __m256i head = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at));
+    const __m256i tail = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(base + at + last));
+    auto mask = static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(head, first), _mm256_cmpeq_epi8(tail, lastByte))));
+    while (mask != 0) {
+      const std::size_t hit = at + static_cast<std::size_t>(__builtin_ctz(mask));
+      if (std::memcmp(base + hit + 1, needle.data() + 1, last - 1) == 0) return hit;
+      mask &= mask - 1;
+    }
+  }
+  return npos;
+}
+#endif
+
 // The first `needle` in `hay` at or after `from`. Sixteen places at a time
 // are tested for the needle's first and last byte together, which in page
 // text leaves few places to compare in full; the library searches stop at
@@ -37,6 +71,12 @@ std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t
   const std::size_t last = needle.size() - 1;
   std::size_t at = from;
 #ifdef __SSE2__
+#ifdef KIT_SCAN_AVX2
+  if (needle.size() >= 2 && HasAvx2()) {
+    const std::size_t hit = FindBytesAvx2(hay, needle, at);
+    if (hit != npos) return hit;
+  }
+#endif
   if (needle.size() >= 2) {
     const __m128i first = _mm_set1_epi8(needle.front());
     const __m128i lastByte = _mm_set1_epi8(needle.back());
@@ -172,6 +212,34 @@ unsigned WordStarts16(const char* at) {
   return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(fo, ac), _mm_or_si128(ty, na))));
 }
 #endif
+#ifdef KIT_SCAN_AVX2
+__attribute__((target("avx2"))) inline __m256i Eq32(__m256i b, char c) {
+  return _mm256_cmpeq_epi8(b, _mm256_set1_epi8(c));
+}
+
+// WordStarts16 for 32 places; reads 33 bytes.
+__attribute__((target("avx2"))) std::uint32_t WordStarts32(const char* at) {
+  const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+  const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
+  const __m256i fo = _mm256_and_si256(Eq32(b0, 'F'), _mm256_or_si256(Eq32(b1, 'O'), Eq32(b1, 'I')));
+  const __m256i ac = _mm256_and_si256(Eq32(b0, 'A'), Eq32(b1, 'C'));
+  const __m256i ty = _mm256_and_si256(Eq32(b0, 'T'), Eq32(b1, 'Y'));
+  const __m256i na = _mm256_and_si256(Eq32(b0, 'N'), Eq32(b1, 'A'));
+  return static_cast<std::uint32_t>(
+      _mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(fo, ac), _mm256_or_si256(ty, na))));
+}
+#endif
+
+// Letters as the little-endian word that holds them.
+template <std::size_t N>
+constexpr std::uint64_t Letters(const char (&w)[N]) {
+  std::uint64_t word = 0;
+  for (std::size_t k = 0; k + 1 < N; ++k) word |= std::uint64_t{static_cast<unsigned char>(w[k])} << (8 * k);
+  return word;
+}
+constexpr std::uint32_t Letters4(const char (&w)[5]) { return static_cast<std::uint32_t>(Letters(w)); }
+constexpr std::uint64_t Letters6(const char (&w)[7]) { return Letters(w); }
+static_assert(Letters4("FORM") == 0x4D524F46u);
 
 bool LowerAt(char* at, std::size_t left, std::string_view upper) {
   if (left < upper.size() || std::memcmp(at, upper.data(), upper.size()) != 0) return false;
@@ -216,6 +284,22 @@ void NormalisePageText(std::string& page) {
   auto lowerAt = [&](std::size_t i) {
     char* at = text + i;
     const std::size_t left = size - i;
+    if (left >= 8) {
+      // The four-letter words by one comparison each, ACTION by six bytes;
+      // an upper-case letter is lowered by its 0x20 bit.
+      std::uint64_t word;
+      std::memcpy(&word, at, sizeof word);
+      const auto four = static_cast<std::uint32_t>(word);
+      if (four == Letters4("FORM") || four == Letters4("FILE") || four == Letters4("TYPE") ||
+          four == Letters4("NAME")) {
+        const std::uint32_t lowered = four | 0x20202020u;
+        std::memcpy(at, &lowered, sizeof lowered);
+      } else if ((word & 0xFFFFFFFFFFFFull) == Letters6("ACTION")) {
+        word |= 0x202020202020ull;
+        std::memcpy(at, &word, 6);
+      }
+      return;
+    }
     switch (*at) {
       case 'F':
         if (!LowerAt(at, left, "FORM")) LowerAt(at, left, "FILE");
@@ -238,11 +322,32 @@ void NormalisePageText(std::string& page) {
   // The places of a block are found before any word in it is lowered; a
   // place inside a word just lowered now holds a lower-case letter, which
   // starts no word, as in the walk that skips the word.
-  for (; i + 33 <= size; i += 32) {
-    std::uint32_t starts = WordStarts16(text + i) | (std::uint32_t{WordStarts16(text + i + 16)} << 16);
-    while (starts != 0) {
-      lowerAt(i + static_cast<std::size_t>(__builtin_ctz(starts)));
-      starts &= starts - 1;
+#ifdef KIT_SCAN_AVX2
+  const bool wide = HasAvx2();
+#endif
+  auto startsAt = [&](std::size_t at) -> std::uint32_t {
+#ifdef KIT_SCAN_AVX2
+    if (wide) return WordStarts32(text + at);
+#endif
+    return WordStarts16(text + at) | (std::uint32_t{WordStarts16(text + at + 16)} << 16);
+  };
+  // Each block's places are found before the block ahead of it is lowered:
+  // a load over bytes just stored waits for the stores. Places found before
+  // a word was lowered over them are looked at again in the page itself, and
+  // lowering makes no new ones.
+  if (i + 33 <= size) {
+    std::uint32_t pending = startsAt(i);
+    for (;;) {
+      std::uint32_t starts = pending;
+      const std::size_t block = i;
+      i += 32;
+      const bool more = i + 33 <= size;
+      if (more) pending = startsAt(i);
+      while (starts != 0) {
+        lowerAt(block + static_cast<std::size_t>(__builtin_ctz(starts)));
+        starts &= starts - 1;
+      }
+      if (!more) break;
     }
   }
 #endif
