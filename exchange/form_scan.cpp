@@ -68,9 +68,9 @@ __attribute__((target("avx2"))) std::size_t FindBytesAvx2(std::string_view hay, 
 std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
   if (from > hay.size() || needle.size() > hay.size() - from) return npos;
   if (needle.empty()) return from;
-  const std::size_t last = needle.size() - 1;
   std::size_t at = from;
 #ifdef __SSE2__
+  const std::size_t last = needle.size() - 1;
 #ifdef KIT_SCAN_AVX2
   if (needle.size() >= 2 && HasAvx2()) {
     const std::size_t hit = FindBytesAvx2(hay, needle, at);
