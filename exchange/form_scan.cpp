@@ -218,7 +218,7 @@ __attribute__((target("avx2"))) inline __m256i Eq32(__m256i b, char c) {
 }
 
 // WordStarts16 for 32 places; reads 33 bytes.
-__attribute__((target("avx2"))) std::uint32_t WordStarts32(const char* at) {
+__attribute__((target("avx2"))) inline std::uint32_t WordStarts32(const char* at) {
   const __m256i b0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
   const __m256i b1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 1));
   const __m256i fo = _mm256_and_si256(Eq32(b0, 'F'), _mm256_or_si256(Eq32(b1, 'O'), Eq32(b1, 'I')));
@@ -257,6 +257,78 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
+// Lowers the word that starts at `i`, if one does.
+inline void LowerWordAt(char* text, std::size_t size, std::size_t i) {
+  char* at = text + i;
+  const std::size_t left = size - i;
+  if (left >= 8) {
+    // The four-letter words by one comparison each, ACTION by six bytes;
+    // an upper-case letter is lowered by its 0x20 bit.
+    std::uint64_t word;
+    std::memcpy(&word, at, sizeof word);
+    const auto four = static_cast<std::uint32_t>(word);
+    if (four == Letters4("FORM") || four == Letters4("FILE") || four == Letters4("TYPE") ||
+        four == Letters4("NAME")) {
+      const std::uint32_t lowered = four | 0x20202020u;
+      std::memcpy(at, &lowered, sizeof lowered);
+    } else if ((word & 0xFFFFFFFFFFFFull) == Letters6("ACTION")) {
+      word |= 0x202020202020ull;
+      std::memcpy(at, &word, 6);
+    }
+    return;
+  }
+  switch (*at) {
+    case 'F':
+      if (!LowerAt(at, left, "FORM")) LowerAt(at, left, "FILE");
+      break;
+    case 'A':
+      LowerAt(at, left, "ACTION");
+      break;
+    case 'T':
+      LowerAt(at, left, "TYPE");
+      break;
+    case 'N':
+      LowerAt(at, left, "NAME");
+      break;
+    default:
+      break;
+  }
+}
+
+// The block loop of the normalisation over [i, size - 32]; returns where it
+// stopped. Each block's places are found before the block ahead of it is
+// lowered: a load over bytes just stored waits for the stores. Places found
+// before a word was lowered over them are looked at again in the page
+// itself, and lowering makes no new ones.
+#define KIT_LOWER_BLOCKS(STARTS)                                                 \
+  if (i + 33 > size) return i;                                                   \
+  std::uint32_t pending = STARTS(text + i);                                      \
+  for (;;) {                                                                     \
+    std::uint32_t starts = pending;                                              \
+    const std::size_t block = i;                                                 \
+    i += 32;                                                                     \
+    const bool more = i + 33 <= size;                                            \
+    if (more) pending = STARTS(text + i);                                        \
+    while (starts != 0) {                                                        \
+      LowerWordAt(text, size, block + static_cast<std::size_t>(__builtin_ctz(starts))); \
+      starts &= starts - 1;                                                      \
+    }                                                                            \
+    if (!more) return i;                                                         \
+  }
+
+#ifdef __SSE2__
+inline std::uint32_t WordStartsPair(const char* at) {
+  return WordStarts16(at) | (std::uint32_t{WordStarts16(at + 16)} << 16);
+}
+std::size_t LowerBlocks(char* text, std::size_t size, std::size_t i) { KIT_LOWER_BLOCKS(WordStartsPair) }
+#endif
+#ifdef KIT_SCAN_AVX2
+__attribute__((target("avx2"))) std::size_t LowerBlocksAvx2(char* text, std::size_t size, std::size_t i) {
+  KIT_LOWER_BLOCKS(WordStarts32)
+}
+#endif
+#undef KIT_LOWER_BLOCKS
+
 }  // namespace
 
 std::size_t AppendPageText(char* data, std::size_t size, std::size_t count, void*) {
@@ -281,75 +353,11 @@ void NormalisePageText(std::string& page) {
   // their order, so ACTION is replaced first here as well.
   char* text = page.data();
   const std::size_t size = page.size();
-  auto lowerAt = [&](std::size_t i) {
-    char* at = text + i;
-    const std::size_t left = size - i;
-    if (left >= 8) {
-      // The four-letter words by one comparison each, ACTION by six bytes;
-      // an upper-case letter is lowered by its 0x20 bit.
-      std::uint64_t word;
-      std::memcpy(&word, at, sizeof word);
-      const auto four = static_cast<std::uint32_t>(word);
-      if (four == Letters4("FORM") || four == Letters4("FILE") || four == Letters4("TYPE") ||
-          four == Letters4("NAME")) {
-        const std::uint32_t lowered = four | 0x20202020u;
-        std::memcpy(at, &lowered, sizeof lowered);
-      } else if ((word & 0xFFFFFFFFFFFFull) == Letters6("ACTION")) {
-        word |= 0x202020202020ull;
-        std::memcpy(at, &word, 6);
-      }
-      return;
-    }
-    switch (*at) {
-      case 'F':
-        if (!LowerAt(at, left, "FORM")) LowerAt(at, left, "FILE");
-        break;
-      case 'A':
-        LowerAt(at, left, "ACTION");
-        break;
-      case 'T':
-        LowerAt(at, left, "TYPE");
-        break;
-      case 'N':
-        LowerAt(at, left, "NAME");
-        break;
-      default:
-        break;
-    }
-  };
   std::size_t i = 0;
-#ifdef __SSE2__
-  // The places of a block are found before any word in it is lowered; a
-  // place inside a word just lowered now holds a lower-case letter, which
-  // starts no word, as in the walk that skips the word.
 #ifdef KIT_SCAN_AVX2
-  const bool wide = HasAvx2();
-#endif
-  auto startsAt = [&](std::size_t at) -> std::uint32_t {
-#ifdef KIT_SCAN_AVX2
-    if (wide) return WordStarts32(text + at);
-#endif
-    return WordStarts16(text + at) | (std::uint32_t{WordStarts16(text + at + 16)} << 16);
-  };
-  // Each block's places are found before the block ahead of it is lowered:
-  // a load over bytes just stored waits for the stores. Places found before
-  // a word was lowered over them are looked at again in the page itself, and
-  // lowering makes no new ones.
-  if (i + 33 <= size) {
-    std::uint32_t pending = startsAt(i);
-    for (;;) {
-      std::uint32_t starts = pending;
-      const std::size_t block = i;
-      i += 32;
-      const bool more = i + 33 <= size;
-      if (more) pending = startsAt(i);
-      while (starts != 0) {
-        lowerAt(block + static_cast<std::size_t>(__builtin_ctz(starts)));
-        starts &= starts - 1;
-      }
-      if (!more) break;
-    }
-  }
+  i = HasAvx2() ? LowerBlocksAvx2(text, size, i) : LowerBlocks(text, size, i);
+#elif defined(__SSE2__)
+  i = LowerBlocks(text, size, i);
 #endif
   while (i < size) {
     if (i + 8 <= size) {
@@ -357,7 +365,7 @@ void NormalisePageText(std::string& page) {
       i += skip;
       if (skip == 8) continue;
     }
-    lowerAt(i);
+    LowerWordAt(text, size, i);
     ++i;
   }
 }
