@@ -38,8 +38,8 @@ bool HasAvx2() {
   return has;
 }
 
-// FindBytes's block loop 32 places a compare; `at` is left where the loop
-// stopped when nothing was found.
+// FindBytes's block loop with one compare for 32 places; `at` is left where
+// the loop stopped when nothing was found.
 __attribute__((target("avx2"))) std::size_t FindBytesAvx2(std::string_view hay, std::string_view needle,
                                                            std::size_t& at) {
   const std::size_t last = needle.size() - 1;
@@ -61,10 +61,10 @@ __attribute__((target("avx2"))) std::size_t FindBytesAvx2(std::string_view hay, 
 }
 #endif
 
-// The first `needle` in `hay` at or after `from`. Sixteen places at a time
-// are tested for the needle's first and last byte together, which in page
-// text leaves few places to compare in full; the library searches stop at
-// every "<" of a tag-dense page, or hash every byte.
+// The first `needle` in `hay` at or after `from`. Thirty-two places at a
+// time are tested for the needle's first and last byte together, which in
+// page text leaves few places to compare in full; the library searches stop
+// at every "<" of a tag-dense page, or hash every byte.
 std::size_t FindBytes(std::string_view hay, std::string_view needle, std::size_t from) {
   if (from > hay.size() || needle.size() > hay.size() - from) return npos;
   if (needle.empty()) return from;
@@ -295,8 +295,8 @@ inline void LowerWordAt(char* text, std::size_t size, std::size_t i) {
   }
 }
 
-// The block loop of the normalisation over [i, size - 32]; returns where it
-// stopped. Each block's places are found before the block ahead of it is
+// The normalisation's loop over blocks of 32 places from `i`, while a
+// block's 33 bytes lie within the page; returns where the rest begins. Each block's places are found before the block ahead of it is
 // lowered: a load over bytes just stored waits for the stores. Places found
 // before a word was lowered over them are looked at again in the page
 // itself, and lowering makes no new ones.
