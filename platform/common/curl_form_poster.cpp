@@ -28,6 +28,8 @@ void SetCommon(CURL* handle, const std::string& url, const std::string& cookie, 
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, limits.connect_timeout_s);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, limits.low_speed_bytes);
   curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, limits.low_speed_time_s);
+  // The curl tool's receive buffer rather than libcurl's 16 KB.
+  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 100L * 1024);
 }
 
 FormPostOutcome Perform(CURL* handle) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exchange/form_scan.h"
+#include "exchange/local_files.h"
 #include "tests/remark/fakes.h"
 
 #ifdef KIT_LOOPBACK_POST
@@ -114,6 +115,34 @@ TEST(FormScan, ManyCheckBoxesAreScannedInLinearTime) {
   page += "<input type=\"checkbox\" name=\"last\" value=\"z.doc\"></form>";
   const FormScan scan = ScanUploadForm(page, "z.doc");
   EXPECT_EQ(scan.check_box_name, "last");
+}
+
+// The searches look at many places at once; a word or tag that starts or
+// ends on either side of such a block, or one next to a near miss, must be
+// read as the one-at-a-time walk reads it.
+TEST(FormScan, WordsAndTagsAtEveryPlaceOfABlock) {
+  const std::string prefixes[] = {"", "F", "FO", "FOR", "ACTIO", "NAM", "<for>", "<fo>", "TYP", "<FORMAT>", "<formx>"};
+  for (const std::string& near : prefixes) {
+    for (std::size_t offset = 0; offset < 80; ++offset) {
+      SCOPED_TRACE(near + " at " + std::to_string(offset));
+      std::string page = std::string(offset, 'x') + near +
+                         "<FORM ACTIONAME=\"FILEFORM\" ACTION=\"up.jsp\"><INPUT TYPE=FILE NAME=ACTIONAME>" +
+                         std::string(offset % 37, 'y') + "<INPUT TYPE=\"checkbox\" NAME=\"b\" VALUE=\"r.doc\"></FORM>";
+      std::string expected = page;
+      for (const char* word : {"FORM", "ACTION", "TYPE", "FILE", "NAME"}) {
+        std::string lower(word);
+        for (char& ch : lower) ch = static_cast<char>(ch - 'A' + 'a');
+        ReplaceAll(expected, word, lower);
+      }
+      NormalisePageText(page);
+      ASSERT_EQ(page, expected);
+      const FormScan scan = ScanUploadForm(page, "r.doc");
+      EXPECT_EQ(scan.result, R::Found);
+      EXPECT_EQ(scan.action, "ME=\"fileform\"");  // ACTION is lowered first: "AME" stays
+      EXPECT_EQ(scan.file_field, "actionAME");
+      EXPECT_EQ(scan.check_box_name, "b");
+    }
+  }
 }
 
 struct ActionCase {
