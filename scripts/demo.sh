@@ -42,6 +42,11 @@ say "The document cycle: download, revision in Word, the Word file and its Web p
   "$host" --word-standin --word-log "$out/word-calls.log" apps/demo/document_cycle.js @URL@
 echo "what Word was told, call by call: $out/word-calls.log ($(wc -l < "$out/word-calls.log") calls)"
 
+say "The signature pad: the approver signs (the mouse is apps/demo/signature.ui) and the page saves"
+mkdir -p "$KIT_ROOT/c/Temp"
+"$host" --ui apps/demo/signature.ui apps/demo/signature.js
+echo "the signature as the server would get it: $KIT_ROOT/c/Temp/qzdesk/Quillpad.JPG"
+
 say "The VPN dialer, dry run: optimize, create the connection, dial with routes, hang up"
 dialer=$bin/tunnelgate/tunnelgate
 export KIT_ROOT=$out/dialer
