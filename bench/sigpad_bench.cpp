@@ -16,7 +16,11 @@
 #include <jpeglib.h>
 
 #include "libjpeg_writer.h"
+#include "platform/posix/posix_files.h"
+#include "posix_file_stamps.h"
+#include "sigpad/bmp_file.h"
 #include "sigpad/quillpad_ctrl.h"
+#include "tests/platform/temp_kit_root.h"
 #include "tests/sigpad/mem_files.h"
 
 namespace {
@@ -38,6 +42,26 @@ struct PadRig {
     const_cast<cDIBSection&>(pad->Image()).RandomiseBits(false, 7);
   }
   const std::vector<std::uint8_t>& Jpeg() { return files.files.at("C:\\Temp\\qzdesk\\\\Quillpad.JPG"); }
+};
+
+// The same pad saving into real files in a throwaway folder, with the
+// replaced JPEG's times and attributes carried over.
+struct DiskPadRig {
+  kit::testing::TempKitRoot root;
+  kit::posix::PosixFileSystem files;
+  kit::PosixFileStamps stamps;
+  kit::LibjpegWriter jpeg;
+  std::unique_ptr<UCQuillpad> pad;
+  DiskPadRig(int width, int height) {
+    root.MakeFile("c/temp/qzdesk/keep");
+    kit::sigpad::QuillpadPorts ports;
+    ports.files = &files;
+    ports.jpeg = &jpeg;
+    ports.stamps = &stamps;
+    pad = std::make_unique<UCQuillpad>(ports);
+    pad->UserControl_Resize(width, height);
+    const_cast<cDIBSection&>(pad->Image()).RandomiseBits(false, 7);
+  }
 };
 
 // libjpeg-turbo by itself, set up as the pad's writer sets it up.
@@ -77,6 +101,28 @@ void BM_Save(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
 }
 BENCHMARK(BM_Save)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+void BM_SaveDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) rig.pad->Save();
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_SaveDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+// The steps Save must take besides compressing: the bitmap file written and
+// read back into a section, on disk.
+void BM_BmpRoundTripDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::string path = "C:\\Temp\\qzdesk\\Quillpad.BMP";
+  for (auto _ : state) {
+    kit::sigpad::WriteBmpFile(rig.pad->Image(), rig.files, path);
+    cDIBSection back;
+    if (!kit::sigpad::ReadBmpFile(rig.files, path, back)) state.SkipWithError("bitmap not read back");
+    benchmark::DoNotOptimize(back.DIBSectionBitsPtr());
+  }
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_BmpRoundTripDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
 
 void BM_Direct(benchmark::State& state) {
   PadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -174,6 +220,9 @@ int main(int argc, char** argv) {
     std::cout << "save " << rig.pad->Image().Width() << "x" << rig.pad->Image().Height() << ": JPEG "
               << (same ? "byte-identical" : "DIFFERS") << " to direct libjpeg-turbo" << std::endl;
     reporter.Ratio("  save vs direct compression", "BM_Save" + args, "BM_Direct" + args);
+    reporter.Ratio("  save on disk vs direct compression", "BM_SaveDisk" + args, "BM_Direct" + args);
+    reporter.Ratio("  bitmap written and read back on disk vs direct compression", "BM_BmpRoundTripDisk" + args,
+                   "BM_Direct" + args);
   }
   reporter.Ratio("resample to half", "BM_Resample/1000/600", "BM_PlainBilinear/1000/600");
   reporter.Ratio("resample to double", "BM_Resample/4000/2400", "BM_PlainBilinear/4000/2400");
