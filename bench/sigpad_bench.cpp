@@ -5,6 +5,8 @@
 // bilinear loop of the same rule. Prints the ratios, megapixels per second
 // and whether the JPEG bytes are identical.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -124,6 +126,27 @@ void BM_BmpRoundTripDisk(benchmark::State& state) {
 }
 BENCHMARK(BM_BmpRoundTripDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
 
+// The floor of that round trip: one write(2) and one read(2) of the same
+// bytes through plain descriptors into fresh memory, no path mapping.
+void BM_RawRoundTripDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::vector<std::uint8_t> bytes = kit::sigpad::BmpBytes(rig.pad->Image());
+  const std::string path = rig.root.Native("c/temp/qzdesk/raw.bmp");
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0) ::close(fd);
+    std::unique_ptr<std::uint8_t[]> back(new std::uint8_t[bytes.size()]);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ok = ok && fd >= 0 && ::read(fd, back.get(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0) ::close(fd);
+    if (!ok) state.SkipWithError("raw round trip failed");
+    benchmark::DoNotOptimize(back.get());
+  }
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_RawRoundTripDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
 void BM_Direct(benchmark::State& state) {
   PadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   for (auto _ : state) benchmark::DoNotOptimize(CompressDirect(rig.pad->Image()));
@@ -222,6 +245,8 @@ int main(int argc, char** argv) {
     reporter.Ratio("  save vs direct compression", "BM_Save" + args, "BM_Direct" + args);
     reporter.Ratio("  save on disk vs direct compression", "BM_SaveDisk" + args, "BM_Direct" + args);
     reporter.Ratio("  bitmap written and read back on disk vs direct compression", "BM_BmpRoundTripDisk" + args,
+                   "BM_Direct" + args);
+    reporter.Ratio("  plain write(2) and read(2) of the same bitmap vs direct compression", "BM_RawRoundTripDisk" + args,
                    "BM_Direct" + args);
   }
   reporter.Ratio("resample to half", "BM_Resample/1000/600", "BM_PlainBilinear/1000/600");
