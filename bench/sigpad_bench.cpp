@@ -5,6 +5,8 @@
 // bilinear loop of the same rule. Prints the ratios, megapixels per second
 // and whether the JPEG bytes are identical.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -16,7 +18,11 @@
 #include <jpeglib.h>
 
 #include "libjpeg_writer.h"
+#include "platform/posix/posix_files.h"
+#include "posix_file_stamps.h"
+#include "sigpad/bmp_file.h"
 #include "sigpad/quillpad_ctrl.h"
+#include "tests/platform/temp_kit_root.h"
 #include "tests/sigpad/mem_files.h"
 
 namespace {
@@ -38,6 +44,26 @@ struct PadRig {
     const_cast<cDIBSection&>(pad->Image()).RandomiseBits(false, 7);
   }
   const std::vector<std::uint8_t>& Jpeg() { return files.files.at("C:\\Temp\\qzdesk\\\\Quillpad.JPG"); }
+};
+
+// The same pad saving into real files in a throwaway folder, with the
+// replaced JPEG's times and attributes carried over.
+struct DiskPadRig {
+  kit::testing::TempKitRoot root;
+  kit::posix::PosixFileSystem files;
+  kit::PosixFileStamps stamps;
+  kit::LibjpegWriter jpeg;
+  std::unique_ptr<UCQuillpad> pad;
+  DiskPadRig(int width, int height) {
+    root.MakeFile("c/temp/qzdesk/keep");
+    kit::sigpad::QuillpadPorts ports;
+    ports.files = &files;
+    ports.jpeg = &jpeg;
+    ports.stamps = &stamps;
+    pad = std::make_unique<UCQuillpad>(ports);
+    pad->UserControl_Resize(width, height);
+    const_cast<cDIBSection&>(pad->Image()).RandomiseBits(false, 7);
+  }
 };
 
 // libjpeg-turbo by itself, set up as the pad's writer sets it up.
@@ -77,6 +103,49 @@ void BM_Save(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
 }
 BENCHMARK(BM_Save)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+void BM_SaveDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  for (auto _ : state) rig.pad->Save();
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_SaveDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+// The steps Save must take besides compressing: the bitmap file written and
+// read back into a section, on disk.
+void BM_BmpRoundTripDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::string path = "C:\\Temp\\qzdesk\\Quillpad.BMP";
+  for (auto _ : state) {
+    kit::sigpad::WriteBmpFile(rig.pad->Image(), rig.files, path);
+    cDIBSection back;
+    if (!kit::sigpad::ReadBmpFile(rig.files, path, back)) state.SkipWithError("bitmap not read back");
+    benchmark::DoNotOptimize(back.DIBSectionBitsPtr());
+  }
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_BmpRoundTripDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
+
+// The floor of that round trip: one write(2) and one read(2) of the same
+// bytes through plain descriptors into fresh memory, no path mapping.
+void BM_RawRoundTripDisk(benchmark::State& state) {
+  DiskPadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  const std::vector<std::uint8_t> bytes = kit::sigpad::BmpBytes(rig.pad->Image());
+  const std::string path = rig.root.Native("c/temp/qzdesk/raw.bmp");
+  for (auto _ : state) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    bool ok = fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0) ::close(fd);
+    std::unique_ptr<std::uint8_t[]> back(new std::uint8_t[bytes.size()]);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ok = ok && fd >= 0 && ::read(fd, back.get(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (fd >= 0) ::close(fd);
+    if (!ok) state.SkipWithError("raw round trip failed");
+    benchmark::DoNotOptimize(back.get());
+  }
+  state.SetItemsProcessed(state.iterations() * rig.pad->Image().Width() * rig.pad->Image().Height());
+}
+BENCHMARK(BM_RawRoundTripDisk)->Args({kSmallW, kSmallH})->Args({kLargeW, kLargeH})->Unit(benchmark::kMillisecond);
 
 void BM_Direct(benchmark::State& state) {
   PadRig rig(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
@@ -174,6 +243,11 @@ int main(int argc, char** argv) {
     std::cout << "save " << rig.pad->Image().Width() << "x" << rig.pad->Image().Height() << ": JPEG "
               << (same ? "byte-identical" : "DIFFERS") << " to direct libjpeg-turbo" << std::endl;
     reporter.Ratio("  save vs direct compression", "BM_Save" + args, "BM_Direct" + args);
+    reporter.Ratio("  save on disk vs direct compression", "BM_SaveDisk" + args, "BM_Direct" + args);
+    reporter.Ratio("  bitmap written and read back on disk vs direct compression", "BM_BmpRoundTripDisk" + args,
+                   "BM_Direct" + args);
+    reporter.Ratio("  plain write(2) and read(2) of the same bitmap vs direct compression", "BM_RawRoundTripDisk" + args,
+                   "BM_Direct" + args);
   }
   reporter.Ratio("resample to half", "BM_Resample/1000/600", "BM_PlainBilinear/1000/600");
   reporter.Ratio("resample to double", "BM_Resample/4000/2400", "BM_PlainBilinear/4000/2400");

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
@@ -99,6 +104,95 @@ TEST(BmpFile, RefusesWhatItCannotBearOut) {
   b = good;
   b[0] = 'X';
   EXPECT_TRUE(refused(b));
+}
+
+// Hands out at most 7 bytes a read, as a slow device might.
+class DribblingFiles : public MemFiles {
+ public:
+  std::unique_ptr<IByteStream> OpenRead(const std::string& path) override {
+    return std::make_unique<Dribble>(MemFiles::OpenRead(path));
+  }
+
+ private:
+  class Dribble : public IByteStream {
+   public:
+    explicit Dribble(std::unique_ptr<IByteStream> in) : in_(std::move(in)) {}
+    std::size_t Read(void* buf, std::size_t n) override { return in_->Read(buf, std::min<std::size_t>(n, 7)); }
+    void Write(const void*, std::size_t) override {}
+
+   private:
+    std::unique_ptr<IByteStream> in_;
+  };
+};
+
+// Reading a file agrees with reading its bytes, for good files and bad.
+TEST(BmpFile, FileReadAgreesWithByteRead) {
+  cDIBSection d;
+  ASSERT_TRUE(d.Create(5, 3));
+  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = static_cast<std::uint8_t>(i * 7);
+  const std::vector<std::uint8_t> good = BmpBytes(d);
+  auto put32 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); };
+  auto topDown = [&] {
+    auto b = good;
+    put32(b, 22, static_cast<std::uint32_t>(-3));
+    std::vector<std::uint8_t> rows(b.begin() + 54, b.end());
+    for (int r = 0; r < 3; ++r) std::copy_n(rows.begin() + (2 - r) * 16, 16, b.begin() + 54 + r * 16);
+    return b;
+  };
+  auto gap = [&](std::uint32_t info, std::size_t extra) {  // a longer header and bytes before the rows
+    auto b = good;
+    b.insert(b.begin() + 54, info - 40 + extra, 0xAB);
+    put32(b, 14, info);
+    put32(b, 10, static_cast<std::uint32_t>(14 + info + extra));
+    return b;
+  };
+  auto with = [&](std::size_t at, std::uint32_t v) {
+    auto b = good;
+    put32(b, at, v);
+    return b;
+  };
+  const struct {
+    const char* what;
+    std::vector<std::uint8_t> bytes;
+    bool ok;
+  } cases[] = {
+      {"as written", good, true},
+      {"trailing bytes", [&] { auto b = good; b.resize(b.size() + 9, 1); return b; }(), true},
+      {"top-down", topDown(), true},
+      {"V5 header and a gap", gap(124, 6), true},
+      {"one byte short", {good.begin(), good.end() - 1}, false},
+      {"headers cut", {good.begin(), good.begin() + 40}, false},
+      {"empty", {}, false},
+      {"offset inside the headers", with(10, 50), false},
+      {"offset past the end", with(10, 0xF0), false},
+      {"offset near 4 GB", with(10, 0xFFFFFFF0u), false},
+      {"info size below 40", with(14, 12), false},
+      {"huge width", with(18, 0x7FFFFFFF), false},
+      {"zero height", with(22, 0), false},
+      {"compressed", with(30, 1), false},
+  };
+  for (const auto& c : cases) {
+    for (bool dribble : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (dribble ? ", short reads" : ""));
+      DribblingFiles dfs;
+      MemFiles mfs;
+      MemFiles& fs = dribble ? dfs : mfs;
+      fs.files["c:\\p.bmp"] = c.bytes;
+      cDIBSection fromBytes, fromFile;
+      ASSERT_TRUE(fromFile.Create(2, 2));
+      EXPECT_EQ(ReadBmp(c.bytes.data(), c.bytes.size(), fromBytes), c.ok);
+      EXPECT_EQ(ReadBmpFile(fs, "c:\\p.bmp", fromFile), c.ok);
+      if (!c.ok) {
+        EXPECT_EQ(fromFile.DIBSectionBitsPtr(), nullptr);
+        EXPECT_EQ(fromFile.Width(), 0);
+        continue;
+      }
+      ASSERT_EQ(fromFile.Width(), 5);
+      ASSERT_EQ(fromFile.Height(), 3);
+      EXPECT_EQ(0, std::memcmp(fromFile.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+      EXPECT_EQ(0, std::memcmp(fromBytes.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+    }
+  }
 }
 
 class FakeWriter : public IJpegWriter {

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <filesystem>
 #include <vector>
 
@@ -111,6 +114,69 @@ TEST_F(PosixSigpadTest, BitmapFileRoundTripsThroughTheFileLayer) {
   ASSERT_TRUE(ReadBmpFile(files, "C:\\Temp\\qzdesk\\\\Quillpad.BMP", back));
   EXPECT_EQ(back.BytesPerScanLine(), 1060);
   EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
+}
+
+// libjpeg's own memory destination, set up as the writer sets up its encoder.
+std::vector<std::uint8_t> MemDestEncode(const JpegImage& image, int quality) {
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr err;
+  cinfo.err = jpeg_std_error(&err);
+  jpeg_create_compress(&cinfo);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &buffer, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(image.width);
+  cinfo.image_height = static_cast<JDIMENSION>(image.height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(image.bits) +
+                   static_cast<std::size_t>(image.height - 1 - static_cast<int>(cinfo.next_scanline)) * image.stride;
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  std::vector<std::uint8_t> out(buffer, buffer + size);
+  std::free(buffer);
+  return out;
+}
+
+// The writer's output buffer starts at a guess and grows: the file is the
+// same whether the guess held or not.
+TEST(LibjpegWriterTest, SameBytesAsLibjpegMemoryDestination) {
+  const struct {
+    int width, height, quality;
+    bool noise;
+    bool outgrows_first_buffer;  // beyond 64 KB and a quarter of the pixels
+  } cases[] = {
+      {1, 1, 90, true, false},
+      {353, 201, 90, false, false},
+      {397, 3, 75, true, false},
+      {300, 300, 100, true, true},
+      {2000, 60, 100, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " q" + std::to_string(c.quality));
+    cDIBSection d;
+    ASSERT_TRUE(d.Create(c.width, c.height));
+    if (c.noise) {
+      d.RandomiseBits(false, 3);
+    } else {
+      Paint(d);
+    }
+    JpegImage image{d.DIBSectionBitsPtr(), d.Width(), d.Height(), d.BytesPerScanLine()};
+    LibjpegWriter w;
+    ASSERT_EQ(w.Init(), kJpegOk);
+    std::vector<std::uint8_t> out = {1, 2, 3};  // replaced, not appended to
+    ASSERT_EQ(w.Encode(image, c.quality, out), kJpegOk);
+    w.Free();
+    EXPECT_EQ(out, MemDestEncode(image, c.quality));
+    const std::size_t first = std::max<std::size_t>(65536, static_cast<std::size_t>(c.width) * 3 * c.height / 4);
+    EXPECT_EQ(out.size() > first, c.outgrows_first_buffer) << out.size();
+  }
 }
 
 }  // namespace
