@@ -89,17 +89,6 @@ com::ClassFactory g_pageFactory(&MakePage);
 }  // namespace
 }  // namespace kit::win32::notaro
 
-using kit::win32::com::g_liveCount;
-using kit::win32::com::g_module;
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   using namespace kit::win32::notaro;
   if (out == nullptr) return E_POINTER;
@@ -108,8 +97,6 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   if (IsEqualCLSID(clsid, Identity().page_clsid)) return g_pageFactory.QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
-
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_liveCount == 0 ? S_OK : S_FALSE; }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   kit::win32::com::Registrar registrar;

@@ -407,17 +407,6 @@ com::ClassFactory g_controlFactory(&MakeControl);
 }  // namespace
 }  // namespace kit::win32::quillpad
 
-using kit::win32::com::g_liveCount;
-using kit::win32::com::g_module;
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    g_module = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   using namespace kit::win32::quillpad;
   if (out == nullptr) return E_POINTER;
@@ -425,8 +414,6 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
   if (IsEqualCLSID(clsid, Identity().clsid)) return g_controlFactory.QueryInterface(iid, out);
   return CLASS_E_CLASSNOTAVAILABLE;
 }
-
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_liveCount == 0 ? S_OK : S_FALSE; }
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
   kit::win32::com::Registrar registrar;
