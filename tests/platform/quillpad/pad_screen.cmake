@@ -8,7 +8,7 @@ string(REPLACE "/" "\\" _win_out "Z:${OUT}")
 execute_process(
   COMMAND sh ${XVFB_RUN} --ready ${OUT}/shot.ready --window "Quillpad signature" --shot ${_shot}
     --go ${OUT}/shot.go --wineprefix ${WINEPREFIX} --timeout 50
-    -- ${EMULATOR} --prefix ${WINEPREFIX} --display ${PROGRAM} ${_win_out} "${_win_out}\\shot.ready" "${_win_out}\\shot.go"
+    -- ${EMULATOR} --prefix ${WINEPREFIX} --display --locale zh_CN ${PROGRAM} ${_win_out} "${_win_out}\\shot.ready" "${_win_out}\\shot.go"
   RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err TIMEOUT 58)
 message(STATUS "${_out}${_err}")
 if(_rc EQUAL 77)

@@ -56,11 +56,11 @@ void Sign(HWND pad) {
   // A looping line...
   at(40, 130, 0);
   at(40, 130, MOUSEEVENTF_LEFTDOWN);
-  for (int i = 1; i <= 80; ++i) {
-    const double t = i / 80.0 * 6.2831853 * 3;
-    at(40 + i * 3.2 + 14 * std::sin(t), 130 - 40 * std::sin(t / 2) + 18 * std::cos(t), 0);
+  for (int i = 1; i <= 120; ++i) {
+    const double t = i / 120.0 * 6.2831853 * 4;
+    at(40 + i * 2.1 + 22 * std::sin(t), 130 - 25 * std::sin(t / 4) + 28 * std::cos(t) - 28, 0);
   }
-  at(296, 130, MOUSEEVENTF_LEFTUP);
+  at(292, 130, MOUSEEVENTF_LEFTUP);
   // ...and the flourish under it.
   at(60, 190, 0);
   at(60, 190, MOUSEEVENTF_LEFTDOWN);
@@ -128,10 +128,14 @@ int Run(const std::wstring& folder, const std::wstring& ready, const std::wstrin
   UpdateWindow(host);
   Pump(500);
 
-  Sign(hwnd);
+  // The page names the folder first: each stroke's undo snapshot goes there,
+  // and the default folder's parent need not exist in a fresh prefix.
   BSTR path = SysAllocString(folder.c_str());
-  const HRESULT saved = pad->put_SavePath(path) == S_OK ? pad->Save() : E_FAIL;
+  const HRESULT named = pad->put_SavePath(path);
   SysFreeString(path);
+  if (named != S_OK) return 1;
+  Sign(hwnd);
+  const HRESULT saved = pad->Save();
   const long ink = saved == S_OK ? kit::test::InkPixels((folder + L"\\Quillpad.BMP").c_str()) : -1;
   std::printf("pad_screen: Save 0x%08lx, %ld inked pixels in Quillpad.BMP\n", static_cast<unsigned long>(saved), ink);
 
