@@ -11,15 +11,15 @@
 #include <string>
 
 #include "Quillpad_h.h"
-#include "tests/platform/quillpad/pad_container.h"
 #include "platform/win32/com/com_support.h"
 #include "sigpad/quillpad_module.h"
+#include "tests/platform/quillpad/pad_container.h"
 
 namespace {
 
-using kit::win32::com::ParseGuid;
 using kit::test::BmpPixel;
 using kit::test::Site;
+using kit::win32::com::ParseGuid;
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 class QuillpadOcx : public ::testing::Test {
@@ -157,7 +157,7 @@ TEST_F(QuillpadOcx, TheContainerMaySizeThePad) {
 TEST_F(QuillpadOcx, TheMouseDrawsInTheActivatedWindowAndTheToolbarUndoes) {
   HWND parent = CreateWindowExW(0, L"STATIC", L"host", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr,
                                 nullptr, nullptr);
-  // The test runner's wine has no display; under Xvfb it has one.
+  // The test runner's wine has no display; quillpad_ocx_xvfb_test gives it one.
   if (parent == nullptr) GTEST_SKIP() << "no desktop to create windows on";
   Site site(parent);
   IOleObject* ole = nullptr;
