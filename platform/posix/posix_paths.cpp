@@ -224,8 +224,10 @@ std::string NativePath(const std::string& windowsPath) {
   std::string base;
   if (onDrive) {
     base = root + "/" + drive;
-    // A drive always exists, even before anything was written to it.
-    MakeDirectories(base);
+    // A drive always exists, even before anything was written to it; one
+    // look is enough when it does, as it nearly always will.
+    struct stat st {};
+    if (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) MakeDirectories(base);
   }
   return Resolve(base, parts);
 }
