@@ -21,9 +21,9 @@ std::string VersionText() {
 
 // ---- frmAbout ----
 
-forms::FormSpec frmAbout::Spec() {
+forms::FormLayout frmAbout::Layout() {
   using forms::Kind;
-  forms::FormSpec s;
+  forms::FormLayout s;
   s.name = "frmAbout";
   s.caption = kAboutCaption;
   s.client_width = 5730;
@@ -50,7 +50,7 @@ forms::FormSpec frmAbout::Spec() {
 
 void frmAbout::Show() {
   if (!window_) {
-    window_ = p_.host->Create(Spec(), this);
+    window_ = p_.host->Create(Layout(), this);
     // The owner strings are set up outside the program; absent reads empty.
     auto owner = [&](const char* name) {
       RegVariant v = p_.registry->ReadRegValue(RegRoot::kLocalMachine, kOwnerKey, name, reg::kSz,
@@ -114,9 +114,9 @@ void frmAbout::OnClick(const std::string& name) {
 
 // ---- Aboutme ----
 
-forms::FormSpec Aboutme::Spec(const DialerConfig& config) {
+forms::FormLayout Aboutme::Layout(const DialerConfig& config) {
   using forms::Kind;
-  forms::FormSpec s;
+  forms::FormLayout s;
   s.name = "Aboutme";
   s.caption = "关于作者";
   s.client_width = 4680;
@@ -136,7 +136,7 @@ forms::FormSpec Aboutme::Spec(const DialerConfig& config) {
 
 void Aboutme::Show() {
   if (!window_) {
-    window_ = p_.host->Create(Spec(config_), this);
+    window_ = p_.host->Create(Layout(config_), this);
     if (!loaded_once_) window_->MakeTopmost();
     loaded_once_ = true;
   }

@@ -38,7 +38,7 @@ struct AboutPorts {
 class frmAbout : public forms::IFormEvents {
  public:
   frmAbout(const AboutPorts& ports, const BuildProfile& profile) : p_(ports), profile_(profile) {}
-  static forms::FormSpec Spec();
+  static forms::FormLayout Layout();
 
   void Show();    // loads the window when it is not loaded
   void Unload();
@@ -64,7 +64,7 @@ class frmAbout : public forms::IFormEvents {
 class Aboutme : public forms::IFormEvents {
  public:
   Aboutme(const AboutPorts& ports, const DialerConfig& config) : p_(ports), config_(config) {}
-  static forms::FormSpec Spec(const DialerConfig& config);
+  static forms::FormLayout Layout(const DialerConfig& config);
 
   void Show();
   void Unload();

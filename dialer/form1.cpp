@@ -73,8 +73,8 @@ std::string TrayTipField(const ICodePage& cp, const std::string& text) {
   return std::string(field.begin(), field.end());
 }
 
-forms::FormSpec Form1Spec(const BuildProfile& profile) {
-  forms::FormSpec s;
+forms::FormLayout Form1Spec(const BuildProfile& profile) {
+  forms::FormLayout s;
   s.name = "Form1";
   s.caption = profile.caption;
   s.client_width = 6645;
@@ -183,8 +183,8 @@ Form1::Form1(const DialerPorts& ports, const FormPorts& form_ports, const Dialer
     : ports_(ports),
       form_ports_(form_ports),
       profile_(profile),
-      spec_(Form1Spec(profile)),
-      window_(form_ports.host->Create(spec_, this)),
+      layout_(Form1Spec(profile)),
+      window_(form_ports.host->Create(layout_, this)),
       dialer_(ports, config, profile, *this),
       about_(AboutPorts{form_ports.host, &dialer_.registry(), ports.dialogs, ports.processes, ports.shell,
                         form_ports.files, ports.codepage},

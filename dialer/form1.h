@@ -27,7 +27,7 @@ struct FormPorts {
 constexpr unsigned kTrayCallbackMessage = 2025;
 
 // Everything the window shows at start, for this build.
-forms::FormSpec Form1Spec(const BuildProfile& profile);
+forms::FormLayout Form1Spec(const BuildProfile& profile);
 
 // help.chm beside the program, with the folder's own separator.
 std::string HelpFilePath(const std::string& program_folder);
@@ -106,7 +106,7 @@ class Form1 : public IDialerView, public forms::IFormEvents {
   DialerPorts ports_;
   FormPorts form_ports_;
   const BuildProfile& profile_;
-  forms::FormSpec spec_;
+  forms::FormLayout layout_;
   std::unique_ptr<forms::IForm> window_;
   CDialer dialer_;
   frmAbout about_;

@@ -62,7 +62,7 @@ struct Timer {
   bool enabled = false;
 };
 
-struct FormSpec {
+struct FormLayout {
   std::string name;
   std::string caption;
   int client_width = 0, client_height = 0;  // twips
@@ -143,7 +143,7 @@ class IForm {
 class IFormHost {
  public:
   virtual ~IFormHost() = default;
-  virtual std::unique_ptr<IForm> Create(const FormSpec& spec, IFormEvents* events) = 0;
+  virtual std::unique_ptr<IForm> Create(const FormLayout& layout, IFormEvents* events) = 0;
 };
 
 // Named kernel mutexes, for the single-instance guard.
@@ -176,22 +176,22 @@ struct FormModel {
     bool visible = true, enabled = true;
     int value = 0;
   };
-  explicit FormModel(const FormSpec& spec) : caption(spec.caption) {
-    for (const Control& c : spec.controls) items[c.name] = Item{c.kind, false, c.caption, c.visible, c.enabled, c.value};
-    for (const MenuItem& m : spec.menus) items[m.name] = Item{Kind::kLabel, true, m.caption, m.visible, m.enabled, 0};
-    for (const Panel& p : spec.panels) panels.push_back(p.text);
-    for (const Timer& t : spec.timers) timers[t.name] = t;
+  explicit FormModel(const FormLayout& layout) : caption(layout.caption) {
+    for (const Control& c : layout.controls) items[c.name] = Item{c.kind, false, c.caption, c.visible, c.enabled, c.value};
+    for (const MenuItem& m : layout.menus) items[m.name] = Item{Kind::kLabel, true, m.caption, m.visible, m.enabled, 0};
+    for (const Panel& p : layout.panels) panels.push_back(p.text);
+    for (const Timer& t : layout.timers) timers[t.name] = t;
   }
   bool Has(const std::string& name) const { return items.count(name) != 0; }
   Item& at(const std::string& name) { return items.at(name); }
 
   // Selecting an option clears the others of its container.
-  void Select(const FormSpec& spec, const std::string& name) {
+  void Select(const FormLayout& layout, const std::string& name) {
     std::string container;
-    for (const Control& c : spec.controls) {
+    for (const Control& c : layout.controls) {
       if (c.name == name) container = c.container;
     }
-    for (const Control& c : spec.controls) {
+    for (const Control& c : layout.controls) {
       if (c.kind == Kind::kOption && c.container == container) items[c.name].value = c.name == name;
     }
   }

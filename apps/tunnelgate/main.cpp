@@ -363,7 +363,7 @@ class Driver {
       out_ << "\n" << form_.window().Caption("") << "\n";
       std::vector<std::string> names;
       posix::HeadlessForm* main = host_.Form("Form1");
-      for (const forms::Control& c : main->spec().controls) {
+      for (const forms::Control& c : main->layout().controls) {
         const auto& item = main->model().items.at(c.name);
         if (c.kind != forms::Kind::kButton || !item.enabled || !item.visible) continue;
         names.push_back(c.name);

@@ -354,8 +354,8 @@ TEST(Form1, UnexpectedErrorEndsTheProgram) {
 // ---- the two builds ----
 
 TEST(Builds, FormsDifferOnlyWhereTheSecondBuildSays) {
-  forms::FormSpec gate = Form1Spec(ProfileFor(Build::kTunnelgate));
-  forms::FormSpec post = Form1Spec(ProfileFor(Build::kTunnelpost));
+  forms::FormLayout gate = Form1Spec(ProfileFor(Build::kTunnelgate));
+  forms::FormLayout post = Form1Spec(ProfileFor(Build::kTunnelpost));
   std::map<std::string, forms::Control> g, p;
   for (const auto& c : gate.controls) g[c.name] = c;
   for (const auto& c : post.controls) p[c.name] = c;

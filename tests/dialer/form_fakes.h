@@ -13,8 +13,8 @@ namespace kit::testing {
 
 class FakeForm : public forms::IForm {
  public:
-  FakeForm(Journal& j, const forms::FormSpec& spec, forms::IFormEvents* events, std::uintptr_t handle)
-      : spec(spec), model(spec), events(events), j_(j), handle_(handle) {}
+  FakeForm(Journal& j, const forms::FormLayout& layout, forms::IFormEvents* events, std::uintptr_t handle)
+      : layout(layout), model(layout), events(events), j_(j), handle_(handle) {}
   std::uintptr_t Handle() override { return handle_; }
   void SetCaption(const std::string& n, const std::string& t) override {
     if (n.empty()) model.caption = t;
@@ -29,7 +29,7 @@ class FakeForm : public forms::IForm {
   bool Enabled(const std::string& n) override { return model.Has(n) && model.at(n).enabled; }
   void SetValue(const std::string& n, int v) override {
     if (!model.Has(n)) return;
-    if (model.at(n).kind == forms::Kind::kOption && v == 1) model.Select(spec, n);
+    if (model.at(n).kind == forms::Kind::kOption && v == 1) model.Select(layout, n);
     else model.at(n).value = v;
   }
   int Value(const std::string& n) override { return model.Has(n) ? model.at(n).value : 0; }
@@ -53,7 +53,7 @@ class FakeForm : public forms::IForm {
       Show();
     }
   }
-  void MakeTopmost() override { j_.Add("topmost " + spec.name); }
+  void MakeTopmost() override { j_.Add("topmost " + layout.name); }
   void PopupMenu(const std::string& n) override { j_.Add("popup " + n); }
   bool AddTrayIcon(unsigned message) override {
     j_.Add("tray add " + std::to_string(message));
@@ -70,14 +70,14 @@ class FakeForm : public forms::IForm {
   }
   void Unload() override {
     unloaded = true;
-    j_.Add("unload " + spec.name);
+    j_.Add("unload " + layout.name);
   }
 
   ~FakeForm() override {
     if (registry) registry->erase(std::remove(registry->begin(), registry->end(), this), registry->end());
   }
 
-  forms::FormSpec spec;
+  forms::FormLayout layout;
   forms::FormModel model;
   forms::IFormEvents* events;
   bool unloaded = false;
@@ -91,8 +91,8 @@ class FakeForm : public forms::IForm {
 class FakeFormHost : public forms::IFormHost {
  public:
   explicit FakeFormHost(Journal& j) : j_(j) {}
-  std::unique_ptr<forms::IForm> Create(const forms::FormSpec& spec, forms::IFormEvents* events) override {
-    auto f = std::make_unique<FakeForm>(j_, spec, events, 500 + forms.size());
+  std::unique_ptr<forms::IForm> Create(const forms::FormLayout& layout, forms::IFormEvents* events) override {
+    auto f = std::make_unique<FakeForm>(j_, layout, events, 500 + forms.size());
     f->registry = &forms;
     forms.push_back(f.get());
     return f;
@@ -100,7 +100,7 @@ class FakeFormHost : public forms::IFormHost {
   // The newest live form of that name.
   FakeForm* Last(const std::string& name) {
     for (auto it = forms.rbegin(); it != forms.rend(); ++it) {
-      if ((*it)->spec.name == name) return *it;
+      if ((*it)->layout.name == name) return *it;
     }
     return nullptr;
   }

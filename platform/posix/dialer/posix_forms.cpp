@@ -44,10 +44,10 @@ void SleepFor(unsigned ms) {
 
 // ---- forms ----
 
-HeadlessForm::HeadlessForm(HeadlessFormHost& host, const forms::FormSpec& spec, forms::IFormEvents* events)
-    : host_(host), spec_(spec), model_(spec), events_(events), handle_(host.NextHandle()) {
+HeadlessForm::HeadlessForm(HeadlessFormHost& host, const forms::FormLayout& layout, forms::IFormEvents* events)
+    : host_(host), layout_(layout), model_(layout), events_(events), handle_(host.NextHandle()) {
   host_.Register(this);
-  Note("form: " + spec_.name + " loaded");
+  Note("form: " + layout_.name + " loaded");
 }
 
 HeadlessForm::~HeadlessForm() {
@@ -66,7 +66,7 @@ forms::FormModel::Item* HeadlessForm::Find(const std::string& name) {
 
 void HeadlessForm::SetCaption(const std::string& name, const std::string& text) {
   if (name.empty()) {
-    if (model_.caption != text) Note("form: " + spec_.name + " caption " + text);
+    if (model_.caption != text) Note("form: " + layout_.name + " caption " + text);
     model_.caption = text;
     return;
   }
@@ -77,7 +77,7 @@ void HeadlessForm::SetCaption(const std::string& name, const std::string& text) 
     if (item->kind == forms::Kind::kLabel) Note("label: " + name + " = " + text);
     if (item->kind == forms::Kind::kText) {
       bool password = false;
-      for (const auto& c : spec_.controls) password = password || (c.name == name && c.password);
+      for (const auto& c : layout_.controls) password = password || (c.name == name && c.password);
       Note("text: " + name + " = " + (password ? std::string(text.size() ? "***" : "") : text));
     }
   }
@@ -112,7 +112,7 @@ void HeadlessForm::SetValue(const std::string& name, int value) {
   forms::FormModel::Item* item = Find(name);
   if (item == nullptr) return;
   if (item->kind == forms::Kind::kOption && value == 1) {
-    model_.Select(spec_, name);
+    model_.Select(layout_, name);
   } else {
     item->value = value;
   }
@@ -156,12 +156,12 @@ void HeadlessForm::SetState(forms::WindowState state) {
 }
 
 void HeadlessForm::Show() {
-  if (!model_.shown) Note("form: " + spec_.name + " shown");
+  if (!model_.shown) Note("form: " + layout_.name + " shown");
   model_.shown = true;
 }
 
 void HeadlessForm::Hide() {
-  if (model_.shown) Note("form: " + spec_.name + " hidden");
+  if (model_.shown) Note("form: " + layout_.name + " hidden");
   model_.shown = false;
 }
 
@@ -174,12 +174,12 @@ void HeadlessForm::SendSysCommand(unsigned code) {
 
 void HeadlessForm::MakeTopmost() {
   model_.topmost = true;
-  Note("form: " + spec_.name + " topmost");
+  Note("form: " + layout_.name + " topmost");
 }
 
 void HeadlessForm::PopupMenu(const std::string& name) {
   std::string items;
-  for (const auto& m : spec_.menus) {
+  for (const auto& m : layout_.menus) {
     if (m.parent == name && m.caption != "-") items += " " + m.name;
   }
   Note("form: popup " + name + ":" + items);
@@ -210,11 +210,11 @@ void HeadlessForm::Unload() {
   if (!loaded_) return;
   loaded_ = false;
   host_.Forget(this);
-  Note("form: " + spec_.name + " unloaded");
+  Note("form: " + layout_.name + " unloaded");
 }
 
-std::unique_ptr<forms::IForm> HeadlessFormHost::Create(const forms::FormSpec& spec, forms::IFormEvents* events) {
-  return std::make_unique<HeadlessForm>(*this, spec, events);
+std::unique_ptr<forms::IForm> HeadlessFormHost::Create(const forms::FormLayout& layout, forms::IFormEvents* events) {
+  return std::make_unique<HeadlessForm>(*this, layout, events);
 }
 
 HeadlessForm* HeadlessFormHost::FormWith(const std::string& name) {
@@ -226,7 +226,7 @@ HeadlessForm* HeadlessFormHost::FormWith(const std::string& name) {
 
 HeadlessForm* HeadlessFormHost::Form(const std::string& form_name) {
   for (auto it = forms_.rbegin(); it != forms_.rend(); ++it) {
-    if ((*it)->spec().name == form_name) return *it;
+    if ((*it)->layout().name == form_name) return *it;
   }
   return nullptr;
 }

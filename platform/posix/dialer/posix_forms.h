@@ -27,7 +27,7 @@ class HeadlessFormHost;
 
 class HeadlessForm : public forms::IForm {
  public:
-  HeadlessForm(HeadlessFormHost& host, const forms::FormSpec& spec, forms::IFormEvents* events);
+  HeadlessForm(HeadlessFormHost& host, const forms::FormLayout& layout, forms::IFormEvents* events);
   ~HeadlessForm() override;
 
   std::uintptr_t Handle() override { return handle_; }
@@ -56,7 +56,7 @@ class HeadlessForm : public forms::IForm {
   void RemoveTrayIcon() override;
   void Unload() override;
 
-  const forms::FormSpec& spec() const { return spec_; }
+  const forms::FormLayout& layout() const { return layout_; }
   const forms::FormModel& model() const { return model_; }
   forms::IFormEvents* events() { return loaded_ ? events_ : nullptr; }
   bool Has(const std::string& name) const { return model_.Has(name); }
@@ -68,7 +68,7 @@ class HeadlessForm : public forms::IForm {
   void Note(const std::string& line);
 
   HeadlessFormHost& host_;
-  forms::FormSpec spec_;
+  forms::FormLayout layout_;
   forms::FormModel model_;
   forms::IFormEvents* events_;
   std::uintptr_t handle_;
@@ -82,7 +82,7 @@ class HeadlessFormHost : public forms::IFormHost {
  public:
   // Lines go to `out` prefixed "form: ", "label: ", "panel N: ", "tray: ".
   explicit HeadlessFormHost(std::ostream& out, const ICodePage& cp) : out_(out), cp_(cp) {}
-  std::unique_ptr<forms::IForm> Create(const forms::FormSpec& spec, forms::IFormEvents* events) override;
+  std::unique_ptr<forms::IForm> Create(const forms::FormLayout& layout, forms::IFormEvents* events) override;
 
   // The newest loaded form that has a control or menu item of that name.
   HeadlessForm* FormWith(const std::string& name);

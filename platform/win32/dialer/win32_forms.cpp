@@ -22,8 +22,8 @@ int TwipsToPixels(int twips, int dpi) { return MulDiv(twips, dpi, 1440); }
 
 class Win32Form : public forms::IForm {
  public:
-  Win32Form(const ICodePage& cp, HINSTANCE instance, const forms::FormSpec& spec, forms::IFormEvents* events)
-      : cp_(cp), spec_(spec), model_(spec), events_(events) {
+  Win32Form(const ICodePage& cp, HINSTANCE instance, const forms::FormLayout& layout, forms::IFormEvents* events)
+      : cp_(cp), layout_(layout), model_(layout), events_(events) {
     HDC screen = GetDC(nullptr);
     dpi_ = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
     if (screen) ReleaseDC(nullptr, screen);
@@ -31,14 +31,14 @@ class Win32Form : public forms::IForm {
     // Not WS_CLIPCHILDREN: the frames are group boxes, which draw only their
     // border and caption, so the window's own background must show inside.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    RECT r{0, 0, TwipsToPixels(spec.client_width, dpi_), TwipsToPixels(spec.client_height, dpi_)};
+    RECT r{0, 0, TwipsToPixels(layout.client_width, dpi_), TwipsToPixels(layout.client_height, dpi_)};
     AdjustWindowRectEx(&r, style, menu_bar_ != nullptr, 0);
-    hwnd_ = CreateWindowExA(0, kFormClass, Ansi(spec.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
+    hwnd_ = CreateWindowExA(0, kFormClass, Ansi(layout.caption).c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT,
                             r.right - r.left, r.bottom - r.top, nullptr, menu_bar_, instance, this);
     if (hwnd_ == nullptr) return;
     CreateControls(instance);
-    if (!spec.panels.empty()) CreateStatusBar(instance);
-    for (const auto& t : spec.timers) {
+    if (!layout.panels.empty()) CreateStatusBar(instance);
+    for (const auto& t : layout.timers) {
       if (t.enabled) SetTimer(t.name, true, t.interval_ms);
     }
     // Shown by Show(), after the load handler, as forms are.
@@ -115,11 +115,11 @@ class Win32Form : public forms::IForm {
   void SetValue(const std::string& name, int value) override {
     if (!model_.Has(name)) return;
     if (model_.at(name).kind == forms::Kind::kOption && value == 1) {
-      model_.Select(spec_, name);
+      model_.Select(layout_, name);
     } else {
       model_.at(name).value = value;
     }
-    for (const auto& c : spec_.controls) {
+    for (const auto& c : layout_.controls) {
       if (c.kind == forms::Kind::kOption || c.kind == forms::Kind::kCheck) {
         if (HWND h = Child(c.name)) SendMessageA(h, BM_SETCHECK, model_.at(c.name).value ? BST_CHECKED : BST_UNCHECKED, 0);
       }
@@ -257,13 +257,13 @@ class Win32Form : public forms::IForm {
     // Items with children become popups; a hidden top-level item is the
     // root of a popup of its own (the tray menu).
     std::map<std::string, bool> has_children;
-    for (const auto& m : spec_.menus) {
+    for (const auto& m : layout_.menus) {
       if (!m.parent.empty()) has_children[m.parent] = true;
     }
-    for (const auto& m : spec_.menus) {
+    for (const auto& m : layout_.menus) {
       if (has_children[m.name]) submenus[m.name] = CreatePopupMenu();
     }
-    for (const auto& m : spec_.menus) {
+    for (const auto& m : layout_.menus) {
       HMENU parent = nullptr;
       if (m.parent.empty()) {
         if (!m.visible) {
@@ -305,7 +305,7 @@ class Win32Form : public forms::IForm {
   void CreateControls(HINSTANCE instance) {
     std::map<std::string, forms::Twips> origin;
     UINT id = kFirstControlId;
-    for (const auto& c : spec_.controls) {
+    for (const auto& c : layout_.controls) {
       forms::Twips at = c.place;
       if (!c.container.empty()) {
         const forms::Twips& o = origin[c.container];
@@ -362,11 +362,11 @@ class Win32Form : public forms::IForm {
     RECT r{};
     GetClientRect(hwnd_, &r);
     std::vector<int> edges;
-    const int n = static_cast<int>(spec_.panels.size());
+    const int n = static_cast<int>(layout_.panels.size());
     for (int i = 1; i <= n; ++i) edges.push_back(i == n ? -1 : r.right * i / n);
     SendMessageA(status_, SB_SETPARTS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(edges.data()));
     for (int i = 0; i < n; ++i) {
-      const auto& p = spec_.panels[static_cast<std::size_t>(i)];
+      const auto& p = layout_.panels[static_cast<std::size_t>(i)];
       SendMessageA(status_, SB_SETTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Ansi(p.text).c_str()));
       SendMessageA(status_, SB_SETTIPTEXTA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(Ansi(p.tooltip).c_str()));
     }
@@ -375,7 +375,7 @@ class Win32Form : public forms::IForm {
   // A control shows when it and every frame around it are visible.
   void ApplyVisibility() {
     std::map<std::string, std::string> container;
-    for (const auto& c : spec_.controls) container[c.name] = c.container;
+    for (const auto& c : layout_.controls) container[c.name] = c.container;
     for (const auto& [name, h] : children_) {
       bool shown = model_.at(name).visible;
       for (std::string p = container[name]; shown && !p.empty(); p = container[p]) shown = model_.at(p).visible;
@@ -447,7 +447,7 @@ class Win32Form : public forms::IForm {
   }
 
   const ICodePage& cp_;
-  forms::FormSpec spec_;
+  forms::FormLayout layout_;
   forms::FormModel model_;
   forms::IFormEvents* events_;
   HWND hwnd_ = nullptr;
@@ -489,8 +489,8 @@ Win32FormHost::Win32FormHost(const ICodePage& cp, void* instance)
   RegisterClassExA(&wc);
 }
 
-std::unique_ptr<forms::IForm> Win32FormHost::Create(const forms::FormSpec& spec, forms::IFormEvents* events) {
-  return std::make_unique<Win32Form>(cp_, static_cast<HINSTANCE>(instance_), spec, events);
+std::unique_ptr<forms::IForm> Win32FormHost::Create(const forms::FormLayout& layout, forms::IFormEvents* events) {
+  return std::make_unique<Win32Form>(cp_, static_cast<HINSTANCE>(instance_), layout, events);
 }
 
 std::uintptr_t Win32Mutexes::Create(const std::string& name, bool initially_owned, std::uint32_t* last_error) {

@@ -14,7 +14,7 @@ namespace kit::win32 {
 class Win32FormHost : public forms::IFormHost {
  public:
   Win32FormHost(const ICodePage& cp, void* instance);
-  std::unique_ptr<forms::IForm> Create(const forms::FormSpec& spec, forms::IFormEvents* events) override;
+  std::unique_ptr<forms::IForm> Create(const forms::FormLayout& layout, forms::IFormEvents* events) override;
 
  private:
   const ICodePage& cp_;

@@ -97,8 +97,8 @@ TEST(HeadlessForm, ShowsWhatChangesAndFindsControlsByName) {
   std::ostringstream out;
   HeadlessFormHost host(out, SystemCodePage());
   NoEvents events;
-  forms::FormSpec spec = dialer::Form1Spec(dialer::ProfileFor(dialer::Build::kTunnelgate));
-  std::unique_ptr<forms::IForm> f = host.Create(spec, &events);
+  forms::FormLayout layout = dialer::Form1Spec(dialer::ProfileFor(dialer::Build::kTunnelgate));
+  std::unique_ptr<forms::IForm> f = host.Create(layout, &events);
   out.str("");
   f->SetCaption("Label7", "已拨号");
   f->SetCaption("Label7", "已拨号");  // unchanged: nothing new to see
