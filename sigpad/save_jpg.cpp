@@ -47,7 +47,8 @@ bool SaveJPG(const JpegSaver& saver, const cDIBSection& dib, const std::string& 
   if (int r = saver.writer.Encode(image, static_cast<int>(lQuality), bytes); r != kJpegOk) throw fail(r);
 
   std::optional<FileStamp> old_stamp;
-  if (saver.stamps && saver.files.Exists(fileName)) old_stamp = saver.stamps->Get(fileName);
+  // The stamps say nothing of a file that is not there.
+  if (saver.stamps) old_stamp = saver.stamps->Get(fileName);
   // The new file is written beside the old one and takes its place only when
   // complete, so a failure never leaves the user without a signature file.
   const std::string partial = fileName + ".part";

@@ -7,7 +7,11 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <ctime>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/iconv_codepage.h"
@@ -131,6 +135,74 @@ CurrentLocation Locate(const std::string& root, const std::string& windowsPath) 
   return loc;
 }
 
+std::string ScanForSpelling(const std::string& dir, const std::string& part) {
+  std::string best;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string name = e->d_name;
+      if (name == "." || name == "..") continue;
+      // Of several spellings take the smallest, so the choice is stable.
+      if (EqualsIgnoreAsciiCase(name, part) && (best.empty() || name < best)) best = std::move(name);
+    }
+    closedir(d);
+  }
+  return best;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// A folder's entries are unchanged while its identity and times are, but only
+// once those times lie clearly before the scan: a change within the same clock
+// tick (or the same second or two, where the file system keeps no fractions)
+// would leave them as they were.
+bool TimesSettledBefore(const struct stat& st, const timespec& scanned) {
+  const bool coarse = st.st_mtim.tv_nsec == 0 || st.st_ctim.tv_nsec == 0;
+  const long long marginNs = coarse ? 2000000000LL : 50000000LL;
+  auto ns = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+  const long long scan = ns(scanned);
+  return ns(st.st_mtim) + marginNs < scan && ns(st.st_ctim) + marginNs < scan;
+}
+
+// What a scan of one folder found for one name, and the folder as it was then.
+struct SpellingSeen {
+  dev_t dev;
+  ino_t ino;
+  timespec mtime;
+  timespec ctime;
+  std::string best;
+};
+
+// The same folders are looked up on every call (a save maps its folder several
+// times); a scan is repeated only when the folder may have changed since.
+std::string OtherSpelling(const std::string& dir, const std::string& part) {
+  static std::mutex mu;
+  static std::map<std::pair<std::string, std::string>, SpellingSeen> seen;
+  constexpr std::size_t kMaxSeen = 256;
+  std::string lowered = part;
+  for (char& c : lowered) c = LowerAscii(c);
+  std::pair<std::string, std::string> key{dir, std::move(lowered)};
+
+  struct stat before {};
+  const bool known = stat(dir.c_str(), &before) == 0;
+  if (known) {
+    std::lock_guard<std::mutex> lock(mu);
+    auto it = seen.find(key);
+    if (it != seen.end() && it->second.dev == before.st_dev && it->second.ino == before.st_ino &&
+        SameTime(it->second.mtime, before.st_mtim) && SameTime(it->second.ctime, before.st_ctim)) {
+      return it->second.best;
+    }
+  }
+  timespec scanned{};
+  clock_gettime(CLOCK_REALTIME, &scanned);
+  std::string best = ScanForSpelling(dir, part);
+  if (known && TimesSettledBefore(before, scanned)) {
+    std::lock_guard<std::mutex> lock(mu);
+    if (seen.size() >= kMaxSeen) seen.clear();
+    seen[std::move(key)] = SpellingSeen{before.st_dev, before.st_ino, before.st_mtim, before.st_ctim, best};
+  }
+  return best;
+}
+
 // Picks the on-disk spelling of each component. Once one is missing nothing
 // below it can exist, so the rest are kept as written.
 std::string Resolve(const std::string& base, const std::vector<std::string>& parts) {
@@ -143,16 +215,7 @@ std::string Resolve(const std::string& base, const std::vector<std::string>& par
       dir = std::move(exact);
       continue;
     }
-    std::string best;
-    if (DIR* d = opendir(dir.empty() ? "/" : dir.c_str())) {
-      while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name == "." || name == "..") continue;
-        // Of several spellings take the smallest, so the choice is stable.
-        if (EqualsIgnoreAsciiCase(name, part) && (best.empty() || name < best)) best = std::move(name);
-      }
-      closedir(d);
-    }
+    std::string best = OtherSpelling(dir.empty() ? "/" : dir, part);
     if (best.empty()) {
       missing = true;
       dir = std::move(exact);
@@ -182,7 +245,10 @@ std::string NativePath(const std::string& windowsPath) {
   if (windowsPath.empty()) NotMapped(windowsPath, "empty path");
   if (windowsPath.find('\0') != std::string::npos) NotMapped(windowsPath, "path with a NUL");
   // Convert before splitting: a GBK trail byte may be 0x5C, the backslash.
-  const std::string path = SystemCodePage().ToUtf8(windowsPath);
+  // Code page 936 leaves ASCII as it is, so most paths need no conversion.
+  bool ascii = true;
+  for (char c : windowsPath) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  const std::string path = ascii ? windowsPath : SystemCodePage().ToUtf8(windowsPath);
   if (path.size() >= 2 && IsSep(path[0]) && IsSep(path[1])) NotMapped(windowsPath, "network path");
 
   const std::string root = RootPrefix();

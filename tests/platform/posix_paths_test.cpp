@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "ports/files.h"
 #include "tests/platform/temp_kit_root.h"
@@ -75,6 +78,41 @@ TEST_F(PathMapping, AnExactSpellingWinsOverOtherCaseVariants) {
   std::string first = NativePath("c:\\dir\\Abc");
   EXPECT_TRUE(first == tmp.Native("c/dir/ABC") || first == tmp.Native("c/dir/abc")) << first;
   EXPECT_EQ(NativePath("c:\\DIR\\aBC"), first);
+}
+
+// Folder lookups may be remembered between calls; a change to the folder,
+// however soon after a lookup, must show in the next one.
+TEST_F(PathMapping, CaseMatchesFollowChangesToTheFolder) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& c)> change;
+    const char* expected;  // below the root
+  };
+  const Case cases[] = {
+      {"a smaller spelling appears", [](const fs::path& c) { fs::create_directory(c / "TEMP"); }, "c/TEMP/f"},
+      {"the spelling is renamed", [](const fs::path& c) { fs::rename(c / "tEMP", c / "teMp"); }, "c/teMp/f"},
+      {"the spelling goes away", [](const fs::path& c) { fs::remove(c / "tEMP"); }, "c/temp/f"},
+      {"the folder is replaced", [](const fs::path& c) {
+         fs::rename(c, c.parent_path() / "old");
+         fs::create_directories(c / "tEmp");
+       }, "c/tEmp/f"},
+  };
+  for (bool settled : {false, true}) {
+    for (const Case& k : cases) {
+      SCOPED_TRACE(std::string(k.name) + (settled ? ", folder settled" : ", right away"));
+      std::error_code ec;
+      fs::remove_all(tmp.root(), ec);
+      fs::create_directories(tmp.root() / "c" / "tEMP");
+      // A folder untouched for a while is the one a lookup may remember.
+      if (settled) std::this_thread::sleep_for(std::chrono::milliseconds(150));
+      ASSERT_EQ(NativePath("c:\\temp\\f"), tmp.Native("c/tEMP/f"));
+      ASSERT_EQ(NativePath("c:\\Temp\\f"), tmp.Native("c/tEMP/f"));
+      k.change(tmp.root() / "c");
+      EXPECT_EQ(NativePath("c:\\temp\\f"), tmp.Native(k.expected));
+      fs::remove_all(tmp.root().parent_path() / "old", ec);
+    }
+  }
 }
 
 TEST_F(PathMapping, DotsResolveLexicallyAndStopAtTheDriveRoot) {

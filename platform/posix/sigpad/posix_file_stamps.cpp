@@ -59,7 +59,8 @@ void PosixFileStamps::Set(const std::string& path, const FileStamp& stamp) {
   } else {
     mode |= S_IWUSR;
   }
-  (void)chmod(native.c_str(), mode);
+  // A mode that is already right is left alone.
+  if (mode != (st.st_mode & 07777)) (void)chmod(native.c_str(), mode);
 }
 
 }  // namespace kit
