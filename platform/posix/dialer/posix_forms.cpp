@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <istream>
 
 #include "dialer/commands.h"
@@ -27,18 +26,6 @@ std::string Hex(const std::string& bytes) {
 }
 
 bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
-std::int64_t MonotonicNowMs() {
-  timespec t{};
-  ::clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<std::int64_t>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-void SleepFor(unsigned ms) {
-  timespec t{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
-  while (::nanosleep(&t, &t) != 0 && errno == EINTR) {
-  }
-}
 
 }  // namespace
 
@@ -331,14 +318,14 @@ bool TranscriptStarter::Start(const std::string& command_line, int) {
 
 std::int64_t TranscriptWait::NowSeconds() { return static_cast<std::int64_t>(::time(nullptr)) + skipped_ms_ / 1000; }
 
-std::int64_t TranscriptWait::MonotonicMs() { return MonotonicNowMs() + skipped_ms_; }
+std::int64_t TranscriptWait::MonotonicMs() { return clock_.MonotonicMs() + skipped_ms_; }
 
 void TranscriptWait::WaitForMessages(unsigned timeout_ms) {
   // No window here sends messages: the wait is the whole timeout.
   if (skip_) {
     skipped_ms_ += timeout_ms;
   } else {
-    SleepFor(timeout_ms);
+    clock_.SleepMs(timeout_ms);
   }
 }
 
@@ -357,7 +344,7 @@ void TranscriptWait::SleepMs(unsigned ms) {
   if (skip_) {
     skipped_ms_ += ms;
   } else {
-    SleepFor(ms);
+    clock_.SleepMs(ms);
   }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/dialer/posix_dialer.h"
 #include "ports/codepage.h"
 #include "ports/desktop.h"
 #include "ports/dialogs.h"
@@ -182,6 +183,7 @@ class TranscriptWait : public IWaitHost {
   std::ostream& out_;
   bool skip_;
   std::int64_t skipped_ms_ = 0;
+  ClockWait clock_;  // the real waits, when they are not skipped
 };
 
 class TranscriptPower : public ISystemPower {
