@@ -50,6 +50,23 @@ WordApp ObtainRunningOrNewWord(const WordPorts& ports) {
   return {CDispatchDriver(std::move(got.object)), WordFailure::None};
 }
 
+void QuitWord(const CDispatchDriver& app) {
+  app.Call(wd::kAppQuit, {Variant::Missing(), Variant::Missing(), Variant::Missing()});
+}
+
+CDispatchDriver OpenDocument(const CDispatchDriver& app, const std::string& path) {
+  return app.GetObject(wd::kAppDocuments).CallObject(wd::kDocsOpen, {Variant::Str(path)});
+}
+
+void HiddenWordGuard::QuitQuietly() const {
+  if (app_ == nullptr) return;
+  try {
+    QuitWord(*app_);
+  } catch (const automation::AutomationError&) {
+    // It is gone already, or will not go; the first error is the one to report.
+  }
+}
+
 namespace {
 // The name the control last gave Word and has not given back yet.
 std::string g_givenUserName;

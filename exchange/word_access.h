@@ -103,6 +103,34 @@ WordApp ObtainRunningWord(const WordPorts& ports);
 // The running Word, else a new one.
 WordApp ObtainRunningOrNewWord(const WordPorts& ports);
 
+// Quit with its three optional arguments left out.
+void QuitWord(const automation::CDispatchDriver& app);
+// Documents' open by name.
+automation::CDispatchDriver OpenDocument(const automation::CDispatchDriver& app, const std::string& path);
+
+// A Word that a method started and has not shown yet would stay behind
+// invisible, holding the document, when Word raises an error half way; such
+// a Word is told to quit before the error goes on to the script. A Word the
+// user has, or has been shown, is never touched.
+class HiddenWordGuard {
+ public:
+  explicit HiddenWordGuard(const automation::CDispatchDriver* app) : app_(app) {}
+  void Shown() { app_ = nullptr; }
+  template <typename Body>
+  void Run(Body&& body) {
+    try {
+      body();
+    } catch (const automation::AutomationError&) {
+      QuitQuietly();
+      throw;
+    }
+  }
+
+ private:
+  void QuitQuietly() const;
+  const automation::CDispatchDriver* app_;
+};
+
 // Reads Word's user name into g_savedUserName.
 void SaveUserName(const automation::CDispatchDriver& app);
 void SetUserName(const automation::CDispatchDriver& app, const std::string& name);

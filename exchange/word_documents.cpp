@@ -25,46 +25,13 @@ constexpr std::size_t kMaxPath = 260;
 
 std::vector<Variant> Missing(std::size_t n) { return std::vector<Variant>(n, Variant::Missing()); }
 
-void Quit(const CDispatchDriver& app) { app.Call(wd::kAppQuit, Missing(3)); }
 void Close(const CDispatchDriver& doc) { doc.Call(wd::kDocClose, Missing(3)); }
-
-CDispatchDriver Open(const CDispatchDriver& app, const std::string& path) {
-  return app.GetObject(wd::kAppDocuments).CallObject(wd::kDocsOpen, {Variant::Str(path)});
-}
 
 void SaveAs(const CDispatchDriver& doc, const std::string& path) {
   std::vector<Variant> args = Missing(11);
   args[0] = Variant::Str(path);
   doc.Call(wd::kDocSaveAs, args);
 }
-
-// A Word that a method started and has not shown yet would stay behind
-// invisible, holding the document, when Word raises an error half way; such
-// a Word is told to quit before the error goes on to the script. A Word the
-// user has, or has been shown, is never touched.
-class HiddenWordGuard {
- public:
-  explicit HiddenWordGuard(const CDispatchDriver* app) : app_(app) {}
-  void Shown() { app_ = nullptr; }
-  template <typename Body>
-  void Run(Body&& body) {
-    try {
-      body();
-    } catch (const AutomationError&) {
-      if (app_ != nullptr) {
-        try {
-          Quit(*app_);
-        } catch (const AutomationError&) {
-          // It is gone already, or will not go; the first error is the one to report.
-        }
-      }
-      throw;
-    }
-  }
-
- private:
-  const CDispatchDriver* app_;
-};
 
 // Calls `visit` for every bookmark of `marks` named `name`; the count is read
 // again before each index, as the collection can shrink while we go.
@@ -139,7 +106,7 @@ std::int32_t CWordDocuments::EditWordInit(const remark::CNotaroCtrl& ctrl, const
   HiddenWordGuard guard(&app);
   guard.Run([&] {
     SaveUserName(app);
-    CDispatchDriver doc = Open(app, *path);
+    CDispatchDriver doc = OpenDocument(app, *path);
     app.Put(wd::kAppVisible, Variant::Bool(true));
     guard.Shown();
     doc.Call(wd::kDocActivate);
@@ -162,7 +129,7 @@ std::int32_t CWordDocuments::EditWord(const remark::CNotaroCtrl& ctrl, const std
   guard.Run([&] {
     SaveUserName(app);
     SetUserName(app, userName);
-    CDispatchDriver doc = Open(app, *path);
+    CDispatchDriver doc = OpenDocument(app, *path);
     doc.Put(wd::kDocTrackRevisions, Variant::Bool(true));
     const bool show = g_showtran == "1";
     doc.Put(wd::kDocPrintRevisions, Variant::Bool(show));
@@ -220,7 +187,7 @@ bool CWordDocuments::SetEditEnabled(const std::string& name, const std::string& 
                                                            Variant::I4(kBlankDocument), Variant()});
       SaveAs(doc, *path);
       Close(doc);
-      Quit(app);
+      QuitWord(app);
     });
   }
   WordApp word = ObtainNewWord(m_ports.word);
@@ -232,7 +199,7 @@ bool CWordDocuments::SetEditEnabled(const std::string& name, const std::string& 
     app.Put(wd::kAppVisible, Variant::Bool(false));
     SaveUserName(app);
     SetUserName(app, userName);
-    CDispatchDriver doc = Open(app, *path);
+    CDispatchDriver doc = OpenDocument(app, *path);
     doc.Put(wd::kDocTrackRevisions, Variant::Bool(true));
     CDispatchDriver bars = app.GetObject(wd::kAppCommandBars);
     auto control = [&](const char* bar, const char* caption) {
@@ -249,7 +216,7 @@ bool CWordDocuments::SetEditEnabled(const std::string& name, const std::string& 
     }
     SetReviewControlsEnabled(m_ports.word, "1");
     Close(doc);
-    Quit(app);
+    QuitWord(app);
   });
   return false;
 }
@@ -264,16 +231,16 @@ bool CWordDocuments::UniteWord(const std::string& target, const std::string& boo
   HiddenWordGuard guard(&app);
   guard.Run([&] {
     {
-      CDispatchDriver source = Open(app, *insertedPath);
+      CDispatchDriver source = OpenDocument(app, *insertedPath);
       source.GetObject(wd::kDocContent).Call(wd::kRangeCopy);
       Close(source);
     }
-    CDispatchDriver doc = Open(app, *targetPath);
+    CDispatchDriver doc = OpenDocument(app, *targetPath);
     CDispatchDriver marks = doc.GetObject(wd::kDocBookmarks);
     doc.Put(wd::kDocTrackRevisions, Variant::Bool(false));
     ForEachBookmarkNamed(marks, bookmark, [](const CDispatchDriver& range) { range.Call(wd::kRangePaste); });
     doc.Call(wd::kDocSave);
-    Quit(app);
+    QuitWord(app);
   });
   return true;
 }
@@ -287,13 +254,13 @@ void CWordDocuments::SetBookMark(const std::string& name, const std::string& mar
   const CDispatchDriver& app = word.app;
   HiddenWordGuard guard(&app);
   guard.Run([&] {
-    CDispatchDriver doc = Open(app, *path);
+    CDispatchDriver doc = OpenDocument(app, *path);
     CDispatchDriver marks = doc.GetObject(wd::kDocBookmarks);
     doc.Put(wd::kDocTrackRevisions, Variant::Bool(false));
     ForEachBookmarkNamed(marks, markName,
                          [&](const CDispatchDriver& range) { range.Put(wd::kRangeText, Variant::Str(markContent)); });
     doc.Call(wd::kDocSave);
-    Quit(app);
+    QuitWord(app);
   });
 }
 

@@ -7,7 +7,6 @@
 
 namespace kit::exchange {
 
-using automation::AutomationError;
 using automation::CDispatchDriver;
 using automation::Variant;
 
@@ -89,19 +88,13 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
   if (!word) return 0;
   {
     const CDispatchDriver& app = word.app;
-    try {
+    HiddenWordGuard guard(&app);
+    guard.Run([&] {
       RestoreUserName(app);
-      CDispatchDriver doc = app.GetObject(wd::kAppDocuments).CallObject(wd::kDocsOpen, {Variant::Str(path)});
+      CDispatchDriver doc = OpenDocument(app, path);
       if (makePage) SaveAsWebPage(doc, web.page);
-      app.Call(wd::kAppQuit, {Variant::Missing(), Variant::Missing(), Variant::Missing()});
-    } catch (const AutomationError&) {
-      // This Word was never shown; it would stay behind holding the document.
-      try {
-        app.Call(wd::kAppQuit, {Variant::Missing(), Variant::Missing(), Variant::Missing()});
-      } catch (const AutomationError&) {
-      }
-      throw;
-    }
+      QuitWord(app);
+    });
   }
   word.app.ReleaseDispatch();
 
