@@ -110,10 +110,13 @@ bool ParseInt(const std::string& text, int& value) {
   return true;
 }
 
-int Render(const std::string& path, const RenderOptions& opt, const Platform& platform, std::ostream& err) {
 #ifdef KIT_REMARK_TOOL_RENDER
+// Runs a drawing command over the file; a refusal of the request is a usage
+// error, a file that cannot be read a damaged one.
+template <typename Draw>
+int DrawFile(const std::string& path, std::ostream& err, Draw&& draw) {
   try {
-    const std::string failure = RenderPage(ReadNativeFile(path), platform, opt);
+    const std::string failure = draw(ReadNativeFile(path));
     if (failure.empty()) return kExitOk;
     err << "remark-tool: " << path << ": " << failure << '\n';
     return kExitUsage;
@@ -123,6 +126,12 @@ int Render(const std::string& path, const RenderOptions& opt, const Platform& pl
     err << "remark-tool: " << path << ": " << e.what() << '\n';
   }
   return kExitDamaged;
+}
+#endif
+
+int Render(const std::string& path, const RenderOptions& opt, const Platform& platform, std::ostream& err) {
+#ifdef KIT_REMARK_TOOL_RENDER
+  return DrawFile(path, err, [&](const auto& bytes) { return RenderPage(bytes, platform, opt); });
 #else
   (void)opt;
   (void)platform;
@@ -133,17 +142,7 @@ int Render(const std::string& path, const RenderOptions& opt, const Platform& pl
 
 int Print(const std::string& path, const PrintOptions& opt, const Platform& platform, std::ostream& err) {
 #ifdef KIT_REMARK_TOOL_RENDER
-  try {
-    const std::string failure = PrintDocument(ReadNativeFile(path), platform, opt);
-    if (failure.empty()) return kExitOk;
-    err << "remark-tool: " << path << ": " << failure << '\n';
-    return kExitUsage;
-  } catch (const RemarkFileError& e) {
-    err << "remark-tool: " << path << ": " << e.what() << " at byte " << e.offset() << '\n';
-  } catch (const std::exception& e) {
-    err << "remark-tool: " << path << ": " << e.what() << '\n';
-  }
-  return kExitDamaged;
+  return DrawFile(path, err, [&](const auto& bytes) { return PrintDocument(bytes, platform, opt); });
 #else
   (void)opt;
   (void)platform;
