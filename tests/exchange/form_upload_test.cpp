@@ -10,6 +10,7 @@
 
 #include "exchange/form_scan.h"
 #include "exchange/local_files.h"
+#include "tests/exchange/message_log.h"
 #include "tests/remark/fakes.h"
 
 #ifdef KIT_LOOPBACK_POST
@@ -239,17 +240,7 @@ class FilesLookup : public IFileLookup {
   FakeFiles& files_;
 };
 
-class RecordingDialogs : public IDialogs {
- public:
-  std::vector<std::string> messages;
-  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
-    messages.push_back(text);
-    return id::kOk;
-  }
-  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-};
+using RecordingDialogs = MessageLog;
 
 class FakePoster : public IFormPoster {
  public:
@@ -317,7 +308,7 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
     const FormUploadPorts ports{&poster, &lookup, &files, &dialogs, &codepage, 0};
     EXPECT_EQ(UploadThroughForm(ports, "https://srv/oa/page.jsp?x=1", c.cookie, kPath, "b.doc", c.delete_flag),
               c.result);
-    EXPECT_EQ(dialogs.messages, c.messages);
+    EXPECT_EQ(dialogs.shown, c.messages);
     EXPECT_EQ(!poster.fetched.empty(), c.fetched);
     if (c.fetched) {
       EXPECT_EQ(poster.fetched[0], "http://srv/oa/page.jsp?x=1 " + c.cookie);
@@ -447,7 +438,7 @@ TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
     const std::string path = "c:\\temp\\qzdesk\\" + c.file_name;
     EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "JSESSIONID=abc", path, c.file_name, 1),
               FormUploadResult::Posted);
-    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_TRUE(dialogs.shown.empty());
     EXPECT_EQ(server.page_cookie(), "JSESSIONID=abc");
     const auto received = server.received();
     ASSERT_EQ(received.size(), ++posts);
@@ -492,7 +483,7 @@ TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
   }
   // Nobody listens any more: the fetch gives an empty page.
   EXPECT_EQ(UploadThroughForm(ports, deadUrl, "", path, "r.doc", 1), FormUploadResult::Failed);
-  EXPECT_EQ(dialogs.messages, (std::vector<std::string>{kMsgUploadFailed, kMsgUploadFailed}));
+  EXPECT_EQ(dialogs.shown, (std::vector<std::string>{kMsgUploadFailed, kMsgUploadFailed}));
   EXPECT_EQ(root.ReadFile("c/temp/qzdesk/r.doc"), "remark");
 }
 #endif

@@ -10,6 +10,7 @@
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
 #include "remark/remark_file.h"
+#include "tests/exchange/message_log.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::exchange {
@@ -26,17 +27,7 @@ const std::string kCookieBlock =
 const std::string kJavaBlockHead = "\r\nContent-Disposition: form-data; name=\"file\"; otherparameter= ";
 const std::string kBlockTail = "\"\r\nContent-Type: Application/pdf\r\n\r\n";
 
-class RecordingDialogs : public IDialogs {
- public:
-  std::vector<std::string> shown;
-  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
-    shown.push_back(text);
-    return id::kOk;
-  }
-  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-};
+using RecordingDialogs = MessageLog;
 
 class RecordingStatus : public IStatusWindows {
  public:

@@ -10,6 +10,7 @@
 
 #include "apps/word-standin/word_standin.h"
 #include "ports/platform.h"
+#include "tests/exchange/message_log.h"
 
 namespace kit::exchange {
 namespace {
@@ -20,17 +21,7 @@ using automation::Variant;
 using testing::StandInAutomation;
 using testing::WordStandIn;
 
-class Messages : public IDialogs {
- public:
-  std::vector<std::string> shown;
-  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
-    shown.push_back(text);
-    return id::kOk;
-  }
-  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-};
+using Messages = MessageLog;
 
 // c:\temp\... lives in a scratch folder; Word and the lookup see the same files.
 struct Desk : IFileLookup {

@@ -10,6 +10,7 @@
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_paths.h"
 #include "ports/platform.h"
+#include "tests/exchange/message_log.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::exchange {
@@ -19,17 +20,7 @@ namespace fs = std::filesystem;
 using testing::StandInAutomation;
 using testing::WordStandIn;
 
-class Messages : public IDialogs {
- public:
-  std::vector<std::string> shown;
-  int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned) override {
-    shown.push_back(text);
-    return id::kOk;
-  }
-  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-};
+using Messages = MessageLog;
 
 // Status lines as the user saw them; "closed" when the window went away.
 class Status : public IStatusWindows {
