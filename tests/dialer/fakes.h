@@ -58,7 +58,6 @@ class FakeRegistry : public IRegistry {
   std::map<RegKey, std::string> open;
   RegKey next = 100;
   bool fail_create = false, fail_set = false;
-  int opens = 0;
 
   static std::string Id(RegRoot root, const std::string& path) {
     return std::to_string(static_cast<std::uint32_t>(root)) + "|" + LowerAscii(path);
@@ -79,7 +78,6 @@ class FakeRegistry : public IRegistry {
     if (keys.count(Id(root, path)) == 0) return reg::kFileNotFound;
     *key = ++next;
     open[*key] = Id(root, path);
-    ++opens;
     return reg::kSuccess;
   }
   long CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) override {
@@ -91,7 +89,6 @@ class FakeRegistry : public IRegistry {
     }
     *key = ++next;
     open[*key] = Id(root, path);
-    ++opens;
     return reg::kSuccess;
   }
   long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
