@@ -18,8 +18,10 @@ Lines Join(Lines a, const Lines& b) {
   return a;
 }
 
-const Lines kPhonebookDialog = {"start 1 rasphone  -d 澄岚市电子政务内网VPN连接", "wait 1", "sleep 1000",
-                                "find #32770 连接 澄岚市电子政务内网VPN连接", "click 连接(&C)"};
+// How an XP dial starts, and how every dial ends.
+const Lines kXpDialHead = {"Label8 正在拨号", "panel1 正在拨号,请稍候…", "start 1 rasphone  -d 澄岚市电子政务内网VPN连接",
+                           "wait 1", "sleep 1000", "find #32770 连接 澄岚市电子政务内网VPN连接", "click 连接(&C)"};
+const Lines kDialTail = Join({"refresh"}, Join(kIdlePanels, {"counters 0", "Timer3 on 1000"}));
 
 // The local gateway is read at start-up; the journal starts after it.
 void StartWithGateways(Rig& rig, const std::vector<std::string>& gateways) {
@@ -88,15 +90,12 @@ TEST(Dial, XpSplitRoutesInOrder) {
   StartWithGateways(rig, {"198.51.100.1", "198.51.100.1", "172.16.1.1"});
   EXPECT_EQ(rig.dialer.oldgateway(), "198.51.100.1");
   rig.dialer.DialStep();
-  Lines want = {"Label8 正在拨号", "panel1 正在拨号,请稍候…"};
-  want = Join(want, kPhonebookDialog);
-  want = Join(want, {"panel1 设置路由表,请稍候……", "wait 2", "start 0 cmd /c route delete 0.0.0.0 ", "sleep 1000", "wait 1",
-                     "start 0 cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "sleep 1000", "wait 1",
-                     "start 0 cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.1.1", "wait 1",
-                     "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait 3", "refresh"});
-  want = Join(want, kIdlePanels);
-  want = Join(want, {"counters 0", "Timer3 on 1000"});
-  EXPECT_EQ(rig.j.lines, want);
+  EXPECT_EQ(rig.j.lines,
+            Join(Join(kXpDialHead, {"panel1 设置路由表,请稍候……", "wait 2", "start 0 cmd /c route delete 0.0.0.0 ", "sleep 1000",
+                                    "wait 1", "start 0 cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "sleep 1000",
+                                    "wait 1", "start 0 cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.1.1", "wait 1",
+                                    "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait 3"}),
+                 kDialTail));
   EXPECT_EQ(rig.dialer.interopti(), 1);
   EXPECT_EQ(rig.dialer.settings().Get("RomteGateway"), "172.16.1.1");
   EXPECT_EQ(rig.dialer.settings().Get("LocalGateway"), "198.51.100.1");
@@ -121,14 +120,11 @@ TEST(Dial, XpGatewayWaitTimesOut) {
   Rig rig;
   StartWithGateways(rig, {"198.51.100.1"});
   rig.dialer.DialStep();
-  Lines want = {"Label8 正在拨号", "panel1 正在拨号,请稍候…"};
-  want = Join(want, kPhonebookDialog);
-  want = Join(want, {"panel1 设置路由表,请稍候……", "wait 61",
-                     "box 警告，设置失败|拨号后网络设置失败，无法正常访问办公网，请退出拨号并重新运行|48", "wait 3",
-                     "refresh"});
-  want = Join(want, kIdlePanels);
-  want = Join(want, {"counters 0", "Timer3 on 1000"});
-  EXPECT_EQ(rig.j.lines, want);
+  EXPECT_EQ(rig.j.lines,
+            Join(Join(kXpDialHead, {"panel1 设置路由表,请稍候……", "wait 61",
+                                    "box 警告，设置失败|拨号后网络设置失败，无法正常访问办公网，请退出拨号并重新运行|48",
+                                    "wait 3"}),
+                 kDialTail));
   // 1 at start-up, 1 after the first pause, 60 rounds.
   EXPECT_EQ(rig.wmi.adapter_queries, 62);
   EXPECT_EQ(rig.dialer.interopti(), 0);
@@ -162,11 +158,10 @@ TEST(Dial, VistaTranscript) {
   rig.view.user = "zs";
   rig.view.password = "pw";
   rig.dialer.DialStep();
-  Lines want = {"Label8 正在拨号", "panel1 正在拨号,请稍候……", "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw",
-                "wait 5", "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1", "wait 5", "refresh"};
-  want = Join(want, kIdlePanels);
-  want = Join(want, {"counters 0", "Timer3 on 1000"});
-  EXPECT_EQ(rig.j.lines, want);
+  EXPECT_EQ(rig.j.lines, Join({"Label8 正在拨号", "panel1 正在拨号,请稍候……",
+                               "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 5",
+                               "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1", "wait 5"},
+                              kDialTail));
 
   // Quoted where that keeps the line whole; refused where it can not.
   rig.j.lines.clear();
@@ -184,12 +179,7 @@ TEST(Dial, SecondBuildNeverRoutes) {
   StartWithGateways(rig, {"198.51.100.1", "172.16.1.1"});
   rig.view.check1 = false;
   rig.dialer.DialStep();
-  Lines want = {"Label8 正在拨号", "panel1 正在拨号,请稍候…"};
-  want = Join(want, kPhonebookDialog);
-  want = Join(want, {"wait 1", "refresh"});
-  want = Join(want, kIdlePanels);
-  want = Join(want, {"counters 0", "Timer3 on 1000"});
-  EXPECT_EQ(rig.j.lines, want);
+  EXPECT_EQ(rig.j.lines, Join(Join(kXpDialHead, {"wait 1"}), kDialTail));
   EXPECT_EQ(rig.dialer.settings().Get("RomteGateway"), "");
   EXPECT_EQ(rig.dialer.interopti(), 0);
 
@@ -204,29 +194,33 @@ TEST(Dial, SecondBuildNeverRoutes) {
   slow.view.user = "zs";
   slow.view.password = "pw";
   slow.dialer.DialStep();
-  want = {"Label8 正在拨号", "panel1 正在拨号,请稍候……", "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 65",
-          "Label6 VPN连接速度太慢了，会影响使用的效果。", "refresh"};
-  want = Join(want, kIdlePanels);
-  want = Join(want, {"counters 0", "Timer3 on 1000"});
-  EXPECT_EQ(slow.j.lines, want);
+  EXPECT_EQ(slow.j.lines, Join({"Label8 正在拨号", "panel1 正在拨号,请稍候……",
+                                "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 65",
+                                "Label6 VPN连接速度太慢了，会影响使用的效果。"},
+                               kDialTail));
 }
 
-const Lines kHangUpTail = {"start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT", "Label7 正在断开",
-                           "panel1 正在断开,请稍候……", "wait 8", "refresh"};
-
 TEST(HangUp, BothBuilds) {
-  Rig rig;
-  rig.dialer.HangUpStep();
-  Lines want = {"Timer3 off", "start 0 cmd /c route delete 10.1.0.0 ",
-                "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ", "wait 1"};
-  want = Join(Join(want, kHangUpTail), kIdlePanels);
-  EXPECT_EQ(rig.j.lines, want);
-
-  // Check1 cleared and no split routes: no deletes.
-  Rig clear;
-  clear.view.check1 = false;
-  clear.dialer.HangUpStep();
-  EXPECT_EQ(clear.j.lines, Join(Join({"Timer3 off"}, kHangUpTail), kIdlePanels));
+  const Lines tail = Join({"start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT", "Label7 正在断开",
+                           "panel1 正在断开,请稍候……", "wait 8", "refresh"},
+                          kIdlePanels);
+  const Lines deletes = {"start 0 cmd /c route delete 10.1.0.0 ", "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ",
+                         "wait 1"};
+  // With Check1 cleared and no split routes, or in the second build: no deletes.
+  struct Case {
+    Build build;
+    bool check1;
+    Lines want;
+  } cases[] = {{Build::kTunnelgate, true, Join(Join({"Timer3 off"}, deletes), tail)},
+               {Build::kTunnelgate, false, Join({"Timer3 off"}, tail)},
+               {Build::kTunnelpost, true, Join({"Timer3 off"}, tail)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.check1);
+    Rig rig(c.build);
+    rig.view.check1 = c.check1;
+    rig.dialer.HangUpStep();
+    EXPECT_EQ(rig.j.lines, c.want);
+  }
 
   // After a split-route dial the deletes come even with Check1 cleared.
   Rig split;
@@ -236,43 +230,36 @@ TEST(HangUp, BothBuilds) {
   split.j.lines.clear();
   split.dialer.HangUpStep();
   EXPECT_EQ(split.j.With("start 0 cmd /c route delete").size(), 2u);
-
-  Rig post(Build::kTunnelpost);
-  post.dialer.HangUpStep();
-  EXPECT_EQ(post.j.lines, Join(Join({"Timer3 off"}, kHangUpTail), kIdlePanels));
 }
 
 TEST(Exit, AsksWhileConnected) {
-  Rig rig;
-  rig.icmp.answering = {"10.1.1.8"};
-  rig.dialogs.answers = {id::kYes};
-  rig.dialer.ExitStep();
-  EXPECT_EQ(rig.j.lines,
-            (Lines{"echo 10.1.1.8 size 0 buffer 270 timeout 500",
-                   "box 断开后退出？|您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？|68",
-                   "start 0 cmd /c route delete 10.1.0.0 ", "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ",
-                   "wait 2", "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT", "Label7 正在断开",
-                   "panel1 正在断开VPN…", "wait 8"}));
-
-  Rig no;
-  no.icmp.answering = {"10.1.1.8"};
-  no.dialogs.answers = {id::kNo};
-  no.dialer.ExitStep();
-  EXPECT_EQ(no.j.lines.size(), 2u);
-
-  Rig down;
-  down.dialer.ExitStep();
-  EXPECT_EQ(down.j.lines, (Lines{"echo 10.1.1.8 size 0 buffer 270 timeout 500",
-                                 "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT"}));
-
-  Rig post(Build::kTunnelpost);
-  post.icmp.answering = {"10.1.1.8"};
-  post.dialogs.answers = {id::kYes};
-  post.dialer.ExitStep();
-  EXPECT_EQ(post.j.lines, (Lines{"echo 10.1.1.8 size 0 buffer 270 timeout 500",
-                                 "box 断开后退出？|您的VPN拨号仍处在连接状态中，是否断开后退出？|68",
-                                 "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT", "Label7 正在断开",
-                                 "panel1 正在断开VPN…", "wait 5"}));
+  const std::string echo = "echo 10.1.1.8 size 0 buffer 270 timeout 500";
+  const std::string gate_box =
+      "box 断开后退出？|您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？|68";
+  const std::string hangup = "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT";
+  struct Case {
+    Build build;
+    bool connected;
+    int answer;
+    Lines want;
+  } cases[] = {
+      {Build::kTunnelgate, true, id::kYes,
+       {echo, gate_box, "start 0 cmd /c route delete 10.1.0.0 ", "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ",
+        "wait 2", hangup, "Label7 正在断开", "panel1 正在断开VPN…", "wait 8"}},
+      {Build::kTunnelgate, true, id::kNo, {echo, gate_box}},
+      {Build::kTunnelgate, false, id::kYes, {echo, hangup}},
+      {Build::kTunnelpost, true, id::kYes,
+       {echo, "box 断开后退出？|您的VPN拨号仍处在连接状态中，是否断开后退出？|68", hangup, "Label7 正在断开",
+        "panel1 正在断开VPN…", "wait 5"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.want.size());
+    Rig rig(c.build);
+    if (c.connected) rig.icmp.answering = {"10.1.1.8"};
+    rig.dialogs.answers = {c.answer};
+    rig.dialer.ExitStep();
+    EXPECT_EQ(rig.j.lines, c.want);
+  }
 }
 
 TEST(Exit, VistaSavesCompleteCredentials) {
@@ -309,8 +296,6 @@ TEST(Startup, PiecesForTheWindow) {
   EXPECT_EQ(rig.dialer.settings().Get("LocalGateway"), "10.2.0.1");
   rig.dialer.OpenWebPage("http://10.1.1.8");
   EXPECT_EQ(rig.j.lines.back(), "shell [] http://10.1.1.8 [] 1");
-  EXPECT_EQ(ProfileFor(Build::kTunnelpost).caption, "澄岚市协同办公网VPN拨号工具纯净版V1.1Build 20100718");
-  EXPECT_EQ(ProfileFor(Build::kTunnelgate).caption, "澄岚市电子政务办公网VPN拨号工具V1.1Build 20100707");
 
   // Link statistics reach panels 1-4; the timer only while traffic flows.
   rig.j.lines.clear();

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -57,7 +58,6 @@ class FakeRegistry : public IRegistry {
   std::map<RegKey, std::string> open;
   RegKey next = 100;
   bool fail_create = false, fail_set = false;
-  int opens = 0;
 
   static std::string Id(RegRoot root, const std::string& path) {
     return std::to_string(static_cast<std::uint32_t>(root)) + "|" + LowerAscii(path);
@@ -78,7 +78,6 @@ class FakeRegistry : public IRegistry {
     if (keys.count(Id(root, path)) == 0) return reg::kFileNotFound;
     *key = ++next;
     open[*key] = Id(root, path);
-    ++opens;
     return reg::kSuccess;
   }
   long CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) override {
@@ -90,7 +89,6 @@ class FakeRegistry : public IRegistry {
     }
     *key = ++next;
     open[*key] = Id(root, path);
-    ++opens;
     return reg::kSuccess;
   }
   long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
@@ -303,15 +301,22 @@ class FakeWindows : public IWindowFinder {
   Journal& j_;
 };
 
-// Every pump lets one second pass.
+// Every pump lets one second pass, then runs `on_pump` once, as a real
+// message loop would deliver an event.
 class FakeWait : public IWaitHost {
  public:
   explicit FakeWait(Journal& j) : j_(j) {}
   std::int64_t now = 1000;
+  std::function<void()> on_pump;
   std::int64_t NowSeconds() override { return now; }
   void PumpMessages() override {
     ++now;
     j_.Waited();
+    if (on_pump) {
+      auto f = std::move(on_pump);
+      on_pump = nullptr;
+      f();
+    }
   }
   void SleepMs(unsigned ms) override { j_.Add("sleep " + std::to_string(ms)); }
 
@@ -397,28 +402,29 @@ class FakeView : public dialer::IDialerView {
   Journal& j_;
 };
 
-// The whole set wired to a dialer of one build.
-struct Rig {
-  explicit Rig(dialer::Build build = dialer::Build::kTunnelgate)
-      : icmp(j), ras(j), starter(j), windows(j), wait(j), power(j), dialogs(j), shell(j), view(j),
-        ports{&registry, &icmp, &wmi, &iftable, &ras, &starter, &windows, &wait, &power, &dialogs, &shell,
-              DefaultPlatform().codepage},
-        dialer(ports, dialer::DialerConfig(), dialer::ProfileFor(build), view) {}
-
+// Every port's fake, all writing to one journal.
+struct PortFakes {
   Journal j;
   FakeRegistry registry;
-  FakeIcmp icmp;
+  FakeIcmp icmp{j};
   FakeWmi wmi;
   FakeIfTable iftable;
-  FakeRas ras;
-  RecordingStarter starter;
-  FakeWindows windows;
-  FakeWait wait;
-  FakePower power;
-  FakeDialogs dialogs;
-  FakeShell shell;
-  FakeView view;
-  dialer::DialerPorts ports;
+  FakeRas ras{j};
+  RecordingStarter starter{j};
+  FakeWindows windows{j};
+  FakeWait wait{j};
+  FakePower power{j};
+  FakeDialogs dialogs{j};
+  FakeShell shell{j};
+  dialer::DialerPorts ports{&registry, &icmp,   &wmi,    &iftable, &ras,   &starter,
+                            &windows,  &wait,   &power,  &dialogs, &shell, DefaultPlatform().codepage};
+};
+
+// The whole set wired to a dialer of one build.
+struct Rig : PortFakes {
+  explicit Rig(dialer::Build build = dialer::Build::kTunnelgate)
+      : dialer(ports, dialer::DialerConfig(), dialer::ProfileFor(build), view) {}
+  FakeView view{j};
   dialer::CDialer dialer;
 };
 

@@ -1,6 +1,5 @@
 // A recording form host and the rig that puts Form1 on the dialer's fakes.
 #pragma once
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -137,21 +136,6 @@ class FakeHelp : public forms::IHelpViewer {
   Journal& j_;
 };
 
-// A wait whose pumps can deliver events, as a real message loop would.
-class HookWait : public FakeWait {
- public:
-  using FakeWait::FakeWait;
-  std::function<void()> on_pump;
-  void PumpMessages() override {
-    FakeWait::PumpMessages();
-    if (on_pump) {
-      auto f = std::move(on_pump);
-      on_pump = nullptr;
-      f();
-    }
-  }
-};
-
 inline bool operator==(const FakeRegistry::Value& a, const FakeRegistry::Value& b) {
   return a.type == b.type && a.data == b.data;
 }
@@ -170,14 +154,8 @@ class FakeFiles : public IFileSystem {
 
 inline std::string NoTime() { return "12:00:00"; }
 
-struct FormRig {
-  explicit FormRig(dialer::Build build = dialer::Build::kTunnelgate)
-      : icmp(j), ras(j), starter(j), windows(j), wait(j), power(j), dialogs(j), shell(j), host(j), mutexes(j),
-        help(j),
-        ports{&registry, &icmp, &wmi, &iftable, &ras, &starter, &windows, &wait, &power, &dialogs, &shell,
-              DefaultPlatform().codepage},
-        form_ports{&host, &mutexes, &help, &files, "C:\\Program Files\\Tunnelgate", &NoTime},
-        profile(dialer::ProfileFor(build)) {}
+struct FormRig : PortFakes {
+  explicit FormRig(dialer::Build build = dialer::Build::kTunnelgate) : profile(dialer::ProfileFor(build)) {}
 
   void Optimized() { registry.Put(RegRoot::kLocalMachine, dialer::kRasManParametersKey, "ProhibitIPSec", reg::kDword, {1, 0, 0, 0}); }
   void Created() {
@@ -185,34 +163,17 @@ struct FormRig {
   }
   std::string LocalKey(const char* utf8) { return DefaultPlatform().codepage->FromUtf8(utf8); }
 
-  dialer::Form1& Make() {
-    form = std::make_unique<dialer::Form1>(ports, form_ports, dialer::DialerConfig(), profile);
-    return *form;
-  }
   bool Load() {
-    Make();
+    form = std::make_unique<dialer::Form1>(ports, form_ports, dialer::DialerConfig(), profile);
     return form->Form_Load();
   }
   FakeForm& win() { return *host.Last("Form1"); }
 
-  Journal j;
-  FakeRegistry registry;
-  FakeIcmp icmp;
-  FakeWmi wmi;
-  FakeIfTable iftable;
-  FakeRas ras;
-  RecordingStarter starter;
-  FakeWindows windows;
-  HookWait wait;
-  FakePower power;
-  FakeDialogs dialogs;
-  FakeShell shell;
-  FakeFormHost host;
-  FakeMutexes mutexes;
-  FakeHelp help;
+  FakeFormHost host{j};
+  FakeMutexes mutexes{j};
+  FakeHelp help{j};
   FakeFiles files;
-  dialer::DialerPorts ports;
-  dialer::FormPorts form_ports;
+  dialer::FormPorts form_ports{&host, &mutexes, &help, &files, "C:\\Program Files\\Tunnelgate", &NoTime};
   const dialer::BuildProfile& profile;
   std::unique_ptr<dialer::Form1> form;
 };

@@ -7,11 +7,11 @@
 namespace kit::dialer {
 namespace {
 
-using testing::FakeIcmp;
-using testing::FakeIfTable;
 using testing::FakeWmi;
-using testing::IfRow;
-using testing::Journal;
+
+struct ProbeRig : testing::PortFakes {
+  CProbes p{icmp, wmi, iftable};
+};
 
 TEST(Probes, AddressParsing) {
   EXPECT_EQ(ParseDottedIPv4("127.0.0.1"), std::optional<std::uint32_t>(0x0100007Fu));
@@ -23,39 +23,31 @@ TEST(Probes, AddressParsing) {
 }
 
 TEST(Probes, PingTrustsOnlyARealReply) {
-  Journal j;
-  FakeIcmp icmp(j);
-  FakeWmi wmi;
-  FakeIfTable table;
-  CProbes p(icmp, wmi, table);
-  icmp.answering = {"127.0.0.1"};
-  EXPECT_TRUE(p.ping("127.0.0.1"));
-  EXPECT_FALSE(p.ping("10.1.1.8"));
-  EXPECT_EQ(j.lines, (std::vector<std::string>{"echo 127.0.0.1 size 0 buffer 270 timeout 500",
+  ProbeRig r;
+  r.icmp.answering = {"127.0.0.1"};
+  EXPECT_TRUE(r.p.ping("127.0.0.1"));
+  EXPECT_FALSE(r.p.ping("10.1.1.8"));
+  EXPECT_EQ(r.j.lines, (std::vector<std::string>{"echo 127.0.0.1 size 0 buffer 270 timeout 500",
                                                "echo 10.1.1.8 size 0 buffer 270 timeout 500"}));
-  EXPECT_EQ(icmp.created, 2);
-  EXPECT_EQ(icmp.closed, 2);
+  EXPECT_EQ(r.icmp.created, 2);
+  EXPECT_EQ(r.icmp.closed, 2);
 
   // Names are not sent at all.
-  EXPECT_EQ(p.Ping("localhost"), PingResult::kBadAddress);
-  EXPECT_EQ(j.lines.size(), 2u);
+  EXPECT_EQ(r.p.Ping("localhost"), PingResult::kBadAddress);
+  EXPECT_EQ(r.j.lines.size(), 2u);
   // No reply counted: the zeroed buffer must not read as success.
-  icmp.write_reply_without_count = true;
-  EXPECT_EQ(p.Ping("127.0.0.1"), PingResult::kNoReply);
-  icmp.fail_create = true;
-  EXPECT_EQ(p.Ping("127.0.0.1"), PingResult::kUnavailable);
-  EXPECT_EQ(p.unavailable_reason(), "no handle");
+  r.icmp.write_reply_without_count = true;
+  EXPECT_EQ(r.p.Ping("127.0.0.1"), PingResult::kNoReply);
+  r.icmp.fail_create = true;
+  EXPECT_EQ(r.p.Ping("127.0.0.1"), PingResult::kUnavailable);
+  EXPECT_EQ(r.p.unavailable_reason(), "no handle");
 }
 
 TEST(Probes, OsVersionAndGateway) {
-  Journal j;
-  FakeIcmp icmp(j);
-  FakeWmi wmi;
-  FakeIfTable table;
-  CProbes p(icmp, wmi, table);
-  wmi.version = "6.1.7601";
-  EXPECT_EQ(p.GetOsversion(), "6.1");
-  EXPECT_TRUE(IsVistaOr7(p.GetOsversion()));
+  ProbeRig r;
+  r.wmi.version = "6.1.7601";
+  EXPECT_EQ(r.p.GetOsversion(), "6.1");
+  EXPECT_TRUE(IsVistaOr7(r.p.GetOsversion()));
   EXPECT_FALSE(IsXpOr2003("6.1"));
   EXPECT_TRUE(IsXpOr2003("5.2"));
 
@@ -65,41 +57,37 @@ TEST(Probes, OsVersionAndGateway) {
   WmiObject no_list;
   no_list["IPAddress"] = std::vector<std::string>{"192.168.1.5"};
   no_list["DefaultIPGateway"] = std::monostate{};
-  wmi.adapters = {{no_ip, no_list, FakeWmi::Adapter({"192.168.1.5"}, {}),
+  r.wmi.adapters = {{no_ip, no_list, FakeWmi::Adapter({"192.168.1.5"}, {}),
                    FakeWmi::Adapter({"192.168.1.6"}, {"192.168.1.1", "192.168.1.254"}),
                    FakeWmi::Adapter({"172.16.0.2"}, {"172.16.0.1"})}};
-  EXPECT_EQ(p.GetIpGateway(), "192.168.1.1");
-  wmi.adapters = {{no_ip}};
-  EXPECT_EQ(p.GetIpGateway(), "");
-  wmi.unreachable = true;
-  EXPECT_THROW(p.GetOsversion(), WmiError);
-  EXPECT_THROW(p.GetIpGateway(), WmiError);
+  EXPECT_EQ(r.p.GetIpGateway(), "192.168.1.1");
+  r.wmi.adapters = {{no_ip}};
+  EXPECT_EQ(r.p.GetIpGateway(), "");
+  r.wmi.unreachable = true;
+  EXPECT_THROW(r.p.GetOsversion(), WmiError);
+  EXPECT_THROW(r.p.GetIpGateway(), WmiError);
 }
 
 TEST(Probes, LinkStatisticsPanels) {
-  Journal j;
-  FakeIcmp icmp(j);
-  FakeWmi wmi;
-  FakeIfTable table;
-  CProbes p(icmp, wmi, table);
-  EXPECT_EQ(p.ShowLinkStatistics(), (LinkPanels{"VPN尚未连接", "收到 0", "发送 0", "错误 0"}));
-  EXPECT_FALSE(p.UpdateLinkStatistics());
+  ProbeRig r;
+  EXPECT_EQ(r.p.ShowLinkStatistics(), (LinkPanels{"VPN尚未连接", "收到 0", "发送 0", "错误 0"}));
+  EXPECT_FALSE(r.p.UpdateLinkStatistics());
 
   // Discards, not errors; an Ethernet row is ignored.
-  table.rows = {{iftable::kTypeEthernet, 100000000, 77, 88, 1, 1}, {iftable::kTypePpp, 64000, 5000, 900, 3, 44}};
-  EXPECT_EQ(p.ShowLinkStatistics(), (LinkPanels{"VPN连接0.064MB", "收到 5000", "发送 900", "错误 3"}));
-  ASSERT_TRUE(p.UpdateLinkStatistics());
+  r.iftable.rows = {{iftable::kTypeEthernet, 100000000, 77, 88, 1, 1}, {iftable::kTypePpp, 64000, 5000, 900, 3, 44}};
+  EXPECT_EQ(r.p.ShowLinkStatistics(), (LinkPanels{"VPN连接0.064MB", "收到 5000", "发送 900", "错误 3"}));
+  ASSERT_TRUE(r.p.UpdateLinkStatistics());
 
   // The later PPP row decides; counters above 2^31 read as negative numbers.
-  table.rows = {{iftable::kTypePpp, 64000, 5000, 900, 3, 0}, {iftable::kTypePpp, 100000000, 0xFFFFFFFEu, 12, 0, 0}};
-  EXPECT_EQ(p.ShowLinkStatistics(), (LinkPanels{"VPN连接100MB", "收到-2", "发送 12", "错误 0"}));
+  r.iftable.rows = {{iftable::kTypePpp, 64000, 5000, 900, 3, 0}, {iftable::kTypePpp, 100000000, 0xFFFFFFFEu, 12, 0, 0}};
+  EXPECT_EQ(r.p.ShowLinkStatistics(), (LinkPanels{"VPN连接100MB", "收到-2", "发送 12", "错误 0"}));
 
   // One direction idle: shown as connected, but the timer leaves the panels.
-  table.rows = {{iftable::kTypePpp, 1000000, 10, 0, 0, 0}};
-  EXPECT_EQ(p.ShowLinkStatistics()[0], "VPN连接1MB");
-  EXPECT_FALSE(p.UpdateLinkStatistics());
-  table.rows = {{iftable::kTypePpp, 1000000, 0, 0, 0, 0}};
-  EXPECT_EQ(p.ShowLinkStatistics()[0], "VPN尚未连接");
+  r.iftable.rows = {{iftable::kTypePpp, 1000000, 10, 0, 0, 0}};
+  EXPECT_EQ(r.p.ShowLinkStatistics()[0], "VPN连接1MB");
+  EXPECT_FALSE(r.p.UpdateLinkStatistics());
+  r.iftable.rows = {{iftable::kTypePpp, 1000000, 0, 0, 0, 0}};
+  EXPECT_EQ(r.p.ShowLinkStatistics()[0], "VPN尚未连接");
 
   EXPECT_EQ(SpeedText(1), "1E-06MB");
   EXPECT_EQ(SpeedText(1500000), "1.5MB");

