@@ -45,14 +45,16 @@ TEST(NotaroModule, RegistersTypeLibraryControlCategoriesThenPageAndUnregisters) 
 TEST(NotaroModule, FailuresStopLaterStepsWithTheirCodes) {
   const struct {
     const char* what;
-    bool typelib, cls, page, untypelib;
+    bool typelib, cls, page, untypelib, unclass;
     HResult reg, unreg;
     std::size_t reg_calls, unreg_calls;
   } cases[] = {
-      {"typelib", false, true, true, true, hr::SelfRegTypeLib, hr::Ok, 1, 3},
-      {"class", true, false, true, true, hr::SelfRegClass, hr::Ok, 2, 3},
-      {"page", true, true, false, true, hr::SelfRegClass, hr::Ok, 7, 3},
-      {"untypelib", true, true, true, false, hr::Ok, hr::SelfRegTypeLib, 7, 1},
+      {"typelib", false, true, true, true, true, hr::SelfRegTypeLib, hr::Ok, 1, 3},
+      {"class", true, false, true, true, true, hr::SelfRegClass, hr::Ok, 2, 3},
+      {"page", true, true, false, true, true, hr::SelfRegClass, hr::Ok, 7, 3},
+      {"untypelib", true, true, true, false, true, hr::Ok, hr::SelfRegTypeLib, 7, 1},
+      // A class that will not go still lets the other one go.
+      {"unclass", true, true, true, true, false, hr::Ok, hr::SelfRegClass, 7, 3},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -61,6 +63,7 @@ TEST(NotaroModule, FailuresStopLaterStepsWithTheirCodes) {
     r.class_ok = c.cls;
     r.page_ok = c.page;
     r.unreg_typelib_ok = c.untypelib;
+    r.unreg_class_ok = c.unclass;
     EXPECT_EQ(RegisterNotaroServer(r), c.reg);
     EXPECT_EQ(r.calls.size(), c.reg_calls);
     r.calls.clear();
