@@ -16,6 +16,7 @@ namespace {
 using automation::AutomationError;
 using automation::InvokeKind;
 using automation::Variant;
+using testing::Description;
 using testing::MemoryClipboard;
 using testing::StandInAutomation;
 using testing::WordStandIn;
@@ -71,14 +72,6 @@ struct Rig {
     return path;
   }
 };
-
-std::string Description(const IEnhMetaFile& emf) {
-  std::vector<std::uint8_t> bits = emf.Bits();
-  EmfHeader h = emf.Header();
-  std::string s;
-  for (std::uint32_t i = 0; i < h.nDescription; ++i) s += static_cast<char>(bits[h.offDescription + 2 * i]);
-  return s;
-}
 
 TEST(PageCaptureTest, ProgIdsAreRecognisedByTheirStart) {
   const std::pair<const char*, DocumentServer> cases[] = {
