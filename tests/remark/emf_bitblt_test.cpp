@@ -46,7 +46,7 @@ TEST(EmfBitBltTest, RecordHoldsTheBitmapBottomUp) {
 // A bitmap finer than its destination: the stretch record names the whole
 // bitmap as the source and the destination in reference pixels; the header's
 // bounds follow the destination. Equal sizes stay a plain blit.
-TEST(EmfBitBltTest, StretchRecordsTakeTheWholeBitmapIntoTheDestination) {
+TEST(EmfBitBltTest, StretchRecordsTakeTheWholeBitmapIntoTheDestinationAndBadSizesGiveNothing) {
   struct Case {
     int w, h, dw, dh;
     std::uint32_t type, fixed;
@@ -81,14 +81,12 @@ TEST(EmfBitBltTest, StretchRecordsTakeTheWholeBitmapIntoTheDestination) {
   EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3, 4}, 0, 2, RectL{0, 0, 1, 1}, u"").empty());
   EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3, 4}, 2, -5, RectL{0, 0, 1, 1}, u"").empty());
   EXPECT_TRUE(MakeStretchBltEmfBits(2, 2, {1, 2, 3}, 1, 1, RectL{0, 0, 1, 1}, u"").empty());
-}
-
-TEST(EmfBitBltTest, BadSizesGiveNothing) {
   EXPECT_TRUE(MakeBitBltEmfBits(0, 3, {}, RectL{0, 0, 1, 1}, u"WPSFile").empty());
   EXPECT_TRUE(MakeBitBltEmfBits(2, -1, {1, 2}, RectL{0, 0, 1, 1}, u"WPSFile").empty());
   EXPECT_TRUE(MakeBitBltEmfBits(2, 2, {1, 2, 3}, RectL{0, 0, 1, 1}, u"WPSFile").empty());
   EXPECT_TRUE(MakeBitBltEmfBits(0x7FFFFFFF, 0x7FFFFFFF, {1}, RectL{0, 0, 1, 1}, u"WPSFile").empty());
 }
+
 
 TEST(EmfBitBltTest, PlainMetafilesAreUnchanged) {
   // Fixed bytes of the filler record, as tools and seeds made them before.

@@ -91,6 +91,15 @@ class NullCodePage : public ICodePage {
   std::string FromUtf8(const std::string& s) const override { return s; }
 };
 
+// A metafile's description, its UTF-16 units narrowed (ASCII in the tests).
+inline std::string Description(const IEnhMetaFile& emf) {
+  std::vector<std::uint8_t> bits = emf.Bits();
+  EmfHeader h = emf.Header();
+  std::string s;
+  for (std::uint32_t i = 0; i < h.nDescription; ++i) s += static_cast<char>(bits[h.offDescription + 2 * i]);
+  return s;
+}
+
 struct FakePlatform {
   FakeScreen screen;
   FakeMetafiles metafiles;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+
 #include "ports/memory_stream.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/remark_file.h"
@@ -15,85 +18,54 @@ using automation::Variant;
 using automation::VarType;
 using testing::FakePlatform;
 
-struct Row {
-  const char* name;
-  MemberKind kind;
-  std::vector<VarType> params;
-  VarType result;
+// The interface as pages know it: position = DISPID. "Name:T" is a property
+// of type T; "Name(P...)R" a method. B Bstr, I I4, L Bool, E Error, D Dispatch,
+// nothing Empty.
+const char* const kRows[] = {
+    "PenColor:I", "PenWidth:I", "ToolbarHidden:L", "Remarker:B", "ReadOnly:L", "ActiveInPlace:L",
+    "LoadDocument(B)", "DeleteLastStroke()", "DeleteUnconfirmedStrokes()", "ConfirmRemark()",
+    "SetSelRemarker(I)", "OpenRemark(L)", "LoadObject(D)", "SaveToFile(B)E", "LoadFromFile(B)E",
+    "Download(BB)E", "Upload(BBB)E", "DownloadWordDoc(BBB)E", "DownloadWordFile(BBB)E",
+    "DownloadWordGW(BBB)E", "UploadWordDoc(BBB)E", "NewWordDoc(B)E", "EditWordInit(B)E", "EditWord(BB)E",
+    "ReMarkSet(B)E", "KillWordPro(B)E", "IsHaveWordPro(B)L", "SetEditEnabled(BBB)L", "Savehtm(B)E",
+    "SetOnlyRead(B)L", "SetIntoHtml(B)L", "SetBookMark(BBB)", "SetShowMark(B)L", "SetShowToolbar(B)L",
+    "SetNoShowMark()L", "UniteWord(BBB)L", "UploadFile(BBB)L", "UploadFileJava(BB)E", "DeleteFileJava(B)E",
+    "OpenFile(B)L", "UploadFileWithCookie(BBB)I", "GetSaveFilePath()B", "GetUploadFilePath()B",
+    "GetFilesSize(B)B", "IsExsitFile(B)L",
 };
 
-constexpr VarType B = VarType::Bstr;
-
-// The interface as pages know it: position = DISPID.
-const std::vector<Row>& ExpectedRows() {
-  static const std::vector<Row> rows = {
-      {"PenColor", MemberKind::Property, {}, VarType::I4},
-      {"PenWidth", MemberKind::Property, {}, VarType::I4},
-      {"ToolbarHidden", MemberKind::Property, {}, VarType::Bool},
-      {"Remarker", MemberKind::Property, {}, VarType::Bstr},
-      {"ReadOnly", MemberKind::Property, {}, VarType::Bool},
-      {"ActiveInPlace", MemberKind::Property, {}, VarType::Bool},
-      {"LoadDocument", MemberKind::Method, {B}, VarType::Empty},
-      {"DeleteLastStroke", MemberKind::Method, {}, VarType::Empty},
-      {"DeleteUnconfirmedStrokes", MemberKind::Method, {}, VarType::Empty},
-      {"ConfirmRemark", MemberKind::Method, {}, VarType::Empty},
-      {"SetSelRemarker", MemberKind::Method, {VarType::I4}, VarType::Empty},
-      {"OpenRemark", MemberKind::Method, {VarType::Bool}, VarType::Empty},
-      {"LoadObject", MemberKind::Method, {VarType::Dispatch}, VarType::Empty},
-      {"SaveToFile", MemberKind::Method, {B}, VarType::Error},
-      {"LoadFromFile", MemberKind::Method, {B}, VarType::Error},
-      {"Download", MemberKind::Method, {B, B}, VarType::Error},
-      {"Upload", MemberKind::Method, {B, B, B}, VarType::Error},
-      {"DownloadWordDoc", MemberKind::Method, {B, B, B}, VarType::Error},
-      {"DownloadWordFile", MemberKind::Method, {B, B, B}, VarType::Error},
-      {"DownloadWordGW", MemberKind::Method, {B, B, B}, VarType::Error},
-      {"UploadWordDoc", MemberKind::Method, {B, B, B}, VarType::Error},
-      {"NewWordDoc", MemberKind::Method, {B}, VarType::Error},
-      {"EditWordInit", MemberKind::Method, {B}, VarType::Error},
-      {"EditWord", MemberKind::Method, {B, B}, VarType::Error},
-      {"ReMarkSet", MemberKind::Method, {B}, VarType::Error},
-      {"KillWordPro", MemberKind::Method, {B}, VarType::Error},
-      {"IsHaveWordPro", MemberKind::Method, {B}, VarType::Bool},
-      {"SetEditEnabled", MemberKind::Method, {B, B, B}, VarType::Bool},
-      {"Savehtm", MemberKind::Method, {B}, VarType::Error},
-      {"SetOnlyRead", MemberKind::Method, {B}, VarType::Bool},
-      {"SetIntoHtml", MemberKind::Method, {B}, VarType::Bool},
-      {"SetBookMark", MemberKind::Method, {B, B, B}, VarType::Empty},
-      {"SetShowMark", MemberKind::Method, {B}, VarType::Bool},
-      {"SetShowToolbar", MemberKind::Method, {B}, VarType::Bool},
-      {"SetNoShowMark", MemberKind::Method, {}, VarType::Bool},
-      {"UniteWord", MemberKind::Method, {B, B, B}, VarType::Bool},
-      {"UploadFile", MemberKind::Method, {B, B, B}, VarType::Bool},
-      {"UploadFileJava", MemberKind::Method, {B, B}, VarType::Error},
-      {"DeleteFileJava", MemberKind::Method, {B}, VarType::Error},
-      {"OpenFile", MemberKind::Method, {B}, VarType::Bool},
-      {"UploadFileWithCookie", MemberKind::Method, {B, B, B}, VarType::I4},
-      {"GetSaveFilePath", MemberKind::Method, {}, VarType::Bstr},
-      {"GetUploadFilePath", MemberKind::Method, {}, VarType::Bstr},
-      {"GetFilesSize", MemberKind::Method, {B}, VarType::Bstr},
-      {"IsExsitFile", MemberKind::Method, {B}, VarType::Bool},
-  };
-  return rows;
+VarType TypeOf(char c) {
+  switch (c) {
+    case 'B': return VarType::Bstr;
+    case 'I': return VarType::I4;
+    case 'L': return VarType::Bool;
+    case 'E': return VarType::Error;
+    case 'D': return VarType::Dispatch;
+    default: return VarType::Empty;
+  }
 }
 
 TEST(NotaroDispatchTest, TableMatchesTheInterface) {
   const auto& table = CNotaroCtrl::DispatchMap();
-  const auto& rows = ExpectedRows();
-  ASSERT_EQ(table.members().size(), rows.size());
-  ASSERT_EQ(rows.size(), static_cast<std::size_t>(kNotaroMemberCount));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
+  ASSERT_EQ(table.members().size(), std::size(kRows));
+  ASSERT_EQ(std::size(kRows), static_cast<std::size_t>(kNotaroMemberCount));
+  for (std::size_t i = 0; i < std::size(kRows); ++i) {
+    const std::string row = kRows[i];
+    const std::size_t end = row.find_first_of(":(");
+    const std::string name = row.substr(0, end), params = row[end] == '(' ? row.substr(end + 1, row.find(')') - end - 1) : "";
+    const char result = row.back() == ')' ? ' ' : row.back();
     const auto dispid = static_cast<automation::DispId>(i + 1);
     const auto* m = table.Find(dispid);
     ASSERT_NE(m, nullptr) << dispid;
-    EXPECT_EQ(m->name, rows[i].name);
-    EXPECT_EQ(m->kind, rows[i].kind) << m->name;
-    EXPECT_EQ(m->result, rows[i].result) << m->name;
-    ASSERT_EQ(m->params.size(), rows[i].params.size()) << m->name;
-    for (std::size_t p = 0; p < m->params.size(); ++p) {
-      EXPECT_EQ(m->params[p].type, rows[i].params[p]) << m->name;
-      EXPECT_FALSE(m->params[p].name.empty()) << m->name;
+    EXPECT_EQ(m->name, name);
+    EXPECT_EQ(m->kind, row[end] == ':' ? MemberKind::Property : MemberKind::Method) << name;
+    EXPECT_EQ(m->result, TypeOf(result)) << name;
+    ASSERT_EQ(m->params.size(), params.size()) << name;
+    for (std::size_t p = 0; p < params.size(); ++p) {
+      EXPECT_EQ(m->params[p].type, TypeOf(params[p])) << name;
+      EXPECT_FALSE(m->params[p].name.empty()) << name;
     }
-    EXPECT_EQ(table.IdOfName(rows[i].name), dispid);
+    EXPECT_EQ(table.IdOfName(name), dispid);
   }
   EXPECT_EQ(table.IdOfName("penwidth"), DISPID_PenWidth);
   EXPECT_EQ(table.IdOfName("ISEXSITFILE"), DISPID_IsExsitFile);
@@ -209,24 +181,6 @@ TEST_F(NotaroCtrlTest, StrokeMethodsIgnoreReadOnlyAndMarkOnlyOnChange) {
   Call("ConfirmRemark");
   EXPECT_TRUE(ctrl.IsModified());
   EXPECT_EQ(ctrl.document().page(0).confirmed_length(), 12);
-}
-
-struct FakeView : IActiveRemarkView {
-  int filter = -1;
-  int repaints = 0;
-  void SetRemarkerFilter(int f) override { filter = f; }
-  void Repaint() override { ++repaints; }
-};
-
-TEST_F(NotaroCtrlTest, SetSelRemarkerReachesOnlyAnOpenWindow) {
-  FakeView view;
-  Call("SetSelRemarker", {Variant::I4(0)});
-  EXPECT_FALSE(ctrl.IsModified());
-  ctrl.SetActiveView(&view);
-  Call("SetSelRemarker", {Variant::I4(-2)});
-  EXPECT_EQ(view.filter, -2);
-  EXPECT_EQ(view.repaints, 1);
-  ctrl.SetActiveView(nullptr);
 }
 
 TEST_F(NotaroCtrlTest, SaveAndLoadFilesAndPersistence) {

@@ -4,57 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+
+#include "tests/common/recording_registrar.h"
 
 namespace kit::remark {
 namespace {
 
+using ::kit::testing::RecordingRegistrar;
 using ::testing::ElementsAre;
-
-class RecordingRegistrar : public IComRegistrar {
- public:
-  std::vector<std::string> calls;
-  bool typelib_ok = true, class_ok = true, page_ok = true, unreg_typelib_ok = true;
-  HResult category_result = hr::Ok;
-  ControlClassInfo control;
-
-  bool RegisterTypeLib() override {
-    calls.push_back("typelib");
-    return typelib_ok;
-  }
-  bool UnregisterTypeLib(const std::string& libid, int major, int minor) override {
-    calls.push_back("untypelib " + libid + " " + std::to_string(major) + "." + std::to_string(minor));
-    return unreg_typelib_ok;
-  }
-  bool RegisterControlClass(const ControlClassInfo& info) override {
-    calls.push_back("control " + info.clsid + " " + info.progid);
-    control = info;
-    return class_ok;
-  }
-  bool RegisterPageClass(const PageClassInfo& info) override {
-    calls.push_back("page " + info.clsid + " " + info.progid + " " + info.type_name);
-    return page_ok;
-  }
-  bool UnregisterClass(const std::string& clsid, const std::string& progid) override {
-    calls.push_back("unclass " + clsid + " " + progid);
-    return true;
-  }
-  HResult RegisterCategory(const std::string& catid, std::uint32_t lcid, const std::string& text) override {
-    calls.push_back("category " + catid + " " + std::to_string(lcid) + " " + text);
-    return category_result;
-  }
-  HResult MarkClassImplements(const std::string& clsid, const std::string& catid) override {
-    calls.push_back("mark " + clsid + " " + catid);
-    return hr::Ok;
-  }
-};
 
 const std::string kCtl = kNotaroClsid;
 const std::string kPage = kNotaroPageClsid;
 const std::string kScript = kCatIdSafeForScripting;
 const std::string kInit = kCatIdSafeForInitializing;
 
-TEST(NotaroModule, RegistersTypeLibraryControlCategoriesThenPage) {
+TEST(NotaroModule, RegistersTypeLibraryControlCategoriesThenPageAndUnregisters) {
   RecordingRegistrar r;
   EXPECT_EQ(RegisterNotaroServer(r), hr::Ok);
   EXPECT_THAT(r.calls,
@@ -70,38 +34,48 @@ TEST(NotaroModule, RegistersTypeLibraryControlCategoriesThenPage) {
   EXPECT_EQ(r.control.libid, kNotaroLibId);
   EXPECT_EQ(r.control.lib_major, 1);
   EXPECT_EQ(r.control.lib_minor, 0);
+
+  r.calls.clear();
+  EXPECT_EQ(UnregisterNotaroServer(r), hr::Ok);
+  EXPECT_THAT(r.calls, ElementsAre("untypelib " + std::string(kNotaroLibId) + " 1.0",
+                                   "unclass " + kCtl + " Notaro.NotaroCtrl.1",
+                                   "unclass " + kPage + " REMARK.RemarkPropPage.1"));
 }
 
 TEST(NotaroModule, FailuresStopLaterStepsWithTheirCodes) {
-  RecordingRegistrar lib;
-  lib.typelib_ok = false;
-  EXPECT_EQ(RegisterNotaroServer(lib), static_cast<HResult>(0x80040200u));
-  EXPECT_THAT(lib.calls, ElementsAre("typelib"));
-
-  RecordingRegistrar cls;
-  cls.class_ok = false;
-  EXPECT_EQ(RegisterNotaroServer(cls), static_cast<HResult>(0x80040201u));
-  EXPECT_EQ(cls.calls.size(), 2u);
-
-  RecordingRegistrar page;
-  page.page_ok = false;
-  EXPECT_EQ(RegisterNotaroServer(page), static_cast<HResult>(0x80040201u));
+  const struct {
+    const char* what;
+    bool typelib, cls, page, untypelib, unclass;
+    HResult reg, unreg;
+    std::size_t reg_calls, unreg_calls;
+  } cases[] = {
+      {"typelib", false, true, true, true, true, hr::SelfRegTypeLib, hr::Ok, 1, 3},
+      {"class", true, false, true, true, true, hr::SelfRegClass, hr::Ok, 2, 3},
+      {"page", true, true, false, true, true, hr::SelfRegClass, hr::Ok, 7, 3},
+      {"untypelib", true, true, true, false, true, hr::Ok, hr::SelfRegTypeLib, 7, 1},
+      // A class that will not go still lets the other one go.
+      {"unclass", true, true, true, true, false, hr::Ok, hr::SelfRegClass, 7, 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    RecordingRegistrar r;
+    r.typelib_ok = c.typelib;
+    r.class_ok = c.cls;
+    r.page_ok = c.page;
+    r.unreg_typelib_ok = c.untypelib;
+    r.unreg_class_ok = c.unclass;
+    EXPECT_EQ(RegisterNotaroServer(r), c.reg);
+    EXPECT_EQ(r.calls.size(), c.reg_calls);
+    r.calls.clear();
+    EXPECT_EQ(UnregisterNotaroServer(r), c.unreg);
+    EXPECT_EQ(r.calls.size(), c.unreg_calls);
+  }
 
   // A category that cannot be registered is not marked, and is no failure.
   RecordingRegistrar cat;
   cat.category_result = hr::Fail;
   EXPECT_EQ(RegisterNotaroServer(cat), hr::Ok);
   for (const std::string& c : cat.calls) EXPECT_EQ(c.rfind("mark", 0), std::string::npos) << c;
-
-  RecordingRegistrar un;
-  EXPECT_EQ(UnregisterNotaroServer(un), hr::Ok);
-  EXPECT_THAT(un.calls, ElementsAre("untypelib " + std::string(kNotaroLibId) + " 1.0",
-                                    "unclass " + kCtl + " Notaro.NotaroCtrl.1",
-                                    "unclass " + kPage + " REMARK.RemarkPropPage.1"));
-  RecordingRegistrar unlib;
-  unlib.unreg_typelib_ok = false;
-  EXPECT_EQ(UnregisterNotaroServer(unlib), static_cast<HResult>(0x80040200u));
-  EXPECT_EQ(unlib.calls.size(), 1u);
 }
 
 TEST(NotaroModule, CategoryTextIsCutTo127Characters) {
@@ -109,9 +83,7 @@ TEST(NotaroModule, CategoryTextIsCutTo127Characters) {
   EXPECT_EQ(CutCategoryText(std::string(200, 'a')), std::string(127, 'a'));
   std::string han;
   for (int i = 0; i < 130; ++i) han += "\xE6\x89\xB9";  // three bytes each
-  std::string cut = CutCategoryText(han);
-  EXPECT_EQ(cut.size(), 127u * 3);
-  EXPECT_EQ(cut, han.substr(0, 127 * 3));
+  EXPECT_EQ(CutCategoryText(han), han.substr(0, 127 * 3));
 }
 
 }  // namespace

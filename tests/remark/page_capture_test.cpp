@@ -16,6 +16,7 @@ namespace {
 using automation::AutomationError;
 using automation::InvokeKind;
 using automation::Variant;
+using testing::Description;
 using testing::MemoryClipboard;
 using testing::StandInAutomation;
 using testing::WordStandIn;
@@ -62,25 +63,23 @@ struct Rig {
     automation.open_file = [this](const std::u16string& p) { return word.OpenDocument(std::string(p.begin(), p.end())); };
     return path;
   }
+  // A WPS file whose document has the given number of pages.
+  std::string WpsFile(const std::string& name, const std::string& progId, int pages) {
+    std::string path = TempPath(name);
+    WriteFile(path, "wps");
+    automation.file_classes[std::u16string(path.begin(), path.end())] = progId;
+    automation.open_file = [this, pages](const std::u16string&) { return word.WpsDocument(pages); };
+    return path;
+  }
 };
 
-std::string Description(const IEnhMetaFile& emf) {
-  std::vector<std::uint8_t> bits = emf.Bits();
-  EmfHeader h = emf.Header();
-  std::string s;
-  for (std::uint32_t i = 0; i < h.nDescription; ++i) s += static_cast<char>(bits[h.offDescription + 2 * i]);
-  return s;
-}
-
 TEST(PageCaptureTest, ProgIdsAreRecognisedByTheirStart) {
-  EXPECT_EQ(ServerOfProgId("Word.Document"), DocumentServer::Word);
-  EXPECT_EQ(ServerOfProgId("Word.Document.8"), DocumentServer::Word);
-  EXPECT_EQ(ServerOfProgId("WPS.Document.6"), DocumentServer::Wps);
-  EXPECT_EQ(ServerOfProgId("WPSFile.1"), DocumentServer::Wps);
-  EXPECT_EQ(ServerOfProgId("word.document.8"), DocumentServer::None);
-  EXPECT_EQ(ServerOfProgId("Word.Documen"), DocumentServer::None);
-  EXPECT_EQ(ServerOfProgId("Excel.Sheet.8"), DocumentServer::None);
-  EXPECT_EQ(ServerOfProgId(""), DocumentServer::None);
+  const std::pair<const char*, DocumentServer> cases[] = {
+      {"Word.Document", DocumentServer::Word}, {"Word.Document.8", DocumentServer::Word},
+      {"WPS.Document.6", DocumentServer::Wps}, {"WPSFile.1", DocumentServer::Wps},
+      {"word.document.8", DocumentServer::None}, {"Word.Documen", DocumentServer::None},
+      {"Excel.Sheet.8", DocumentServer::None}, {"", DocumentServer::None}};
+  for (const auto& [progId, server] : cases) EXPECT_EQ(ServerOfProgId(progId), server) << progId;
 }
 
 TEST(PageCaptureTest, OnePageWordDocumentGivesOnePictureOverTheWholeContent) {
@@ -196,10 +195,7 @@ TEST(PageCaptureTest, OverlongPathIsRefusedNotCut) {
 
 TEST(PageCaptureTest, WpsDocumentOfThreePages) {
   Rig r;
-  std::string path = TempPath("three.wps");
-  WriteFile(path, "wps");
-  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPS.Document.6";
-  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(3); };
+  std::string path = r.WpsFile("three.wps", "WPS.Document.6", 3);
   auto pages = CaptureFromFile(r.ports, path);
   ASSERT_EQ(pages.size(), 3u);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Description(*pages[i]), "WPS page " + std::to_string(i + 1));
@@ -216,10 +212,7 @@ TEST(PageCaptureTest, WpsDocumentOfThreePages) {
 
 TEST(PageCaptureTest, WpsServerThatNeverEndsIsStoppedAtTheBound) {
   Rig r;
-  std::string path = TempPath("endless.wps");
-  WriteFile(path, "wps");
-  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPS.Document";
-  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(1 << 30); };
+  std::string path = r.WpsFile("endless.wps", "WPS.Document", 1 << 30);
   auto pages = CaptureFromFile(r.ports, path);
   EXPECT_EQ(pages.size(), static_cast<std::size_t>(kMaxWpsPages));
   EXPECT_EQ(r.word.Log().back(), "WpsApplication 1105 call");
@@ -228,10 +221,7 @@ TEST(PageCaptureTest, WpsServerThatNeverEndsIsStoppedAtTheBound) {
 TEST(PageCaptureTest, BitmapOnlyClipboardBecomesWpsFileMetafile) {
   Rig r;
   r.word.wps_pictures_as_bitmaps = true;
-  std::string path = TempPath("bmp.wps");
-  WriteFile(path, "wps");
-  r.automation.file_classes[std::u16string(path.begin(), path.end())] = "WPSFile";
-  r.automation.open_file = [&](const std::u16string&) { return r.word.WpsDocument(1); };
+  std::string path = r.WpsFile("bmp.wps", "WPSFile", 1);
   r.fp.screen.px = 96;
   r.fp.screen.py = 192;
   auto pages = CaptureFromFile(r.ports, path);

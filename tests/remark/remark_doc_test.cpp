@@ -45,18 +45,6 @@ class RemarkDocTest : public ::testing::Test {
   }
 };
 
-TEST_F(RemarkDocTest, NewDocumentDefaults) {
-  EXPECT_EQ(doc.page_count(), 0);
-  EXPECT_EQ(doc.current_page(), -1);
-  EXPECT_EQ(doc.pen_width(), 2);
-  EXPECT_EQ(doc.pen_color(), 255u);
-  EXPECT_EQ(doc.remarker_list_length(), 0);
-  int w = -1, h = -1;
-  doc.CurrentPageSize(w, h);
-  EXPECT_EQ(w, 0);
-  EXPECT_EQ(h, 0);
-}
-
 TEST_F(RemarkDocTest, PenWidthAcceptsOnlyOneToSix) {
   doc.SetPenWidth(0);
   doc.SetPenWidth(7);
@@ -136,6 +124,11 @@ TEST_F(RemarkDocTest, DeletingAndConfirming) {
 }
 
 TEST_F(RemarkDocTest, StrokeOperationsWithoutPagesDoNothing) {
+  EXPECT_EQ(doc.current_page(), -1);
+  int w = -1, h = -1;
+  doc.CurrentPageSize(w, h);
+  EXPECT_EQ(w, 0);
+  EXPECT_EQ(h, 0);
   doc.BeginStroke(1, 1);
   doc.AddStep(1, 1);
   doc.EndStroke();
@@ -209,15 +202,12 @@ TEST_F(RemarkDocTest, DrawingFiltersByRemarkerAndManagesPens) {
       "LineTo 99,102",          "LineTo 102,102",     "SelectPen 1",   "DeletePen 102"};
   EXPECT_EQ(all.calls, expect);
 
-  RecordingCanvas only0;
-  doc.DrawPage(0, only0, 0);
-  EXPECT_EQ(std::count(only0.calls.begin(), only0.calls.end(), "MoveTo 100,100"), 0);
-  EXPECT_EQ(std::count(only0.calls.begin(), only0.calls.end(), "MoveTo 10,20"), 1);
-
-  RecordingCanvas only1;
-  doc.DrawPage(0, only1, 1);
-  EXPECT_EQ(std::count(only1.calls.begin(), only1.calls.end(), "MoveTo 10,20"), 0);
-  EXPECT_EQ(std::count(only1.calls.begin(), only1.calls.end(), "MoveTo 100,100"), 1);
+  for (int who : {0, 1}) {
+    RecordingCanvas only;
+    doc.DrawPage(0, only, who);
+    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 10,20"), who == 0 ? 1 : 0);
+    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 100,100"), who == 1 ? 1 : 0);
+  }
 
   RecordingCanvas none;
   doc.DrawPage(0, none, kNoRemarkers);

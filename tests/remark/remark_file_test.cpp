@@ -43,7 +43,7 @@ void BuildRichDocument(CRemarkDoc& doc, FakePlatform& fp) {
   doc.EndStroke();
 }
 
-TEST(RemarkFileTest, DefaultDocumentIsTwelveBytes) {
+TEST(RemarkFileTest, DefaultDocumentIsTwelveBytesAndAnEmptyPageEight) {
   FakePlatform fp;
   CRemarkDoc doc(nullptr, fp.platform);
   EXPECT_EQ(Store(doc), (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 2}));
@@ -51,16 +51,12 @@ TEST(RemarkFileTest, DefaultDocumentIsTwelveBytes) {
   doc.SetToolbarHidden(true);
   doc.SelectRemarker("Li");
   EXPECT_EQ(Store(doc), (std::vector<std::uint8_t>{5, 0, 0, 0, 4, 0, 0, 0, 0xFF, 0, 0, 2, 'L', 'i', 0, 0}));
-}
-
-TEST(RemarkFileTest, EmptyPageIsEightZeroBytes) {
-  FakePlatform fp;
-  CRemarkDoc doc(nullptr, fp.platform);
+  // An empty page is eight zero bytes.
+  CRemarkDoc empty(nullptr, fp.platform);
   std::vector<EnhMetaFilePtr> pics;
   pics.push_back(nullptr);
-  doc.ReplacePages(std::move(pics));
-  std::vector<std::uint8_t> expect = {0, 0, 1, 0, 0, 0, 0, 0, 0xFF, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_EQ(Store(doc), expect);
+  empty.ReplacePages(std::move(pics));
+  EXPECT_EQ(Store(empty), (std::vector<std::uint8_t>{0, 0, 1, 0, 0, 0, 0, 0, 0xFF, 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(RemarkFileTest, RoundTripKeepsEveryByteAndConfirmsStrokes) {

@@ -374,6 +374,8 @@ TEST_F(RemarkViewTest, StartPointsBeyondSixteenBitsAreRefused) {
 
 TEST_F(RemarkViewTest, TheControlSetsTheFilterOfTheOpenView) {
   CNotaroCtrl ctrl(fp.platform);
+  ctrl.SetSelRemarker(0);  // no window to reach
+  EXPECT_FALSE(ctrl.IsModified());
   ctrl.SetActiveView(&view);
   const int before = wnd.invalidations;
   ctrl.SetSelRemarker(-2);

@@ -7,48 +7,14 @@
 #include <vector>
 
 #include "sigpad/quillpad_ctrl.h"
+#include "tests/common/recording_registrar.h"
 
 namespace kit::sigpad {
 namespace {
 
 using ::testing::ElementsAre;
 
-class RecordingRegistrar : public IComRegistrar {
- public:
-  std::vector<std::string> calls;
-  bool typelib_ok = true, class_ok = true, unreg_typelib_ok = true, unreg_class_ok = true;
-  ControlClassInfo control;
-
-  bool RegisterTypeLib() override {
-    calls.push_back("typelib");
-    return typelib_ok;
-  }
-  bool UnregisterTypeLib(const std::string& libid, int major, int minor) override {
-    calls.push_back("untypelib " + libid + " " + std::to_string(major) + "." + std::to_string(minor));
-    return unreg_typelib_ok;
-  }
-  bool RegisterControlClass(const ControlClassInfo& info) override {
-    calls.push_back("control " + info.clsid + " " + info.progid);
-    control = info;
-    return class_ok;
-  }
-  bool RegisterPageClass(const PageClassInfo& info) override {
-    calls.push_back("page " + info.clsid);
-    return true;
-  }
-  bool UnregisterClass(const std::string& clsid, const std::string& progid) override {
-    calls.push_back("unclass " + clsid + " " + progid);
-    return unreg_class_ok;
-  }
-  HResult RegisterCategory(const std::string& catid, std::uint32_t, const std::string&) override {
-    calls.push_back("category " + catid);
-    return hr::Ok;
-  }
-  HResult MarkClassImplements(const std::string&, const std::string& catid) override {
-    calls.push_back("mark " + catid);
-    return hr::Ok;
-  }
-};
+using ::kit::testing::RecordingRegistrar;
 
 const std::string kCtl = kQuillpadClsid;
 

@@ -11,6 +11,7 @@
 #include "ports/platform.h"
 #include "remark/page_capture.h"
 #include "tests/platform/capture/process_wait.h"
+#include "tests/remark/fakes.h"
 
 namespace kit {
 namespace {
@@ -19,14 +20,7 @@ using automation::AutomationError;
 using automation::CDispatchDriver;
 using automation::Variant;
 using automation::VarType;
-
-std::string Description(const IEnhMetaFile& emf) {
-  std::vector<std::uint8_t> bits = emf.Bits();
-  EmfHeader h = emf.Header();
-  std::string s;
-  for (std::uint32_t i = 0; i < h.nDescription; ++i) s += static_cast<char>(bits[h.offDescription + 2 * i]);
-  return s;
-}
+using testing::Description;
 
 remark::CapturePorts Ports(IClipboard& cb) {
   remark::CapturePorts p = remark::DefaultCapturePorts();

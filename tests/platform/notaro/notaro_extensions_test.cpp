@@ -44,12 +44,10 @@ class Desktop : public kit::IDialogs {
  public:
   int MessageBox(std::uintptr_t, const std::string&, const std::string&, unsigned) override { return ++calls, 99; }
   std::optional<std::vector<std::string>> FileDialog(const kit::FileDialogRequest&) override {
-    ++calls;
-    return std::vector<std::string>{"c:\\chosen.doc"};
+    return ++calls, std::vector<std::string>{"c:\\chosen.doc"};
   }
   std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override {
-    ++calls;
-    return std::string("c:\\folder");
+    return ++calls, std::string("c:\\folder");
   }
   std::optional<kit::ColorRef> ChooseColor(std::uintptr_t, kit::ColorRef) override { return ++calls, 0x123456; }
   int calls = 0;
@@ -62,7 +60,7 @@ std::string Read(const std::string& path) {
   return s.str();
 }
 
-TEST(ControlDialogs, WithALogWritesBoxesDownInOrderAndCancelsTheChoosers) {
+TEST(ControlDialogs, WithALogWritesBoxesDownInOrderAndCancelsTheChoosersElseShowsThem) {
   const std::string log = "kit_message_boxes.txt";
   std::remove(log.c_str());
   {
@@ -79,6 +77,14 @@ TEST(ControlDialogs, WithALogWritesBoxesDownInOrderAndCancelsTheChoosers) {
   EXPECT_EQ(desktop.calls, 0);
   EXPECT_EQ(Read(log), "a line of the page\r\n[message box] \xE4\xBD\xA0\xE5\xA5\xBD\r\n[message box: Notaro] second\r\n");
   std::remove(log.c_str());
+
+  // Without a log everything goes to the desktop.
+  ControlDialogs shown(desktop);
+  EXPECT_EQ(shown.MessageBox(0, "t", "c", mb::kOk), 99);
+  EXPECT_TRUE(shown.FileDialog(kit::FileDialogRequest{}).has_value());
+  EXPECT_EQ(shown.BrowseForFolder(0, "t"), std::optional<std::string>("c:\\folder"));
+  EXPECT_EQ(shown.ChooseColor(0, 0), std::optional<kit::ColorRef>(0x123456));
+  EXPECT_EQ(desktop.calls, 4);
 }
 
 class StatusDesktop : public kit::IStatusWindows {
@@ -107,16 +113,6 @@ TEST(ControlStatusWindows, WithALogWriteTheirTextsDownElseShowOnTheDesktop) {
   shown.Create();
   EXPECT_EQ(desktop.created, 1);
   std::remove(log.c_str());
-}
-
-TEST(ControlDialogs, WithoutALogEverythingGoesToTheDesktop) {
-  Desktop desktop;
-  ControlDialogs dialogs(desktop);
-  EXPECT_EQ(dialogs.MessageBox(0, "t", "c", mb::kOk), 99);
-  EXPECT_TRUE(dialogs.FileDialog(kit::FileDialogRequest{}).has_value());
-  EXPECT_EQ(dialogs.BrowseForFolder(0, "t"), std::optional<std::string>("c:\\folder"));
-  EXPECT_EQ(dialogs.ChooseColor(0, 0), std::optional<kit::ColorRef>(0x123456));
-  EXPECT_EQ(desktop.calls, 4);
 }
 
 TEST(InstallWin32Extensions, AnswersTheMembersBeyondTheCore) {

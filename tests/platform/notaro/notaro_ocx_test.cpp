@@ -207,10 +207,6 @@ TEST_F(NotaroOcx, PersistsExactlyTheRemarkDataFile) {
   persist->Release();
 }
 
-}  // namespace
-
-namespace {
-
 // What the remark window takes from the module: the toolbar strip, the pan
 // cursor, the frame icon and the about box.
 TEST_F(NotaroOcx, CarriesTheRemarkWindowsResources) {
