@@ -153,7 +153,9 @@ TEST(ReplaceAllTest, RestartsFromTheFront) {
     std::string s = c.in;
     const std::size_t n = ReplaceAll(s, c.from, c.to);
     EXPECT_EQ(s, c.out);
-    if (c.count >= 0) EXPECT_EQ(n, static_cast<std::size_t>(c.count));
+    if (c.count >= 0) {
+      EXPECT_EQ(n, static_cast<std::size_t>(c.count));
+    }
   }
   // Each replacement forms a new match with the byte before it, for ever.
   std::string s("\xff\xff\xff\xff\x00\x08", 6);

@@ -246,7 +246,9 @@ TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
     const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
     fs.files[name] = {7};
     cDIBSection dib;
-    if (!c.empty_dib) ASSERT_TRUE(dib.Create(3, 2));
+    if (!c.empty_dib) {
+      ASSERT_TRUE(dib.Create(3, 2));
+    }
     writer.init_result = c.init;
     writer.encode_result = c.encode;
     if (c.unwritable) fs.unwritable.insert(name + ".part");  // where the new file is written first
@@ -264,7 +266,9 @@ TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
       EXPECT_EQ(writer.encodes, 0);
     }
     EXPECT_EQ(stamps.sets, 0);
-    if (c.empty_dib) EXPECT_EQ(stamps.gets, 0);
+    if (c.empty_dib) {
+      EXPECT_EQ(stamps.gets, 0);
+    }
     EXPECT_EQ(fs.files.at(name), std::vector<std::uint8_t>{7});
     EXPECT_FALSE(fs.Exists(name + ".part"));
   }

@@ -110,7 +110,9 @@ TEST(DibNoise, GreyHasEqualChannelsColourHasNoBluePaddingStaysClear) {
           if (g != 0xFF || r != 0xFF) ++changed;
         }
       }
-      if (grey) EXPECT_EQ(d.ByteAt(row, 15), 0);
+      if (grey) {
+        EXPECT_EQ(d.ByteAt(row, 15), 0);
+      }
     }
     EXPECT_GT(changed, 0);
   }

@@ -79,7 +79,9 @@ TEST_F(PosixSigpadTest, SaveFailuresRaiseAndLeaveNoFile) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     cDIBSection d;
-    if (!c.empty) ASSERT_TRUE(d.Create(4, 4));
+    if (!c.empty) {
+      ASSERT_TRUE(d.Create(4, 4));
+    }
     try {
       SaveJPG(saver, d, c.path, 90);
       ADD_FAILURE() << "no error raised";
