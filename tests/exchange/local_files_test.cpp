@@ -114,81 +114,51 @@ class LocalFilesTest : public ::testing::Test {
 };
 
 TEST(CutTokenTest, SplitsAtTheFirstSeparator) {
-  std::string s = "abc>def";
-  EXPECT_EQ(CutToken(s, ">"), "abc");
-  EXPECT_EQ(s, "def");
-  EXPECT_EQ(CutToken(s, ">"), "def");
-  EXPECT_EQ(s, "");
-  EXPECT_EQ(CutToken(s, ">"), "");
-  EXPECT_EQ(s, "");
-
-  s = "a b c";
-  EXPECT_EQ(CutToken(s, " "), "a");
-  EXPECT_EQ(s, "b c");
-
-  s = "\"quoted\" rest";
-  EXPECT_EQ(CutToken(s, "\""), "");
-  EXPECT_EQ(s, "quoted\" rest");
-  EXPECT_EQ(CutToken(s, "\""), "quoted");
-  EXPECT_EQ(s, " rest");
-
-  s = ">>x";
-  EXPECT_EQ(CutToken(s, ">"), "");
-  EXPECT_EQ(s, ">x");
-
-  s = "abc>";
-  EXPECT_EQ(CutToken(s, ">"), "abc");
-  EXPECT_EQ(s, "");
-}
-
-TEST(CutTokenTest, EmptyOrLongSeparator) {
-  std::string s = "abc";
-  EXPECT_EQ(CutToken(s, ""), "abc") << "an empty separator is never found";
-  EXPECT_EQ(s, "");
-  s = "ab<->cd";
-  EXPECT_EQ(CutToken(s, "<->"), "ab");
-  EXPECT_EQ(s, "cd") << "the whole separator goes, not one character of it";
+  const struct {
+    std::string in, sep, token, rest;
+  } cases[] = {
+      {"abc>def", ">", "abc", "def"}, {"def", ">", "def", ""},      {"", ">", "", ""},
+      {"a b c", " ", "a", "b c"},     {"\"quoted\" rest", "\"", "", "quoted\" rest"},
+      {"quoted\" rest", "\"", "quoted", " rest"}, {">>x", ">", "", ">x"},         {"abc>", ">", "abc", ""},
+      {"abc", "", "abc", ""},  // an empty separator is never found
+      {"ab<->cd", "<->", "ab", "cd"},  // the whole separator goes
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in + " / " + c.sep);
+    std::string s = c.in;
+    EXPECT_EQ(CutToken(s, c.sep), c.token);
+    EXPECT_EQ(s, c.rest);
+  }
 }
 
 TEST(ReplaceAllTest, RestartsFromTheFront) {
-  std::string s = "https://a/https://b/";
-  EXPECT_EQ(ReplaceAll(s, "https", "http"), 2u);
-  EXPECT_EQ(s, "http://a/http://b/");
-
-  s = "<TD><TR></TD>";
-  ReplaceAll(s, "TD", "td");
-  EXPECT_EQ(s, "<td><TR></td>");
-
-  // Replacing forms a new match to the left of the replaced text; the
-  // search from the front finds it.
-  s = "aab";
-  EXPECT_EQ(ReplaceAll(s, "ab", "b"), 2u);
-  EXPECT_EQ(s, "b");
-  s = "xaaaabby";
-  ReplaceAll(s, "ab", "ba");
-  EXPECT_EQ(s, "xbbaaaay");
-  s = "abcabc";
-  ReplaceAll(s, "abc", "");
-  EXPECT_EQ(s, "");
-  s = "nothing here";
-  EXPECT_EQ(ReplaceAll(s, "zz", "y"), 0u);
-  EXPECT_EQ(s, "nothing here");
-  s = "";
-  EXPECT_EQ(ReplaceAll(s, "a", "b"), 0u);
-}
-
-TEST(ReplaceAllTest, RulesThatCouldNotFinish) {
-  std::string s = "abc";
-  EXPECT_EQ(ReplaceAll(s, "", "x"), 0u);
-  EXPECT_EQ(s, "abc");
-  s = "a-a";
-  EXPECT_EQ(ReplaceAll(s, "a", "aa"), 2u) << "each original occurrence once";
-  EXPECT_EQ(s, "aa-aa");
-  s = "aaa";
-  ReplaceAll(s, "a", "a");
-  EXPECT_EQ(s, "aaa");
+  const struct {
+    std::string in, from, to, out;
+    int count;  // -1: not checked
+  } cases[] = {
+      {"https://a/https://b/", "https", "http", "http://a/http://b/", 2},
+      {"<TD><TR></TD>", "TD", "td", "<td><TR></td>", -1},
+      // Replacing forms a new match to the left; the search from the front finds it.
+      {"aab", "ab", "b", "b", 2},
+      {"xaaaabby", "ab", "ba", "xbbaaaay", -1},
+      {"abcabc", "abc", "", "", -1},
+      {"nothing here", "zz", "y", "nothing here", 0},
+      {"", "a", "b", "", 0},
+      {"abc", "", "x", "abc", 0},
+      {"a-a", "a", "aa", "aa-aa", 2},  // each original occurrence once
+      {"aaa", "a", "a", "aaa", -1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in + " / " + c.from);
+    std::string s = c.in;
+    const std::size_t n = ReplaceAll(s, c.from, c.to);
+    EXPECT_EQ(s, c.out);
+    if (c.count >= 0) {
+      EXPECT_EQ(n, static_cast<std::size_t>(c.count));
+    }
+  }
   // Each replacement forms a new match with the byte before it, for ever.
-  s = std::string("\xff\xff\xff\xff\x00\x08", 6);
+  std::string s("\xff\xff\xff\xff\x00\x08", 6);
   ReplaceAll(s, std::string("\xff\x00", 2), std::string("\0\0\0\0\0\xff\xff", 7));
   EXPECT_GT(s.size(), 64u << 10);
   EXPECT_LT(s.size(), (64u << 10) + 64);
@@ -237,14 +207,11 @@ TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
   EXPECT_EQ(files.GetFilesSize("C:\\D\\A.TXT*c:\\d\\a.txt*"), "200.000000") << "counted each time named";
   EXPECT_EQ(files.GetFilesSize("c:\\d\\?.txt*"), "100.000000") << "the first match of a wildcard";
   EXPECT_EQ(files.GetFilesSize("**c:\\d\\b.txt**"), "200.000000");
-}
-
-TEST_F(LocalFilesTest, FilesSizeTakesTheLow32Bits) {
-  CLocalFiles files(Ports());
+  // Each file counts its low 32 bits; the total is not cut.
   lookup.AddFile("c:\\big.iso", (std::uint64_t{1} << 32) + 5);
   lookup.AddFile("c:\\max.bin", 0xFFFFFFFFu);
   EXPECT_EQ(files.GetFilesSize("c:\\big.iso*"), "5.000000");
-  EXPECT_EQ(files.GetFilesSize("c:\\max.bin*c:\\max.bin*"), "8589934590.000000") << "the total is not cut";
+  EXPECT_EQ(files.GetFilesSize("c:\\max.bin*c:\\max.bin*"), "8589934590.000000");
 }
 
 TEST_F(LocalFilesTest, IsExsitFile) {

@@ -274,41 +274,33 @@ TEST_F(TransferTest, RawUploadFailuresReportTheirMessageAndMinusOne) {
   }
 }
 
-TEST_F(TransferTest, ABodyTheServerStopsReadingFailsTheUpload) {
-  root.MakeFile("c/big.bin", Bytes(8u << 20));
-  office::CuttingListener cutting(3000);
-  ASSERT_GT(cutting.port(), 0);
-  const std::string cut = "http://127.0.0.1:" + std::to_string(cutting.port()) + "/u";
-  for (bool java : {false, true}) {
-    SCOPED_TRACE(java ? "java" : "cookie");
-    dialogs.shown.clear();
-    CTransfer transfer = Transfer();
-    const std::int32_t rc = java ? transfer.UploadFileJava(cut, "c:\\big.bin")
-                                 : transfer.UploadFileWithCookie(cut, "", "c:\\big.bin");
-    EXPECT_EQ(rc, -1);
-    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgWriteFile});
-  }
-  EXPECT_EQ(cutting.Received().size(), 2u);
-}
-
-TEST_F(TransferTest, AnUploadTheServerNeverAnswersIsAFailure) {
-  root.MakeFile("c/up.bin", Bytes(2000));
-  office::CuttingListener silent(1 << 20);  // reads it all, then hangs up
-  const std::string url = "http://127.0.0.1:" + std::to_string(silent.port()) + "/u";
-  for (bool java : {false, true}) {
-    SCOPED_TRACE(java ? "java" : "cookie");
-    dialogs.shown.clear();
+// A server that stops reading the body, and one that reads it all and
+// hangs up without answering; both routes report their own message.
+TEST_F(TransferTest, AnUploadTheServerCutsOrNeverAnswersIsAFailure) {
+  const struct {
+    std::size_t file_bytes, listener_reads;
+    const char* message;
+  } cases[] = {{8u << 20, 3000, kMsgWriteFile}, {2000, 1 << 20, kMsgEndRequest}};
+  for (const auto& c : cases) {
+    root.MakeFile("c/up.bin", Bytes(c.file_bytes));
+    office::CuttingListener listener(c.listener_reads);
+    ASSERT_GT(listener.port(), 0);
+    const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/u";
+    for (bool java : {false, true}) {
+      SCOPED_TRACE(std::string(c.message) + (java ? " java" : " cookie"));
+      dialogs.shown.clear();
       CTransfer transfer = Transfer();
-    const std::int32_t rc = java ? transfer.UploadFileJava(url, "c:\\up.bin")
-                                 : transfer.UploadFileWithCookie(url, "", "c:\\up.bin");
-    EXPECT_EQ(rc, -1);
-    EXPECT_EQ(dialogs.shown, std::vector<std::string>{kMsgEndRequest});
+      const std::int32_t rc = java ? transfer.UploadFileJava(url, "c:\\up.bin")
+                                   : transfer.UploadFileWithCookie(url, "", "c:\\up.bin");
+      EXPECT_EQ(rc, -1);
+      EXPECT_EQ(dialogs.shown, std::vector<std::string>{c.message});
+    }
+    EXPECT_EQ(listener.Received().size(), 2u);
   }
-}
-
-TEST_F(TransferTest, AnUploadTheServerRefusesIsAFailure) {
+  // Refused by the server's size limit: a failure without a message.
   root.MakeFile("c/up.bin", Bytes(10000));
   server.SetMaxUpload(4096);
+  dialogs.shown.clear();
   CTransfer transfer = Transfer();
   EXPECT_EQ(transfer.UploadFileJava(base + "/u", "c:\\up.bin"), -1);
   EXPECT_EQ(transfer.UploadFileWithCookie(base + "/u", "", "c:\\up.bin"), -1);

@@ -47,65 +47,6 @@ TEST(BmpFile, HeaderFieldsAndRowsAsStored) {
   EXPECT_EQ(b[54 + 12 + 8], 0x22);
 }
 
-TEST(BmpFile, ReadsBackWhatWasWritten) {
-  cDIBSection d;
-  ASSERT_TRUE(d.Create(5, 4));
-  for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = static_cast<std::uint8_t>(i);
-  std::vector<std::uint8_t> bytes = BmpBytes(d);
-  cDIBSection back;
-  ASSERT_TRUE(ReadBmp(bytes.data(), bytes.size(), back));
-  EXPECT_EQ(back.Width(), 5);
-  EXPECT_EQ(back.Height(), 4);
-  EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
-}
-
-TEST(BmpFile, TopDownFilesAreTurnedBottomUp) {
-  cDIBSection d;
-  ASSERT_TRUE(d.Create(1, 2));
-  d.SetByteAt(0, 0, 1);  // bottom
-  d.SetByteAt(1, 0, 2);  // top
-  std::vector<std::uint8_t> bytes = BmpBytes(d);
-  // Same file stored top-down: negative height, rows swapped.
-  const std::int32_t minus_two = -2;
-  std::memcpy(&bytes[22], &minus_two, 4);
-  std::swap(bytes[54], bytes[58]);
-  cDIBSection back;
-  ASSERT_TRUE(ReadBmp(bytes.data(), bytes.size(), back));
-  EXPECT_EQ(back.Height(), 2);
-  EXPECT_EQ(back.ByteAt(0, 0), 1);
-  EXPECT_EQ(back.ByteAt(1, 0), 2);
-}
-
-TEST(BmpFile, RefusesWhatItCannotBearOut) {
-  cDIBSection d;
-  ASSERT_TRUE(d.Create(4, 4));
-  const std::vector<std::uint8_t> good = BmpBytes(d);
-  cDIBSection back;
-  auto refused = [&](std::vector<std::uint8_t> b) {
-    back.Create(1, 1);
-    bool ok = ReadBmp(b.data(), b.size(), back);
-    return !ok && back.DIBSectionBitsPtr() == nullptr;
-  };
-  EXPECT_TRUE(refused({good.begin(), good.end() - 1}));  // one byte short
-  EXPECT_TRUE(refused({good.begin(), good.begin() + 20}));
-  auto b = good;
-  b[28] = 8;  // palette picture
-  EXPECT_TRUE(refused(b));
-  b = good;
-  b[30] = 1;  // compressed
-  EXPECT_TRUE(refused(b));
-  b = good;
-  b[18] = b[19] = b[20] = 0xFF;
-  b[21] = 0x7F;  // width that the bytes cannot hold
-  EXPECT_TRUE(refused(b));
-  b = good;
-  b[10] = 0xF0;  // pixels beyond the end
-  EXPECT_TRUE(refused(b));
-  b = good;
-  b[0] = 'X';
-  EXPECT_TRUE(refused(b));
-}
-
 // Hands out at most 7 bytes a read, as a slow device might.
 class DribblingFiles : public MemFiles {
  public:
@@ -170,6 +111,8 @@ TEST(BmpFile, FileReadAgreesWithByteRead) {
       {"huge width", with(18, 0x7FFFFFFF), false},
       {"zero height", with(22, 0), false},
       {"compressed", with(30, 1), false},
+      {"palette picture", [&] { auto b = good; b[28] = 8; return b; }(), false},
+      {"not a bitmap", [&] { auto b = good; b[0] = 'X'; return b; }(), false},
   };
   for (const auto& c : cases) {
     for (bool dribble : {false, true}) {
@@ -180,10 +123,12 @@ TEST(BmpFile, FileReadAgreesWithByteRead) {
       fs.files["c:\\p.bmp"] = c.bytes;
       cDIBSection fromBytes, fromFile;
       ASSERT_TRUE(fromFile.Create(2, 2));
+      ASSERT_TRUE(fromBytes.Create(2, 2));
       EXPECT_EQ(ReadBmp(c.bytes.data(), c.bytes.size(), fromBytes), c.ok);
       EXPECT_EQ(ReadBmpFile(fs, "c:\\p.bmp", fromFile), c.ok);
       if (!c.ok) {
         EXPECT_EQ(fromFile.DIBSectionBitsPtr(), nullptr);
+        EXPECT_EQ(fromBytes.DIBSectionBitsPtr(), nullptr);
         EXPECT_EQ(fromFile.Width(), 0);
         continue;
       }
@@ -262,6 +207,7 @@ TEST_F(SaveJpgTest, WritesTheEncodedFileFromTheDibRows) {
   EXPECT_EQ(writer.seen_quality, 90);
   EXPECT_EQ(writer.inits, 1);
   EXPECT_EQ(writer.frees, 1);
+  EXPECT_EQ(stamps.sets, 0) << "a new file keeps the times of its writing";
 }
 
 TEST_F(SaveJpgTest, ReplacesAnExistingFileKeepingItsStamp) {
@@ -276,67 +222,56 @@ TEST_F(SaveJpgTest, ReplacesAnExistingFileKeepingItsStamp) {
   EXPECT_EQ(stamps.last.attributes, 0x21u);
 }
 
-TEST_F(SaveJpgTest, NewFileKeepsTheTimesOfItsWriting) {
-  EXPECT_TRUE(SaveJPG(saver, dib, name, 90));
-  EXPECT_EQ(stamps.sets, 0);
-}
-
-TEST_F(SaveJpgTest, InitFailureRaisesWithSourceAndCode) {
-  writer.init_result = -7;
-  try {
-    SaveJPG(saver, dib, name, 90);
-    FAIL() << "no error raised";
-  } catch (const RaisedError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
-    EXPECT_EQ(e.description(), "Failed to initialise the IJL library: -7");
+// Every failure raises 26001 from the JPEG module, frees a writer that
+// encoded, and leaves the old file as it was with no part file behind.
+TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
+  const struct {
+    const char* what;
+    int init, encode;
+    bool empty_dib, unwritable;
+    std::string description;
+    bool encoded;
+  } cases[] = {
+      {"init", -7, 0, false, false, "Failed to initialise the IJL library: -7", false},
+      {"encode", 0, kJpegEncodeFailed, false, false, "Failed to save to JPG 2", true},
+      {"empty picture", 0, 0, true, false, "Failed to save to JPG " + std::to_string(kJpegBadImage), false},
+      {"unwritable", 0, 0, false, true, "Failed to save to JPG " + std::to_string(kJpegFileFailed), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemFiles fs;
+    FakeWriter writer;
+    FakeStamps stamps{fs};
+    JpegSaver saver{fs, writer, "Quillpad", &stamps};
+    const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
+    fs.files[name] = {7};
+    cDIBSection dib;
+    if (!c.empty_dib) {
+      ASSERT_TRUE(dib.Create(3, 2));
+    }
+    writer.init_result = c.init;
+    writer.encode_result = c.encode;
+    if (c.unwritable) fs.unwritable.insert(name + ".part");  // where the new file is written first
+    try {
+      SaveJPG(saver, dib, name, 90);
+      ADD_FAILURE() << "no error raised";
+    } catch (const RaisedError& e) {
+      EXPECT_EQ(e.number(), 26001);
+      EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
+      EXPECT_EQ(e.description(), c.description);
+    }
+    if (c.encoded) {
+      EXPECT_EQ(writer.frees, 1);
+    } else {
+      EXPECT_EQ(writer.encodes, 0);
+    }
+    EXPECT_EQ(stamps.sets, 0);
+    if (c.empty_dib) {
+      EXPECT_EQ(stamps.gets, 0);
+    }
+    EXPECT_EQ(fs.files.at(name), std::vector<std::uint8_t>{7});
+    EXPECT_FALSE(fs.Exists(name + ".part"));
   }
-  EXPECT_EQ(writer.encodes, 0);
-  EXPECT_FALSE(fs.Exists(name));
-}
-
-TEST_F(SaveJpgTest, EncodeFailureRaisesAndFreesTheWriter) {
-  fs.files[name] = {1};
-  writer.encode_result = kJpegEncodeFailed;
-  try {
-    SaveJPG(saver, dib, name, 90);
-    FAIL() << "no error raised";
-  } catch (const RaisedError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
-    EXPECT_EQ(e.description(), "Failed to save to JPG 2");
-  }
-  EXPECT_EQ(stamps.sets, 0);
-  EXPECT_EQ(writer.frees, 1);
-  EXPECT_EQ(fs.files.at(name), std::vector<std::uint8_t>{1});  // the old file survives
-  EXPECT_FALSE(fs.Exists(name + ".part"));
-}
-
-TEST_F(SaveJpgTest, EmptyDibIsRefusedBeforeAnyFileIsTouched) {
-  fs.files[name] = {7};
-  cDIBSection empty;
-  try {
-    SaveJPG(saver, empty, name, 90);
-    FAIL() << "no error raised";
-  } catch (const RaisedError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.description(), "Failed to save to JPG " + std::to_string(kJpegBadImage));
-  }
-  EXPECT_EQ(writer.encodes, 0);
-  EXPECT_EQ(fs.files.size(), 1u);
-  EXPECT_EQ(stamps.gets, 0);
-}
-
-TEST_F(SaveJpgTest, UnwritablePathRaisesSaveError) {
-  fs.unwritable.insert(name + ".part");  // where the new file is written first
-  try {
-    SaveJPG(saver, dib, name, 90);
-    FAIL() << "no error raised";
-  } catch (const RaisedError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.description(), "Failed to save to JPG " + std::to_string(kJpegFileFailed));
-  }
-  EXPECT_EQ(writer.frees, 1);
 }
 
 TEST_F(SaveJpgTest, UndeletableFileRaisesAccessErrorBeforeWriting) {

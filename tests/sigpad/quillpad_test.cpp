@@ -431,23 +431,23 @@ TEST_F(QuillpadTest, SaveWritesBitmapAndJpegIntoTheFolder) {
 }
 
 TEST_F(QuillpadTest, SaveErrorsReachTheCaller) {
-  pad->SetSavePath("D:\\gone");
   lookup.refuse.insert("D:\\gone");
-  try {
-    InvokeByName(*pad, "Save", InvokeKind::Method);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.code(), static_cast<HResult>(0x800A004Cu));
-    EXPECT_EQ(e.source(), "Quillpad");
-  }
-  pad->SetSavePath("D:\\x");
   files.unwritable.insert("D:\\x\\Quillpad.JPG.part");
-  try {
-    InvokeByName(*pad, "Save", InvokeKind::Method);
-    FAIL() << "no error";
-  } catch (const AutomationError& e) {
-    EXPECT_EQ(e.code(), static_cast<HResult>(0x800A6591u));  // 26001
-    EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
+  const struct {
+    const char* path;
+    std::uint32_t code;
+    const char* source;
+  } cases[] = {{"D:\\gone", 0x800A004Cu, "Quillpad"}, {"D:\\x", 0x800A6591u /* 26001 */, "Quillpad.mIntelJPEGLibrary"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    pad->SetSavePath(c.path);
+    try {
+      InvokeByName(*pad, "Save", InvokeKind::Method);
+      ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+      EXPECT_EQ(e.code(), static_cast<HResult>(c.code));
+      EXPECT_EQ(e.source(), c.source);
+    }
   }
 }
 
