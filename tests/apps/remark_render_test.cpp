@@ -10,27 +10,16 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "apps/remark-tool/remark_tool.h"
 #include "ports/emf.h"
-#include "ports/platform.h"
+#include "tests/apps/remark_file.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-void Put16(Bytes& v, unsigned x) {
-  v.push_back(static_cast<std::uint8_t>(x));
-  v.push_back(static_cast<std::uint8_t>(x >> 8));
-}
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using namespace kit::testing;
 
 constexpr int kPicW = 200, kPicH = 150;
 constexpr std::uint32_t kBand = 0x3060C0;  // 0x00RRGGBB: the picture's top band
@@ -44,25 +33,14 @@ Bytes Picture(const std::u16string& description) {
                                 description);
 }
 
-// A horizontal stroke from (x, y), `steps` steps of +10.
-void Stroke(Bytes& v, unsigned remarker, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t width,
-            unsigned x, unsigned y, int steps) {
-  Put16(v, remarker);
-  v.insert(v.end(), {r, g, b, width});
-  Put16(v, x);
-  Put16(v, y);
-  for (int i = 0; i < steps; ++i) v.insert(v.end(), {10, 0});
-  Put16(v, 0);
-}
-
 // Two pages: the first with the picture (no margins: a seven-character
 // description), a red stroke of remarker 0 at y = 100 and a blue one of
 // remarker 1 at y = 120; the second with a picture that gets margins.
 Bytes RemarkFile() {
   Bytes pic1 = Picture(u"WPSFile"), pic2 = Picture(u"");
-  Bytes strokes;
-  Stroke(strokes, 0, 255, 0, 0, 3, 20, 100, 10);
-  Stroke(strokes, 1, 0, 0, 255, 2, 20, 120, 10);
+  const std::vector<std::pair<int, int>> right(10, {10, 0});
+  Bytes strokes = Stroke(0, 255, 0, 0, 3, 20, 100, right);
+  Append(strokes, Stroke(1, 0, 0, 255, 2, 20, 120, right));
   Bytes f;
   Put16(f, 0);
   Put16(f, 2);
@@ -102,30 +80,13 @@ Png Load(const std::string& path) {
   return p;
 }
 
-class RemarkRenderTest : public ::testing::Test {
+class RemarkRenderTest : public RemarkToolTest {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("remark_render_test_" + std::to_string(rd()));
-    fs::create_directories(dir_);
-    file_ = (dir_ / "two.dat").string();
-    Bytes f = RemarkFile();
-    std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+    RemarkToolTest::SetUp();
+    file_ = Write("two.dat", RemarkFile());
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  int Run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int status = kit::remark_tool::Run(args, kit::DefaultPlatform(), out, err);
-    err_ = err.str();
-    return status;
-  }
-  std::string Out(const std::string& name) const { return (dir_ / name).string(); }
-
-  fs::path dir_;
-  std::string file_, err_;
+  std::string file_;
 };
 
 constexpr std::uint32_t kGrey = 0x808080, kWhite = 0xFFFFFF, kBlack = 0, kRed = 0xFF0000, kBlue = 0x0000FF;
@@ -194,37 +155,6 @@ TEST_F(RemarkRenderTest, APictureWithMarginsSitsInsideItsPage) {
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 + 20), kBand);
   EXPECT_EQ(p.at(16 + 100, 16 + 96 + 20), kWhite);
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 - 5), kWhite);
-}
-
-TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-  } cases[] = {
-      {{"render", "PAGE0", "0", "o.png"}, 2},
-      {{"render", "FILE", "3", "o.png"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "0"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "-50"}, 2},
-      {{"render", "FILE", "1", "o.png", "--filter", "-3"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom"}, 2},
-      {{"render", "FILE", "x", "o.png"}, 2},
-      {{"render", "FILE", "1", "o.png", "--size", "3"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "100000"}, 2},
-      {{"render", "MISSING", "1", "o.png"}, 1},
-      {{"render", "DAMAGED", "1", "o.png"}, 1},
-  };
-  const std::string damaged = Out("damaged.dat");
-  std::ofstream(damaged, std::ios::binary) << "\x01\x00\x05\x00";
-  for (Case c : cases) {
-    const std::string out = Out(c.args[3]);
-    c.args[3] = out;
-    if (c.args[1] == "FILE" || c.args[1] == "PAGE0") c.args[1] = file_;
-    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
-    if (c.args[1] == "DAMAGED") c.args[1] = damaged;
-    EXPECT_EQ(Run(c.args), c.status) << c.args[2];
-    EXPECT_FALSE(fs::exists(out));
-    EXPECT_NE(err_, "");
-  }
 }
 
 // remark-tool print: the pages of a PDF rendered at 96 dpi, one pixel a page
@@ -298,11 +228,23 @@ TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
   }
 }
 
-TEST_F(RemarkRenderTest, PrintRefusalsWriteNothing) {
+// Refused requests (2) and unreadable files (1) write no picture and say why.
+TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
   struct Case {
     std::vector<std::string> args;
     int status;
   } cases[] = {
+      {{"render", "FILE", "0", "o.png"}, 2},
+      {{"render", "FILE", "3", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "0"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "-50"}, 2},
+      {{"render", "FILE", "1", "o.png", "--filter", "-3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom"}, 2},
+      {{"render", "FILE", "x", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--size", "3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "100000"}, 2},
+      {{"render", "MISSING", "1", "o.png"}, 1},
+      {{"render", "DAMAGED", "1", "o.png"}, 1},
       {{"print", "FILE", "o.pdf", "--paper", "B9"}, 2},
       {{"print", "FILE", "o.pdf", "--filter", "-3"}, 2},
       {{"print", "FILE", "o.pdf", "--filter"}, 2},
@@ -311,15 +253,22 @@ TEST_F(RemarkRenderTest, PrintRefusalsWriteNothing) {
       {{"print", "MISSING", "o.pdf"}, 1},
       {{"print", "FILE", "no/such/folder/o.pdf"}, 2},
   };
-  const std::string empty = Out("empty.dat");
+  const std::string damaged = Out("damaged.dat"), empty = Out("empty.dat");
+  std::ofstream(damaged, std::ios::binary) << "\x01\x00\x05\x00";
   ASSERT_EQ(Run({"new", empty}), 0) << err_;
   for (Case c : cases) {
-    const std::string out = Out(c.args[2]);
-    c.args[2] = out;
-    if (c.args[1] == "FILE") c.args[1] = file_;
-    if (c.args[1] == "EMPTY") c.args[1] = empty;
-    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
-    EXPECT_EQ(Run(c.args), c.status) << c.args[1] << " " << c.args.size();
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::string out;
+    for (std::string& a : c.args) {
+      if (a == "FILE") a = file_;
+      if (a == "EMPTY") a = empty;
+      if (a == "MISSING") a = Out("missing.dat");
+      if (a == "DAMAGED") a = damaged;
+      if (a.size() > 4 && (a.compare(a.size() - 4, 4, ".png") == 0 || a.compare(a.size() - 4, 4, ".pdf") == 0)) {
+        out = a = Out(a);
+      }
+    }
+    EXPECT_EQ(Run(c.args), c.status);
     EXPECT_FALSE(fs::exists(out));
     EXPECT_NE(err_, "");
   }
