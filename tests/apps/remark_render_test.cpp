@@ -1,10 +1,6 @@
-// remark-tool render: pixels of the PNG at chosen points.
-#include <cairo.h>
+// remark-tool render and print: pixels of the PNG and of the PDF's pages at
+// chosen points.
 #include <gtest/gtest.h>
-#include <poppler-document.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -15,6 +11,7 @@
 
 #include "ports/emf.h"
 #include "tests/apps/remark_file.h"
+#include "tests/platform/view/page_pixels.h"
 
 namespace {
 
@@ -58,28 +55,6 @@ Bytes RemarkFile() {
   return f;
 }
 
-struct Png {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;  // 0x00RRGGBB
-  std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y) * w + x]; }
-};
-
-Png Load(const std::string& path) {
-  Png p;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    p.w = cairo_image_surface_get_width(s);
-    p.h = cairo_image_surface_get_height(s);
-    const unsigned char* d = cairo_image_surface_get_data(s);
-    for (int y = 0; y < p.h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(d + y * cairo_image_surface_get_stride(s));
-      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
-    }
-  }
-  cairo_surface_destroy(s);
-  return p;
-}
-
 class RemarkRenderTest : public RemarkToolTest {
  protected:
   void SetUp() override {
@@ -100,7 +75,7 @@ TEST_F(RemarkRenderTest, StrokesAppearByFilterOverThePicture) {
     SCOPED_TRACE("filter " + c.filter);
     const std::string png = Out("f" + c.filter + ".png");
     ASSERT_EQ(Run({"render", file_, "1", png, "--filter", c.filter}), 0) << err_;
-    const Png p = Load(png);
+    const Pixels p = ReadPng(png);
     ASSERT_EQ(p.w, kPicW + 36);
     ASSERT_EQ(p.h, kPicH + 36);
     // Desk, frame, sheet, shadow.
@@ -130,7 +105,7 @@ TEST_F(RemarkRenderTest, ZoomScalesSheetPictureAndStrokes) {
     SCOPED_TRACE(c.zoom);
     const std::string png = Out("z" + std::to_string(c.zoom) + ".png");
     ASSERT_EQ(Run({"render", file_, "1", png, "--zoom", std::to_string(c.zoom)}), 0) << err_;
-    const Png p = Load(png);
+    const Pixels p = ReadPng(png);
     const int w = kPicW * c.zoom / 100, h = kPicH * c.zoom / 100;
     ASSERT_EQ(p.w, w + 36);
     ASSERT_EQ(p.h, h + 36);
@@ -148,44 +123,13 @@ TEST_F(RemarkRenderTest, ZoomScalesSheetPictureAndStrokes) {
 TEST_F(RemarkRenderTest, APictureWithMarginsSitsInsideItsPage) {
   const std::string png = Out("p2.png");
   ASSERT_EQ(Run({"render", file_, "2", png}), 0) << err_;
-  const Png p = Load(png);
+  const Pixels p = ReadPng(png);
   // 96-point side margins (128 pixels) and 72-point top margin (96 pixels).
   ASSERT_EQ(p.w, kPicW + 2 * 128 + 36);
   ASSERT_EQ(p.h, kPicH + 2 * 96 + 36);
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 + 20), kBand);
   EXPECT_EQ(p.at(16 + 100, 16 + 96 + 20), kWhite);
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 - 5), kWhite);
-}
-
-// remark-tool print: the pages of a PDF rendered at 96 dpi, one pixel a page
-// pixel from the paper's corner.
-struct Printed {
-  int pages = -1;
-  std::vector<Png> images;
-  double width = 0;  // points, of the first page
-};
-
-Printed ReadPdf(const std::string& path) {
-  Printed out;
-  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
-  if (!doc) return out;
-  out.pages = doc->pages();
-  for (int i = 0; i < out.pages; ++i) {
-    std::unique_ptr<poppler::page> page(doc->create_page(i));
-    if (i == 0) out.width = page->page_rect().width();
-    poppler::page_renderer r;
-    r.set_image_format(poppler::image::format_argb32);
-    const poppler::image img = r.render_page(page.get(), 96, 96);
-    Png p;
-    p.w = img.width();
-    p.h = img.height();
-    for (int y = 0; y < p.h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(img.const_data() + static_cast<std::ptrdiff_t>(y) * img.bytes_per_row());
-      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
-    }
-    out.images.push_back(std::move(p));
-  }
-  return out;
 }
 
 // Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
@@ -211,10 +155,10 @@ TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     SCOPED_TRACE(args.size());
     ASSERT_EQ(Run(args), 0) << err_;
-    const Printed p = ReadPdf(pdf);
-    ASSERT_EQ(p.pages, 2);
-    EXPECT_NEAR(p.width, c.width, 0.5);
-    const Png& first = p.images[0];
+    const PdfPages p = ReadPdf(pdf);
+    ASSERT_EQ(p.count, 2);
+    EXPECT_NEAR(p.widths[0], c.width, 0.5);
+    const Pixels& first = p.images[0];
     // The picture from the paper's corner, its band near the top; no desk.
     EXPECT_TRUE(Like(first.at(50, 20), kBand));
     EXPECT_TRUE(Like(first.at(50, 60), kWhite));
