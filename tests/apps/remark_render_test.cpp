@@ -1,36 +1,22 @@
-// remark-tool render: pixels of the PNG at chosen points.
-#include <cairo.h>
+// remark-tool render and print: pixels of the PNG and of the PDF's pages at
+// chosen points.
 #include <gtest/gtest.h>
-#include <poppler-document.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
 
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "apps/remark-tool/remark_tool.h"
 #include "ports/emf.h"
-#include "ports/platform.h"
+#include "tests/apps/remark_file.h"
+#include "tests/platform/view/page_pixels.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-void Put16(Bytes& v, unsigned x) {
-  v.push_back(static_cast<std::uint8_t>(x));
-  v.push_back(static_cast<std::uint8_t>(x >> 8));
-}
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using namespace kit::testing;
 
 constexpr int kPicW = 200, kPicH = 150;
 constexpr std::uint32_t kBand = 0x3060C0;  // 0x00RRGGBB: the picture's top band
@@ -44,25 +30,14 @@ Bytes Picture(const std::u16string& description) {
                                 description);
 }
 
-// A horizontal stroke from (x, y), `steps` steps of +10.
-void Stroke(Bytes& v, unsigned remarker, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t width,
-            unsigned x, unsigned y, int steps) {
-  Put16(v, remarker);
-  v.insert(v.end(), {r, g, b, width});
-  Put16(v, x);
-  Put16(v, y);
-  for (int i = 0; i < steps; ++i) v.insert(v.end(), {10, 0});
-  Put16(v, 0);
-}
-
 // Two pages: the first with the picture (no margins: a seven-character
 // description), a red stroke of remarker 0 at y = 100 and a blue one of
 // remarker 1 at y = 120; the second with a picture that gets margins.
 Bytes RemarkFile() {
   Bytes pic1 = Picture(u"WPSFile"), pic2 = Picture(u"");
-  Bytes strokes;
-  Stroke(strokes, 0, 255, 0, 0, 3, 20, 100, 10);
-  Stroke(strokes, 1, 0, 0, 255, 2, 20, 120, 10);
+  const std::vector<std::pair<int, int>> right(10, {10, 0});
+  Bytes strokes = Stroke(0, 255, 0, 0, 3, 20, 100, right);
+  Append(strokes, Stroke(1, 0, 0, 255, 2, 20, 120, right));
   Bytes f;
   Put16(f, 0);
   Put16(f, 2);
@@ -80,52 +55,13 @@ Bytes RemarkFile() {
   return f;
 }
 
-struct Png {
-  int w = 0, h = 0;
-  std::vector<std::uint32_t> px;  // 0x00RRGGBB
-  std::uint32_t at(int x, int y) const { return px[static_cast<std::size_t>(y) * w + x]; }
-};
-
-Png Load(const std::string& path) {
-  Png p;
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS) {
-    p.w = cairo_image_surface_get_width(s);
-    p.h = cairo_image_surface_get_height(s);
-    const unsigned char* d = cairo_image_surface_get_data(s);
-    for (int y = 0; y < p.h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(d + y * cairo_image_surface_get_stride(s));
-      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
-    }
-  }
-  cairo_surface_destroy(s);
-  return p;
-}
-
-class RemarkRenderTest : public ::testing::Test {
+class RemarkRenderTest : public RemarkToolTest {
  protected:
   void SetUp() override {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("remark_render_test_" + std::to_string(rd()));
-    fs::create_directories(dir_);
-    file_ = (dir_ / "two.dat").string();
-    Bytes f = RemarkFile();
-    std::ofstream(file_, std::ios::binary).write(reinterpret_cast<const char*>(f.data()), static_cast<std::streamsize>(f.size()));
+    RemarkToolTest::SetUp();
+    file_ = Write("two.dat", RemarkFile());
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  int Run(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    int status = kit::remark_tool::Run(args, kit::DefaultPlatform(), out, err);
-    err_ = err.str();
-    return status;
-  }
-  std::string Out(const std::string& name) const { return (dir_ / name).string(); }
-
-  fs::path dir_;
-  std::string file_, err_;
+  std::string file_;
 };
 
 constexpr std::uint32_t kGrey = 0x808080, kWhite = 0xFFFFFF, kBlack = 0, kRed = 0xFF0000, kBlue = 0x0000FF;
@@ -139,7 +75,7 @@ TEST_F(RemarkRenderTest, StrokesAppearByFilterOverThePicture) {
     SCOPED_TRACE("filter " + c.filter);
     const std::string png = Out("f" + c.filter + ".png");
     ASSERT_EQ(Run({"render", file_, "1", png, "--filter", c.filter}), 0) << err_;
-    const Png p = Load(png);
+    const Pixels p = ReadPng(png);
     ASSERT_EQ(p.w, kPicW + 36);
     ASSERT_EQ(p.h, kPicH + 36);
     // Desk, frame, sheet, shadow.
@@ -169,7 +105,7 @@ TEST_F(RemarkRenderTest, ZoomScalesSheetPictureAndStrokes) {
     SCOPED_TRACE(c.zoom);
     const std::string png = Out("z" + std::to_string(c.zoom) + ".png");
     ASSERT_EQ(Run({"render", file_, "1", png, "--zoom", std::to_string(c.zoom)}), 0) << err_;
-    const Png p = Load(png);
+    const Pixels p = ReadPng(png);
     const int w = kPicW * c.zoom / 100, h = kPicH * c.zoom / 100;
     ASSERT_EQ(p.w, w + 36);
     ASSERT_EQ(p.h, h + 36);
@@ -187,75 +123,13 @@ TEST_F(RemarkRenderTest, ZoomScalesSheetPictureAndStrokes) {
 TEST_F(RemarkRenderTest, APictureWithMarginsSitsInsideItsPage) {
   const std::string png = Out("p2.png");
   ASSERT_EQ(Run({"render", file_, "2", png}), 0) << err_;
-  const Png p = Load(png);
+  const Pixels p = ReadPng(png);
   // 96-point side margins (128 pixels) and 72-point top margin (96 pixels).
   ASSERT_EQ(p.w, kPicW + 2 * 128 + 36);
   ASSERT_EQ(p.h, kPicH + 2 * 96 + 36);
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 + 20), kBand);
   EXPECT_EQ(p.at(16 + 100, 16 + 96 + 20), kWhite);
   EXPECT_EQ(p.at(16 + 128 + 50, 16 + 96 - 5), kWhite);
-}
-
-TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
-  struct Case {
-    std::vector<std::string> args;
-    int status;
-  } cases[] = {
-      {{"render", "PAGE0", "0", "o.png"}, 2},
-      {{"render", "FILE", "3", "o.png"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "0"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "-50"}, 2},
-      {{"render", "FILE", "1", "o.png", "--filter", "-3"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom"}, 2},
-      {{"render", "FILE", "x", "o.png"}, 2},
-      {{"render", "FILE", "1", "o.png", "--size", "3"}, 2},
-      {{"render", "FILE", "1", "o.png", "--zoom", "100000"}, 2},
-      {{"render", "MISSING", "1", "o.png"}, 1},
-      {{"render", "DAMAGED", "1", "o.png"}, 1},
-  };
-  const std::string damaged = Out("damaged.dat");
-  std::ofstream(damaged, std::ios::binary) << "\x01\x00\x05\x00";
-  for (Case c : cases) {
-    const std::string out = Out(c.args[3]);
-    c.args[3] = out;
-    if (c.args[1] == "FILE" || c.args[1] == "PAGE0") c.args[1] = file_;
-    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
-    if (c.args[1] == "DAMAGED") c.args[1] = damaged;
-    EXPECT_EQ(Run(c.args), c.status) << c.args[2];
-    EXPECT_FALSE(fs::exists(out));
-    EXPECT_NE(err_, "");
-  }
-}
-
-// remark-tool print: the pages of a PDF rendered at 96 dpi, one pixel a page
-// pixel from the paper's corner.
-struct Printed {
-  int pages = -1;
-  std::vector<Png> images;
-  double width = 0;  // points, of the first page
-};
-
-Printed ReadPdf(const std::string& path) {
-  Printed out;
-  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path));
-  if (!doc) return out;
-  out.pages = doc->pages();
-  for (int i = 0; i < out.pages; ++i) {
-    std::unique_ptr<poppler::page> page(doc->create_page(i));
-    if (i == 0) out.width = page->page_rect().width();
-    poppler::page_renderer r;
-    r.set_image_format(poppler::image::format_argb32);
-    const poppler::image img = r.render_page(page.get(), 96, 96);
-    Png p;
-    p.w = img.width();
-    p.h = img.height();
-    for (int y = 0; y < p.h; ++y) {
-      const auto* row = reinterpret_cast<const std::uint32_t*>(img.const_data() + static_cast<std::ptrdiff_t>(y) * img.bytes_per_row());
-      for (int x = 0; x < p.w; ++x) p.px.push_back(row[x] & 0xFFFFFF);
-    }
-    out.images.push_back(std::move(p));
-  }
-  return out;
 }
 
 // Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
@@ -281,10 +155,10 @@ TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     SCOPED_TRACE(args.size());
     ASSERT_EQ(Run(args), 0) << err_;
-    const Printed p = ReadPdf(pdf);
-    ASSERT_EQ(p.pages, 2);
-    EXPECT_NEAR(p.width, c.width, 0.5);
-    const Png& first = p.images[0];
+    const PdfPages p = ReadPdf(pdf);
+    ASSERT_EQ(p.count, 2);
+    EXPECT_NEAR(p.widths[0], c.width, 0.5);
+    const Pixels& first = p.images[0];
     // The picture from the paper's corner, its band near the top; no desk.
     EXPECT_TRUE(Like(first.at(50, 20), kBand));
     EXPECT_TRUE(Like(first.at(50, 60), kWhite));
@@ -298,11 +172,23 @@ TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
   }
 }
 
-TEST_F(RemarkRenderTest, PrintRefusalsWriteNothing) {
+// Refused requests (2) and unreadable files (1) write no picture and say why.
+TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
   struct Case {
     std::vector<std::string> args;
     int status;
   } cases[] = {
+      {{"render", "FILE", "0", "o.png"}, 2},
+      {{"render", "FILE", "3", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "0"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "-50"}, 2},
+      {{"render", "FILE", "1", "o.png", "--filter", "-3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom"}, 2},
+      {{"render", "FILE", "x", "o.png"}, 2},
+      {{"render", "FILE", "1", "o.png", "--size", "3"}, 2},
+      {{"render", "FILE", "1", "o.png", "--zoom", "100000"}, 2},
+      {{"render", "MISSING", "1", "o.png"}, 1},
+      {{"render", "DAMAGED", "1", "o.png"}, 1},
       {{"print", "FILE", "o.pdf", "--paper", "B9"}, 2},
       {{"print", "FILE", "o.pdf", "--filter", "-3"}, 2},
       {{"print", "FILE", "o.pdf", "--filter"}, 2},
@@ -311,15 +197,22 @@ TEST_F(RemarkRenderTest, PrintRefusalsWriteNothing) {
       {{"print", "MISSING", "o.pdf"}, 1},
       {{"print", "FILE", "no/such/folder/o.pdf"}, 2},
   };
-  const std::string empty = Out("empty.dat");
+  const std::string damaged = Out("damaged.dat"), empty = Out("empty.dat");
+  std::ofstream(damaged, std::ios::binary) << "\x01\x00\x05\x00";
   ASSERT_EQ(Run({"new", empty}), 0) << err_;
   for (Case c : cases) {
-    const std::string out = Out(c.args[2]);
-    c.args[2] = out;
-    if (c.args[1] == "FILE") c.args[1] = file_;
-    if (c.args[1] == "EMPTY") c.args[1] = empty;
-    if (c.args[1] == "MISSING") c.args[1] = Out("missing.dat");
-    EXPECT_EQ(Run(c.args), c.status) << c.args[1] << " " << c.args.size();
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    std::string out;
+    for (std::string& a : c.args) {
+      if (a == "FILE") a = file_;
+      if (a == "EMPTY") a = empty;
+      if (a == "MISSING") a = Out("missing.dat");
+      if (a == "DAMAGED") a = damaged;
+      if (a.size() > 4 && (a.compare(a.size() - 4, 4, ".png") == 0 || a.compare(a.size() - 4, 4, ".pdf") == 0)) {
+        out = a = Out(a);
+      }
+    }
+    EXPECT_EQ(Run(c.args), c.status);
     EXPECT_FALSE(fs::exists(out));
     EXPECT_NE(err_, "");
   }

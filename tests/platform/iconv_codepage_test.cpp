@@ -19,10 +19,7 @@ TEST(IconvCodePage, ConvertsGbkAndUtf8BothWays) {
   EXPECT_EQ(cp.ToUtf8(""), "");
   EXPECT_EQ(cp.FromUtf8(""), "");
   EXPECT_EQ(cp.ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
-}
-
-TEST(IconvCodePage, LongTextsConvertWhole) {
-  IconvCodePage cp;
+  // Long texts convert whole.
   std::string gbk, utf8;
   for (int i = 0; i < 5000; ++i) {
     gbk += kPizhurenGbk + "-";
@@ -32,16 +29,13 @@ TEST(IconvCodePage, LongTextsConvertWhole) {
   EXPECT_EQ(cp.FromUtf8(utf8), gbk);
 }
 
-TEST(IconvCodePage, UnconvertibleCharactersBecomeOneQuestionMarkEach) {
+TEST(IconvCodePage, UnconvertibleAndMalformedInputBecomesOneQuestionMarkEach) {
   IconvCodePage cp;
   // An emoji and a Hangul syllable have no place in GBK.
   EXPECT_EQ(cp.FromUtf8("a\xF0\x9F\x98\x80" "b"), "a?b");
   EXPECT_EQ(cp.FromUtf8("\xED\x95\x9C" + kPizhurenUtf8), "?" + kPizhurenGbk);
   EXPECT_EQ(cp.FromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x98\x80"), "??");
-}
 
-TEST(IconvCodePage, MalformedInputIsReplacedAndConversionGoesOn) {
-  IconvCodePage cp;
   // Bytes that cannot start a GBK character.
   EXPECT_EQ(cp.ToUtf8("a\xFF" "b"), "a?b");
   EXPECT_EQ(cp.ToUtf8("\xFF\xFF\xFF"), "???");
@@ -65,9 +59,7 @@ TEST(IconvCodePage, AMissingCharsetStillPassesAscii) {
   IconvCodePage cp("NO-SUCH-CHARSET-936");
   EXPECT_EQ(cp.ToUtf8("a.doc" + kPizhurenGbk), "a.doc??????");
   EXPECT_EQ(cp.FromUtf8("a.doc"), "a.doc");
-}
-
-TEST(IconvCodePage, SystemCodePageIsOneSharedGbkConverter) {
+  // The system code page is one shared GBK converter.
   EXPECT_EQ(&SystemCodePage(), &SystemCodePage());
   EXPECT_EQ(SystemCodePage().ToUtf8(kPizhurenGbk), kPizhurenUtf8);
 }

@@ -68,6 +68,10 @@ TEST_F(PosixFiles, CreateWriteCreatesThenTruncatesAndReadsBack) {
   WriteAll(files, "c:\\empty", "");
   EXPECT_EQ(files.Size("c:\\empty"), 0u);
   EXPECT_EQ(ReadAll(files, "c:\\empty"), "");
+
+  // Chinese names are stored as UTF-8; the default platform's files are these.
+  WriteAll(*DefaultPlatform().files, "c:\\temp\\..\\\xC5\xFA\xD7\xA2\xC8\xCB.txt", "ok");
+  EXPECT_EQ(tmp.ReadFile("c/\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA.txt"), "ok");
 }
 
 TEST_F(PosixFiles, ReadsReturnShortOnlyAtTheEnd) {
@@ -86,11 +90,6 @@ TEST_F(PosixFiles, ReadsReturnShortOnlyAtTheEnd) {
   ASSERT_EQ(in->Read(buf.data() + 12345, buf.size() - 12345), data.size() - 12345);
   EXPECT_EQ(std::string(buf.data(), data.size()), data);
   EXPECT_EQ(in->Read(buf.data(), 10), 0u);
-}
-
-TEST_F(PosixFiles, ChineseNamesAreStoredAsUtf8) {
-  WriteAll(files, "c:\\\xC5\xFA\xD7\xA2\xC8\xCB.txt", "x");
-  EXPECT_TRUE(fs::exists(tmp.root() / "c" / "\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA.txt"));
 }
 
 TEST_F(PosixFiles, RenameReplacesTheTarget) {
@@ -127,19 +126,16 @@ TEST_F(PosixFiles, MissingFilesAndFoldersAreNotFound) {
   EXPECT_FALSE(files.Remove(unc));
 }
 
-TEST_F(PosixFiles, RemoveDeletesFilesOnly) {
+TEST_F(PosixFiles, RemoveDeletesFilesAndFoldersAreNotFiles) {
   WriteAll(files, "c:\\gone.doc", "x");
   EXPECT_TRUE(files.Remove("C:\\GONE.DOC"));
   EXPECT_FALSE(files.Exists("c:\\gone.doc"));
   EXPECT_FALSE(fs::exists(tmp.root() / "c" / "gone.doc"));
 
+  // Folders are not files.
   fs::create_directories(tmp.root() / "c" / "folder");
   EXPECT_FALSE(files.Remove("c:\\folder"));
   EXPECT_TRUE(fs::is_directory(tmp.root() / "c" / "folder"));
-}
-
-TEST_F(PosixFiles, FoldersAreNotFiles) {
-  fs::create_directories(tmp.root() / "c" / "folder");
   EXPECT_TRUE(files.Exists("c:\\FOLDER"));
   EXPECT_EQ(CauseOf([&] { files.OpenRead("c:\\folder"); }, "c:\\folder"), Cause::AccessDenied);
   EXPECT_EQ(CauseOf([&] { files.CreateWrite("c:\\folder"); }, "c:\\folder"), Cause::AccessDenied);
@@ -147,12 +143,10 @@ TEST_F(PosixFiles, FoldersAreNotFiles) {
   WriteAll(files, "c:\\f.doc", "x");
   EXPECT_EQ(CauseOf([&] { files.Rename("c:\\f.doc", "c:\\folder"); }, "c:\\f.doc"), Cause::AccessDenied);
   EXPECT_TRUE(files.Exists("c:\\f.doc"));
-}
 
-TEST_F(PosixFiles, StreamsOnlyGoTheWayTheyWereOpened) {
-  WriteAll(files, "c:\\a", "abc");
-  std::unique_ptr<IByteStream> in = files.OpenRead("c:\\a");
-  EXPECT_EQ(CauseOf([&] { in->Write("x", 1); }, "c:\\a"), Cause::AccessDenied);
+  // Streams only go the way they were opened.
+  std::unique_ptr<IByteStream> in = files.OpenRead("c:\\f.doc");
+  EXPECT_EQ(CauseOf([&] { in->Write("x", 1); }, "c:\\f.doc"), Cause::AccessDenied);
   std::unique_ptr<IByteStream> out = files.CreateWrite("c:\\b");
   char c;
   EXPECT_EQ(CauseOf([&] { out->Read(&c, 1); }, "c:\\b"), Cause::AccessDenied);
@@ -175,21 +169,11 @@ TEST_F(PosixFiles, UnreadableFilesAreAccessDenied) {
 }
 
 TEST(ErrnoCauses, MapAsTheCoreExpects) {
-  EXPECT_EQ(CauseOfErrno(ENOENT), Cause::NotFound);
-  EXPECT_EQ(CauseOfErrno(ENOTDIR), Cause::NotFound);
-  EXPECT_EQ(CauseOfErrno(EACCES), Cause::AccessDenied);
-  EXPECT_EQ(CauseOfErrno(EPERM), Cause::AccessDenied);
-  EXPECT_EQ(CauseOfErrno(EISDIR), Cause::AccessDenied);
-  EXPECT_EQ(CauseOfErrno(ENOSPC), Cause::DiskFull);
-  EXPECT_EQ(CauseOfErrno(EIO), Cause::Generic);
-  EXPECT_EQ(CauseOfErrno(EXDEV), Cause::Generic);
-}
-
-TEST(DefaultPlatformFiles, AreThePosixFileSystem) {
-  testing::TempKitRoot tmp;
-  IFileSystem& files = *DefaultPlatform().files;
-  WriteAll(files, "c:\\temp\\..\\via-default.txt", "ok");
-  EXPECT_EQ(tmp.ReadFile("c/via-default.txt"), "ok");
+  const std::pair<int, Cause> map[] = {{ENOENT, Cause::NotFound},     {ENOTDIR, Cause::NotFound},
+                                       {EACCES, Cause::AccessDenied}, {EPERM, Cause::AccessDenied},
+                                       {EISDIR, Cause::AccessDenied}, {ENOSPC, Cause::DiskFull},
+                                       {EIO, Cause::Generic},         {EXDEV, Cause::Generic}};
+  for (auto [e, cause] : map) EXPECT_EQ(CauseOfErrno(e), cause) << e;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <random>
 #include <string>
 #include <vector>
@@ -60,134 +62,90 @@ class Win32FilesTest : public ::testing::Test {
   std::vector<std::string> made_;
 };
 
-TEST_F(Win32FilesTest, WritesAndReadsBack) {
+// The cause of the FileError `f` throws; none when it throws none.
+template <typename F>
+std::optional<FileError::Cause> CauseOf(F&& f) {
+  try {
+    f();
+  } catch (const FileError& e) {
+    return e.cause();
+  }
+  return std::nullopt;
+}
+
+TEST_F(Win32FilesTest, WritesTruncatesRenamesAndRemoves) {
   std::string path = Path("a.doc");
   std::string content("remark\0data\r\n\xff\x80 end", 21);
+  WriteFile(path, std::string(5000, 'x'));
   WriteFile(path, content);
   EXPECT_TRUE(fs_.Exists(path));
   EXPECT_EQ(fs_.Size(path), content.size());
   EXPECT_EQ(ReadFile(path), content);
-}
 
-TEST_F(Win32FilesTest, CreateWriteTruncates) {
-  std::string path = Path("t.doc");
-  WriteFile(path, std::string(5000, 'x'));
-  WriteFile(path, "short");
-  EXPECT_EQ(fs_.Size(path), 5u);
-  EXPECT_EQ(ReadFile(path), "short");
-}
+  std::string empty = Path("empty.doc");
+  WriteFile(empty, "");
+  EXPECT_TRUE(fs_.Exists(empty));
+  EXPECT_EQ(fs_.Size(empty), 0u);
+  EXPECT_EQ(ReadFile(empty), "");
 
-TEST_F(Win32FilesTest, EmptyFile) {
-  std::string path = Path("empty.doc");
-  WriteFile(path, "");
-  EXPECT_TRUE(fs_.Exists(path));
-  EXPECT_EQ(fs_.Size(path), 0u);
-  char c;
-  EXPECT_EQ(fs_.OpenRead(path)->Read(&c, 1), 0u);
-}
-
-TEST_F(Win32FilesTest, RenameReplacesTarget) {
   std::string from = Path("new.tmp");
-  std::string to = Path("doc.doc");
-  WriteFile(to, "old contents, longer");
   WriteFile(from, "new");
-  fs_.Rename(from, to);
+  fs_.Rename(from, path);  // replaces the target
   EXPECT_FALSE(fs_.Exists(from));
-  EXPECT_EQ(ReadFile(to), "new");
-  EXPECT_EQ(fs_.Size(to), 3u);
-}
+  EXPECT_EQ(ReadFile(path), "new");
+  EXPECT_EQ(fs_.Size(path), 3u);
 
-TEST_F(Win32FilesTest, RenameMissingThrowsNotFound) {
-  try {
-    fs_.Rename(Path("missing.tmp"), Path("target.doc"));
-    FAIL() << "no exception";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileError::Cause::NotFound);
-  }
-}
-
-TEST_F(Win32FilesTest, Remove) {
-  std::string path = Path("gone.doc");
-  WriteFile(path, "x");
   EXPECT_TRUE(fs_.Remove(path));
   EXPECT_FALSE(fs_.Exists(path));
   EXPECT_FALSE(fs_.Remove(path));
 }
 
-TEST_F(Win32FilesTest, MissingFile) {
-  std::string path = Path("missing.doc");
-  EXPECT_FALSE(fs_.Exists(path));
-  try {
-    fs_.OpenRead(path);
-    FAIL() << "no exception";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileError::Cause::NotFound);
-    EXPECT_EQ(e.path(), path);
-  }
-  try {
-    fs_.Size(path);
-    FAIL() << "no exception";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileError::Cause::NotFound);
-  }
-}
-
-TEST_F(Win32FilesTest, MissingFolderIsNotFound) {
-  try {
-    fs_.CreateWrite("c:\\kit_no_such_folder\\sub\\a.doc");
-    FAIL() << "no exception";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileError::Cause::NotFound);
-  }
-}
-
-TEST_F(Win32FilesTest, FileOpenForWritingIsAccessDenied) {
-  std::string path = Path("busy.doc");
-  auto writer = fs_.CreateWrite(path);
-  try {
-    fs_.CreateWrite(path);
-    FAIL() << "no exception";
-  } catch (const FileError& e) {
-    EXPECT_EQ(e.cause(), FileError::Cause::AccessDenied);
-  }
-  // Still measurable while open.
-  writer->Write("abc", 3);
-  EXPECT_EQ(fs_.Size(path), 3u);
-}
-
-TEST(Win32FileErrors, CausesFromSystemErrors) {
+TEST_F(Win32FilesTest, FailuresHaveTheirCauses) {
   using C = FileError::Cause;
-  EXPECT_EQ(win32::CauseOfError(2), C::NotFound);       // ERROR_FILE_NOT_FOUND
-  EXPECT_EQ(win32::CauseOfError(3), C::NotFound);       // ERROR_PATH_NOT_FOUND
-  EXPECT_EQ(win32::CauseOfError(5), C::AccessDenied);   // ERROR_ACCESS_DENIED
-  EXPECT_EQ(win32::CauseOfError(32), C::AccessDenied);  // ERROR_SHARING_VIOLATION
-  EXPECT_EQ(win32::CauseOfError(112), C::DiskFull);     // ERROR_DISK_FULL
-  EXPECT_EQ(win32::CauseOfError(39), C::DiskFull);      // ERROR_HANDLE_DISK_FULL
-  EXPECT_EQ(win32::CauseOfError(87), C::Generic);       // ERROR_INVALID_PARAMETER
+  std::string missing = Path("missing.doc");
+  EXPECT_FALSE(fs_.Exists(missing));
+  EXPECT_EQ(CauseOf([&] { fs_.OpenRead(missing); }), C::NotFound);
+  EXPECT_EQ(CauseOf([&] { fs_.Size(missing); }), C::NotFound);
+  EXPECT_EQ(CauseOf([&] { fs_.Rename(missing, Path("target.doc")); }), C::NotFound);
+  EXPECT_EQ(CauseOf([&] { fs_.CreateWrite("c:\\kit_no_such_folder\\sub\\a.doc"); }), C::NotFound);
+  try {
+    fs_.OpenRead(missing);
+  } catch (const FileError& e) {
+    EXPECT_EQ(e.path(), missing);
+  }
+  // A file open for writing cannot be opened again, but can be measured.
+  std::string busy = Path("busy.doc");
+  auto writer = fs_.CreateWrite(busy);
+  EXPECT_EQ(CauseOf([&] { fs_.CreateWrite(busy); }), C::AccessDenied);
+  writer->Write("abc", 3);
+  EXPECT_EQ(fs_.Size(busy), 3u);
+
+  const std::pair<std::uint32_t, C> map[] = {
+      {2, C::NotFound},       // ERROR_FILE_NOT_FOUND
+      {3, C::NotFound},       // ERROR_PATH_NOT_FOUND
+      {5, C::AccessDenied},   // ERROR_ACCESS_DENIED
+      {32, C::AccessDenied},  // ERROR_SHARING_VIOLATION
+      {112, C::DiskFull},     // ERROR_DISK_FULL
+      {39, C::DiskFull},      // ERROR_HANDLE_DISK_FULL
+      {87, C::Generic},       // ERROR_INVALID_PARAMETER
+  };
+  for (auto [error, cause] : map) EXPECT_EQ(win32::CauseOfError(error), cause) << error;
 }
 
 // "批注人"
 const std::string kUtf8Reviewer = "\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA";
 const std::string kGbkReviewer = "\xC5\xFA\xD7\xA2\xC8\xCB";
 
-TEST(Win32CodePage, ChineseRoundTrip) {
+TEST(Win32CodePage, ConvertsGbkAndMarksWhatItCannot) {
   const ICodePage& cp = *DefaultPlatform().codepage;
   EXPECT_EQ(cp.FromUtf8(kUtf8Reviewer), kGbkReviewer);
   EXPECT_EQ(cp.ToUtf8(kGbkReviewer), kUtf8Reviewer);
   std::string mixed = "a " + kUtf8Reviewer + ": ok";
   EXPECT_EQ(cp.ToUtf8(cp.FromUtf8(mixed)), mixed);
-}
-
-TEST(Win32CodePage, EmptyAndAscii) {
-  const ICodePage& cp = *DefaultPlatform().codepage;
   EXPECT_EQ(cp.FromUtf8(""), "");
   EXPECT_EQ(cp.ToUtf8(""), "");
   EXPECT_EQ(cp.FromUtf8("c:\\temp\\a.doc"), "c:\\temp\\a.doc");
   EXPECT_EQ(cp.ToUtf8(std::string("a\0b", 3)), std::string("a\0b", 3));
-}
-
-TEST(Win32CodePage, UnconvertibleBecomesQuestionMark) {
-  const ICodePage& cp = *DefaultPlatform().codepage;
   // Hebrew alef and an emoji are not in code page 936.
   EXPECT_EQ(cp.FromUtf8("x\xD7\x90y"), "x?y");
   EXPECT_EQ(cp.FromUtf8("x\xF0\x9F\x98\x80y"), "x?y");
@@ -223,11 +181,9 @@ TEST(Win32Metafile, LoadsMadeBits) {
   EXPECT_EQ(emf->BitsSize(), bits.size());
   EXPECT_EQ(emf->Bits(), bits);
   EXPECT_NE(win32::NativeHandle(*emf), nullptr);
-}
 
-TEST(Win32Metafile, LoadsWithoutDescription) {
-  std::vector<std::uint8_t> bits = MakeEmfBits({10, 20, 300, 400}, u"");
-  EnhMetaFilePtr emf = DefaultPlatform().metafiles->FromBits(bits.data(), bits.size());
+  bits = MakeEmfBits({10, 20, 300, 400}, u"");
+  emf = DefaultPlatform().metafiles->FromBits(bits.data(), bits.size());
   ASSERT_NE(emf, nullptr);
   EXPECT_EQ(emf->Header().nDescription, 0u);
   EXPECT_EQ(emf->Header().rclFrame.right, 300);

@@ -188,15 +188,14 @@ TEST(CairoDC, DrawingStaysInsideTheClientArea) {
   EXPECT_EQ(dc.PixelAt(10, 22), kBlack);
   EXPECT_EQ(dc.PixelAt(19, 22), kBlack);
   EXPECT_EQ(dc.PixelAt(20, 22), kWhite);
-}
 
-TEST(CairoDC, ASurfaceLargerThanTheClientAreaIsClippedToIt) {
+  // A surface larger than the client area is clipped to it.
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 50, 50);
   {
-    CairoDC dc(s, 20, 20);
-    dc.PatBlt(0, 0, 50, 50, kBlackness);
-    EXPECT_EQ(dc.PixelAt(19, 19), kBlack);
-    EXPECT_EQ(dc.PixelAt(20, 20), 0xFFFFFFFFu);
+    CairoDC big(s, 20, 20);
+    big.PatBlt(0, 0, 50, 50, kBlackness);
+    EXPECT_EQ(big.PixelAt(19, 19), kBlack);
+    EXPECT_EQ(big.PixelAt(20, 20), 0xFFFFFFFFu);
   }
   cairo_surface_flush(s);
   const unsigned char* d = cairo_image_surface_get_data(s);

@@ -1,11 +1,6 @@
 // The headless remark window on the memory screen: snapshots show what the
 // user would see, and the print command writes PDF pages as a printer would.
-#include <cairo.h>
 #include <gtest/gtest.h>
-#include <poppler-document.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
 
 #include <filesystem>
 #include <functional>
@@ -19,6 +14,7 @@
 #include "platform/posix/view/pdf_printer.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/remark_frame.h"
+#include "tests/platform/view/page_pixels.h"
 #include "tests/remark/fakes.h"
 
 namespace kit::view {
@@ -34,16 +30,12 @@ constexpr ColorRef kChecked = 0xE8E8E8;
 // A PNG's pixel as a COLORREF; 0xFFFFFFFF outside it.
 class Png {
  public:
-  explicit Png(const std::string& path) : s_(cairo_image_surface_create_from_png(path.c_str())) {}
-  ~Png() { cairo_surface_destroy(s_); }
-  bool ok() const { return cairo_surface_status(s_) == CAIRO_STATUS_SUCCESS; }
-  int width() const { return cairo_image_surface_get_width(s_); }
-  int height() const { return cairo_image_surface_get_height(s_); }
+  explicit Png(const std::string& path) : p_(testing::ReadPng(path)) {}
+  bool ok() const { return p_.w > 0; }
+  int width() const { return p_.w; }
   ColorRef At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width() || y >= height()) return 0xFFFFFFFFu;
-    const unsigned char* row = cairo_image_surface_get_data(s_) + static_cast<std::ptrdiff_t>(y) * cairo_image_surface_get_stride(s_);
-    const std::uint32_t px = reinterpret_cast<const std::uint32_t*>(row)[x];
-    return ((px >> 16) & 0xFF) | (px & 0xFF00) | (px & 0xFF) << 16;
+    const std::uint32_t px = p_.at(x, y);
+    return px == 0xFFFFFFFFu ? px : ((px >> 16) & 0xFF) | (px & 0xFF00) | (px & 0xFF) << 16;
   }
   // Whether `c` is found within one pixel of (x, y): pens two pixels wide
   // land on either side of their line.
@@ -55,7 +47,7 @@ class Png {
   }
 
  private:
-  cairo_surface_t* s_;
+  testing::Pixels p_;
 };
 
 class CairoScreenTest : public ::testing::Test {
@@ -163,36 +155,12 @@ TEST_F(CairoScreenTest, SnapshotsThatCannotBeWrittenAreReported) {
   EXPECT_NE(bare.str().find("snapshot x.png not available"), std::string::npos) << bare.str();
 }
 
-// A page of the PDF rendered at 96 dpi: one pixel per page pixel.
-struct PdfPages {
-  int count = -1;
-  std::vector<poppler::image> images;
-  std::vector<double> widths, heights;  // points
-};
-
-PdfPages ReadPdf(const fs::path& path) {
-  PdfPages out;
-  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(path.string()));
-  if (!doc) return out;
-  out.count = doc->pages();
-  for (int i = 0; i < out.count; ++i) {
-    std::unique_ptr<poppler::page> page(doc->create_page(i));
-    out.widths.push_back(page->page_rect().width());
-    out.heights.push_back(page->page_rect().height());
-    poppler::page_renderer r;
-    r.set_image_format(poppler::image::format_argb32);
-    out.images.push_back(r.render_page(page.get(), 96, 96));
-  }
-  return out;
-}
-
 // Pixels clearly of the red pen in a box of the rendered page.
-int RedPixels(const poppler::image& img, int x0, int y0, int x1, int y1) {
+int RedPixels(const testing::Pixels& img, int x0, int y0, int x1, int y1) {
   int n = 0;
-  for (int y = std::max(y0, 0); y < std::min(y1, img.height()); ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(img.const_data() + static_cast<std::ptrdiff_t>(y) * img.bytes_per_row());
-    for (int x = std::max(x0, 0); x < std::min(x1, img.width()); ++x) {
-      const std::uint32_t px = row[x];
+  for (int y = std::max(y0, 0); y < std::min(y1, img.h); ++y) {
+    for (int x = std::max(x0, 0); x < std::min(x1, img.w); ++x) {
+      const std::uint32_t px = img.at(x, y);
       if (((px >> 16) & 0xFF) > 0xC0 && ((px >> 8) & 0xFF) < 0x60 && (px & 0xFF) < 0x60) ++n;
     }
   }
@@ -231,20 +199,20 @@ TEST_F(CairoScreenTest, PrintingWritesOnePdfPagePerDocumentPage) {
       EXPECT_NE(out.find("printer cannot be opened"), std::string::npos) << c.name << "\n" << out;
       continue;
     }
-    const PdfPages pages = ReadPdf(pdf);
+    const testing::PdfPages pages = testing::ReadPdf(pdf.string());
     ASSERT_EQ(pages.count, 3) << c.name;
     for (int i = 0; i < 3; ++i) {
       EXPECT_NEAR(pages.widths[i], c.width, 0.5) << c.name;
       EXPECT_NEAR(pages.heights[i], c.height, 0.5) << c.name;
-      ASSERT_TRUE(pages.images[static_cast<std::size_t>(i)].is_valid());
-      const poppler::image& img = pages.images[static_cast<std::size_t>(i)];
+      const testing::Pixels& img = pages.images[static_cast<std::size_t>(i)];
+      ASSERT_GT(img.w, 0);
       // Page pixels are 1/96 inch from the paper's corner.
       const int on = RedPixels(img, 40, 40, 51, 51);
-      const int all = RedPixels(img, 0, 0, img.width(), img.height());
+      const int all = RedPixels(img, 0, 0, img.w, img.h);
       if (c.ink && i == 0) {
         EXPECT_GT(on, 5) << c.name;
-        EXPECT_EQ(RedPixels(img, 0, 0, 17, img.height()), 0) << c.name << ": ink left of the stroke";
-        EXPECT_EQ(RedPixels(img, 75, 0, img.width(), img.height()), 0) << c.name << ": ink right of the stroke";
+        EXPECT_EQ(RedPixels(img, 0, 0, 17, img.h), 0) << c.name << ": ink left of the stroke";
+        EXPECT_EQ(RedPixels(img, 75, 0, img.w, img.h), 0) << c.name << ": ink right of the stroke";
       } else {
         EXPECT_EQ(all, 0) << c.name << " page " << i + 1;
       }

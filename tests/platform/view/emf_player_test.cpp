@@ -131,8 +131,9 @@ TEST(EmfPlayer, StretchBltCopiesItsSourceRectangle) {
   EXPECT_EQ(dc.PixelAt(6, 6), kWhite);
 }
 
-// Shapes with pens and brushes made, selected and freed by the metafile.
-TEST(EmfPlayer, ShapesUseTheMetafilesPensAndBrushes) {
+// Shapes with pens and brushes made, selected and freed by the metafile, world
+// transforms and pattern blits, over a grey background.
+TEST(EmfPlayer, ShapesTransformsAndBlitsUseTheMetafilesState) {
   const Bytes pen = Record(t::kEmrCreatePen).Ints({1, 0, 3, 0}).U(0x0000FF).Done();  // red, 3 wide
   const Bytes brush = Record(t::kEmrCreateBrush).Ints({2, 0}).U(0x00FF00).U(0).Done();
   const Bytes selPen = Record(t::kEmrSelectObject).U(1).Done();
@@ -150,6 +151,20 @@ TEST(EmfPlayer, ShapesUseTheMetafilesPensAndBrushes) {
   const Bytes line = Record(t::kEmrLineTo).Ints({12, 38}).Done();
   const Bytes polypoly = Record(t::kEmrPolyPolyline16).Ints({0, 0, 0, 0}).U(2).U(4).U(2).U(2)
                              .Short(20).Short(2).Short(24).Short(2).Short(20).Short(6).Short(24).Short(6).Done();
+  constexpr std::uint32_t kOne = 0x3F800000, kTwo = 0x40000000, kTen = 0x41200000;
+  auto xform = [](std::uint32_t type, std::vector<std::uint32_t> f, int mode = -1) {
+    Record r(type);
+    for (std::uint32_t v : f) r.U(v);
+    if (mode >= 0) r.I(mode);
+    return r.Done();
+  };
+  const Bytes box = Record(t::kEmrRectangle).Ints({2, 2, 6, 6}).Done();
+  auto blt = [](std::uint32_t rop) {
+    return Record(76).Ints({0, 0, 0, 0, 20, 20, 4, 4}).U(rop).Ints({0, 0, 0, 0, 0, 0, 0, 0}).U(0).U(0)
+        .Ints({0, 0, 0, 0}).Done();
+  };
+  const Bytes green = Record(t::kEmrCreateBrush).Ints({1, 0}).U(0x00FF00).U(0).Done();
+  const Bytes selGreen = Record(t::kEmrSelectObject).U(1).Done();
   struct Check {
     PointL p;
     ColorRef c;
@@ -171,48 +186,11 @@ TEST(EmfPlayer, ShapesUseTheMetafilesPensAndBrushes) {
       {"polygon filled", {brush, selBrush, polygon16}, {{{30, 29}, 0x00FF00}, {{25, 25}, 0}, {{26, 33}, 0x808080}}},
       {"move and line", {move, line}, {{{7, 38}, 0}, {{7, 37}, 0x808080}}},
       {"poly-polyline", {polypoly}, {{{22, 2}, 0}, {{22, 6}, 0}, {{22, 4}, 0x808080}}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    CairoDC dc(40, 40);
-    dc.SelectBrush(dc.StockBrush(kGrayBrush));
-    dc.PatBlt(0, 0, 40, 40, kPatCopy);
-    EmfPlayResult r = Play(dc, Metafile(Frame96(40, 40), c.records), RectL{0, 0, 40, 40});
-    EXPECT_EQ(r.skipped, 0);
-    EXPECT_EQ(r.played, static_cast<int>(c.records.size()));
-    for (const Check& k : c.checks) EXPECT_EQ(dc.PixelAt(k.p.x, k.p.y), k.c) << k.p.x << "," << k.p.y;
-  }
-}
-
-TEST(EmfPlayer, WorldTransformsAndPatternBlits) {
-  constexpr std::uint32_t kOne = 0x3F800000, kTwo = 0x40000000, kTen = 0x41200000;
-  auto xform = [](std::uint32_t type, std::vector<std::uint32_t> f, int mode = -1) {
-    Record r(type);
-    for (std::uint32_t v : f) r.U(v);
-    if (mode >= 0) r.I(mode);
-    return r.Done();
-  };
-  const Bytes rect = Record(t::kEmrRectangle).Ints({2, 2, 6, 6}).Done();
-  auto blt = [](std::uint32_t rop) {
-    return Record(76).Ints({0, 0, 0, 0, 20, 20, 4, 4}).U(rop).Ints({0, 0, 0, 0, 0, 0, 0, 0}).U(0).U(0)
-        .Ints({0, 0, 0, 0}).Done();
-  };
-  const Bytes green = Record(t::kEmrCreateBrush).Ints({1, 0}).U(0x00FF00).U(0).Done();
-  const Bytes selGreen = Record(t::kEmrSelectObject).U(1).Done();
-  struct Check {
-    PointL p;
-    ColorRef c;
-  };
-  struct Case {
-    const char* what;
-    std::vector<Bytes> records;
-    std::vector<Check> checks;
-  } cases[] = {
-      {"translated", {xform(35, {kOne, 0, 0, kOne, kTen, 0}), rect}, {{{12, 4}, 0}, {{2, 4}, 0x808080}}},
-      {"scaled", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), rect}, {{{4, 8}, 0}, {{11, 8}, 0}, {{8, 8}, kWhite}, {{2, 8}, 0x808080}}},
-      {"reset to identity", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, 0, 0}, 1), rect},
+      {"translated", {xform(35, {kOne, 0, 0, kOne, kTen, 0}), box}, {{{12, 4}, 0}, {{2, 4}, 0x808080}}},
+      {"scaled", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), box}, {{{4, 8}, 0}, {{11, 8}, 0}, {{8, 8}, kWhite}, {{2, 8}, 0x808080}}},
+      {"reset to identity", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, 0, 0}, 1), box},
        {{{2, 4}, 0}, {{10, 8}, 0x808080}}},
-      {"right-multiplied translation", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, kTen, 0}, 3), rect},
+      {"right-multiplied translation", {xform(35, {kTwo, 0, 0, kTwo, 0, 0}), xform(36, {kOne, 0, 0, kOne, kTen, 0}, 3), box},
        {{{14, 8}, 0}, {{4, 8}, 0x808080}}},
       {"blackness", {blt(0x42)}, {{{21, 21}, 0}, {{24, 21}, 0x808080}}},
       {"whiteness", {blt(0xFF0062)}, {{{23, 23}, kWhite}}},
@@ -225,6 +203,7 @@ TEST(EmfPlayer, WorldTransformsAndPatternBlits) {
     dc.PatBlt(0, 0, 40, 40, kPatCopy);
     EmfPlayResult r = Play(dc, Metafile(Frame96(40, 40), c.records), RectL{0, 0, 40, 40});
     EXPECT_EQ(r.skipped, 0);
+    EXPECT_EQ(r.played, static_cast<int>(c.records.size()));
     for (const Check& k : c.checks) EXPECT_EQ(dc.PixelAt(k.p.x, k.p.y), k.c) << k.p.x << "," << k.p.y;
   }
 }

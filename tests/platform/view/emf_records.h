@@ -69,7 +69,7 @@ inline Bytes Metafile(const RectL& frame, const std::vector<Bytes>& records, std
 // The frame, in 0.01 mm, of a picture w x h pixels at 96 dpi.
 inline RectL Frame96(int w, int h) { return RectL{0, 0, (w * 2540 + 48) / 96, (h * 2540 + 48) / 96}; }
 
-constexpr std::uint32_t kEmrPolyline = 4, kEmrPolygon = 3, kEmrPolyline16 = 87, kEmrPolygon16 = 86,
+constexpr std::uint32_t kEmrPolyline = 4, kEmrPolyline16 = 87, kEmrPolygon16 = 86,
                         kEmrPolyPolyline16 = 90, kEmrRectangle = 43, kEmrMoveToEx = 27, kEmrLineTo = 54,
                         kEmrCreatePen = 38, kEmrCreateBrush = 39, kEmrSelectObject = 37, kEmrDeleteObject = 40,
                         kEmrSaveDc = 33, kEmrRestoreDc = 34, kEmrStretchDiBits = 81, kEmrStretchBlt = 77,

@@ -77,6 +77,10 @@ class HeadlessUiTest : public ::testing::Test {
 
   // A 300 x 200 frame with a child at (10, 20) of 100 x 50 with a client edge.
   void Make(const std::string& events) {
+    childWnd.reset();
+    frameWnd.reset();
+    frame.calls.clear();
+    child.calls.clear();
     ui = std::make_unique<HeadlessUi>(ParseUiScript(events), &log);
     frame.ui = child.ui = ui.get();
     ui::FrameParams fp;
@@ -124,9 +128,8 @@ TEST_F(HeadlessUiTest, MouseGoesToTheWindowUnderItOrToTheCapture) {
   EXPECT_EQ(child.calls, (std::vector<std::string>{"down 0,0", "move 37,17", "up 0,0", "rdown 37,17"}));
   childWnd->ReleaseCapture();
   EXPECT_EQ(child.calls.back(), "capture lost");
-}
 
-TEST_F(HeadlessUiTest, PressesOutsideTheChildReachTheFrame) {
+  // Without the capture, presses outside the child reach the frame.
   Make("down 5 5; down 15 25");
   Run();
   EXPECT_EQ(frame.calls[2], "down 5,5");
@@ -193,16 +196,15 @@ TEST_F(HeadlessUiTest, ToolBarButtonsKeepTheirState) {
   EXPECT_EQ(std::count(frame.calls.begin(), frame.calls.end(), "command 5"), 0);
 }
 
-TEST_F(HeadlessUiTest, TheEndOfTheScriptClosesAndAStubbornWindowIsLeftAnyway) {
+TEST_F(HeadlessUiTest, LoopsEndAtCloseAndAStubbornWindowIsLeftAnyway) {
   Make("");
   EXPECT_EQ(Run(), 7);
   EXPECT_EQ(frame.calls.back(), "close");
   frame.endOnClose = false;
   EXPECT_EQ(Run(), -1);
   EXPECT_NE(log.str().find("modal loop forced to end"), std::string::npos);
-}
-
-TEST_F(HeadlessUiTest, PostedCloseAndDestroyReachEveryWindow) {
+  // A posted close ends the loop; destroying the frame reaches every window.
+  frame.endOnClose = true;
   Make("command 1");
   frame.onCommand = [&](int) { frameWnd->PostClose(); };
   EXPECT_EQ(Run(), 7);
