@@ -109,15 +109,21 @@ std::string PageUrl() { return g_setup->base + "/pages/upload.jsp"; }
 std::string ActionUrl() { return g_setup->base + "/pages/receive.jsp"; }
 
 // Whether the last request the server saw carried the whole file in its
-// "attach" part.
-bool ServerGotUpload() {
+// "attach" part; looked at with the clock stopped, and the run ends with an
+// error when it did not.
+bool ServerGotUpload(benchmark::State& state) {
+  state.PauseTiming();
   const std::vector<kit::office::ReceivedRequest> got = g_setup->server.Received();
   g_setup->server.ClearReceived();
-  if (got.empty()) return false;
-  for (const kit::office::ReceivedPart& part : got.back().parts) {
-    if (part.name == "attach" && part.file_name == kUploadName && part.content.size() == kFileBytes) return true;
+  bool arrived = false;
+  if (!got.empty()) {
+    for (const kit::office::ReceivedPart& part : got.back().parts) {
+      arrived = arrived || (part.name == "attach" && part.file_name == kUploadName && part.content.size() == kFileBytes);
+    }
   }
-  return false;
+  state.ResumeTiming();
+  if (!arrived) state.SkipWithError("the server did not get the file");
+  return arrived;
 }
 
 void SetBytes(benchmark::State& state, std::size_t bytes) {
@@ -203,13 +209,7 @@ void UploadFile_Kit(benchmark::State& state) {
       state.SkipWithError("UploadFile failed");
       break;
     }
-    state.PauseTiming();
-    const bool arrived = ServerGotUpload();
-    state.ResumeTiming();
-    if (!arrived) {
-      state.SkipWithError("the server did not get the file");
-      break;
-    }
+    if (!ServerGotUpload(state)) break;
   }
   SetBytes(state, kFileBytes);
 }
@@ -234,13 +234,7 @@ void UploadFile_KitPostOnly(benchmark::State& state) {
       state.SkipWithError("PostForm failed");
       break;
     }
-    state.PauseTiming();
-    const bool arrived = ServerGotUpload();
-    state.ResumeTiming();
-    if (!arrived) {
-      state.SkipWithError("the server did not get the file");
-      break;
-    }
+    if (!ServerGotUpload(state)) break;
   }
   SetBytes(state, kFileBytes);
 }
@@ -257,13 +251,7 @@ void UploadFile_Curl(benchmark::State& state) {
       state.SkipWithError("curl failed");
       break;
     }
-    state.PauseTiming();
-    const bool arrived = ServerGotUpload();
-    state.ResumeTiming();
-    if (!arrived) {
-      state.SkipWithError("the server did not get the file");
-      break;
-    }
+    if (!ServerGotUpload(state)) break;
   }
   SetBytes(state, kFileBytes);
 }
