@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "apps/office-server/office_server.h"
@@ -12,6 +10,7 @@
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
 #include "remark/remark_file.h"
+#include "tests/common/wait_for.h"
 #include "tests/exchange/message_log.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -299,9 +298,7 @@ TEST_F(TransferTest, AnUploadTheServerCutsOrNeverAnswersIsAFailure) {
     }
     // The listener notes a connection once it has closed it, which may come
     // after the client has given up.
-    for (int waited = 0; listener.Received().size() < 2u && waited < 200; ++waited) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    kit::testing::WaitFor([&] { return listener.Received().size() >= 2u; });
     EXPECT_EQ(listener.Received().size(), 2u);
   }
   // Refused by the server's size limit: a failure without a message.

@@ -13,6 +13,7 @@
 
 #include "exchange/local_files.h"
 #include "platform/posix/posix_files.h"
+#include "tests/common/wait_for.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::posix {
@@ -130,9 +131,7 @@ TEST(PosixShellTest, StartsTheOpenerWithTheNativePath) {
   request.file = "c:\\temp\\qzdesk\\\xe6\x96\x87.doc";
   EXPECT_GT(shell.Execute(request), 32);
   // The opener runs on its own; give it a moment.
-  for (int i = 0; i < 100 && !std::filesystem::exists(log); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
+  kit::testing::WaitFor([&] { return std::filesystem::exists(log); });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   std::ifstream in(log);
   std::string opened;
