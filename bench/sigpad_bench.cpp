@@ -9,19 +9,17 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <iostream>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 #include "libjpeg_writer.h"
 #include "platform/posix/posix_files.h"
 #include "posix_file_stamps.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/quillpad_ctrl.h"
+#include "tests/platform/sigpad/direct_jpeg.h"
 #include "tests/platform/temp_kit_root.h"
 #include "tests/sigpad/mem_files.h"
 
@@ -66,32 +64,9 @@ struct DiskPadRig {
   }
 };
 
-// libjpeg-turbo by itself, set up as the pad's writer sets it up.
+// libjpeg-turbo by itself on the pad's picture, at the pad's quality.
 std::vector<std::uint8_t> CompressDirect(const cDIBSection& d) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(d.Width());
-  cinfo.image_height = static_cast<JDIMENSION>(d.Height());
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, 90, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = d.DIBSectionBitsPtr() +
-                   static_cast<std::size_t>(d.Height() - 1 - cinfo.next_scanline) * d.BytesPerScanLine();
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<std::uint8_t> out(buffer, buffer + size);
-  std::free(buffer);
-  return out;
+  return kit::sigpad::DirectJpeg({d.DIBSectionBitsPtr(), d.Width(), d.Height(), d.BytesPerScanLine()}, 90);
 }
 
 // The control's inner size for a picture of w x h pixels.

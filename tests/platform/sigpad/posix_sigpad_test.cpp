@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
 #include "sigpad/save_jpg.h"
+#include "tests/platform/sigpad/direct_jpeg.h"
 #include "tests/platform/sigpad/jpeg_check.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -106,34 +106,6 @@ TEST_F(PosixSigpadTest, BitmapFileRoundTripsThroughTheFileLayer) {
   EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
 }
 
-// libjpeg's own memory destination, set up as the writer sets up its encoder.
-std::vector<std::uint8_t> MemDestEncode(const JpegImage& image, int quality) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &buffer, &size);
-  cinfo.image_width = static_cast<JDIMENSION>(image.width);
-  cinfo.image_height = static_cast<JDIMENSION>(image.height);
-  cinfo.input_components = 3;
-  cinfo.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(image.bits) +
-                   static_cast<std::size_t>(image.height - 1 - static_cast<int>(cinfo.next_scanline)) * image.stride;
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  jpeg_destroy_compress(&cinfo);
-  std::vector<std::uint8_t> out(buffer, buffer + size);
-  std::free(buffer);
-  return out;
-}
-
 // The writer's output buffer starts at a guess and grows: the file is the
 // same whether the guess held or not.
 TEST(LibjpegWriterTest, SameBytesAsLibjpegMemoryDestination) {
@@ -163,7 +135,7 @@ TEST(LibjpegWriterTest, SameBytesAsLibjpegMemoryDestination) {
     std::vector<std::uint8_t> out = {1, 2, 3};  // replaced, not appended to
     ASSERT_EQ(w.Encode(image, c.quality, out), kJpegOk);
     w.Free();
-    EXPECT_EQ(out, MemDestEncode(image, c.quality));
+    EXPECT_EQ(out, DirectJpeg(image, c.quality));
     const std::size_t first = std::max<std::size_t>(65536, static_cast<std::size_t>(c.width) * 3 * c.height / 4);
     EXPECT_EQ(out.size() > first, c.outgrows_first_buffer) << out.size();
   }
