@@ -28,70 +28,54 @@ std::string MakePage(std::size_t size) {
   return page;
 }
 
-// Real and CPU time of the fastest repetition; on a shared machine the CPU time of this
-// single-threaded work is the steadier of the two.
+// Real and CPU time of the fastest repetition; on a shared machine the CPU
+// time of this single-threaded work is the steadier of the two.
 std::map<std::string, double> g_seconds, g_cpu;
 
-void Scan(benchmark::State& state) {
-  const std::string page = MakePage(static_cast<std::size_t>(state.range(0)) << 20);
-  // Like g_pageText, the buffer keeps its capacity from one page to the next,
-  // so a fresh allocation's page faults are not what is timed.
-  std::string text;
-  text.reserve(page.size());
-  for (auto _ : state) {
-    text.assign(page);
-    kit::exchange::NormalisePageText(text);
-    kit::exchange::FormScan scan = kit::exchange::ScanUploadForm(text, "b.doc");
-    benchmark::DoNotOptimize(scan);
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
-}
+// Each run needs a fresh page, as the scan lowers it in place. Both buffers
+// keep their capacity from one page to the next, as g_pageText does, so a
+// fresh allocation's page faults are not what is timed.
+using FreshPage = std::string& (*)(const std::string& page, std::string& buffer);
 
-void Memchr(benchmark::State& state) {
-  const std::string page = MakePage(static_cast<std::size_t>(state.range(0)) << 20);
-  std::string text;
-  text.reserve(page.size());
-  for (auto _ : state) {
-    // The copy the scanner's run makes too, then one pass for a byte that is
-    // absent.
-    text.assign(page);
-    benchmark::DoNotOptimize(std::memchr(text.data(), 0, text.size()));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+// The page copied in one piece.
+std::string& Copied(const std::string& page, std::string& buffer) {
+  buffer.assign(page);
+  return buffer;
 }
 
 // The page as a fetch delivers it: libcurl's 100 KB pieces appended to
 // g_pageText by the write callback, which looks for a NUL in each.
-void Fetched(const std::string& page) {
+std::string& Fetched(const std::string& page, std::string&) {
   kit::exchange::g_pageText.clear();
   constexpr std::size_t kPiece = 100 << 10;
   for (std::size_t at = 0; at < page.size(); at += kPiece) {
     const std::size_t n = std::min(kPiece, page.size() - at);
     kit::exchange::AppendPageText(const_cast<char*>(page.data() + at), 1, n, nullptr);
   }
+  return kit::exchange::g_pageText;
 }
 
-void ScanFetched(benchmark::State& state) {
+template <typename Pass>
+void Run(benchmark::State& state, FreshPage fresh, Pass pass) {
   const std::string page = MakePage(static_cast<std::size_t>(state.range(0)) << 20);
+  std::string buffer;
+  buffer.reserve(page.size());
   kit::exchange::g_pageText.reserve(page.size());
-  for (auto _ : state) {
-    Fetched(page);
-    kit::exchange::NormalisePageText(kit::exchange::g_pageText);
-    kit::exchange::FormScan scan = kit::exchange::ScanUploadForm(kit::exchange::g_pageText, "b.doc");
+  for (auto _ : state) pass(fresh(page, buffer));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+}
+
+void Scan(benchmark::State& state, FreshPage fresh) {
+  Run(state, fresh, [](std::string& text) {
+    kit::exchange::NormalisePageText(text);
+    kit::exchange::FormScan scan = kit::exchange::ScanUploadForm(text, "b.doc");
     benchmark::DoNotOptimize(scan);
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+  });
 }
 
-void MemchrFetched(benchmark::State& state) {
-  const std::string page = MakePage(static_cast<std::size_t>(state.range(0)) << 20);
-  kit::exchange::g_pageText.reserve(page.size());
-  for (auto _ : state) {
-    Fetched(page);
-    const std::string& text = kit::exchange::g_pageText;
-    benchmark::DoNotOptimize(std::memchr(text.data(), 1, text.size()));
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * page.size()));
+// One pass for a byte that is absent, after the same fresh page.
+void Memchr(benchmark::State& state, FreshPage fresh) {
+  Run(state, fresh, [](std::string& text) { benchmark::DoNotOptimize(std::memchr(text.data(), 0, text.size())); });
 }
 
 // Other work on the machine evicts the caches and takes the core at random;
@@ -101,10 +85,10 @@ void Sizes(benchmark::internal::Benchmark* b) {
   b->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); });
 }
 
-BENCHMARK(Scan)->Apply(Sizes);
-BENCHMARK(Memchr)->Apply(Sizes);
-BENCHMARK(ScanFetched)->Apply(Sizes);
-BENCHMARK(MemchrFetched)->Apply(Sizes);
+BENCHMARK_CAPTURE(Scan, copied, &Copied)->Apply(Sizes);
+BENCHMARK_CAPTURE(Memchr, copied, &Copied)->Apply(Sizes);
+BENCHMARK_CAPTURE(Scan, fetched, &Fetched)->Apply(Sizes);
+BENCHMARK_CAPTURE(Memchr, fetched, &Fetched)->Apply(Sizes);
 
 class Recorder : public benchmark::ConsoleReporter {
  public:
@@ -124,22 +108,21 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  for (const char* pair : {"", "Fetched"}) {
+  for (const char* way : {"copied", "fetched"}) {
     for (const char* size : {"1", "10"}) {
-      const std::string scan = std::string("Scan") + pair + "/" + size;
-      const std::string plain = std::string("Memchr") + pair + "/" + size;
+      const std::string scan = std::string("Scan/") + way + "/" + size;
+      const std::string plain = std::string("Memchr/") + way + "/" + size;
       if (g_seconds.count(scan) != 0 && g_seconds.count(plain) != 0) {
-        std::cout << size << " MB page" << (*pair != 0 ? ", appended as fetched" : ", one copy") << ": scanner at "
-                  << g_seconds[plain] / g_seconds[scan] << "x of memchr throughput (CPU time: "
-                  << g_cpu[plain] / g_cpu[scan] << "x)\n";
+        std::cout << size << " MB page, " << way << ": scanner at " << g_seconds[plain] / g_seconds[scan]
+                  << "x of memchr throughput (CPU time: " << g_cpu[plain] / g_cpu[scan] << "x)\n";
       }
     }
-  }
-  for (const char* name : {"Scan", "Memchr", "ScanFetched", "MemchrFetched"}) {
-    const std::string one = std::string(name) + "/1", ten = std::string(name) + "/10";
-    if (g_seconds.count(one) != 0 && g_seconds.count(ten) != 0) {
-      std::cout << name << ": 10 MB page takes " << g_seconds[ten] / g_seconds[one]
-                << "x the 1 MB time (CPU time: " << g_cpu[ten] / g_cpu[one] << "x)\n";
+    for (const char* name : {"Scan/", "Memchr/"}) {
+      const std::string one = name + std::string(way) + "/1", ten = name + std::string(way) + "/10";
+      if (g_seconds.count(one) != 0 && g_seconds.count(ten) != 0) {
+        std::cout << name << way << ": 10 MB page takes " << g_seconds[ten] / g_seconds[one]
+                  << "x the 1 MB time (CPU time: " << g_cpu[ten] / g_cpu[one] << "x)\n";
+      }
     }
   }
   benchmark::Shutdown();
