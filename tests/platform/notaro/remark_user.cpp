@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tests/platform/win32_mouse.h"
+
 namespace {
 
 HWND FindFrame() {
@@ -18,14 +20,9 @@ HWND FindFrame() {
   return nullptr;
 }
 
+// The window runs in another process: give it time to take each event.
 void Send(DWORD flags, int x, int y) {
-  // Absolute coordinates are in 0..65535 across the primary screen.
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-  SendInput(1, &in, sizeof in);
+  kit::testing::SendMouse(flags, x, y);
   Sleep(30);
 }
 

@@ -15,6 +15,7 @@
 #include "platform/win32/com/com_support.h"
 #include "sigpad/quillpad_module.h"
 #include "tests/platform/quillpad/pad_container.h"
+#include "tests/platform/win32_mouse.h"
 
 namespace {
 
@@ -36,12 +37,7 @@ void Pump(DWORD ms) {
 
 // The pointer at a screen point, the pad's own window handling what follows.
 void Send(DWORD flags, int x, int y) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = MulDiv(x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-  in.mi.dy = MulDiv(y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-  in.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE;
-  SendInput(1, &in, sizeof in);
+  kit::testing::SendMouse(flags, x, y);
   Pump(15);
 }
 
