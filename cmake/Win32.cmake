@@ -1,19 +1,26 @@
 # Windows (mingw-w64) builds: GoogleTest compiled from Debian's sources, and
 # the 64-bit tests run under wine64 through scripts/wine-run.
 
-# ctest (and any build step that runs a built tool) runs the 64-bit .exe files
-# under wine64, in a wine prefix of the build folder's own. The i686 build is
-# built only: running it would need 32-bit wine.
+# ctest (and any build step that runs a built tool) runs the .exe files under
+# wine, in a wine prefix of the build folder's own: wine64 for the x86_64
+# build, 32-bit wine in a 32-bit prefix for the i686 build that ships.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-  set(KIT_WINE64 /usr/lib/wine/wine64 CACHE FILEPATH "wine64 loader the tests run under")
-  if(NOT EXISTS ${KIT_WINE64})
-    message(WARNING "${KIT_WINE64} not found (Debian package wine64): the tests will not run")
-  endif()
-  # Through sh, so the script need not carry an executable bit.
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      /bin/sh ${PROJECT_SOURCE_DIR}/scripts/wine-run
-      --wine ${KIT_WINE64} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
+  set(KIT_WINE /usr/lib/wine/wine64 CACHE FILEPATH "wine loader the tests run under")
+  set(_kit_wine_package wine64)
+else()
+  set(KIT_WINE /usr/lib/wine/wine CACHE FILEPATH "wine loader the tests run under")
+  set(_kit_wine_package wine32:i386)
 endif()
+if(NOT EXISTS ${KIT_WINE})
+  message(WARNING "${KIT_WINE} not found (Debian package ${_kit_wine_package}): the tests will not run")
+endif()
+# Test drivers call the runner as `sh ${KIT_WINE_RUN} --prefix DIR ...`; it
+# carries the loader, so no driver needs to know the architecture.
+set(KIT_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+file(WRITE ${KIT_WINE_RUN}
+  "#!/bin/sh\nexec /bin/sh '${PROJECT_SOURCE_DIR}/scripts/wine-run' --wine '${KIT_WINE}' \"$@\"\n")
+# Through sh, so the script need not carry an executable bit.
+set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${KIT_WINE_RUN} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
 
 # libcurl and libjpeg-turbo have no mingw-w64 package: built once per build
 # folder from Debian's source packages, linked statically.
@@ -33,13 +40,51 @@ list(APPEND CMAKE_FIND_ROOT_PATH ${KIT_MINGW_DEPS_DIR}/install)
 find_package(CURL CONFIG REQUIRED)
 find_package(libjpeg-turbo CONFIG REQUIRED)
 
+include(${CMAKE_CURRENT_LIST_DIR}/Signing.cmake)
+
+# The maker every deliverable names in its version resource.
+set(KIT_COMPANY_NAME "澄岚市电子政务办公室")
+
 # What every program and control that ships goes through: the import slot XP
-# lacks, a copy in the build's dist folder, and on i686 a check after linking
-# that it loads on an XP desktop and exports what its callers look up.
-#   kit_windows_deliverable(target [EXPORTS name...])
+# lacks, a version resource, an Authenticode signature, a copy in the build's
+# dist folder, and on i686 a check after linking that it loads on an XP
+# desktop and exports what its callers look up.
+#   kit_windows_deliverable(target DESCRIPTION text PRODUCT text
+#                           [VERSION a.b.c.d] [SELFREG] [EXPORTS name...])
+# VERSION defaults to the kit's version; SELFREG marks a control that
+# registers itself ("OLESelfRegister"), as installers look for.
 function(kit_windows_deliverable target)
-  cmake_parse_arguments(PARSE_ARGV 1 _kd "" "" "EXPORTS")
+  cmake_parse_arguments(PARSE_ARGV 1 _kd "SELFREG" "DESCRIPTION;PRODUCT;VERSION" "EXPORTS")
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/xp_compat.cpp)
+
+  if(NOT _kd_VERSION)
+    set(_kd_VERSION ${PROJECT_VERSION}.0)
+  endif()
+  string(REPLACE "." "," _kd_COMMAS "${_kd_VERSION}")
+  get_target_property(_kd_type ${target} TYPE)
+  get_target_property(_kd_name ${target} OUTPUT_NAME)
+  if(NOT _kd_name)
+    set(_kd_name ${target})
+  endif()
+  get_target_property(_kd_suffix ${target} SUFFIX)
+  if(_kd_type STREQUAL "EXECUTABLE")
+    set(_kd_TYPE VFT_APP)
+    set(_kd_FILE ${_kd_name}.exe)
+  else()
+    set(_kd_TYPE VFT_DLL)
+    set(_kd_FILE ${_kd_name}${_kd_suffix})
+  endif()
+  set(_kd_INTERNAL ${_kd_name})
+  if(_kd_SELFREG)
+    set(_kd_SELFREG_LINE "      VALUE \"OLESelfRegister\", \"\\0\"")
+  else()
+    set(_kd_SELFREG_LINE "")
+  endif()
+  set(_rc ${CMAKE_CURRENT_BINARY_DIR}/${target}_version.rc)
+  configure_file(${PROJECT_SOURCE_DIR}/cmake/version.rc.in ${_rc} @ONLY)
+  target_sources(${target} PRIVATE ${_rc})
+
+  kit_sign_after_build(${target} "${_kd_PRODUCT}")
   # Everything that ships lands in one folder with the install scripts.
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/dist
@@ -47,6 +92,7 @@ function(kit_windows_deliverable target)
             ${PROJECT_SOURCE_DIR}/resources/install.bat ${PROJECT_SOURCE_DIR}/resources/uninstall.bat
             ${CMAKE_BINARY_DIR}/dist/
     VERBATIM)
+  set_property(GLOBAL APPEND PROPERTY KIT_DELIVERABLES ${target})
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>

@@ -2,6 +2,11 @@
 # Installs the Debian packages the kit builds and tests with.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
+# The deliverables are 32-bit Windows programs: their tests run under 32-bit
+# wine, which comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
 apt-get update -q
 apt-get install -y -q --no-install-recommends \
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
@@ -9,7 +14,8 @@ apt-get install -y -q --no-install-recommends \
   duktape-dev libcurl4-openssl-dev libcairo2-dev \
   libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev \
   libreoffice-writer-nogui libpoppler-cpp-dev fonts-wqy-microhei \
-  mingw-w64 mingw-w64-tools wine wine64 libwine-dev dpkg-dev xvfb x11-utils x11-apps imagemagick locales
+  mingw-w64 mingw-w64-tools wine wine64 wine32:i386 libwine-dev dpkg-dev xvfb x11-utils x11-apps imagemagick locales \
+  osslsigncode openssl
 
 # The Windows builds compile libcurl and libjpeg-turbo from Debian's source
 # packages (scripts/mingw-deps.sh): add source entries for the configured

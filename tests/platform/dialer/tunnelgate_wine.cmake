@@ -1,4 +1,4 @@
-# Starts the recording build of Tunnelgate.exe (under wine64 through the
+# Starts the recording build of Tunnelgate.exe (under wine through the
 # build's emulator), presses the given controls, lets it leave through its
 # exit path and holds the record to what start-up and exit must do.
 #   cmake -DEMULATOR=cmd;args -DPROGRAM=exe -DRECORD=file -DPRESS=a,b -P tunnelgate_wine.cmake
