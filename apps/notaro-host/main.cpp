@@ -22,7 +22,7 @@
 // --site URL plays a page at that address hosting the controls, judged by the
 // site lock as on a desktop: a loopback or private-network address is the
 // intranet, and LIST stands for the office's site list (origins separated by
-// ';'). Without --site the controls have no site, as under a script host.
+// ';'). Without --site the controls are on no page, as under a script host.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -50,6 +50,7 @@
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/posix_page_site.h"
 #include "platform/posix/posix_paths.h"
 #include "platform/posix/view/cairo_screen.h"
 #include "platform/posix/view/headless_ui.h"
@@ -58,7 +59,6 @@
 #include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
-#include "platform/posix/posix_page_site.h"
 #include "remark/notaro_ctrl.h"
 #include "sigpad/quillpad_ctrl.h"
 #include "sitelock/site_lock.h"
