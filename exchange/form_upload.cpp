@@ -58,7 +58,7 @@ FormUploadResult UploadThroughForm(const FormUploadPorts& ports, const std::stri
   try {
     const std::string pageAddress = PlainHttpAddress(address);
     if (!IsFile(ports, localPath)) {
-      Tell(ports, kMsgFileNotFound + ports.codepage->ToUtf8(localPath));
+      Tell(ports, kMsgFileNotFound + ports.codepage->ToUtf8(UserSpelling(localPath)));
       return FormUploadResult::FileMissing;
     }
     // A line break in the cookie would start headers of the page's choosing.

@@ -82,6 +82,15 @@ void CTransfer::Tell(const std::string& text) {
   if (m_ports.dialogs != nullptr) m_ports.dialogs->MessageBox(0, text, std::string(), mb::kOk);
 }
 
+std::optional<std::string> CTransfer::UploadPathOf(const std::string& name) {
+  const NameFault fault = CheckWorkingName(name);
+  if (fault != NameFault::None) {
+    Tell(NameFaultMessage(fault));
+    return std::nullopt;
+  }
+  return WorkingPath(name);
+}
+
 std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie) {
   ctrl.MarkTransferStarted();
   // A line break in the cookie would start request headers of the page's own.
@@ -127,7 +136,7 @@ void CTransfer::DownloadToFile(const std::string& url, const std::string& cookie
 std::int32_t CTransfer::Upload(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,
                                const std::string& attach) {
   if (ctrl.transfer_state() != remark::kTransferReady) return remark::kScodeFailed;
-  const std::optional<std::string> path = WorkingPath(attach);
+  const std::optional<std::string> path = UploadPathOf(attach);
   if (!path) return hr::Fail;
   PrepareWorkingFolder(*m_ports.lookup);
   std::unique_ptr<IByteStream> file;
@@ -170,9 +179,8 @@ void CTransfer::UploadRemarkFile(std::unique_ptr<IByteStream> file, const std::s
 bool CTransfer::UploadFile(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,
                            const std::string& name) {
   ctrl.MarkTransferStarted();
-  const std::optional<std::string> path = WorkingPath(name);
-  if (!path) return false;
-  if (m_ports.form_upload) m_ports.form_upload(url, cookie, *path, name, false);
+  const std::optional<std::string> path = UploadPathOf(name);
+  if (path && m_ports.form_upload) m_ports.form_upload(url, cookie, *path, name, false);
   return true;
 }
 

@@ -102,6 +102,8 @@ class CTransfer {
   std::int32_t PostRaw(const RawUploadTarget& target, const std::string& cookie, const std::string& headerBlock,
                        const std::string& path, bool java);
   void Tell(const std::string& text);
+  // The page's name below the working folder; a refused name is told why.
+  std::optional<std::string> UploadPathOf(const std::string& name);
 
   TransferPorts m_ports;
 };

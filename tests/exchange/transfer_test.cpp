@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "apps/office-server/office_server.h"
+#include "exchange/local_files.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
@@ -385,9 +386,9 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
       {"up.dat", true, false, false, 0, true, {}},
       {"up.dat", true, true, false, 0, false, {kRemarkFileNotFound}},
       {"up.dat", true, false, true, 0, false, {kRemarkUploadFailed}},
-      {"..\\up.dat", true, false, false, hr::Fail, false, {}},
-      {"c:\\up.dat", true, false, false, hr::Fail, false, {}},
-      {"", true, false, false, hr::Fail, false, {}},
+      {"..\\up.dat", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::DotComponent)}},
+      {"c:\\up.dat", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::Colon)}},
+      {"", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::Empty)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.after_transfer ? " ready" : "") + (c.vanish ? " vanish" : "") +
@@ -424,23 +425,51 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
   }
 }
 
-TEST_F(TransferTest, UploadFileOpensTheGateAndKeepsTheFile) {
+// Names below the working folder are taken; anything that could leave it,
+// or name something else than a plain file, is refused with the reason.
+TEST_F(TransferTest, UploadFileTakesSubfoldersAndSaysWhyANameIsRefused) {
   struct Case {
-    const char* name;
-    bool result;
-    bool posted;
+    std::string name;
+    const char* path;  // nullptr: refused
+    NameFault fault;
   };
-  const Case cases[] = {{"a.doc", true, true}, {"..\\a.doc", false, false}, {"d\\a.doc", false, false}};
+  const Case cases[] = {
+      {"a.doc", "c:\\temp\\qzdesk\\a.doc", NameFault::None},
+      {"sub\\a.doc", "c:\\temp\\qzdesk\\sub\\a.doc", NameFault::None},
+      {"sub/deeper\\a.doc", "c:\\temp\\qzdesk\\sub/deeper\\a.doc", NameFault::None},
+      {"..\\a.doc", nullptr, NameFault::DotComponent},
+      {"sub\\..\\..\\a.doc", nullptr, NameFault::DotComponent},
+      {"sub\\.\\a.doc", nullptr, NameFault::DotComponent},
+      {"c:\\a.doc", nullptr, NameFault::Colon},
+      {"a.doc:stream", nullptr, NameFault::Colon},
+      {"\\a.doc", nullptr, NameFault::Rooted},
+      {"\\\\srv\\share\\a.doc", nullptr, NameFault::Rooted},
+      {"sub\\CON.txt", nullptr, NameFault::Device},
+      {"sub\\a?.doc", nullptr, NameFault::Wildcard},
+      {"sub\\*", nullptr, NameFault::Wildcard},
+      {"sub.\\a.doc", nullptr, NameFault::TrailingDotOrSpace},
+      {"sub\\a.doc ", nullptr, NameFault::TrailingDotOrSpace},
+      {"sub\\\\a.doc", nullptr, NameFault::Empty},
+      {"sub\\", nullptr, NameFault::Empty},
+      {std::string("a\0.doc", 6), nullptr, NameFault::ControlCharacter},
+      {"a|b.doc", nullptr, NameFault::BadCharacter},
+  };
+  root.MakeFile("c/temp/qzdesk/sub/a.doc", "x");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     form_calls.clear();
+    dialogs.shown.clear();
     remark::CNotaroCtrl ctrl;
-    EXPECT_EQ(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name), c.result);
+    EXPECT_TRUE(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name));
     EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
-    ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
-    if (c.posted) {
-      EXPECT_EQ(form_calls[0].path, "c:\\temp\\qzdesk\\a.doc");
+    ASSERT_EQ(form_calls.size(), c.path ? 1u : 0u);
+    if (c.path) {
+      EXPECT_EQ(form_calls[0].path, c.path);
+      EXPECT_EQ(form_calls[0].name, c.name);
       EXPECT_FALSE(form_calls[0].remove);
+      EXPECT_TRUE(dialogs.shown.empty());
+    } else {
+      EXPECT_EQ(dialogs.shown, std::vector<std::string>{NameFaultMessage(c.fault)});
     }
   }
 }
