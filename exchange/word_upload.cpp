@@ -87,8 +87,9 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
   };
   if (makePage) show(kMsgConvertingHtm);
 
+  // Nothing can be uploaded without Word's Web page; the user has been told.
   WordApp word = ObtainNewWord(ports.word);
-  if (!word) return 0;
+  if (!word) return -1;
   {
     const CDispatchDriver& app = word.app;
     HiddenWordGuard guard(&app);

@@ -214,10 +214,10 @@ TEST(WordUploadTest, UserNameBackWordErrorsAndRefusals) {
   EXPECT_TRUE(r.uploads.empty());
   EXPECT_EQ(r.status.seen.back(), "closed");
 
-  // No Word: the message, the window closed, nothing sent.
+  // No Word: the message, the window closed, nothing sent, and a failure.
   r.status.seen.clear();
   r.automation.classes.clear();
-  r.Upload("a.doc");
+  EXPECT_EQ(UploadWordDoc(r.ports, r.ctrl, "http://oa/upload.jsp", "sid=7", "a.doc"), -1);
   EXPECT_EQ(r.messages.shown, std::vector<std::string>{kMsgCreateFailed});
   EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", "closed"}));
   EXPECT_TRUE(r.uploads.empty());
