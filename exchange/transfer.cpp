@@ -106,8 +106,9 @@ std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& u
   } catch (const HttpError& e) {
     throw AutomationError(hr::Fail, std::string("Download failed: ") + e.what(), "Notaro");
   }
-  // An error page is not remark data: the document stays as it was.
-  if (response.status >= 400) {
+  // An error page, or the login page a lapsed session is sent on to, is not
+  // remark data: the document stays as it was.
+  if (response.status < 200 || response.status > 299) {
     throw AutomationError(hr::Fail, "Download failed: HTTP status " + std::to_string(response.status), "Notaro");
   }
   const auto size = static_cast<std::int64_t>(response.body.size());
@@ -121,16 +122,15 @@ std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& u
   return remark::kScodeOk;
 }
 
-void CTransfer::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
+bool CTransfer::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
   if (IsSecureAddress(url)) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     // The desktop's generator gives 0 to 32767; the host's may give more.
     const int value = std::rand() % 32768;
-    m_ports.http->UrlDownloadToFile(SecureDownloadAddress(url, value), path);
-    return;
+    return m_ports.http->UrlDownloadToFile(SecureDownloadAddress(url, value), path, m_ports.max_document_bytes);
   }
   if (m_ports.clear_page_text) m_ports.clear_page_text();
-  m_ports.http->DownloadToFile(url, cookie, path);
+  return m_ports.http->DownloadToFile(url, cookie, path, m_ports.max_document_bytes);
 }
 
 std::int32_t CTransfer::Upload(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,

@@ -7,6 +7,7 @@
 
 #include "apps/office-server/office_server.h"
 #include "exchange/local_files.h"
+#include "exchange/word_documents.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
@@ -52,7 +53,7 @@ class MonikerRecorder : public posix::CurlHttpClient {
  public:
   using CurlHttpClient::CurlHttpClient;
   std::vector<std::string> moniker_urls;
-  bool UrlDownloadToFile(const std::string& url, const std::string&) override {
+  bool UrlDownloadToFile(const std::string& url, const std::string&, std::uint64_t) override {
     moniker_urls.push_back(url);
     return true;
   }
@@ -109,6 +110,19 @@ class TransferTest : public ::testing::Test {
 
   CTransfer Transfer() { return CTransfer(ports); }
 
+  // The transfer members and the document downloads, as the control has them.
+  void Install(remark::CNotaroCtrl& ctrl) {
+    InstallTransfer(ctrl, ports);
+    WordDocumentPorts documents;
+    documents.lookup = &lookup;
+    TransferPorts transfer = ports;
+    documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
+                                            const std::string& path) {
+      return CTransfer(transfer).DownloadToFile(url, cookie, path);
+    };
+    ctrl.AddExtension(std::make_shared<WordDocumentMembers>(documents));
+  }
+
   testing::TempKitRoot root;
   office::OfficeServer server;
   std::string base;
@@ -137,6 +151,8 @@ TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
       {"/files/good.dat", "", kDefaultMaxRemarkBytes, true, ""},
       {"/files/half.dat", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=404", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=302-body", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=302", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=500", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=reset", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=slow", "", kDefaultMaxRemarkBytes, false, ""},
@@ -360,14 +376,48 @@ TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
   }
 }
 
-TEST_F(TransferTest, DownloadToFileKeepsThePreviousFileOnAFailedAnswer) {
-  server.PutFile("doc.doc", "the document");
-  for (const char* query : {"?fault=404", "?fault=500", "?fault=reset", "?fault=slow"}) {
-    SCOPED_TRACE(query);
-    root.MakeFile("c/temp/qzdesk/doc.doc", "previous");
-    Transfer().DownloadToFile(base + "/files/doc.doc" + query, "", "c:\\temp\\qzdesk\\doc.doc");
-    EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "previous");
-    EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/doc.doc.part~")));
+// Only the whole body of a 2xx answer within the limit is a document.
+TEST_F(TransferTest, DocumentDownloadsReportWhetherTheDocumentCame) {
+  const std::string document = Bytes(5000);
+  server.PutFile("doc.doc", document);
+  ports.max_document_bytes = 1 << 20;
+  const struct {
+    const char* query;
+    bool stored;
+  } cases[] = {
+      {"", true},
+      {"?fault=404", false},
+      {"?fault=500", false},
+      {"?fault=302", false},
+      {"?fault=302-body", false},
+      {"?fault=reset", false},
+      {"?fault=slow", false},
+      {"?fault=unsized&bytes=100000", true},
+      {"?fault=unsized&bytes=3000000", false},
+      {"?fault=unsized", false},
+      {"?fault=huge&bytes=3000000", false},
+  };
+  for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
+    const bool gw = std::string(method) == "DownloadWordGW";
+    const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(method) + c.query);
+      root.MakeFile(file, "previous");
+      remark::CNotaroCtrl ctrl;
+      Install(ctrl);
+      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
+      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method,
+                             {Variant::Str(base + "/files/doc.doc" + c.query), Variant::Str(""), Variant::Str(target)}),
+                Variant::Error(c.stored ? 0 : -1));
+      const std::string now = root.ReadFile(file);
+      if (!c.stored) {
+        EXPECT_EQ(now, "previous");
+      } else {
+        EXPECT_EQ(now.size(), std::string(c.query).empty() ? document.size() : 100000u);
+      }
+      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
+      EXPECT_TRUE(dialogs.shown.empty());
+    }
   }
 }
 
