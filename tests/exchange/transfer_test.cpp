@@ -184,10 +184,74 @@ TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
   }
 }
 
-TEST_F(TransferTest, DownloadRefusesACookieThatWouldAddHeaders) {
-  remark::CNotaroCtrl ctrl;
-  EXPECT_THROW(Transfer().Download(ctrl, base + "/files/x", "a=b\r\nX-Evil: 1"), AutomationError);
-  EXPECT_TRUE(server.Received().empty());
+// Page text that would end the request line or a header is sent nowhere;
+// each method fails its own way.
+TEST_F(TransferTest, NoRequestTakesAControlCharacterFromThePage) {
+  server.PutFile("doc.doc", "the document");
+  root.MakeFile("c/up.bin", "data");
+  const std::string evil = "a=b\r\nX-Injected: yes\r\n\r\nGET /smuggled HTTP/1.1\r\nHost: x";
+  const std::string doc = base + "/files/doc.doc";
+  struct Case {
+    const char* method;
+    std::vector<Variant> args;
+    std::optional<Variant> result;  // nullopt: an automation error
+  };
+  const Case cases[] = {
+      {"Download", {Variant::Str(doc), Variant::Str(evil)}, std::nullopt},
+      {"Download", {Variant::Str(doc + "\r\nX-Injected: yes"), Variant::Str("")}, std::nullopt},
+      {"Download", {Variant::Str(doc), Variant::Str("a=b\tc")}, std::nullopt},
+      {"DownloadWordDoc", {Variant::Str(doc), Variant::Str(evil), Variant::Str("doc.doc")}, Variant::Error(-1)},
+      {"DownloadWordFile", {Variant::Str(doc), Variant::Str(evil), Variant::Str("c:\\temp\\qzdesk\\doc.doc")},
+       Variant::Error(-1)},
+      {"DownloadWordGW", {Variant::Str(doc), Variant::Str(evil), Variant::Str("doc.doc")}, Variant::Error(-1)},
+      {"DownloadWordDoc", {Variant::Str(doc + "\nX-Injected: yes"), Variant::Str(""), Variant::Str("doc.doc")},
+       Variant::Error(-1)},
+      {"UploadFileWithCookie", {Variant::Str(base + "/u"), Variant::Str(evil), Variant::Str("c:\\up.bin")},
+       Variant::I4(-1)},
+      {"UploadFileJava",
+       {Variant::Str(base + "/u?id=1 HTTP/1.1\r\nX-Injected: yes\r\n\r\nGET /smuggled"), Variant::Str("c:\\up.bin")},
+       Variant::Error(-1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " " + c.args[0].AsStr());
+    server.ClearReceived();
+    root.MakeFile("c/temp/qzdesk/doc.doc", "previous");
+    root.MakeFile("c/temp/qzexch/doc.doc", "previous");
+    remark::CNotaroCtrl ctrl;
+    Install(ctrl);
+    if (c.result) {
+      EXPECT_EQ(InvokeByName(ctrl, c.method, InvokeKind::Method, c.args), *c.result);
+    } else {
+      EXPECT_THROW(InvokeByName(ctrl, c.method, InvokeKind::Method, c.args), AutomationError);
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "previous");
+    EXPECT_EQ(root.ReadFile("c/temp/qzexch/doc.doc"), "previous");
+    for (const office::ReceivedRequest& r : server.Received()) ADD_FAILURE() << office::Describe(r);
+  }
+}
+
+// A megabyte of address or cookie is the page's mistake, and the error says
+// which argument it was.
+TEST_F(TransferTest, AnOverlongArgumentIsNamed) {
+  const std::string huge(1 << 20, 'a');
+  const struct {
+    std::string url, cookie;
+    const char* named;
+  } cases[] = {{base + "/files/x.dat?q=" + huge, "", "pszURL"}, {base + "/files/x.dat", "k=" + huge, "pszCookie"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    remark::CNotaroCtrl ctrl;
+    try {
+      Transfer().Download(ctrl, c.url, c.cookie);
+      ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("1048"), std::string::npos) << e.what();
+      EXPECT_EQ(e.code(), hr::InvalidArg) << e.what();
+    }
+    EXPECT_TRUE(server.Received().empty());
+  }
 }
 
 TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
