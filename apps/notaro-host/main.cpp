@@ -206,7 +206,7 @@ int main(int argc, char** argv) {
       documents.lookup = &lookup;
       documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
                                               const std::string& path) {
-        kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
+        return kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
       };
       ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
       kit::exchange::WordUploadPorts wordUpload;
