@@ -308,4 +308,36 @@ void CairoDC::Rectangle(int left, int top, int right, int bottom) {
   cairo_stroke(cr_);
 }
 
+void CairoDC::SetDIBitsToDevice(int x, int y, int width, int height, const std::uint8_t* bits, int stride) {
+  if (bits == nullptr || width <= 0 || height <= 0) return;
+  StrokePending();
+  CompositeInk();
+  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(img);
+    return;
+  }
+  cairo_surface_flush(img);
+  unsigned char* out = cairo_image_surface_get_data(img);
+  const int outStride = cairo_image_surface_get_stride(img);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* src = bits + static_cast<std::ptrdiff_t>(height - 1 - row) * stride;
+    auto* dst = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(row) * outStride);
+    for (int col = 0; col < width; ++col) {
+      const std::uint8_t* q = src + 3 * col;
+      dst[col] = static_cast<std::uint32_t>(q[2]) << 16 | static_cast<std::uint32_t>(q[1]) << 8 | q[0];
+    }
+  }
+  cairo_surface_mark_dirty(img);
+  // One pixel a logical unit from the mapped corner, whatever the mapping.
+  const PointL at = map_.LPtoDP({x, y});
+  cairo_save(cr_);
+  cairo_set_source_surface(cr_, img, Clamp(at.x), Clamp(at.y));
+  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr_, Clamp(at.x), Clamp(at.y), width, height);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+  cairo_surface_destroy(img);
+}
+
 }  // namespace kit::view

@@ -70,6 +70,7 @@ class CairoDC : public IDeviceContext {
   void DeleteBrush(BrushHandle brush) override;
   void PatBlt(int x, int y, int width, int height, std::uint32_t rop) override;
   void Rectangle(int left, int top, int right, int bottom) override;
+  void SetDIBitsToDevice(int x, int y, int width, int height, const std::uint8_t* bits, int stride) override;
 
   // The pen selected when the DC is made (BLACK_PEN).
   static constexpr PenHandle kStockBlackPen = 1;
