@@ -28,13 +28,11 @@ class NativeFileSystem : public IFileSystem {
   std::uint64_t Size(const std::string& path) override;
 };
 
-// The file is read once into a document and, for its record sizes, once
-// more in small pieces; nothing beyond the document is held, so a file of any
-// content is described in about its own size of memory.
-
 // Writes the description of the remark file at `path` to `out`, and nothing
 // when it does not hold a remark document; throws kit::remark::RemarkFileError
-// then, FileError when it cannot be read.
+// then, FileError when it cannot be read. The file is loaded once and its
+// record sizes read again in small pieces, and the description is written as
+// it is walked: about the file's own size of memory, whatever it holds.
 void DescribeRemarkFile(const std::string& path, const Platform& platform, std::ostream& out);
 
 struct RenderOptions {
