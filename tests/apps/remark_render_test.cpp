@@ -251,10 +251,38 @@ TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
   ASSERT_NE(installed, 0);
   // Strokes after a picture: all zeros (a 12-byte empty stroke each), or one
   // stroke whose steps go round a small triangle on the page and at last run
-  // right from (50, 50) to (150, 50), so that its end is drawn after all else.
-  auto write = [&](std::size_t size, bool one_stroke) {
-    Bytes strokes(size, 0);
-    if (one_stroke) {
+  // right from (50, 50) to (150, 50), so that its end is drawn after all else;
+  // or no strokes and a picture of one polyline of as many points, the same
+  // way round and to the same end.
+  enum Kind { kEmptyStrokes, kOneStroke, kOnePolyline };
+  auto write = [&](std::size_t size, Kind kind) {
+    Bytes strokes(kind == kEmptyStrokes ? size : 0, 0);
+    Bytes pic = Picture(u"WPSFile");
+    if (kind == kOnePolyline) {
+      pic = kit::MakeEmfBits({0, 0, (kPicW * 2540 + 48) / 96, (kPicH * 2540 + 48) / 96}, u"WPSFile");
+      const std::uint32_t points = static_cast<std::uint32_t>(size / 4 / 3 * 3 + 2);
+      Bytes rec;
+      Put32(rec, 87);  // EMR_POLYLINE16
+      Put32(rec, 28 + 4 * points);
+      for (int v : {0, 0, kPicW - 1, kPicH - 1}) Put32(rec, static_cast<std::uint32_t>(v));
+      Put32(rec, points);
+      const int corners[3][2] = {{50, 50}, {53, 49}, {51, 51}};
+      for (std::uint32_t i = 0; i + 2 < points; ++i) {
+        Put16(rec, static_cast<unsigned>(corners[i % 3][0]));
+        Put16(rec, static_cast<unsigned>(corners[i % 3][1]));
+      }
+      for (unsigned x : {100u, 150u}) {
+        Put16(rec, x);
+        Put16(rec, 50);
+      }
+      pic.insert(pic.end() - 20, rec.begin(), rec.end());
+      auto patch = [&](std::size_t at, std::uint32_t v) {
+        for (int b = 0; b < 4; ++b) pic[at + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (8 * b));
+      };
+      patch(48, static_cast<std::uint32_t>(pic.size()));
+      patch(52, 3);
+    }
+    if (kind == kOneStroke) {
       strokes = Stroke(0, 255, 0, 0, 2, 50, 50, {});
       const std::int8_t steps[6] = {3, -1, -2, 2, -1, -1};
       strokes.resize(size - 2 - 20);
@@ -263,7 +291,6 @@ TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
       for (int i = 0; i < 10; ++i) strokes.insert(strokes.end(), {10, 0});
       Put16(strokes, 0);
     }
-    const Bytes pic = Picture(u"WPSFile");
     Bytes f;
     Put16(f, 0);
     Put16(f, 1);
@@ -277,18 +304,19 @@ TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
   };
   struct Case {
     std::vector<std::string> args;
-    bool one_stroke;
+    Kind kind;
   } cases[] = {
-      {{"info", "FILE"}, false},        {{"info", "FILE"}, true},
-      {{"render", "FILE", "1", "P"}, false}, {{"render", "FILE", "1", "P"}, true},
-      {{"print", "FILE", "P"}, false},  {{"print", "FILE", "P"}, true},
+      {{"info", "FILE"}, kEmptyStrokes},           {{"info", "FILE"}, kOneStroke},
+      {{"render", "FILE", "1", "P"}, kEmptyStrokes}, {{"render", "FILE", "1", "P"}, kOneStroke},
+      {{"print", "FILE", "P"}, kEmptyStrokes},     {{"print", "FILE", "P"}, kOneStroke},
+      {{"info", "FILE"}, kOnePolyline},            {{"render", "FILE", "1", "P"}, kOnePolyline},
   };
   constexpr std::size_t kSmall = 1 << 20, kLarge = 2 << 20;
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0] + (c.one_stroke ? ", one long stroke" : ", empty strokes"));
+    SCOPED_TRACE(c.args[0] + ", kind " + std::to_string(c.kind));
     long long peak[2] = {0, 0};
     for (int i = 0; i < 2; ++i) {
-      const std::string file = write(i == 0 ? kSmall : kLarge, c.one_stroke);
+      const std::string file = write(i == 0 ? kSmall : kLarge, c.kind);
       std::vector<std::string> args = c.args;
       for (std::string& a : args) {
         if (a == "FILE") a = file;
@@ -301,9 +329,14 @@ TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
       ASSERT_EQ(kit::remark_tool::Run(args, kit::DefaultPlatform(), discard, err), 0) << err.str();
       peak[i] = g_peak;
     }
-    // The end of the long stroke is drawn, in the picture and on paper.
-    if (c.one_stroke && c.args[0] == "render") EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kRed);
-    if (c.one_stroke && c.args[0] == "print") EXPECT_TRUE(Like(ReadPdf(Out("p.pdf")).images[0].at(120, 50), kRed));
+    // The end of the long stroke or line is drawn, in the picture and on paper.
+    if (c.kind == kOneStroke && c.args[0] == "render") EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kRed);
+    if (c.kind == kOneStroke && c.args[0] == "print") {
+      EXPECT_TRUE(Like(ReadPdf(Out("p.pdf")).images[0].at(120, 50), kRed));
+    }
+    if (c.kind == kOnePolyline && c.args[0] == "render") {
+      EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kBlack);
+    }
     EXPECT_LE(peak[1] - peak[0], 2 * static_cast<long long>(kLarge - kSmall))
         << peak[0] << " bytes at most for the smaller file, " << peak[1] << " for the larger";
   }

@@ -18,6 +18,10 @@ constexpr ICanvas::PenHandle kStockBrushBase = 10;
 // Joined with round caps, pieces cover what the whole would.
 constexpr int kMaxPathSegments = 4096;
 
+// On a surface that records (LimitVectorLines), a picture larger than this is
+// laid on as pixels: recorded, its paths would take several times its size.
+constexpr std::size_t kMaxVectorPictureBytes = std::size_t{8} << 20;
+
 double Channel(ColorRef c, int shift) { return static_cast<double>((c >> shift) & 0xFF) / 255.0; }
 
 // Device coordinates from the mapping, kept well inside what cairo's fixed
@@ -212,6 +216,12 @@ void CairoDC::PlayMetafile(const IEnhMetaFile& emf, const RectL& rect) {
     copy = emf.Bits();
     bits = copy.data();
     size = copy.size();
+  }
+  if (vectorBudget_ >= 0 && size > kMaxVectorPictureBytes) {
+    OpenInkLayer();
+    PlayEnhMetaFile(layerCr_, bits, size, RectL{a.x, a.y, b.x, b.y});
+    CompositeInk();
+    return;
   }
   cairo_save(cr_);
   PlayEnhMetaFile(cr_, bits, size, RectL{a.x, a.y, b.x, b.y});

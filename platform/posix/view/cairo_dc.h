@@ -44,9 +44,10 @@ class CairoDC : public IDeviceContext {
   // For surfaces that record what is drawn (PDF): once `segments` line
   // segments have been drawn since the last Flush, further lines go into an
   // ink layer of `layerScale` layer pixels a device pixel, laid over the
-  // surface at the next other drawing or Flush. Such a surface holds every
-  // path until the page ends, several times the two bytes a step takes in a
-  // file; the layer's memory is fixed by the page size.
+  // surface at the next other drawing or Flush; a picture of more than 8 MB
+  // is played into such a layer too. Such a surface holds every path until
+  // the page ends, several times the bytes a point takes in a file; the
+  // layer's memory is fixed by the page size.
   void LimitVectorLines(long segments, double layerScale);
 
   // ICanvas
