@@ -1,7 +1,8 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
 //             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
 //             [--print-pdf FILE] [--transfer-ready]
-//             [--site URL [--site-list LIST]] SCRIPT.js [args...]
+//             [--site URL [--site-list LIST]] [--] SCRIPT.js [args...]
+// A script whose name begins with '-' follows "--".
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
 // what it was told once the script has ended, and --word-fail makes the first
@@ -63,6 +64,17 @@
 #include "sigpad/quillpad_ctrl.h"
 #include "sitelock/site_lock.h"
 
+namespace {
+
+void Usage(std::ostream& o) {
+  o << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID]\n"
+       "                   [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready]\n"
+       "                   [--site URL [--site-list LIST]] [--] SCRIPT.js [args...]\n"
+       "  runs the page script SCRIPT.js against the control; --help shows this\n";
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
   bool standIn = false;
@@ -72,8 +84,26 @@ int main(int argc, char** argv) {
   std::optional<std::string> site;
   std::string siteList;
   int first = 1;
+  // Options come before the script; an option with its value missing, or one
+  // this host does not know, is a usage error rather than a script's name.
+  auto needsValue = [&](const std::string& a) {
+    return a == "--word-log" || a == "--word-open" || a == "--ui" || a == "--print-pdf" || a == "--ui-log" ||
+           a == "--word-fail" || a == "--site" || a == "--site-list";
+  };
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
+    if (arg == "--help" || arg == "-h") {
+      Usage(std::cout);
+      return 0;
+    }
+    if (needsValue(arg) && first + 1 >= argc) {
+      Usage(std::cerr);
+      return 2;
+    }
+    if (arg == "--") {
+      ++first;
+      break;
+    }
     if (arg == "--word-standin") {
       standIn = true;
     } else if (arg == "--word-log" && first + 1 < argc) {
@@ -113,12 +143,16 @@ int main(int argc, char** argv) {
         return 2;
       }
       word.word().FailOn(what.substr(0, colon), static_cast<kit::automation::DispId>(id));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "notaro-host: no option " << arg << std::endl;
+      Usage(std::cerr);
+      return 2;
     } else {
       break;
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] [--site URL [--site-list LIST]] SCRIPT.js [args...]" << std::endl;
+    Usage(std::cerr);
     return 2;
   }
   if (!uiGiven) {
