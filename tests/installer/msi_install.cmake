@@ -5,7 +5,7 @@
 # files writes; a silent uninstall leaves no file and no key behind except
 # the component categories that unregistration leaves too.
 #   cmake -DWINE_RUN= -DWINESERVER= -DPREFIX= -DICONV= -DNOTARO_TESTS= -DSCRIPTS=<tests/apps/scripts>
-#         -DMSI= -DKIT_FOLDER=<C:\...> -DMENU_FOLDER= -DSHORTCUTS=a;b -DFILES=a;b
+#         -DMSI= -DKIT_FOLDER=<C:\...> -DMENU_FOLDER= -DSHORTCUTS=name=program.exe;... -DFILES=a;b
 #         -DSITE_LIST_KEY=<below HKLM> -DSITE_LIST_VALUE= -DCLASS_IDS=a;b -DCATEGORIES=catid=text;...
 #         -P msi_install.cmake
 cmake_minimum_required(VERSION 3.25)
@@ -35,11 +35,27 @@ endforeach()
 # Per machine on Windows; wine puts them in the installing user's menu.
 file(GLOB_RECURSE _links ${PREFIX}/drive_c/*.lnk)
 foreach(_s IN LISTS SHORTCUTS)
+  string(REGEX REPLACE "=.*" "" _name "${_s}")
+  string(REGEX REPLACE "^[^=]*=" "" _exe "${_s}")
   set(_found ${_links})
-  list(FILTER _found INCLUDE REGEX "/Start Menu/Programs/${MENU_FOLDER}/${_s}\\.lnk$")
+  list(FILTER _found INCLUDE REGEX "/Start Menu/Programs/${MENU_FOLDER}/${_name}\\.lnk$")
   if(NOT _found)
-    message(FATAL_ERROR "no Start-menu shortcut ${MENU_FOLDER}\\${_s}")
+    message(FATAL_ERROR "no Start-menu shortcut ${MENU_FOLDER}\\${_name}")
   endif()
+  # The link holds its target in the ANSI code page and its working folder
+  # in UTF-16, as the shell writes them.
+  file(READ "${_found}" _bytes HEX)
+  foreach(_want "${KIT_FOLDER}\\${_exe}=CP936" "${KIT_FOLDER}=UTF-16LE")
+    string(REGEX REPLACE "=[^=]*$" "" _text "${_want}")
+    string(REGEX REPLACE "^.*=" "" _encoding "${_want}")
+    file(WRITE ${WORK}/text.txt "${_text}")
+    execute_process(COMMAND ${ICONV} -f UTF-8 -t ${_encoding} ${WORK}/text.txt OUTPUT_FILE ${WORK}/text.bin)
+    file(READ ${WORK}/text.bin _hex HEX)
+    string(FIND "${_bytes}" "${_hex}" _at)
+    if(_at EQUAL -1)
+      message(FATAL_ERROR "the shortcut ${_name} does not name ${_text}")
+    endif()
+  endforeach()
 endforeach()
 wine(_rc _text reg query "HKLM\\${SITE_LIST_KEY}" /v ${SITE_LIST_VALUE})
 if(NOT _rc EQUAL 0 OR NOT _text MATCHES "REG_SZ +${_sites}")
