@@ -5,12 +5,18 @@ set(WINE_RUN_ARGS --locale zh_CN)
 include(${NOTARO_TESTS}/wine_steps.cmake)
 set(WORK ${PREFIX}-work)
 
-function(fresh_prefix)
+# Called last, so that a passed test leaves no prefix behind (one is some
+# 600 MB) and a failed one keeps it to look into.
+function(remove_prefix)
   if(EXISTS ${PREFIX})
     execute_process(COMMAND ${CMAKE_COMMAND} -E env WINEPREFIX=${PREFIX} ${WINESERVER} -k
                     OUTPUT_QUIET ERROR_QUIET)
   endif()
   file(REMOVE_RECURSE ${PREFIX} ${WORK})
+endfunction()
+
+function(fresh_prefix)
+  remove_prefix()
   file(MAKE_DIRECTORY ${WORK})
   wine_ok(cmd /c exit)
   file(MAKE_DIRECTORY ${PREFIX}/drive_c/kit-test)

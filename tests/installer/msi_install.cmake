@@ -130,3 +130,4 @@ list(FILTER _after EXCLUDE REGEX "^(kit-test|windows/Installer|remark_basics\\.|
 if(_after)
   message(FATAL_ERROR "uninstalling left files behind: ${_after}")
 endif()
+remove_prefix()
