@@ -190,7 +190,9 @@ void DecodeDatabase(const std::string& msi_path, int codepage) {
   // A table file of no columns whose second line names the code page.
   const std::string force = scratch.File("codepage.idt");
   WriteAll(force, "\r\n" + std::to_string(codepage) + "\t_ForceCodepage\r\n\r\n");
-  if (!msi.database_import(db, force.c_str(), &error)) msi.Fail("cannot set code page " + std::to_string(codepage), error);
+  if (!msi.database_import(db, force.c_str(), &error)) {
+    msi.Fail("cannot set code page " + std::to_string(codepage), error);
+  }
 
   std::vector<std::string> tables;
   void* query = msi.query_new(db, "SELECT `Name` FROM `_Tables`", &error);

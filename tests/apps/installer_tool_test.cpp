@@ -106,8 +106,9 @@ TEST(WixRegistrar, RecordsTheControlsOwnRegistration) {
   EXPECT_TRUE(has(Row::kValue, clsid + "\\InprocServer32", "[#NotaroOcx]"));
   EXPECT_TRUE(has(Row::kValue, std::string("TypeLib\\") + remark::kNotaroLibId + "\\1.0\\HELPDIR", "[KitFolder]"));
   EXPECT_TRUE(has(Row::kCreateKey, clsid + "\\Implemented Categories\\" + remark::kCatIdSafeForScripting, ""));
-  for (const std::string& key : {clsid, std::string(remark::kNotaroProgId), std::string("TypeLib\\") + remark::kNotaroLibId,
-                                std::string("Interface\\") + remark::kNotaroDispIid}) {
+  const std::string removed[] = {clsid, remark::kNotaroProgId, std::string("TypeLib\\") + remark::kNotaroLibId,
+                                 std::string("Interface\\") + remark::kNotaroDispIid};
+  for (const std::string& key : removed) {
     EXPECT_TRUE(has(Row::kRemoveTree, key, "")) << key;
   }
   ASSERT_EQ(r.permanent_rows().size(), 2u);

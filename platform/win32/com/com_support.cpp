@@ -345,7 +345,9 @@ bool Registrar::RegisterControlClass(const ControlClassInfo& c) {
   return WriteAll(ControlClassWrites(c, ModulePathUtf8()));
 }
 
-bool Registrar::RegisterPageClass(const PageClassInfo& p) { return WriteAll(PageClassWrites(p, ModulePathUtf8())); }
+bool Registrar::RegisterPageClass(const PageClassInfo& p) {
+  return WriteAll(PageClassWrites(p, ModulePathUtf8()));
+}
 
 bool Registrar::UnregisterClass(const std::string& clsid, const std::string& progid) {
   bool ok = DeleteTree(HKEY_CLASSES_ROOT, L"CLSID\\" + W(clsid)) == ERROR_SUCCESS;
