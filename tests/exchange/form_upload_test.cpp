@@ -118,10 +118,9 @@ TEST(FormScan, ManyCheckBoxesAreScannedInLinearTime) {
   EXPECT_EQ(scan.check_box_name, "last");
 }
 
-// The searches look at many places at once; a word or tag that starts or
-// ends on either side of such a block, or one next to a near miss, must be
-// read as the one-at-a-time walk reads it.
-TEST(FormScan, WordsAndTagsAtEveryPlaceOfABlock) {
+// A word or tag at any place of the page, next to a near miss or to a word
+// it overlaps, is read as the five replacements and the tag walk read it.
+TEST(FormScan, WordsAndTagsNextToNearMisses) {
   const std::string prefixes[] = {"", "F", "FO", "FOR", "ACTIO", "NAM", "<for>", "<fo>", "TYP", "<FORMAT>", "<formx>"};
   for (const std::string& near : prefixes) {
     for (std::size_t offset = 0; offset < 80; ++offset) {
