@@ -127,23 +127,12 @@ CNotaroCtrl::~CNotaroCtrl() = default;
 void RethrowAsAutomationError() {
   try {
     throw;
-  } catch (const AutomationError&) {
-    throw;
-  } catch (const FileError& e) {
-    HResult code = hr::CtlPathFileAccess;
-    switch (e.cause()) {
-      case FileError::Cause::NotFound: code = hr::CtlFileNotFound; break;
-      case FileError::Cause::DiskFull: code = hr::CtlDiskFull; break;
-      case FileError::Cause::AccessDenied:
-      case FileError::Cause::Generic: break;
-    }
-    throw AutomationError(code, e.what(), "Notaro");
   } catch (const RemarkFileError& e) {
     throw AutomationError(hr::CtlBadFileFormat,
                           std::string("Bad remark data: ") + e.what() + " (byte " + std::to_string(e.offset()) + ")",
                           "Notaro");
-  } catch (const std::bad_alloc&) {
-    throw AutomationError(hr::OutOfMemory, "Out of memory", "Notaro");
+  } catch (...) {
+    automation::RethrowAsAutomationError("Notaro");
   }
 }
 

@@ -120,17 +120,10 @@ HResult ControlError(int number) { return static_cast<HResult>(0x800A0000u | (st
 [[noreturn]] void RethrowAsAutomationError() {
   try {
     throw;
-  } catch (const AutomationError&) {
-    throw;
   } catch (const RaisedError& e) {
     throw AutomationError(ControlError(e.number()), e.description(), e.source());
-  } catch (const FileError& e) {
-    HResult code = hr::CtlPathFileAccess;
-    if (e.cause() == FileError::Cause::NotFound) code = hr::CtlFileNotFound;
-    if (e.cause() == FileError::Cause::DiskFull) code = hr::CtlDiskFull;
-    throw AutomationError(code, e.what(), kSource);
-  } catch (const std::bad_alloc&) {
-    throw AutomationError(hr::OutOfMemory, "Out of memory", kSource);
+  } catch (...) {
+    automation::RethrowAsAutomationError(kSource);
   }
 }
 
