@@ -1,3 +1,4 @@
+// platform/common: adapters over libraries that work the same on every platform.
 #include "platform/common/curl_download.h"
 
 #include <curl/curl.h>

@@ -1,3 +1,4 @@
+// platform/common: adapters over libraries that work the same on every platform.
 // libcurl settings and the download of a body into a file, the same for the
 // POSIX and the Win32 HTTP adapters; each adapter says how a finished file
 // is moved over its target.
