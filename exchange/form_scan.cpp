@@ -6,6 +6,7 @@
 #include <new>
 
 #include "exchange/local_files.h"
+#include "ports/text.h"
 
 namespace kit::exchange {
 
@@ -257,7 +258,7 @@ std::string ResolveAction(const std::string& pageAddress, const FormScan& scan) 
   const std::size_t host = scheme == std::string::npos ? 0 : scheme + 3;
   std::size_t path = pageAddress.find_first_of("/?#", host);
   if (path == std::string::npos) path = pageAddress.size();
-  if (action.compare(0, 2, "//") == 0) {
+  if (StartsWith(action, "//")) {
     return (scheme == std::string::npos ? std::string("http:") : pageAddress.substr(0, scheme + 1)) + action;
   }
   if (action.front() == '/') return pageAddress.substr(0, path) + action;

@@ -8,6 +8,7 @@
 #include "exchange/local_files.h"
 #include "exchange/request_text.h"
 #include "ports/memory_stream.h"
+#include "ports/text.h"
 #include "remark/remark_file.h"
 
 namespace kit::exchange {
@@ -31,7 +32,6 @@ std::string AsciiLower(std::string s) {
   return s;
 }
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 }  // namespace
 

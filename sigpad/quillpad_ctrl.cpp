@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "ports/codepage.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
 #include "sigpad/save_jpg.h"
@@ -85,7 +86,6 @@ void Fill(cDIBSection& dib, ColorRef color) {
 }
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
