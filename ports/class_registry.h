@@ -14,6 +14,11 @@ class ClassRegistry {
   using Factory = std::function<std::shared_ptr<automation::IDispatchObject>()>;
   static ClassRegistry& Instance();
   void Register(const std::string& progid, Factory f);
+  // From now on every object of the class comes out of `wrap`; nothing
+  // happens for a class not registered.
+  void Wrap(const std::string& progid,
+            std::function<std::shared_ptr<automation::IDispatchObject>(std::shared_ptr<automation::IDispatchObject>)>
+                wrap);
   // Throws AutomationError(InvalidClassString) for an unknown ProgID, as
   // CLSIDFromProgID does.
   std::shared_ptr<automation::IDispatchObject> Create(const std::string& progid) const;

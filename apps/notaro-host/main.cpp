@@ -1,7 +1,7 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
 //             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
 //             [--print-pdf FILE] [--transfer-ready]
-//             SCRIPT.js [args...]
+//             [--site URL [--site-list LIST]] SCRIPT.js [args...]
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
 // what it was told once the script has ended, and --word-fail makes the first
@@ -19,6 +19,10 @@
 // opens in a frame of its own first, and the events sign on it until
 // "close" (toolbar buttons 1 to 7; the pen and colour pop-ups answered by
 // "popup N", N counting the menu's items from 1).
+// --site URL plays a page at that address hosting the controls, judged by the
+// site lock as on a desktop: a loopback or private-network address is the
+// intranet, and LIST stands for the office's site list (origins separated by
+// ';'). Without --site the controls have no site, as under a script host.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -54,7 +58,10 @@
 #include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
+#include "platform/posix/posix_page_site.h"
 #include "remark/notaro_ctrl.h"
+#include "sigpad/quillpad_ctrl.h"
+#include "sitelock/site_lock.h"
 
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
@@ -62,6 +69,8 @@ int main(int argc, char** argv) {
   std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
   static bool transferReady = false;
+  std::optional<std::string> site;
+  std::string siteList;
   int first = 1;
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
@@ -85,6 +94,10 @@ int main(int argc, char** argv) {
       uiGiven = true;
     } else if (arg == "--transfer-ready") {
       transferReady = true;
+    } else if (arg == "--site" && first + 1 < argc) {
+      site = argv[++first];
+    } else if (arg == "--site-list" && first + 1 < argc) {
+      siteList = argv[++first];
     } else if (arg == "--print-pdf" && first + 1 < argc) {
       printPdf = argv[++first];
     } else if (arg == "--ui-log" && first + 1 < argc) {
@@ -105,7 +118,7 @@ int main(int argc, char** argv) {
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] SCRIPT.js [args...]" << std::endl;
+    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] [--site URL [--site-list LIST]] SCRIPT.js [args...]" << std::endl;
     return 2;
   }
   if (!uiGiven) {
@@ -206,12 +219,21 @@ int main(int argc, char** argv) {
       ctrl.AddExtension(std::make_shared<kit::exchange::WordUploadMembers>(wordUpload));
     });
     // A pad created while the UI event script still has events is the
-    // user's to sign on first.
+    // user's to sign on first, unless the page is one the pad refuses.
+    static kit::posix::CommandLinePageSite page(site, siteList);
     kit::posix::PadScreen padScreen;
     padScreen.ui = ui.get();
     padScreen.owner = kit::posix::HeadlessUi::kHostWindow;
-    padScreen.user_present = [] { return ui->pending_events() > 0; };
+    padScreen.user_present = [] { return ui->pending_events() > 0 && kit::sitelock::IsAnswered(page); };
     kit::posix::RegisterQuillpad(registry, lookup, messages, padScreen);
+    // Both controls answer the page through the site lock, each judging it
+    // for itself as on a desktop.
+    for (const auto& [progid, source] : {std::pair{kit::remark::kNotaroProgId, "Notaro"},
+                                         std::pair{kit::sigpad::kQuillpadProgId, "Quillpad"}}) {
+      registry.Wrap(progid, [source = source](std::shared_ptr<kit::automation::IDispatchObject> control) {
+        return kit::sitelock::Locked(std::move(control), std::make_shared<kit::sitelock::SiteLock>(page), source);
+      });
+    }
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);

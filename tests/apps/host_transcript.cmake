@@ -4,10 +4,12 @@
 #   cmake -DCOMMAND=prog;args... -DEXPECTED=file [-DTRANSCRIPT=file]
 #         [-DSAVED=file -DSAVED_MD5=hex] [-DENV=NAME=value;...]
 #         [-DLOG=file -DLOG_LINES=line;line...] [-DROOT=dir [-DSEED=dir]]
-#         -P host_transcript.cmake
+#         [-DONLY_FILES=path;...] -P host_transcript.cmake
 # ROOT is emptied before the run and SEED's contents copied into it, so a
 # script that makes files finds the same desk every time.
 # LOG_LINES must all appear in LOG as whole lines, in that order.
+# With ONLY_FILES ROOT holds just those files afterwards (paths relative to
+# ROOT, "" for none): the run wrote and deleted nothing else.
 # Without TRANSCRIPT the transcript is the command's standard output; with
 # OUTPUT_AFTER_TRANSCRIPT it is the file followed by that output (a server
 # wrapped around the host lists what it received there).
@@ -87,4 +89,13 @@ foreach(_file IN LISTS WRITTEN)
     message(FATAL_ERROR "${_file} is empty")
   endif()
 endforeach()
+if(DEFINED ONLY_FILES)
+  file(GLOB_RECURSE _files LIST_DIRECTORIES false RELATIVE ${ROOT} ${ROOT}/*)
+  list(SORT _files)
+  set(_want_files ${ONLY_FILES})
+  list(SORT _want_files)
+  if(NOT "${_files}" STREQUAL "${_want_files}")
+    message(FATAL_ERROR "${ROOT} holds \"${_files}\" after the run, not \"${_want_files}\"")
+  endif()
+endif()
 message(STATUS "${_out}")

@@ -1,5 +1,7 @@
 #include "ports/platform.h"
 
+#include "platform/posix/posix_page_site.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -74,6 +76,42 @@ TEST(PosixDefaultPlatform, IsOneCompleteSetOfAdaptersAt96Dpi) {
   EXPECT_EQ(p.screen->LogPixelsX(), 96);
   EXPECT_EQ(p.screen->LogPixelsY(), 96);
   EXPECT_EQ(p.codepage->FromUtf8("\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA"), "\xC5\xFA\xD7\xA2\xC8\xCB");
+}
+
+// The page notaro-host --site plays: loopback and private networks are the
+// intranet; names are never looked up.
+TEST(PosixPageSite, ZonesFollowTheAddressNotItsName) {
+  const struct {
+    const char* address;
+    UrlZone zone;
+  } cases[] = {
+      {"http://localhost:8080/oa/desk.jsp", UrlZone::Intranet},
+      {"http://127.0.0.1/", UrlZone::Intranet},
+      {"http://10.20.30.40/", UrlZone::Intranet},
+      {"http://172.16.0.9/", UrlZone::Intranet},
+      {"http://172.31.255.1/", UrlZone::Intranet},
+      {"http://192.168.1.20/oa/", UrlZone::Intranet},
+      {"http://169.254.1.1/", UrlZone::Intranet},
+      {"http://[::1]:8080/", UrlZone::Intranet},
+      {"http://[fd00::5]/", UrlZone::Intranet},
+      {"http://[::ffff:192.168.1.1]/", UrlZone::Intranet},
+      {"http://172.32.0.1/", UrlZone::Internet},
+      {"http://192.169.1.1/", UrlZone::Internet},
+      {"http://203.0.113.7/", UrlZone::Internet},
+      {"http://[2001:db8::1]/", UrlZone::Internet},
+      {"http://10.1.2.3.evil.example/", UrlZone::Internet},
+      {"http://oa.chenglan.gov.cn/", UrlZone::Internet},
+      {"http://localhost@203.0.113.7/", UrlZone::Internet},
+      {"file:///c:/temp/page.htm", UrlZone::LocalMachine},
+      {"not an address", UrlZone::Internet},
+  };
+  for (const auto& c : cases) EXPECT_EQ(posix::ZoneOfAddress(c.address), c.zone) << c.address;
+  posix::CommandLinePageSite none(std::nullopt, "");
+  EXPECT_FALSE(none.HasSite());
+  posix::CommandLinePageSite page(std::string("http://203.0.113.7/"), "http://203.0.113.7");
+  EXPECT_TRUE(page.HasSite());
+  EXPECT_EQ(page.PageAddress(), "http://203.0.113.7/");
+  EXPECT_EQ(page.SiteList(), "http://203.0.113.7");
 }
 
 }  // namespace
