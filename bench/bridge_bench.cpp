@@ -6,6 +6,7 @@
 // asks them in turn.
 #include <benchmark/benchmark.h>
 #include <httplib.h>
+#include <unistd.h>
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -19,6 +20,7 @@
 
 #include "apps/notaro-bridge/bridge.h"
 #include "apps/notaro-bridge/bridge_server.h"
+#include "platform/posix/posix_loopback_peer.h"
 #include "platform/posix/posix_page_site.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
@@ -154,6 +156,7 @@ int main(int argc, char** argv) {
   ports.codepage = platform.codepage;
   ports.zone_of = kit::posix::ZoneOfAddress;
   ports.new_token = [] { return std::string("0123456789abcdef0123456789abcdef"); };
+  ports.same_user = [](int peer, int local) { return kit::posix::LoopbackPeerUser(peer, local) == ::getuid(); };
   kit::bridge::Bridge bridge(ports, kit::bridge::Settings(), "");
   kit::bridge::BridgeServer bridgeServer(bridge);
   Setup setup;

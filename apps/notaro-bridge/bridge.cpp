@@ -235,6 +235,11 @@ Response Bridge::Answer(const Request& request) {
     return Refusal(403, "foreign Host \"" + request.host.value_or(std::string()) +
                             "\": the bridge answers requests to 127.0.0.1:" + port + " only");
   }
+  // A second user of the desktop whose bridge could not have the port would
+  // otherwise drive this user's controls.
+  if (ports_.same_user && !ports_.same_user(request.peer_port, settings_.port)) {
+    return Refusal(403, "the request comes from another user's program on this computer");
+  }
   if (request.method == "GET" && request.path == "/notaro.js") {
     Response r;
     r.content_type = "text/javascript; charset=utf-8";

@@ -62,6 +62,7 @@ struct Request {
   std::string path;    // without the query
   std::optional<std::string> host;
   std::optional<std::string> origin;
+  int peer_port = -1;  // the client's port on the loopback address
   std::string content_type;
   std::string body;
   // Of a preflight: Access-Control-Request-Method and whether the browser
@@ -89,6 +90,10 @@ class Bridge {
     // An unguessable session token.
     std::function<std::string()> new_token;
     std::function<Clock::time_point()> clock = [] { return Clock::now(); };
+    // Whether the connection from 127.0.0.1:peer_port to the bridge's port
+    // is made by this desktop user's programs: another user's pages must not
+    // act on this user's files. Not asked when not given.
+    std::function<bool(int peer_port, int local_port)> same_user;
     // Told of every refused request, to tell the desktop's user or IT why.
     std::function<void(const Request&, const Response&)> refused;
   };

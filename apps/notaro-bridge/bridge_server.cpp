@@ -31,6 +31,7 @@ Request RequestOf(const httplib::Request& req) {
   if (req.has_header("Origin")) r.origin = req.get_header_value("Origin");
   r.content_type = req.get_header_value("Content-Type");
   r.body = req.body;
+  r.peer_port = req.remote_port;
   r.preflight_method = req.get_header_value("Access-Control-Request-Method");
   r.preflight_private_network = req.get_header_value("Access-Control-Request-Private-Network") == "true";
   return r;

@@ -7,6 +7,7 @@
 // it listens on, the controls' message boxes and transfer windows; refused
 // requests are told on standard error.
 #include <sys/random.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -16,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -25,6 +27,7 @@
 #include "apps/notaro-host/console_dialogs.h"
 #include "apps/notaro-host/host_controls.h"
 #include "platform/posix/dialer/posix_dialer.h"
+#include "platform/posix/posix_loopback_peer.h"
 #include "platform/posix/posix_page_site.h"
 #include "platform/posix/view/headless_ui.h"
 #include "ports/class_registry.h"
@@ -117,6 +120,10 @@ int main(int argc, char** argv) {
     bridgePorts.codepage = platform.codepage;
     bridgePorts.zone_of = kit::posix::ZoneOfAddress;
     bridgePorts.new_token = NewToken;
+    bridgePorts.same_user = [](int peer, int local) {
+      const std::optional<unsigned> user = kit::posix::LoopbackPeerUser(peer, local);
+      return user && *user == ::getuid();
+    };
     bridgePorts.refused = [](const kit::bridge::Request& request, const kit::bridge::Response& response) {
       std::cerr << "notaro-bridge: refused " << request.method << " " << request.path << " from "
                 << request.origin.value_or("no origin") << ": " << response.status << " " << response.body

@@ -33,6 +33,7 @@ using automation::VarType;
 using Json = nlohmann::json;
 
 constexpr int kPort = 16936;
+constexpr int kStrangersPort = 40999;  // a connection of another desktop user
 const char* const kIntranet = "http://10.0.0.8";
 
 // What the test objects saw.
@@ -95,6 +96,7 @@ class BridgeTest : public ::testing::Test {
     ports.zone_of = posix::ZoneOfAddress;
     ports.new_token = [this] { return "token" + std::to_string(++tokens_); };
     ports.clock = [this] { return now_; };
+    ports.same_user = [](int peer, int) { return peer != kStrangersPort; };
     Settings settings;
     settings.site_list = "https://oa.example.gov; http://intranet.example";
     settings.max_body = 4096;
@@ -159,6 +161,7 @@ TEST_F(BridgeTest, RefusedRequestsDoNothingAndSayWhy) {
       {"another site's name", [&](Request& r) { r.host = "office.example:" + port; }, 403, "foreign Host"},
       {"another port", [](Request& r) { r.host = "127.0.0.1:80"; }, 403, "foreign Host"},
       {"localhost", [&](Request& r) { r.host = "LocalHost:" + port; }, 200, ""},
+      {"another user's browser", [](Request& r) { r.peer_port = kStrangersPort; }, 403, "another user's program"},
       {"no Origin", [](Request& r) { r.origin.reset(); }, 403, "no Origin"},
       {"an internet page", [](Request& r) { r.origin = "http://203.0.113.5"; }, 403, "not one of the office's sites"},
       {"an opaque origin", [](Request& r) { r.origin = "null"; }, 403, "not one of the office's sites"},
@@ -186,8 +189,8 @@ TEST_F(BridgeTest, RefusedRequestsDoNothingAndSayWhy) {
                                    std::string::npos) << response.body;
     // Only pages the site lock answers may read what the bridge says, and
     // only when they asked the bridge itself.
-    const bool answered =
-        r.origin && bridge_->OriginAnswered(*r.origin) && std::string(c.why) != "foreign Host";
+    const bool answered = r.origin && bridge_->OriginAnswered(*r.origin) && std::string(c.why) != "foreign Host" &&
+                          r.peer_port != kStrangersPort;
     EXPECT_EQ(HeaderOf(response, "Access-Control-Allow-Origin"), answered ? *r.origin : "");
   }
 }
@@ -341,6 +344,7 @@ TEST_F(BridgeTest, CallsAreServedOneAtATimeOnOneThread) {
   httplib::Client first("127.0.0.1", port);
   auto created = first.Post("/create", headers, R"({"progid":"Test.Probe"})", "application/json");
   ASSERT_TRUE(created);
+  ASSERT_EQ(created->status, 200) << created->body;
   const Json made = Json::parse(created->body);
   const std::string call =
       Json{{"session", made["session"]}, {"instance", made["instance"]}, {"member", "Slow"}, {"kind", "call"}}.dump();

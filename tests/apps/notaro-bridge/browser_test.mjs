@@ -324,6 +324,19 @@ async function main() {
       const why = r.body.toString();
       check(`a foreign Host is refused (${what})`, r.status === 403 && why.includes("foreign Host"), `${r.status} ${why}`);
     }
+    // Another user of the desktop (where the test may be one): their
+    // programs reach this user's bridge, and are refused.
+    if (process.getuid() === 0) {
+      const probe = `require("http").request({ host: "127.0.0.1", port: ${first.port}, path: "/create", method: "POST",
+        headers: { Origin: ${JSON.stringify(server.url)}, "Content-Type": "application/json" } }, (res) => {
+          let body = ""; res.on("data", (d) => (body += d)); res.on("end", () => console.log(res.statusCode + " " + body));
+        }).end('{"progid":"Notaro.NotaroCtrl.1"}');`;
+      const stranger = spawn(process.execPath, ["-e", probe], { uid: 65534, gid: 65534, stdio: ["ignore", "pipe", "pipe"] });
+      let said = "";
+      stranger.stdout.on("data", (d) => (said += d));
+      await new Promise((r) => stranger.on("close", r));
+      check("another user's program is refused", said.startsWith("403 ") && said.includes("another user"), said);
+    }
     const viaName = await browser.open(`http://office.example:${first.port}/notaro.js`);
     const shown = await browser.evaluate(viaName, "document.body.innerText");
     check("a page that reaches the bridge by another name gets no script", shown.includes("foreign Host"), shown);
