@@ -1,6 +1,7 @@
 #include "apps/notaro-bridge/bridge_server.h"
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -74,6 +75,13 @@ BridgeServer::BridgeServer(Bridge& bridge) : impl_(std::make_unique<Impl>(bridge
   Impl& impl = *impl_;
   httplib::Server& s = impl.server;
   s.new_task_queue = [] { return new httplib::ThreadPool(kIoThreads); };
+  // The port is the bridge's alone: with the library's SO_REUSEPORT a second
+  // bridge of the same user would share it, each getting some of the pages'
+  // connections.
+  s.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   s.set_tcp_nodelay(true);
   s.set_keep_alive_max_count(1000);
   s.set_payload_max_length(bridge.settings().max_body);

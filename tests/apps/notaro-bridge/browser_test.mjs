@@ -286,6 +286,9 @@ async function main() {
     const sockets = listeningSockets(first.child.pid).map(addressOf);
     check("the bridge listens on the loopback address only",
           sockets.length === 1 && sockets[0] === `tcp 127.0.0.1:${first.port}`, sockets.join(", "));
+    const rival = await run(options.bridge, ["--port", String(first.port)], { KIT_ROOT: path.join(work, "second") });
+    check("a second bridge cannot have the port", rival.code === 3 && rival.err.includes("is held by another program"),
+          `exit ${rival.code}: ${rival.out}${rival.err}`);
     const pageUrl = `${server.url}/pages/remark_exchange.html?bridge=${first.port}`;
     const page = await browser.open(pageUrl);
     const lines = await browser.evaluate(page, "notaroLoaded.then(exchange)");
