@@ -212,7 +212,10 @@ int main(int argc, char** argv) {
             << " back; large argument: " << setup.large.body.size() << " bytes out, " << setup.large.answer
             << " back\n";
 
-  kit::bridge::Bridge direct(ports, kit::bridge::Settings(), "");
+  // Without a connection there is no peer to look up.
+  kit::bridge::Bridge::Ports directPorts = ports;
+  directPorts.same_user = nullptr;
+  kit::bridge::Bridge direct(directPorts, kit::bridge::Settings(), "");
   g_direct = &direct;
   for (auto [request, call] : {std::pair{&g_directMember, &setup.member}, std::pair{&g_directLarge, &setup.large}}) {
     request->method = "POST";

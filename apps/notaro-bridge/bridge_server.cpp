@@ -3,11 +3,11 @@
 #include <httplib.h>
 #include <sys/socket.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <future>
 #include <mutex>
 #include <thread>
 
@@ -19,9 +19,43 @@ namespace {
 constexpr std::size_t kIoThreads = 16;
 constexpr auto kSweepEvery = std::chrono::seconds(1);
 
+// A thread that waits for the other side first looks for a while before it
+// sleeps: a page's call is answered in microseconds, and being woken costs
+// as much again on a busy machine.
+constexpr auto kLookBeforeSleeping = std::chrono::microseconds(50);
+
+template <typename Ready>
+bool LookFor(Ready ready) {
+  const auto until = std::chrono::steady_clock::now() + kLookBeforeSleeping;
+  for (int i = 0;; ++i) {
+    if (ready()) return true;
+    if ((i & 15) == 15 && std::chrono::steady_clock::now() >= until) return false;
+    std::this_thread::yield();
+  }
+}
+
 struct Job {
   Request request;
-  std::promise<Response> answer;
+  Response answer;
+  std::atomic<bool> answered{false};
+  std::mutex mutex;
+  std::condition_variable done;
+
+  void Answer(Response r) {
+    answer = std::move(r);
+    answered.store(true, std::memory_order_release);
+    // Taken so that a waiter between its last look and its sleep is woken.
+    { std::lock_guard<std::mutex> lock(mutex); }
+    done.notify_one();
+  }
+  Response Wait() {
+    auto ready = [this] { return answered.load(std::memory_order_acquire); };
+    if (!LookFor(ready)) {
+      std::unique_lock<std::mutex> lock(mutex);
+      done.wait(lock, ready);
+    }
+    return std::move(answer);
+  }
 };
 
 Request RequestOf(const httplib::Request& req) {
@@ -50,16 +84,16 @@ struct BridgeServer::Impl {
   explicit Impl(Bridge& b) : bridge(b) {}
 
   Response Queue(Request request) {
-    auto job = std::make_unique<Job>();
+    auto job = std::make_shared<Job>();
     job->request = std::move(request);
-    std::future<Response> answer = job->answer.get_future();
     {
       std::lock_guard<std::mutex> lock(mutex);
       if (stopping) return Refusal(503, "the bridge is stopping");
-      jobs.push_back(std::move(job));
+      jobs.push_back(job);
+      queued.fetch_add(1, std::memory_order_release);
     }
     wake.notify_one();
-    return answer.get();
+    return job->Wait();
   }
 
   Bridge& bridge;
@@ -67,7 +101,8 @@ struct BridgeServer::Impl {
   std::thread io;
   std::mutex mutex;
   std::condition_variable wake;
-  std::deque<std::unique_ptr<Job>> jobs;
+  std::deque<std::shared_ptr<Job>> jobs;
+  std::atomic<std::size_t> queued{0};
   bool stopping = false;
 };
 
@@ -139,21 +174,25 @@ void BridgeServer::Serve(const std::atomic<bool>* stop) {
         lock.lock();
         last_sweep = now;
       }
-      impl.wake.wait_for(lock, std::chrono::milliseconds(200));
+      lock.unlock();
+      const bool came = LookFor([&impl] { return impl.queued.load(std::memory_order_acquire) > 0; });
+      lock.lock();
+      if (!came && impl.jobs.empty() && !impl.stopping) impl.wake.wait_for(lock, std::chrono::milliseconds(200));
       continue;
     }
-    std::unique_ptr<Job> job = std::move(impl.jobs.front());
+    std::shared_ptr<Job> job = std::move(impl.jobs.front());
     impl.jobs.pop_front();
+    impl.queued.fetch_sub(1, std::memory_order_release);
     lock.unlock();
     try {
-      job->answer.set_value(impl.bridge.Handle(job->request));
+      job->Answer(impl.bridge.Handle(job->request));
     } catch (const std::exception& e) {
-      job->answer.set_value(Refusal(500, std::string("the bridge failed: ") + e.what()));
+      job->Answer(Refusal(500, std::string("the bridge failed: ") + e.what()));
     }
     lock.lock();
   }
   impl.stopping = true;
-  for (auto& job : impl.jobs) job->answer.set_value(Refusal(503, "the bridge is stopping"));
+  for (auto& job : impl.jobs) job->Answer(Refusal(503, "the bridge is stopping"));
   impl.jobs.clear();
   lock.unlock();
   impl.server.stop();
