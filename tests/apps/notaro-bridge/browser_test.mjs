@@ -166,11 +166,18 @@ class Browser {
   async open(url) {
     const { targetId } = await this.send("Target.createTarget", { url: "about:blank" });
     const { sessionId } = await this.send("Target.attachToTarget", { targetId, flatten: true });
+    (this.sessions ??= new Map()).set(sessionId, targetId);
     await this.send("Page.enable", {}, sessionId);
     const loaded = this.event("Page.loadEventFired", sessionId);
     await this.send("Page.navigate", { url }, sessionId);
     await loaded;
     return sessionId;
+  }
+
+  async close(page) {
+    const { targetInfos } = await this.send("Target.getTargets");
+    const info = targetInfos.find((t) => t.type === "page" && this.sessions?.get(page) === t.targetId);
+    if (info) await this.send("Target.closeTarget", { targetId: info.targetId });
   }
 
   async evaluate(page, expression) {
@@ -181,7 +188,7 @@ class Browser {
     return r.result.value;
   }
 
-  async close() {
+  async quit() {
     try {
       await Promise.race([this.send("Browser.close"), new Promise((r) => setTimeout(r, 3000))]);
     } catch {
@@ -306,6 +313,22 @@ async function main() {
           answers.length === 3 && answers.every((a) => a.startsWith("404 ")), answers.join("; "));
     check("and the first page's control is as it left it", (await browser.evaluate(page, "heldPenWidth()")) === 5);
 
+    // A page that is closed releases its controls.
+    const secondToken = await browser.evaluate(second, "Notaro.create('Notaro.NotaroCtrl.1').then(sessionOf)");
+    const touch = () => request(`http://127.0.0.1:${first.port}/touch`, {
+      method: "POST",
+      headers: { Host: `127.0.0.1:${first.port}`, Origin: server.url, "Content-Type": "application/json" },
+      body: JSON.stringify({ session: secondToken }),
+    });
+    const before = (await touch()).status;
+    await browser.close(second);
+    let after = before;
+    for (let waited = 0; waited < 5000 && after === 200; waited += 100) {
+      await new Promise((r) => setTimeout(r, 100));
+      after = (await touch()).status;
+    }
+    check("a closed page's controls are released", before === 200 && after === 404, `${before} then ${after}`);
+
     // The page's session token from another site's page does not help it.
     const token = await browser.evaluate(page, "sessionOf(held)");
     const stolen = await request(`http://127.0.0.1:${first.port}/call`, {
@@ -373,7 +396,7 @@ async function main() {
     await stop(listing.child);
     await stop(server.child);
   } finally {
-    await browser.close();
+    await browser.quit();
   }
 }
 
