@@ -36,13 +36,18 @@ else()
   message(STATUS "No KIT_SIGN_CERT/KIT_SIGN_KEY given: the deliverables are TEST-SIGNED with ${KIT_SIGNING_CERT}")
 endif()
 
+# kit_sign_command(OUT_VAR FILE DESCRIPTION): the command that signs FILE in
+# place, for the custom commands that make other files that ship (the
+# installer package, the controls' cabinets).
+function(kit_sign_command out file description)
+  set(${out} ${CMAKE_COMMAND} -DOSSLSIGNCODE=${KIT_OSSLSIGNCODE} -DCERT=${KIT_SIGNING_CERT}
+      -DKEY=${KIT_SIGNING_KEY} -DPASS_FILE=${KIT_SIGN_PASS_FILE} -DTEST_SIGNED=${KIT_TEST_SIGNED}
+      "-DDESCRIPTION=${description}" -DFILE=${file} -P ${PROJECT_SOURCE_DIR}/cmake/sign.cmake PARENT_SCOPE)
+endfunction()
+
 # kit_sign_after_build(target description): signs the target's file in place
 # once it is linked, before anything copies it.
 function(kit_sign_after_build target description)
-  add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_COMMAND} -DOSSLSIGNCODE=${KIT_OSSLSIGNCODE} -DCERT=${KIT_SIGNING_CERT}
-            -DKEY=${KIT_SIGNING_KEY} -DPASS_FILE=${KIT_SIGN_PASS_FILE} -DTEST_SIGNED=${KIT_TEST_SIGNED}
-            "-DDESCRIPTION=${description}" -DFILE=$<TARGET_FILE:${target}>
-            -P ${PROJECT_SOURCE_DIR}/cmake/sign.cmake
-    VERBATIM)
+  kit_sign_command(_sign $<TARGET_FILE:${target}> "${description}")
+  add_custom_command(TARGET ${target} POST_BUILD COMMAND ${_sign} VERBATIM)
 endfunction()

@@ -91,6 +91,17 @@ void CDialer::CreateEntryStep() {
 
   const std::string os = probes_.GetOsversion();
   if (!IsXpOr2003(os) && !IsVistaOr7(os)) return;
+  // On Vista and 7 these credentials go on the rasdial command line: what the
+  // dial step would refuse is refused here, before anything is stored.
+  if (IsVistaOr7(os) && !DialCommand(user, password)) {
+    Message(text::kUnsafeCredentials, profile_.app_title, mb::kOk | mb::kIconWarning);
+    if (ClassifyArgument(user) == ArgumentSafety::kRefused) {
+      view_.FocusUser();
+    } else {
+      view_.FocusPassword();
+    }
+    return;
+  }
   const bool ok =
       Create_VPN_Connection(*ports_.ras, *ports_.codepage, kEntryName, server, user, password);
   if (!ok) {

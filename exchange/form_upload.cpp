@@ -4,6 +4,7 @@
 
 #include "exchange/form_scan.h"
 #include "exchange/local_files.h"
+#include "exchange/request_text.h"
 
 namespace kit::exchange {
 namespace {
@@ -58,11 +59,10 @@ FormUploadResult UploadThroughForm(const FormUploadPorts& ports, const std::stri
   try {
     const std::string pageAddress = PlainHttpAddress(address);
     if (!IsFile(ports, localPath)) {
-      Tell(ports, kMsgFileNotFound + ports.codepage->ToUtf8(localPath));
+      Tell(ports, kMsgFileNotFound + ports.codepage->ToUtf8(UserSpelling(localPath)));
       return FormUploadResult::FileMissing;
     }
-    // A line break in the cookie would start headers of the page's choosing.
-    if (cookie.find_first_of("\r\n") != std::string::npos) {
+    if (!FitsRequest(address) || !FitsRequest(cookie)) {
       Tell(ports, kMsgUploadFailed);
       return FormUploadResult::Failed;
     }

@@ -28,10 +28,12 @@ struct FormUploadPorts {
 
 // What became of an upload; the user has already been told.
 enum class FormUploadResult {
-  FileMissing,  // "无法找到文件" and the path; nothing fetched
+  FileMissing,  // "无法找到文件" and the path as the user reads it
+                // (UserSpelling); nothing fetched
   NoFileField,  // the page has no file input: nothing posted, no message
-  Failed,       // "文件上传失败": no form, an unclosed form, a refused
-                // cookie, or a post the server did not accept
+  Failed,       // "文件上传失败": no form, an unclosed form, an address or
+                // cookie no request may carry, or a post the server did
+                // not accept
   Posted,
 };
 

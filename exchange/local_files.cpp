@@ -24,53 +24,109 @@ constexpr std::size_t kMaxGrowth = std::size_t{64} << 10;
 void PrepareWorkingFolder(IFileLookup& lookup) { PrepareFolder(lookup, kWorkingFolder); }
 void PrepareExchangeFolder(IFileLookup& lookup) { PrepareFolder(lookup, kExchangeFolder); }
 
-bool IsDeviceName(const std::string& name) {
-  // The file layer opens these devices whatever folder or extension is given.
-  std::string stem = name.substr(0, name.find('.'));
-  while (!stem.empty() && stem.back() == ' ') stem.pop_back();
-  for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$" ||
-      stem == "CLOCK$")
-    return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
-         stem[3] <= '9';
-}
+namespace {
 
-bool IsPlainFileName(const std::string& name) {
-  if (name.empty() || name == "." || name == ".." || IsDeviceName(name)) return false;
-  // Windows drops trailing dots and blanks, which could turn the name into
-  // ".." or into a different file than the page named.
-  if (name.back() == '.' || name.back() == ' ') return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(name[i]);
+NameFault ComponentFault(const std::string& part) {
+  if (part.empty()) return NameFault::Empty;
+  if (part == "." || part == "..") return NameFault::DotComponent;
+  if (IsDeviceName(part)) return NameFault::Device;
+  for (std::size_t i = 0; i < part.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(part[i]);
     if (IsLeadByte(c)) {
       // A cut double-byte character, or a pair the code page does not have,
       // whose second byte the file layer might read as a separator.
-      if (i + 1 >= name.size()) return false;
-      const unsigned char trail = static_cast<unsigned char>(name[i + 1]);
-      if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+      if (i + 1 >= part.size()) return NameFault::BrokenDoubleByte;
+      const unsigned char trail = static_cast<unsigned char>(part[i + 1]);
+      if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return NameFault::BrokenDoubleByte;
       ++i;
       continue;
     }
-    if (c < 0x20) return false;
+    if (c < 0x20) return NameFault::ControlCharacter;
     switch (c) {
-      case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
-        return false;
+      case ':':
+        return NameFault::Colon;
+      case '*': case '?':
+        return NameFault::Wildcard;
+      case '"': case '<': case '>': case '|':
+        return NameFault::BadCharacter;
       default:
         break;
+    }
+  }
+  // Windows drops trailing dots and blanks, which could turn the name into
+  // ".." or into a different file than the page named.
+  if (part.back() == '.' || part.back() == ' ') return NameFault::TrailingDotOrSpace;
+  return NameFault::None;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+std::optional<std::string> FolderPath(const char* folder, const std::string& name) {
+  if (CheckWorkingName(name) != NameFault::None) return std::nullopt;
+  return std::string(folder) + "\\" + name;
+}
+
+}  // namespace
+
+NameFault CheckWorkingName(const std::string& name) {
+  if (name.empty()) return NameFault::Empty;
+  if (IsSeparator(name[0])) return NameFault::Rooted;
+  std::size_t start = 0;
+  for (std::size_t i = 0;; ++i) {
+    if (i < name.size() && IsLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size()) {
+      ++i;  // the trail byte, whatever its value, is no separator
+      continue;
+    }
+    if (i < name.size() && !IsSeparator(name[i])) continue;
+    const NameFault fault = ComponentFault(name.substr(start, i - start));
+    if (fault != NameFault::None) return fault;
+    if (i >= name.size()) return NameFault::None;
+    start = i + 1;
+  }
+}
+
+std::string NameFaultMessage(NameFault fault) {
+  const char* why = "";
+  switch (fault) {
+    case NameFault::None: return std::string();
+    case NameFault::Empty: why = "名称为空或含有空的路径部分"; break;
+    case NameFault::Rooted: why = "不能是绝对路径或网络路径"; break;
+    case NameFault::Colon: why = "不能含有盘符或冒号"; break;
+    case NameFault::DotComponent: why = "不能含有“.”或“..”"; break;
+    case NameFault::Device: why = "不能使用设备名（如CON、NUL、COM1）"; break;
+    case NameFault::Wildcard: why = "不能含有通配符“?”或“*”"; break;
+    case NameFault::BadCharacter: why = "不能含有字符“\"”、“<”、“>”或“|”"; break;
+    case NameFault::ControlCharacter: why = "不能含有控制字符"; break;
+    case NameFault::TrailingDotOrSpace: why = "不能以点或空格结尾"; break;
+    case NameFault::BrokenDoubleByte: why = "含有不完整的双字节字符"; break;
+  }
+  return std::string(kMsgNameRefused) + why;
+}
+
+bool IsPlainFileName(const std::string& name) {
+  if (ComponentFault(name) != NameFault::None) return false;
+  // A separator byte outside a double-byte character makes it two components.
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(name[i]))) {
+      ++i;
+    } else if (IsSeparator(name[i])) {
+      return false;
     }
   }
   return true;
 }
 
-std::optional<std::string> WorkingPath(const std::string& name) {
-  if (!IsPlainFileName(name)) return std::nullopt;
-  return std::string(kWorkingFolder) + "\\" + name;
-}
+std::optional<std::string> WorkingPath(const std::string& name) { return FolderPath(kWorkingFolder, name); }
+std::optional<std::string> ExchangePath(const std::string& name) { return FolderPath(kExchangeFolder, name); }
 
-std::optional<std::string> ExchangePath(const std::string& name) {
-  if (!IsPlainFileName(name)) return std::nullopt;
-  return std::string(kExchangeFolder) + "\\" + name;
+std::string UserSpelling(const std::string& path) {
+  const std::string folder = std::string(kWorkingFolder) + "\\";
+  if (path.size() < folder.size()) return path;
+  for (std::size_t i = 0; i < folder.size(); ++i) {
+    const char c = path[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != folder[i]) return path;
+  }
+  return kUploadFolderSpelling + path.substr(folder.size());
 }
 
 std::string CutToken(std::string& text, const std::string& separator) {

@@ -21,21 +21,46 @@ constexpr const char* kScratchDocument = "c:\\temp\\qzdesk\\temp.doc";
 constexpr const char* kSaveFolderTitle = "请选择文件保存路径";
 constexpr const char* kUploadFilter = "All Files All Files (*.*)";
 constexpr std::size_t kUploadBufferChars = 1024;
+constexpr const char* kUploadFolderSpelling = "C:\\TEMP\\qzdesk\\";
+constexpr const char* kMsgNameRefused = "文件名不可用：";
 
 // Creates "c:\temp" and then the folder below it when they cannot be found.
 // A failure is not reported: the later file operation fails instead.
 void PrepareWorkingFolder(IFileLookup& lookup);   // c:\temp\qzdesk
 void PrepareExchangeFolder(IFileLookup& lookup);  // c:\temp\qzexch
 
-// The folder, a backslash and the page's file name. Nullopt for a name that
-// would leave the folder: empty, ".", "..", a device name, or holding a path
-// separator, a drive colon or characters no file name may hold. Double-byte characters
-// are skipped whole, so a trail byte 0x5C is not taken for a backslash.
+// Why a page's name cannot be placed below a working folder.
+enum class NameFault {
+  None,
+  Empty,               // no name, or an empty component ("a\\b", "a\")
+  Rooted,              // begins with a separator: an absolute or network path
+  Colon,               // a drive or a stream
+  DotComponent,        // "." or ".."
+  Device,              // CON, NUL, COM1, ...
+  Wildcard,            // '?' or '*'
+  BadCharacter,        // '"', '<', '>' or '|'
+  ControlCharacter,    // below 0x20, NUL included
+  TrailingDotOrSpace,  // the file layer would drop them and name another file
+  BrokenDoubleByte,    // a lead byte without a trail byte the code page has
+};
+
+// A name below the folder: one or more plain components separated by "\" or
+// "/". Double-byte characters are skipped whole, so a trail byte 0x5C is not
+// taken for a backslash.
+NameFault CheckWorkingName(const std::string& name);
+// What the user is told when a name is refused (UTF-8).
+std::string NameFaultMessage(NameFault fault);
+// One component: CheckWorkingName without separators.
+bool IsPlainFileName(const std::string& name);
+
+// The folder, a backslash and the page's name; nullopt for a name
+// CheckWorkingName refuses.
 std::optional<std::string> WorkingPath(const std::string& name);
 std::optional<std::string> ExchangePath(const std::string& name);
-bool IsPlainFileName(const std::string& name);
-// CON, NUL, COM1, ... with or without an extension, in any case.
-bool IsDeviceName(const std::string& name);
+
+// A path in the working folder spelt as the upload methods form it and the
+// user reads it ("C:\TEMP\qzdesk\..."); other paths as they are.
+std::string UserSpelling(const std::string& path);
 
 // Removes the text before the first `separator` and the separator itself
 // from `text` and returns that text; without a separator (or with an empty

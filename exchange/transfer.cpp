@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "exchange/local_files.h"
+#include "exchange/request_text.h"
 #include "ports/memory_stream.h"
 #include "remark/remark_file.h"
 
@@ -21,8 +23,6 @@ constexpr char kBlockTail[] = "\"\r\nContent-Type: Application/pdf\r\n\r\n";
 static_assert(sizeof kCookieBlockHead - 1 == 57);
 static_assert(sizeof kJavaBlockHead - 1 == 63);
 static_assert(sizeof kBlockTail - 1 == 36);
-
-bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 std::string AsciiLower(std::string s) {
   for (char& c : s) {
@@ -82,10 +82,21 @@ void CTransfer::Tell(const std::string& text) {
   if (m_ports.dialogs != nullptr) m_ports.dialogs->MessageBox(0, text, std::string(), mb::kOk);
 }
 
+std::optional<std::string> CTransfer::UploadPathOf(const std::string& name) {
+  const NameFault fault = CheckWorkingName(name);
+  if (fault != NameFault::None) {
+    Tell(NameFaultMessage(fault));
+    return std::nullopt;
+  }
+  return WorkingPath(name);
+}
+
 std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie) {
   ctrl.MarkTransferStarted();
-  // A line break in the cookie would start request headers of the page's own.
-  if (HasLineBreak(cookie)) throw AutomationError(hr::InvalidArg, "The cookie holds a line break", "Notaro");
+  for (const auto& [what, text] : {std::pair<const char*, const std::string*>{"address (pszURL)", &url},
+                                   {"cookie (pszCookie)", &cookie}}) {
+    if (!FitsRequest(*text)) throw AutomationError(hr::InvalidArg, RequestTextProblem(what, *text), "Notaro");
+  }
   HttpGetRequest request;
   request.url = url;
   if (!cookie.empty()) request.headers = "Cookie: " + cookie + "\r\n";
@@ -97,8 +108,9 @@ std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& u
   } catch (const HttpError& e) {
     throw AutomationError(hr::Fail, std::string("Download failed: ") + e.what(), "Notaro");
   }
-  // An error page is not remark data: the document stays as it was.
-  if (response.status >= 400) {
+  // An error page, or the login page a lapsed session is sent on to, is not
+  // remark data: the document stays as it was.
+  if (response.status < 200 || response.status > 299) {
     throw AutomationError(hr::Fail, "Download failed: HTTP status " + std::to_string(response.status), "Notaro");
   }
   const auto size = static_cast<std::int64_t>(response.body.size());
@@ -112,22 +124,23 @@ std::int32_t CTransfer::Download(remark::CNotaroCtrl& ctrl, const std::string& u
   return remark::kScodeOk;
 }
 
-void CTransfer::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
+bool CTransfer::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
+  if (!FitsRequest(url)) return false;
   if (IsSecureAddress(url)) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     // The desktop's generator gives 0 to 32767; the host's may give more.
     const int value = std::rand() % 32768;
-    m_ports.http->UrlDownloadToFile(SecureDownloadAddress(url, value), path);
-    return;
+    return m_ports.http->UrlDownloadToFile(SecureDownloadAddress(url, value), path, m_ports.max_document_bytes);
   }
   if (m_ports.clear_page_text) m_ports.clear_page_text();
-  m_ports.http->DownloadToFile(url, cookie, path);
+  if (!FitsRequest(cookie)) return false;
+  return m_ports.http->DownloadToFile(url, cookie, path, m_ports.max_document_bytes);
 }
 
 std::int32_t CTransfer::Upload(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,
                                const std::string& attach) {
   if (ctrl.transfer_state() != remark::kTransferReady) return remark::kScodeFailed;
-  const std::optional<std::string> path = WorkingPath(attach);
+  const std::optional<std::string> path = UploadPathOf(attach);
   if (!path) return hr::Fail;
   PrepareWorkingFolder(*m_ports.lookup);
   std::unique_ptr<IByteStream> file;
@@ -170,22 +183,22 @@ void CTransfer::UploadRemarkFile(std::unique_ptr<IByteStream> file, const std::s
 bool CTransfer::UploadFile(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,
                            const std::string& name) {
   ctrl.MarkTransferStarted();
-  const std::optional<std::string> path = WorkingPath(name);
-  if (!path) return false;
-  if (m_ports.form_upload) m_ports.form_upload(url, cookie, *path, name, false);
+  const std::optional<std::string> path = UploadPathOf(name);
+  if (path && m_ports.form_upload) m_ports.form_upload(url, cookie, *path, name, false);
   return true;
 }
 
 std::int32_t CTransfer::UploadFileWithCookie(const std::string& url, const std::string& cookie,
                                              const std::string& path) {
-  // A line break would let the page add request headers of its own.
-  if (HasLineBreak(cookie)) return remark::kScodeFailed;
+  if (!FitsRequest(url) || !FitsRequest(cookie)) return remark::kScodeFailed;
   const std::optional<RawUploadTarget> target = ParseRawUploadAddress(url, true, 443);
   return PostRaw(target.value_or(RawUploadTarget{}), cookie.empty() ? cookie : kRawCookieName + ("=" + cookie),
                  CookieUploadHeaderBlock(), path, false);
 }
 
 std::int32_t CTransfer::UploadFileJava(const std::string& url, const std::string& path) {
+  // The address's path and query become the request line.
+  if (!FitsRequest(url)) return remark::kScodeFailed;
   const std::optional<RawUploadTarget> target = ParseRawUploadAddress(url, false, 80);
   return PostRaw(target.value_or(RawUploadTarget{}), std::string(),
                  target ? JavaUploadHeaderBlock(target->object) : std::string(), path, true);

@@ -36,6 +36,10 @@ constexpr const char* kRawCookieName = "JSESSION";
 constexpr std::size_t kRawBlockSize = 1024;
 constexpr std::uint32_t kDownloadFlags = http::kNoCacheWrite | http::kTransferBinary;  // 0x4000002
 constexpr std::size_t kDefaultMaxRemarkBytes = std::size_t{256} << 20;
+// A downloaded document larger than this is refused and the file left as it
+// was: 1 GiB, far beyond any Word document (the format itself stops well
+// below it), yet a server that sends without end cannot fill the disk.
+constexpr std::uint64_t kDefaultMaxDocumentBytes = std::uint64_t{1} << 30;
 
 // The form upload through the server's upload page: address, cookie, local
 // path, file name and whether the local file goes afterwards. Reports its own
@@ -56,6 +60,8 @@ struct TransferPorts {
   std::function<void()> clear_page_text;
   // A remark data response longer than this is refused.
   std::size_t max_remark_bytes = kDefaultMaxRemarkBytes;
+  // A document longer than this is not stored.
+  std::uint64_t max_document_bytes = kDefaultMaxDocumentBytes;
 };
 
 // Where a raw upload goes: the scheme and the host are taken once from the
@@ -92,8 +98,10 @@ class CTransfer {
   std::int32_t UploadFileWithCookie(const std::string& url, const std::string& cookie, const std::string& path);
   std::int32_t UploadFileJava(const std::string& url, const std::string& path);
   std::int32_t DeleteFileJava(const std::string& path);
-  // Fetches the address into the file; reports nothing.
-  void DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path);
+  // Fetches the address into the file; reports nothing to the user. True
+  // when the whole document of a 2xx answer replaced the file; otherwise
+  // the file is as it was.
+  bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path);
 
  private:
   struct RawUpload;
@@ -102,6 +110,8 @@ class CTransfer {
   std::int32_t PostRaw(const RawUploadTarget& target, const std::string& cookie, const std::string& headerBlock,
                        const std::string& path, bool java);
   void Tell(const std::string& text);
+  // The page's name below the working folder; a refused name is told why.
+  std::optional<std::string> UploadPathOf(const std::string& name);
 
   TransferPorts m_ports;
 };

@@ -71,29 +71,30 @@ std::optional<std::string> CWordDocuments::CheckDocument(const std::string& name
   return path;
 }
 
+std::int32_t CWordDocuments::Fetch(const std::string& url, const std::string& cookie,
+                                   const std::optional<std::string>& target) {
+  const bool stored = target && m_ports.download_to_file && m_ports.download_to_file(url, cookie, *target);
+  return stored ? 0 : -1;
+}
+
 std::int32_t CWordDocuments::DownloadWordDoc(remark::CNotaroCtrl& ctrl, const std::string& url,
                                              const std::string& cookie, const std::string& name) {
   ctrl.MarkTransferStarted();
   if (m_ports.lookup != nullptr) PrepareWorkingFolder(*m_ports.lookup);
-  const std::optional<std::string> target = WorkingPath(name);
-  if (target && m_ports.download_to_file) m_ports.download_to_file(url, cookie, *target);
-  return 0;
+  return Fetch(url, cookie, WorkingPath(name));
 }
 
 std::int32_t CWordDocuments::DownloadWordFile(remark::CNotaroCtrl& ctrl, const std::string& url,
                                               const std::string& cookie, const std::string& target) {
   ctrl.MarkTransferStarted();
-  if (IsPlainAbsolutePath(target) && m_ports.download_to_file) m_ports.download_to_file(url, cookie, target);
-  return 0;
+  return Fetch(url, cookie, IsPlainAbsolutePath(target) ? std::optional<std::string>(target) : std::nullopt);
 }
 
 std::int32_t CWordDocuments::DownloadWordGW(remark::CNotaroCtrl& ctrl, const std::string& url,
                                             const std::string& cookie, const std::string& name) {
   ctrl.MarkTransferStarted();
   if (m_ports.lookup != nullptr) PrepareExchangeFolder(*m_ports.lookup);
-  const std::optional<std::string> target = ExchangePath(name);
-  if (target && m_ports.download_to_file) m_ports.download_to_file(url, cookie, *target);
-  return 0;
+  return Fetch(url, cookie, ExchangePath(name));
 }
 
 std::int32_t CWordDocuments::EditWordInit(const remark::CNotaroCtrl& ctrl, const std::string& name) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "exchange/word_access.h"
@@ -30,15 +31,17 @@ constexpr const char* kRejectRevision = "拒绝修订/删除批注(&R)";
 struct WordDocumentPorts {
   WordPorts word;
   IFileLookup* lookup = nullptr;
-  // The HTTP exchange's DownloadToFile(address, cookie, target); a download
-  // method does nothing more than this when it is not there.
-  std::function<void(const std::string&, const std::string&, const std::string&)> download_to_file;
+  // The HTTP exchange's DownloadToFile(address, cookie, target): true when
+  // the document replaced the target. Without it nothing is downloaded.
+  std::function<bool(const std::string&, const std::string&, const std::string&)> download_to_file;
 };
 
 // The members above as the control answers them. Strings are in the system
 // code page; Word errors come out as AutomationError.
 class CWordDocuments {
  public:
+  // The downloads: 0 when the document of a successful answer replaced the
+  // target, else -1 with the target as it was. Nothing is shown either way.
   explicit CWordDocuments(const WordDocumentPorts& ports) : m_ports(ports) {}
 
   std::int32_t DownloadWordDoc(remark::CNotaroCtrl& ctrl, const std::string& url, const std::string& cookie,
@@ -57,6 +60,7 @@ class CWordDocuments {
   // Prepares the working folder and forms the path; nullopt for a name that
   // would leave it. "文件不存在!" when the file is not there.
   std::optional<std::string> CheckDocument(const std::string& name);
+  std::int32_t Fetch(const std::string& url, const std::string& cookie, const std::optional<std::string>& target);
   WordDocumentPorts m_ports;
 };
 

@@ -12,8 +12,6 @@ using automation::Variant;
 
 namespace {
 
-constexpr const char* kUploadFolderFormat = "C:\\TEMP\\qzdesk\\";
-
 std::string BaseOf(const std::string& path) {
   const std::size_t at = path.find(".doc");
   return at == std::string::npos ? path : path.substr(0, at);
@@ -70,8 +68,13 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
                            const std::string& cookie, const std::string& name) {
   ctrl.MarkTransferStarted();
   // The name goes into a path; one that would leave the folder is not sent.
-  if (!IsPlainFileName(name)) return 0;
-  const std::string path = kUploadFolderFormat + name;
+  const NameFault fault = CheckWorkingName(name);
+  if (fault != NameFault::None) {
+    if (ports.word.dialogs != nullptr)
+      ports.word.dialogs->MessageBox(ports.word.owner, NameFaultMessage(fault), std::string(), mb::kOk);
+    return -1;
+  }
+  const std::string path = kUploadFolderSpelling + name;
   const WebPagePaths web = WebPageOf(path, name);
   const bool makePage = g_intohtml != "0";
 
@@ -84,8 +87,9 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
   };
   if (makePage) show(kMsgConvertingHtm);
 
+  // Nothing can be uploaded without Word's Web page; the user has been told.
   WordApp word = ObtainNewWord(ports.word);
-  if (!word) return 0;
+  if (!word) return -1;
   {
     const CDispatchDriver& app = word.app;
     HiddenWordGuard guard(&app);

@@ -44,8 +44,10 @@ struct WordUploadPorts {
       upload_through_form;
 };
 
-// UploadWordDoc; always 0. Word errors come out as AutomationError, a Web
-// page that cannot be rewritten as FileError.
+// UploadWordDoc: 0 once the uploads have run (each form upload tells of its
+// own failures); -1 when Word could not be started or the name was refused,
+// after the message saying so. Word errors come out as AutomationError, a
+// Web page that cannot be rewritten as FileError.
 std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ctrl, const std::string& url,
                            const std::string& cookie, const std::string& name);
 

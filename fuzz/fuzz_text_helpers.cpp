@@ -3,7 +3,7 @@
 // the pattern (or separator) and the replacement, the rest is the text.
 // ReplaceAll must end and agree with the plain search-from-the-front rule;
 // CutToken must split without losing or inventing bytes; a working path must
-// never leave its folder.
+// never leave its folder, whatever subfolders it names.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -79,17 +79,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string folder = std::string(kWorkingFolder) + "\\";
     FUZZ_CHECK(path->compare(0, folder.size(), folder) == 0);
     const std::string name = path->substr(folder.size());
-    FUZZ_CHECK(name == original && name != "." && name != "..");
-    FUZZ_CHECK(name.find('/') == std::string::npos && name.find(':') == std::string::npos);
-    // A backslash byte may only be the second byte of a double-byte character.
-    for (std::size_t i = 0; i < name.size(); ++i) {
-      const unsigned char c = static_cast<unsigned char>(name[i]);
+    FUZZ_CHECK(name == original && name.find(':') == std::string::npos);
+    // Separators are single-byte '\\' and '/' outside double-byte characters;
+    // every component between them is a name, never empty, "." or "..".
+    std::string component;
+    for (std::size_t i = 0; i <= name.size(); ++i) {
+      const unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : '\\';
       if (c >= 0x81 && c <= 0xFE) {
         FUZZ_CHECK(i + 1 < name.size());
+        component.append(name, i, 2);
         ++i;
         continue;
       }
-      FUZZ_CHECK(c != '\\' && c >= 0x20);
+      if (c == '\\' || c == '/') {
+        FUZZ_CHECK(!component.empty() && component != "." && component != "..");
+        component.clear();
+        continue;
+      }
+      FUZZ_CHECK(c >= 0x20);
+      component += static_cast<char>(c);
     }
   }
   return 0;

@@ -1,5 +1,6 @@
 // A GDI-like drawing surface; what the remark document and view draw on.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "ports/dc_mapping.h"
@@ -56,6 +57,32 @@ class IDeviceContext : public ICanvas {
   virtual void PatBlt(int x, int y, int width, int height, std::uint32_t rop) = 0;
   // Outlined with the current pen, filled with the current brush.
   virtual void Rectangle(int left, int top, int right, int bottom) = 0;
+
+  // SetDIBitsToDevice of a 24-bit DIB: `bits` holds `height` rows of
+  // `stride` bytes, the bottom row first, each pixel blue, green, red; the
+  // top-left pixel lands on logical (x, y), one pixel a logical unit. This
+  // fills runs of equal pixels with PatBlt, which every context has;
+  // contexts with a copy of their own replace it.
+  virtual void SetDIBitsToDevice(int x, int y, int width, int height, const std::uint8_t* bits, int stride) {
+    if (bits == nullptr || width <= 0 || height <= 0) return;
+    const BrushHandle before = SelectBrush(StockBrush(kWhiteBrush));
+    for (int row = 0; row < height; ++row) {
+      const std::uint8_t* p = bits + static_cast<std::ptrdiff_t>(height - 1 - row) * stride;
+      for (int col = 0; col < width;) {
+        const std::uint8_t* q = p + 3 * col;
+        int end = col + 1;
+        while (end < width && p[3 * end] == q[0] && p[3 * end + 1] == q[1] && p[3 * end + 2] == q[2]) ++end;
+        const BrushHandle brush = CreateSolidBrush(static_cast<ColorRef>(q[2]) | static_cast<ColorRef>(q[1]) << 8 |
+                                                   static_cast<ColorRef>(q[0]) << 16);
+        SelectBrush(brush);
+        PatBlt(x + col, y + row, end - col, 1, kPatCopy);
+        SelectBrush(StockBrush(kWhiteBrush));
+        DeleteBrush(brush);
+        col = end;
+      }
+    }
+    SelectBrush(before);
+  }
 };
 
 }  // namespace kit

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ports/hresult.h"
 
@@ -25,6 +26,21 @@ struct PageClassInfo {
   std::string progid;
   std::string type_name;
 };
+
+// One step of a class's registration under HKEY_CLASSES_ROOT.
+struct RegistryWrite {
+  std::string key;
+  std::string name;  // empty: the key's default value
+  std::string value;
+  bool key_only = false;  // the key itself, without a value
+};
+
+// What registering a class writes, in the order it is written, with the
+// module at module_path. The Windows registrar writes these into the
+// registry; the installer's table generator turns the same list into
+// registry rows, so an installed kit and a self-registered one agree.
+std::vector<RegistryWrite> ControlClassWrites(const ControlClassInfo& info, const std::string& module_path);
+std::vector<RegistryWrite> PageClassWrites(const PageClassInfo& info, const std::string& module_path);
 
 class IComRegistrar {
  public:

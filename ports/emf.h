@@ -51,6 +51,10 @@ class IEnhMetaFile {
   virtual EmfHeader Header() const = 0;        // GetEnhMetaFileHeader
   virtual std::vector<std::uint8_t> Bits() const = 0;  // GetEnhMetaFileBits
   virtual std::size_t BitsSize() const = 0;
+  // The bits where the metafile keeps them as they are, BitsSize() long, so
+  // that a picture of any size is played or stored without a copy; null when
+  // they can only be had through Bits().
+  virtual const std::uint8_t* BitsInPlace() const { return nullptr; }
 };
 
 using EnhMetaFilePtr = std::unique_ptr<IEnhMetaFile>;
@@ -60,6 +64,11 @@ class IMetafileFactory {
   virtual ~IMetafileFactory() = default;
   // SetEnhMetaFileBits; null when the bits are not a metafile.
   virtual EnhMetaFilePtr FromBits(const std::uint8_t* bits, std::size_t size) = 0;
+  // The same for bits the caller gives up: a factory that keeps the bits as
+  // they are takes these instead of copying them.
+  virtual EnhMetaFilePtr FromOwnedBits(std::unique_ptr<std::uint8_t[]> bits, std::size_t size) {
+    return FromBits(bits.get(), size);
+  }
 };
 
 // Writes a minimal valid metafile (header and EOF record) with the given frame

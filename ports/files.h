@@ -24,6 +24,11 @@ class FileError : public std::runtime_error {
   std::string path_;
 };
 
+// A name the desktop's file layer takes for a device whatever the folder or
+// extension: CON, NUL, COM1, ... in any case, with trailing blanks or an
+// extension after it.
+bool IsDeviceName(const std::string& name);
+
 class IFileSystem {
  public:
   virtual ~IFileSystem() = default;

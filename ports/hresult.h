@@ -30,6 +30,7 @@ constexpr HResult CtlFileNotFound = static_cast<HResult>(0x800A0035u);
 constexpr HResult CtlPathFileAccess = static_cast<HResult>(0x800A004Bu);
 constexpr HResult CtlDiskFull = static_cast<HResult>(0x800A003Du);
 constexpr HResult CtlBadFileFormat = static_cast<HResult>(0x800A0141u);
+constexpr HResult CtlInvalidPropertyValue = static_cast<HResult>(0x800A017Cu);
 }  // namespace hr
 
 }  // namespace kit

@@ -63,15 +63,18 @@ struct HttpRawPostRequest {
 class IHttpClient {
  public:
   virtual ~IHttpClient() = default;
-  // Throws HttpError when no complete response arrived.
+  // Throws HttpError when no complete response arrived. A redirection is
+  // not followed: it comes back with its own status and body.
   virtual HttpResponse Get(const HttpGetRequest& request) = 0;
-  // Stores the body in `path` only when a complete response with a status
-  // below 400 arrived; otherwise the file stays as it was. An empty cookie
-  // sends no cookie.
-  virtual bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) = 0;
+  // Stores the body in `path` only when a complete response with a 2xx
+  // status and a body of at most `max_bytes` arrived, and returns true then;
+  // otherwise the file stays as it was (a redirection is not followed and
+  // counts as a failure). An empty cookie sends no cookie.
+  virtual bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
+                              std::uint64_t max_bytes) = 0;
   // The desktop's own download into a file (its session cookies apply), the
   // same rule for what replaces `path`.
-  virtual bool UrlDownloadToFile(const std::string& url, const std::string& path) = 0;
+  virtual bool UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) = 0;
   // Null when the host cannot be resolved or connected to.
   virtual std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) = 0;
 };

@@ -165,7 +165,12 @@ void CNotaroCtrl::SetToolbarHidden(bool hidden) {
 }
 std::string CNotaroCtrl::GetRemarker() const { return std::string(); }
 void CNotaroCtrl::SetRemarker(const std::string& name) {
-  m_pDocument->SelectRemarker(name);
+  if (!m_pDocument->SelectRemarker(name)) {
+    throw AutomationError(hr::CtlInvalidPropertyValue,
+                          "Remarker: this name would make the remarker list longer than the 65535 bytes a remark "
+                          "data file holds",
+                          "Notaro");
+  }
   SetModifiedFlag(true);
 }
 bool CNotaroCtrl::GetReadOnly() const { return m_pDocument->IsReadOnly(); }

@@ -148,11 +148,11 @@ std::vector<std::string> CRemarkDoc::RemarkerNames() const {
   return names;
 }
 
-void CRemarkDoc::SelectRemarker(const std::string& name) {
+bool CRemarkDoc::SelectRemarker(const std::string& name) {
   // Names are C strings on the wire; what follows an embedded NUL is not part of it.
   const char* n = name.c_str();
   const std::size_t nlen = std::strlen(n);
-  if (nlen == 0) return;
+  if (nlen == 0) return true;
   const std::size_t len = m_remarkers.size();
   std::size_t at = 0;
   int index = 0;
@@ -161,11 +161,15 @@ void CRemarkDoc::SelectRemarker(const std::string& name) {
     while (end < len && m_remarkers[end] != 0) ++end;
     if (end - at == nlen && std::memcmp(m_remarkers.data() + at, n, nlen) == 0) {
       m_currentRemarker = index;
-      return;
+      return true;
     }
     ++index;
     at = end + 1;
   }
+  // An absent list counts as its final NUL alone. A list the file cannot
+  // hold would make every later save fail.
+  const std::size_t grown = (len == 0 ? 1 : len) + nlen + 1;
+  if (grown > kMaxRemarkerListLength) return false;
   m_currentRemarker = index;
   // The old list without its final NUL, the name with its NUL, the final NUL.
   if (!m_remarkers.empty()) m_remarkers.pop_back();
@@ -173,6 +177,7 @@ void CRemarkDoc::SelectRemarker(const std::string& name) {
   m_remarkers.push_back(0);
   m_remarkers.push_back(0);
   MarkModified();
+  return true;
 }
 
 void CRemarkDoc::AppendToCurrent(const std::uint8_t* data, std::size_t n) {

@@ -30,6 +30,9 @@ constexpr int kNoRemarkers = -2;
 constexpr std::uint32_t kFlagReadOnly = 1u << 0;
 constexpr std::uint32_t kFlagToolbarHidden = 1u << 2;
 
+// The remark file stores the remarker list's length in 16 bits.
+constexpr std::size_t kMaxRemarkerListLength = 65535;
+
 // One stroke as found in a page's stroke bytes.
 struct StrokeView {
   std::size_t offset;  // of the header
@@ -121,7 +124,9 @@ class CRemarkDoc {
   int remarker_list_length() const { return static_cast<int>(m_remarkers.size()); }
   std::vector<std::string> RemarkerNames() const;
   int current_remarker() const { return m_currentRemarker; }
-  void SelectRemarker(const std::string& name);
+  // False, with nothing changed, when appending the name would make the list
+  // longer than the remark file's 16-bit length field holds.
+  bool SelectRemarker(const std::string& name);
 
   void BeginStroke(int x, int y);
   void AddStep(int dx, int dy);

@@ -88,31 +88,38 @@ class ArchiveReader {
   }
 
   // A block of `n` bytes whose size came from the stream: the buffer grows
-  // only as fast as bytes really arrive.
+  // only as fast as bytes really arrive, and never to more than `n` or to
+  // more than half as much again as what has arrived.
   std::unique_ptr<std::uint8_t[]> ReadBlock(std::size_t n, const char* what) {
     std::int64_t rem = Remaining();
     if (rem >= 0 && static_cast<std::uint64_t>(rem) < n) Short(what);
     if (rem >= 0) {
-      std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[n]);
-      if (!buf) throw RemarkFileError(std::string("not enough memory for ") + what, offset_);
+      std::unique_ptr<std::uint8_t[]> buf = Allocate(n, what);
       ReadExact(buf.get(), n, what);
       return buf;
     }
-    constexpr std::size_t kStep = 1u << 20;
-    std::vector<std::uint8_t> acc;
-    while (acc.size() < n) {
-      std::size_t chunk = std::min(kStep, n - acc.size());
-      std::size_t old = acc.size();
-      acc.resize(old + chunk);
-      ReadExact(acc.data() + old, chunk, what);
+    constexpr std::size_t kFirst = 1u << 20;
+    std::size_t cap = std::min(kFirst, n);
+    std::unique_ptr<std::uint8_t[]> buf = Allocate(cap, what);
+    std::size_t got = 0;
+    while (true) {
+      ReadExact(buf.get() + got, cap - got, what);
+      got = cap;
+      if (got == n) return buf;
+      cap = n - got <= got / 2 ? n : got + got / 2;
+      std::unique_ptr<std::uint8_t[]> bigger = Allocate(cap, what);
+      std::memcpy(bigger.get(), buf.get(), got);
+      buf = std::move(bigger);
     }
-    std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[n]);
-    if (!buf) throw RemarkFileError(std::string("not enough memory for ") + what, offset_);
-    std::memcpy(buf.get(), acc.data(), n);
-    return buf;
   }
 
  private:
+  std::unique_ptr<std::uint8_t[]> Allocate(std::size_t n, const char* what) const {
+    std::unique_ptr<std::uint8_t[]> buf(new (std::nothrow) std::uint8_t[n]);
+    if (!buf) throw RemarkFileError(std::string("not enough memory for ") + what, offset_);
+    return buf;
+  }
+
   [[noreturn]] void Short(const char* what) {
     throw RemarkFileError(std::string("file ends inside ") + what, offset_);
   }
@@ -164,16 +171,27 @@ void StoreDocument(const CRemarkDoc& doc, IByteStream& out) {
   w.Write(h, sizeof h);
   for (int i = 0; i < doc.page_count(); ++i) {
     const CRemarkPage& p = doc.page(i);
-    std::vector<std::uint8_t> bits;
-    if (p.background() != nullptr) bits = p.background()->Bits();
-    if (bits.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+    // Pictures are written from where the metafile keeps them when it can say.
+    std::vector<std::uint8_t> copy;
+    const std::uint8_t* bits = nullptr;
+    std::size_t size = 0;
+    if (p.background() != nullptr) {
+      bits = p.background()->BitsInPlace();
+      size = p.background()->BitsSize();
+      if (bits == nullptr) {
+        copy = p.background()->Bits();
+        bits = copy.data();
+        size = copy.size();
+      }
+    }
+    if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
       throw RemarkFileError("a page picture is too large for a remark file", 0);
     }
     std::uint8_t rec[kPageRecordSize];
-    Put32(rec, static_cast<std::uint32_t>(bits.size()));
+    Put32(rec, static_cast<std::uint32_t>(size));
     Put32(rec + 4, static_cast<std::uint32_t>(p.used_length()));
     w.Write(rec, sizeof rec);
-    if (!bits.empty()) w.Write(bits.data(), bits.size());
+    if (size != 0) w.Write(bits, size);
     if (p.used_length() > 0) w.Write(p.stroke_bytes(), static_cast<std::size_t>(p.used_length()));
   }
   if (doc.remarker_list_length() > 0) {
@@ -207,8 +225,8 @@ class RemarkFileReader {
       std::int32_t s = Get32(rec + 4);
       if (e > 0) {
         auto bits = r.ReadBlock(static_cast<std::size_t>(e), (where + " picture").c_str());
-        EnhMetaFilePtr emf = target.platform().metafiles->FromBits(bits.get(), static_cast<std::size_t>(e));
-        bits.reset();
+        EnhMetaFilePtr emf =
+            target.platform().metafiles->FromOwnedBits(std::move(bits), static_cast<std::size_t>(e));
         fresh.SetBackground(*page, std::move(emf));
       }
       if (s > 0) {

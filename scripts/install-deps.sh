@@ -15,7 +15,7 @@ apt-get install -y -q --no-install-recommends \
   libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev nlohmann-json3-dev chromium nodejs \
   libreoffice-writer-nogui libpoppler-cpp-dev fonts-wqy-microhei \
   mingw-w64 mingw-w64-tools wine wine64 wine32:i386 libwine-dev dpkg-dev xvfb x11-utils x11-apps imagemagick locales \
-  osslsigncode openssl
+  osslsigncode openssl wixl gcab
 
 # The Windows builds compile libcurl and libjpeg-turbo from Debian's source
 # packages (scripts/mingw-deps.sh): add source entries for the configured

@@ -115,7 +115,7 @@ std::vector<Origin> ParseSiteList(const std::string& list) {
 }
 
 bool IsAnswered(IPageSite& site) {
-  if (!site.HasSite()) return true;
+  if (!site.OnPage()) return true;
   const std::string address = site.PageAddress();
   if (address.empty()) return false;
   const UrlZone zone = site.ZoneOf(address);

@@ -1,7 +1,7 @@
 // Which pages the controls answer: pages in the Local Intranet and Trusted
 // Sites zones, pages whose origin is on the office's site list, and programs
-// on the desktop that give a control no site at all. Any other page gets
-// "access denied" from every member, and nothing is done for it.
+// on the desktop, whose sites (if they give one) lead to no page. Any other
+// page gets "access denied" from every member, and nothing is done for it.
 #pragma once
 #include <memory>
 #include <optional>

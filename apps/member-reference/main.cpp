@@ -210,9 +210,15 @@ bool Table(std::ostream& out, const Control& c, bool zh) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  static const char kUsage[] = "usage: member-reference --lang zh|en\n"
+                               "  writes the controls' member reference in Chinese or English\n";
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
   const std::string lang = argc == 3 && std::string(argv[1]) == "--lang" ? argv[2] : "";
   if (lang != "zh" && lang != "en") {
-    std::cerr << "usage: member-reference --lang zh|en" << std::endl;
+    std::cerr << kUsage;
     return 2;
   }
   const bool zh = lang == "zh";

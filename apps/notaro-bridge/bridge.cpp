@@ -37,7 +37,7 @@ class OriginPage : public IPageSite {
   OriginPage(std::string origin, const std::string& site_list,
              const std::function<UrlZone(const std::string&)>& zone_of)
       : origin_(std::move(origin)), site_list_(site_list), zone_of_(zone_of) {}
-  bool HasSite() override { return true; }
+  bool OnPage() override { return true; }
   std::string PageAddress() override { return origin_; }
   UrlZone ZoneOf(const std::string& address) override { return zone_of_(address); }
   std::string SiteList() override { return site_list_; }

@@ -72,7 +72,7 @@ struct HostControls::Impl {
     documents.lookup = &lookup;
     documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
                                             const std::string& path) {
-      exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
+      return exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
     };
     ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
     exchange::WordUploadPorts wordUpload;

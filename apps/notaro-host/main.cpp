@@ -1,7 +1,8 @@
 // notaro-host [--word-standin] [--word-log FILE] [--word-open DOC]
 //             [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE]
 //             [--print-pdf FILE] [--transfer-ready]
-//             [--site URL [--site-list LIST]] SCRIPT.js [args...]
+//             [--site URL [--site-list LIST]] [--] SCRIPT.js [args...]
+// A script whose name begins with '-' follows "--".
 // Runs a page script against the control. With the stand-in, "Word.Application"
 // and the WPS classes are answered by a recording Word; --word-log writes down
 // what it was told once the script has ended, and --word-fail makes the first
@@ -22,7 +23,7 @@
 // --site URL plays a page at that address hosting the controls, judged by the
 // site lock as on a desktop: a loopback or private-network address is the
 // intranet, and LIST stands for the office's site list (origins separated by
-// ';'). Without --site the controls have no site, as under a script host.
+// ';'). Without --site the controls are on no page, as under a script host.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -43,15 +44,26 @@
 #include "platform/posix/capture/office_pages.h"
 #endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/posix_page_site.h"
 #include "platform/posix/view/cairo_screen.h"
 #include "platform/posix/view/headless_ui.h"
 #include "platform/posix/view/pdf_printer.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
-#include "platform/posix/posix_page_site.h"
 #include "remark/notaro_ctrl.h"
 #include "sigpad/quillpad_ctrl.h"
 #include "sitelock/site_lock.h"
+
+namespace {
+
+void Usage(std::ostream& o) {
+  o << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID]\n"
+       "                   [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready]\n"
+       "                   [--site URL [--site-list LIST]] [--] SCRIPT.js [args...]\n"
+       "  runs the page script SCRIPT.js against the control; --help shows this\n";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   static kit::testing::StandInHost word;
@@ -62,8 +74,26 @@ int main(int argc, char** argv) {
   std::optional<std::string> site;
   std::string siteList;
   int first = 1;
+  // Options come before the script; an option with its value missing, or one
+  // this host does not know, is a usage error rather than a script's name.
+  auto needsValue = [&](const std::string& a) {
+    return a == "--word-log" || a == "--word-open" || a == "--ui" || a == "--print-pdf" || a == "--ui-log" ||
+           a == "--word-fail" || a == "--site" || a == "--site-list";
+  };
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
+    if (arg == "--help" || arg == "-h") {
+      Usage(std::cout);
+      return 0;
+    }
+    if (needsValue(arg) && first + 1 >= argc) {
+      Usage(std::cerr);
+      return 2;
+    }
+    if (arg == "--") {
+      ++first;
+      break;
+    }
     if (arg == "--word-standin") {
       standIn = true;
     } else if (arg == "--word-log" && first + 1 < argc) {
@@ -103,12 +133,16 @@ int main(int argc, char** argv) {
         return 2;
       }
       word.word().FailOn(what.substr(0, colon), static_cast<kit::automation::DispId>(id));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "notaro-host: no option " << arg << std::endl;
+      Usage(std::cerr);
+      return 2;
     } else {
       break;
     }
   }
   if (first >= argc) {
-    std::cerr << "usage: notaro-host [--word-standin] [--word-log FILE] [--word-open DOC] [--word-fail OBJECT:DISPID] [--ui EVENTS] [--ui-log FILE] [--print-pdf FILE] [--transfer-ready] [--site URL [--site-list LIST]] SCRIPT.js [args...]" << std::endl;
+    Usage(std::cerr);
     return 2;
   }
   if (!uiGiven) {

@@ -63,6 +63,13 @@ int RunCommand(const std::vector<std::string>& args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+void Usage(std::ostream& o) {
+  o << "usage: office-server [--port N] [--cookie TEXT] [--file NAME=PATH]... [--page NAME=PATH]...\n"
+       "                     [-- COMMAND ARGS...]\n"
+       "  serves /files/NAME and /pages/NAME on 127.0.0.1; with a command, \"@URL@\" in its\n"
+       "  arguments is the server's address and the server lives while the command runs\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,8 +82,18 @@ int main(int argc, char** argv) {
       command.assign(argv + i + 1, argv + argc);
       break;
     }
+    if (arg == "--help" || arg == "-h") {
+      Usage(std::cout);
+      return 0;
+    }
+    if (arg != "--port" && arg != "--cookie" && arg != "--file" && arg != "--page") {
+      std::cerr << "office-server: no option " << arg << std::endl;
+      Usage(std::cerr);
+      return 2;
+    }
     if (i + 1 >= argc) {
       std::cerr << "office-server: " << arg << " wants a value" << std::endl;
+      Usage(std::cerr);
       return 2;
     }
     const std::string value = argv[++i];

@@ -76,6 +76,24 @@ void ServeFault(const std::string& fault, const httplib::Request& req, const std
       sink.write(bytes.data() + offset, 1);
       return true;
     });
+  } else if (fault == "302" || fault == "302-body") {
+    // A lapsed session sent on to the login page, with nothing or with the
+    // file itself as the body of the redirection.
+    res.status = 302;
+    res.set_header("Location", "/pages/login.jsp");
+    if (fault == "302-body") res.set_content(bytes, type);
+  } else if (fault == "unsized") {
+    // Chunked, with no length announced: N bytes of filler, or without end.
+    const bool endless = !req.has_param("bytes");
+    const std::size_t total = endless ? 0 : static_cast<std::size_t>(std::stoull(req.get_param_value("bytes")));
+    res.set_chunked_content_provider(type, [endless, total](std::size_t offset, httplib::DataSink& sink) {
+      static const std::string filler(65536, 'x');
+      if (!endless && offset >= total) {
+        sink.done();
+        return true;
+      }
+      return sink.write(filler.data(), endless ? filler.size() : std::min(filler.size(), total - offset));
+    });
   } else if (fault == "huge") {
     const std::size_t total = static_cast<std::size_t>(std::stoull(req.has_param("bytes") ? req.get_param_value("bytes") : "1073741824"));
     res.set_content_provider(total, type, [total](std::size_t offset, std::size_t, httplib::DataSink& sink) {

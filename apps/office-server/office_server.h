@@ -6,6 +6,10 @@
 //   fault=reset                 half the body, then the connection is closed
 //   fault=slow                  one byte every 300 ms
 //   fault=huge&bytes=N          N bytes of filler instead of the file
+//   fault=unsized[&bytes=N]     filler sent chunked without a length: N
+//                               bytes, or without end
+//   fault=302 | fault=302-body  a redirection to /pages/login.jsp, with an
+//                               empty body or with the file as its body
 #pragma once
 #include <cstdint>
 #include <map>

@@ -6,7 +6,6 @@
 #include "apps/remark-tool/remark_tool.h"
 #include "platform/posix/view/cairo_dc.h"
 #include "platform/posix/view/pdf_printer.h"
-#include "ports/memory_stream.h"
 #include "remark/remark_doc.h"
 #include "remark/remark_file.h"
 #include "remark/remark_frame.h"
@@ -51,13 +50,13 @@ class RenderWindow : public IViewWindow, public IWindowMetrics {
 
 }  // namespace
 
-std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& platform, const RenderOptions& opt) {
+std::string RenderPage(const std::string& path, const Platform& platform, const RenderOptions& opt) {
   if (opt.zoom <= 0) return "zoom must be a positive percentage";
   if (opt.filter < remark::kNoRemarkers) return "filter must be -2 (no strokes), -1 (all) or a remarker index";
   remark::CRemarkDoc doc(nullptr, platform);
   {
-    MemoryStream in(bytes.data(), bytes.size());
-    remark::LoadDocument(doc, in, static_cast<std::int64_t>(bytes.size()));
+    NativeFileSystem files;
+    remark::LoadDocumentFromFile(doc, files, path);
   }
   if (opt.page < 1 || opt.page > doc.page_count()) {
     std::ostringstream s;
@@ -87,14 +86,14 @@ std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& p
   return "";
 }
 
-std::string PrintDocument(const std::vector<std::uint8_t>& bytes, const Platform& platform, const PrintOptions& opt) {
+std::string PrintDocument(const std::string& path, const Platform& platform, const PrintOptions& opt) {
   if (opt.filter < remark::kNoRemarkers) return "filter must be -2 (no strokes), -1 (all) or a remarker index";
   view::Paper paper;
   if (!view::PaperByName(opt.paper, paper)) return "no paper called " + opt.paper + " (A4, A3, A5, Letter, Legal)";
   remark::CRemarkDoc doc(nullptr, platform);
   {
-    MemoryStream in(bytes.data(), bytes.size());
-    remark::LoadDocument(doc, in, static_cast<std::int64_t>(bytes.size()));
+    NativeFileSystem files;
+    remark::LoadDocumentFromFile(doc, files, path);
   }
   if (doc.page_count() == 0) return "the document has no pages to print";
   auto job = view::OpenPdfPrinter(opt.out, paper);

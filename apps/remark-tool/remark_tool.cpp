@@ -11,7 +11,6 @@
 #include <system_error>
 
 #include "ports/emf.h"
-#include "ports/memory_stream.h"
 #include "remark/remark_doc.h"
 #include "remark/remark_file.h"
 
@@ -75,15 +74,16 @@ std::string Colour(unsigned r, unsigned g, unsigned b) {
   return s.str();
 }
 
+// Counted first and then listed, both straight from the bytes: a block of a
+// million empty strokes costs no memory beyond itself.
 void DescribeStrokes(const std::uint8_t* bytes, std::size_t n, std::ostream& out) {
-  std::vector<remark::StrokeView> strokes;
-  remark::StrokeCursor c(bytes, n);
-  remark::StrokeView s;
-  while (c.Next(s)) strokes.push_back(s);
-  out << "  strokes: " << strokes.size() << '\n';
-  for (std::size_t i = 0; i < strokes.size(); ++i) {
-    const remark::StrokeView& v = strokes[i];
-    out << "    stroke " << i + 1 << ": ";
+  std::size_t count = 0;
+  remark::StrokeView v;
+  for (remark::StrokeCursor c(bytes, n); c.Next(v);) ++count;
+  out << "  strokes: " << count << '\n';
+  std::size_t i = 0;
+  for (remark::StrokeCursor c(bytes, n); c.Next(v);) {
+    out << "    stroke " << ++i << ": ";
     if (v.length < remark::kStrokeHeaderSize) {
       out << v.length << " stray bytes, too short for a stroke header\n";
       continue;
@@ -116,7 +116,7 @@ bool ParseInt(const std::string& text, int& value) {
 template <typename Draw>
 int DrawFile(const std::string& path, std::ostream& err, Draw&& draw) {
   try {
-    const std::string failure = draw(ReadNativeFile(path));
+    const std::string failure = draw(path);
     if (failure.empty()) return kExitOk;
     err << "remark-tool: " << path << ": " << failure << '\n';
     return kExitUsage;
@@ -131,7 +131,7 @@ int DrawFile(const std::string& path, std::ostream& err, Draw&& draw) {
 
 int Render(const std::string& path, const RenderOptions& opt, const Platform& platform, std::ostream& err) {
 #ifdef KIT_REMARK_TOOL_RENDER
-  return DrawFile(path, err, [&](const auto& bytes) { return RenderPage(bytes, platform, opt); });
+  return DrawFile(path, err, [&](const std::string& file) { return RenderPage(file, platform, opt); });
 #else
   (void)opt;
   (void)platform;
@@ -142,7 +142,7 @@ int Render(const std::string& path, const RenderOptions& opt, const Platform& pl
 
 int Print(const std::string& path, const PrintOptions& opt, const Platform& platform, std::ostream& err) {
 #ifdef KIT_REMARK_TOOL_RENDER
-  return DrawFile(path, err, [&](const auto& bytes) { return PrintDocument(bytes, platform, opt); });
+  return DrawFile(path, err, [&](const std::string& file) { return PrintDocument(file, platform, opt); });
 #else
   (void)opt;
   (void)platform;
@@ -197,26 +197,25 @@ std::uint64_t NativeFileSystem::Size(const std::string& path) {
   return n;
 }
 
-std::vector<std::uint8_t> ReadNativeFile(const std::string& path) {
-  NativeFileSystem files;
-  std::uint64_t size = files.Size(path);
-  std::unique_ptr<IByteStream> in = files.OpenRead(path);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  std::size_t got = bytes.empty() ? 0 : in->Read(bytes.data(), bytes.size());
-  bytes.resize(got);
-  return bytes;
-}
-
-void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& platform, std::ostream& out) {
+void DescribeRemarkFile(const std::string& path, const Platform& platform, std::ostream& out) {
   // The loader is the judge of what is damaged; the walk below then only
   // reports what it accepted, so it stays within the bytes.
+  NativeFileSystem files;
+  const std::uint64_t size = files.Size(path);
   remark::CRemarkDoc doc(nullptr, platform);
-  {
-    MemoryStream in(bytes.data(), bytes.size());
-    remark::LoadDocument(doc, in, static_cast<std::int64_t>(bytes.size()));
-  }
-  const std::uint8_t* b = bytes.data();
-  remark::REMARKFILEHEADER h = remark::ParseFileHeader(b, bytes.size());
+  remark::LoadDocumentFromFile(doc, files, path);
+
+  // The record sizes, read where the records lie: a picture the loader
+  // dropped left no trace of its size in the document.
+  std::ifstream in(path, std::ios::binary);
+  auto readAt = [&](std::uint64_t at, std::uint8_t* buf, std::size_t n) {
+    in.seekg(static_cast<std::streamoff>(at));
+    in.read(reinterpret_cast<char*>(buf), static_cast<std::streamsize>(n));
+    if (!in) throw FileError(FileError::Cause::Generic, path, "cannot read");
+  };
+  std::uint8_t hb[remark::kFileHeaderSize];
+  readAt(0, hb, sizeof hb);
+  remark::REMARKFILEHEADER h = remark::ParseFileHeader(hb, sizeof hb);
   {
     std::ostringstream flags;
     flags << "0x" << std::hex << std::uppercase << std::setw(4) << std::setfill('0') << h.flags;
@@ -228,26 +227,28 @@ void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& 
   out << "pen colour: " << Colour(h.penRed, h.penGreen, h.penBlue) << '\n';
   out << "pen width: " << static_cast<unsigned>(h.penWidth) << '\n';
 
-  std::size_t at = remark::kFileHeaderSize;
+  std::uint64_t at = remark::kFileHeaderSize;
   for (unsigned i = 0; i < h.pageCount; ++i) {
-    std::int32_t e = Get32(b + at);
-    std::int32_t s = Get32(b + at + 4);
+    std::uint8_t rec[remark::kPageRecordSize];
+    readAt(at, rec, sizeof rec);
+    const std::int32_t e = Get32(rec);
+    const std::int32_t s = Get32(rec + 4);
     at += remark::kPageRecordSize;
     out << "page " << i + 1 << ": E " << e << ", S " << s << '\n';
+    const remark::CRemarkPage& page = doc.page(static_cast<int>(i));
     if (e > 0) {
-      EnhMetaFilePtr emf = platform.metafiles->FromBits(b + at, static_cast<std::size_t>(e));
-      if (emf) {
-        EmfHeader eh = emf->Header();
+      if (page.background() != nullptr) {
+        EmfHeader eh = page.background()->Header();
         out << "  picture: frame " << eh.rclFrame.left << ',' << eh.rclFrame.top << ',' << eh.rclFrame.right << ','
             << eh.rclFrame.bottom << " (0.01 mm), description " << eh.nDescription << " characters\n";
       } else {
         out << "  picture: not a metafile, dropped on loading\n";
       }
-      at += static_cast<std::size_t>(e);
+      at += static_cast<std::uint64_t>(e);
     }
     if (s > 0) {
-      DescribeStrokes(b + at, static_cast<std::size_t>(s), out);
-      at += static_cast<std::size_t>(s);
+      DescribeStrokes(page.stroke_bytes(), static_cast<std::size_t>(page.used_length()), out);
+      at += static_cast<std::uint64_t>(s);
     } else {
       out << "  strokes: 0\n";
     }
@@ -259,7 +260,7 @@ void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& 
   for (std::size_t i = 0; i < names.size(); ++i) {
     out << "  " << i << ": " << platform.codepage->ToUtf8(names[i]) << '\n';
   }
-  if (at < bytes.size()) out << "trailing bytes: " << bytes.size() - at << ", not part of the document\n";
+  if (at < size) out << "trailing bytes: " << size - at << ", not part of the document\n";
 }
 
 int Run(const std::vector<std::string>& args, const Platform& platform, std::ostream& out, std::ostream& err) {
@@ -315,10 +316,7 @@ int Run(const std::vector<std::string>& args, const Platform& platform, std::ost
   const std::string& path = args[1];
   try {
     if (args[0] == "info") {
-      std::vector<std::uint8_t> bytes = ReadNativeFile(path);
-      std::ostringstream text;
-      DescribeRemarkFile(bytes, platform, text);
-      out << text.str();
+      DescribeRemarkFile(path, platform, out);
     } else {
       remark::CRemarkDoc doc(nullptr, platform);
       NativeFileSystem files;

@@ -28,12 +28,12 @@ class NativeFileSystem : public IFileSystem {
   std::uint64_t Size(const std::string& path) override;
 };
 
-// Whole file into memory; throws FileError.
-std::vector<std::uint8_t> ReadNativeFile(const std::string& path);
-
-// Writes the description of a remark file's bytes to `out`; throws
-// kit::remark::RemarkFileError when the bytes are not a remark document.
-void DescribeRemarkFile(const std::vector<std::uint8_t>& bytes, const Platform& platform, std::ostream& out);
+// Writes the description of the remark file at `path` to `out`, and nothing
+// when it does not hold a remark document; throws kit::remark::RemarkFileError
+// then, FileError when it cannot be read. The file is loaded once and its
+// record sizes read again in small pieces, and the description is written as
+// it is walked: about the file's own size of memory, whatever it holds.
+void DescribeRemarkFile(const std::string& path, const Platform& platform, std::ostream& out);
 
 struct RenderOptions {
   int page = 1;  // counted from 1, as info lists them
@@ -42,11 +42,11 @@ struct RenderOptions {
   std::string out;
 };
 
-// Paints page `page` of the remark file's bytes as the remark view shows it
+// Paints page `page` of the remark file at `path` as the remark view shows it
 // at that zoom and filter, and writes it as PNG to `out`. Returns an empty
 // string, or why nothing was written; throws RemarkFileError for a damaged
 // file. Only in builds with the cairo canvas (POSIX).
-std::string RenderPage(const std::vector<std::uint8_t>& bytes, const Platform& platform, const RenderOptions& options);
+std::string RenderPage(const std::string& path, const Platform& platform, const RenderOptions& options);
 
 struct PrintOptions {
   int filter = -1;
@@ -54,10 +54,10 @@ struct PrintOptions {
   std::string out;
 };
 
-// Prints every page of the remark file's bytes as the remark window's print
+// Prints every page of the remark file at `path` as the remark window's print
 // command does, to a PDF file. Returns an empty string, or why nothing was
 // written; throws RemarkFileError for a damaged file. POSIX builds only.
-std::string PrintDocument(const std::vector<std::uint8_t>& bytes, const Platform& platform, const PrintOptions& options);
+std::string PrintDocument(const std::string& path, const Platform& platform, const PrintOptions& options);
 
 // The whole tool: `args` without the program name. Diagnostics go to `err`
 // as a single line each.

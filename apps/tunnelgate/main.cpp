@@ -395,6 +395,14 @@ class Driver {
 
 int main(int argc, char** argv) {
   Options o;
+  for (int i = 1; i < argc; ++i) {
+    // Asked for, the usage is the answer; an option's value is not a request.
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      Usage(std::cout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--real-probes") != 0 && std::strcmp(argv[i], "--no-wait") != 0) ++i;
+  }
   if (!Parse(argc, argv, &o)) {
     Usage(std::cerr);
     return 2;

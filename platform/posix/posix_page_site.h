@@ -16,10 +16,10 @@ UrlZone ZoneOfAddress(const std::string& address);
 
 class CommandLinePageSite : public IPageSite {
  public:
-  // Without an address the host gives its controls no site.
+  // Without an address the controls are on no page, as under a script host.
   CommandLinePageSite(std::optional<std::string> address, std::string site_list)
       : address_(std::move(address)), site_list_(std::move(site_list)) {}
-  bool HasSite() override { return address_.has_value(); }
+  bool OnPage() override { return address_.has_value(); }
   std::string PageAddress() override { return address_.value_or(std::string()); }
   UrlZone ZoneOf(const std::string& address) override { return ZoneOfAddress(address); }
   std::string SiteList() override { return site_list_; }

@@ -104,14 +104,14 @@ std::vector<std::string> SplitNative(const std::string& path) {
 
 // Where the current directory is, in drive terms.
 struct CurrentLocation {
-  char drive = 0;                   // 0 when outside the root
-  std::vector<std::string> inside;  // components below the drive folder, or below "/"
+  char drive = 0;                   // 0 when outside the drives
+  std::vector<std::string> inside;  // components below the drive folder
 };
 
-CurrentLocation Locate(const std::string& root, const std::string& windowsPath) {
-  std::optional<std::string> cwd = CurrentDirectory();
-  if (!cwd) NotMapped(windowsPath, "no current directory");
+CurrentLocation Locate(const std::string& root) {
   CurrentLocation loc;
+  std::optional<std::string> cwd = CurrentDirectory();
+  if (!cwd) return loc;  // a folder that went away is no drive's
   std::vector<std::string> parts = SplitNative(*cwd);
 
   // getcwd() returns the resolved path; compare with the resolved root too.
@@ -131,7 +131,6 @@ CurrentLocation Locate(const std::string& root, const std::string& windowsPath) 
     loc.inside.assign(parts.begin() + static_cast<std::ptrdiff_t>(rootParts.size()) + 1, parts.end());
     return loc;
   }
-  loc.inside = std::move(parts);
   return loc;
 }
 
@@ -255,22 +254,22 @@ std::string NativePath(const std::string& windowsPath) {
   char drive = 0;
   std::vector<std::string> parts;  // already resolved against the base, before `rest`
   std::size_t rest = 0;
-  bool onDrive = true;
   if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') {
     drive = LowerAscii(path[0]);
     rest = 2;
     if (path.size() == 2 || !IsSep(path[2])) {
       // "c:name" is relative to the current directory when that is on c:.
-      CurrentLocation loc = Locate(root, windowsPath);
+      CurrentLocation loc = Locate(root);
       if (loc.drive == drive) parts = std::move(loc.inside);
     }
   } else if (IsSep(path[0])) {
-    CurrentLocation loc = Locate(root, windowsPath);
+    CurrentLocation loc = Locate(root);
     drive = loc.drive != 0 ? loc.drive : 'c';
   } else {
-    CurrentLocation loc = Locate(root, windowsPath);
-    drive = loc.drive;
-    onDrive = drive != 0;
+    // A relative name never leaves the drives: outside them the current
+    // folder is the root of c:, where a desktop program would be.
+    CurrentLocation loc = Locate(root);
+    drive = loc.drive != 0 ? loc.drive : 'c';
     parts = std::move(loc.inside);
   }
 
@@ -279,6 +278,8 @@ std::string NativePath(const std::string& windowsPath) {
     std::size_t j = i;
     while (j < path.size() && !IsSep(path[j])) ++j;
     std::string part = path.substr(i, j - i);
+    // The desktop opens a device for such a name in any folder.
+    if (IsDeviceName(part)) NotMapped(windowsPath, "device name");
     if (part == "..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != ".") {
@@ -287,14 +288,11 @@ std::string NativePath(const std::string& windowsPath) {
     i = j + 1;
   }
 
-  std::string base;
-  if (onDrive) {
-    base = root + "/" + drive;
-    // A drive always exists, even before anything was written to it; one
-    // look is enough when it does, as it nearly always will.
-    struct stat st {};
-    if (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) MakeDirectories(base);
-  }
+  const std::string base = root + "/" + drive;
+  // A drive always exists, even before anything was written to it; one
+  // look is enough when it does, as it nearly always will.
+  struct stat st {};
+  if (stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) MakeDirectories(base);
   return Resolve(base, parts);
 }
 

@@ -11,11 +11,14 @@ namespace kit::posix {
 std::string KitRoot();
 
 // Maps a Windows path (drive-absolute, rooted, drive-relative or relative to
-// the current directory) to the native path the file layer opens. Components
-// are matched ASCII-case-insensitively against what exists; missing ones are
-// kept as written. "." and ".." are resolved lexically and never leave the
-// drive. Creates the root and the drive folder when missing. Throws
-// kit::FileError(NotFound) for UNC and device paths and for empty ones.
+// the current directory) to the native path the file layer opens. The current
+// directory is the process's own when it lies in a drive folder, else the
+// root of c:, so no path leads out of the drives. Components are matched
+// ASCII-case-insensitively against what exists; missing ones are kept as
+// written. "." and ".." are resolved lexically and never leave the drive.
+// Creates the root and the drive folder when missing. Throws
+// kit::FileError(NotFound) for UNC and device paths, for a device name (CON,
+// NUL, COM1, ...) in any component and for empty paths.
 std::string NativePath(const std::string& windowsPath);
 
 // ASCII-only case-insensitive equality, the rule the mapping matches names by.

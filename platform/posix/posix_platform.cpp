@@ -1,6 +1,9 @@
 // DefaultPlatform() for POSIX hosts: the adapters of this folder.
 #include "ports/platform.h"
 
+#include <cstring>
+#include <memory>
+
 #include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_files.h"
 
@@ -14,18 +17,20 @@ class FixedScreenMetrics : public IScreenMetrics {
   int LogPixelsY() const override { return 96; }
 };
 
-// Holds its own copy, as SetEnhMetaFileBits does, so callers may free theirs.
+// Holds its own bits, as SetEnhMetaFileBits does, so callers may free theirs.
 class HeldEnhMetaFile : public IEnhMetaFile {
  public:
-  HeldEnhMetaFile(const EmfHeader& header, const std::uint8_t* bits, std::size_t size)
-      : header_(header), bits_(bits, bits + size) {}
+  HeldEnhMetaFile(const EmfHeader& header, std::unique_ptr<std::uint8_t[]> bits, std::size_t size)
+      : header_(header), bits_(std::move(bits)), size_(size) {}
   EmfHeader Header() const override { return header_; }
-  std::vector<std::uint8_t> Bits() const override { return bits_; }
-  std::size_t BitsSize() const override { return bits_.size(); }
+  std::vector<std::uint8_t> Bits() const override { return {bits_.get(), bits_.get() + size_}; }
+  std::size_t BitsSize() const override { return size_; }
+  const std::uint8_t* BitsInPlace() const override { return bits_.get(); }
 
  private:
   EmfHeader header_;
-  std::vector<std::uint8_t> bits_;
+  std::unique_ptr<std::uint8_t[]> bits_;
+  std::size_t size_;
 };
 
 class HeldMetafileFactory : public IMetafileFactory {
@@ -33,7 +38,14 @@ class HeldMetafileFactory : public IMetafileFactory {
   EnhMetaFilePtr FromBits(const std::uint8_t* bits, std::size_t size) override {
     std::optional<EmfHeader> header = ParseEmfHeader(bits, size);
     if (!header) return nullptr;
-    return std::make_unique<HeldEnhMetaFile>(*header, bits, size);
+    std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[size]);
+    std::memcpy(copy.get(), bits, size);
+    return std::make_unique<HeldEnhMetaFile>(*header, std::move(copy), size);
+  }
+  EnhMetaFilePtr FromOwnedBits(std::unique_ptr<std::uint8_t[]> bits, std::size_t size) override {
+    std::optional<EmfHeader> header = ParseEmfHeader(bits.get(), size);
+    if (!header) return nullptr;
+    return std::make_unique<HeldEnhMetaFile>(*header, std::move(bits), size);
   }
 };
 

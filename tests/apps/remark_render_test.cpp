@@ -2,6 +2,7 @@
 // chosen points.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,13 @@
 #include "ports/emf.h"
 #include "tests/apps/remark_file.h"
 #include "tests/platform/view/page_pixels.h"
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define KIT_HEAP_HOOKS 1
+#endif
+#endif
 
 namespace {
 
@@ -216,6 +224,123 @@ TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
     EXPECT_FALSE(fs::exists(out));
     EXPECT_NE(err_, "");
   }
+}
+
+#ifdef KIT_HEAP_HOOKS
+// Live heap bytes and their high-water mark, through the sanitizer's hooks.
+std::atomic<long long> g_live{0}, g_peak{0};
+void OnAlloc(const volatile void*, std::size_t n) {
+  const long long v = g_live += static_cast<long long>(n);
+  long long p = g_peak.load();
+  while (v > p && !g_peak.compare_exchange_weak(p, v)) {
+  }
+}
+void OnFree(const volatile void* ptr) {
+  if (ptr != nullptr) g_live -= static_cast<long long>(__sanitizer_get_allocated_size(ptr));
+}
+#endif
+
+// A file of any content is read, described, painted and printed in no more
+// than about twice its size: what a larger file of the same kind costs beyond
+// a smaller one stays within twice the difference in size.
+TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
+#ifndef KIT_HEAP_HOOKS
+  GTEST_SKIP() << "needs the sanitizer's allocator hooks";
+#else
+  static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAlloc, OnFree);
+  ASSERT_NE(installed, 0);
+  // Strokes after a picture: all zeros (a 12-byte empty stroke each), or one
+  // stroke whose steps go round a small triangle on the page and at last run
+  // right from (50, 50) to (150, 50), so that its end is drawn after all else;
+  // or no strokes and a picture of one polyline of as many points, the same
+  // way round and to the same end.
+  enum Kind { kEmptyStrokes, kOneStroke, kOnePolyline };
+  auto write = [&](std::size_t size, Kind kind) {
+    Bytes strokes(kind == kEmptyStrokes ? size : 0, 0);
+    Bytes pic = Picture(u"WPSFile");
+    if (kind == kOnePolyline) {
+      pic = kit::MakeEmfBits({0, 0, (kPicW * 2540 + 48) / 96, (kPicH * 2540 + 48) / 96}, u"WPSFile");
+      const std::uint32_t points = static_cast<std::uint32_t>(size / 4 / 3 * 3 + 2);
+      Bytes rec;
+      Put32(rec, 87);  // EMR_POLYLINE16
+      Put32(rec, 28 + 4 * points);
+      for (int v : {0, 0, kPicW - 1, kPicH - 1}) Put32(rec, static_cast<std::uint32_t>(v));
+      Put32(rec, points);
+      const int corners[3][2] = {{50, 50}, {53, 49}, {51, 51}};
+      for (std::uint32_t i = 0; i + 2 < points; ++i) {
+        Put16(rec, static_cast<unsigned>(corners[i % 3][0]));
+        Put16(rec, static_cast<unsigned>(corners[i % 3][1]));
+      }
+      for (unsigned x : {100u, 150u}) {
+        Put16(rec, x);
+        Put16(rec, 50);
+      }
+      pic.insert(pic.end() - 20, rec.begin(), rec.end());
+      auto patch = [&](std::size_t at, std::uint32_t v) {
+        for (int b = 0; b < 4; ++b) pic[at + static_cast<std::size_t>(b)] = static_cast<std::uint8_t>(v >> (8 * b));
+      };
+      patch(48, static_cast<std::uint32_t>(pic.size()));
+      patch(52, 3);
+    }
+    if (kind == kOneStroke) {
+      strokes = Stroke(0, 255, 0, 0, 2, 50, 50, {});
+      const std::int8_t steps[6] = {3, -1, -2, 2, -1, -1};
+      strokes.resize(size - 2 - 20);
+      for (std::size_t i = 10; i < strokes.size(); ++i) strokes[i] = static_cast<std::uint8_t>(steps[(i - 10) % 6]);
+      strokes.resize(strokes.size() - (strokes.size() - 10) % 6);  // back at (50, 50)
+      for (int i = 0; i < 10; ++i) strokes.insert(strokes.end(), {10, 0});
+      Put16(strokes, 0);
+    }
+    Bytes f;
+    Put16(f, 0);
+    Put16(f, 1);
+    Put32(f, 0);
+    f.insert(f.end(), {255, 0, 0, 2});
+    Put32(f, static_cast<std::uint32_t>(pic.size()));
+    Put32(f, static_cast<std::uint32_t>(strokes.size()));
+    Append(f, pic);
+    Append(f, strokes);
+    return Write("big.dat", f);
+  };
+  struct Case {
+    std::vector<std::string> args;
+    Kind kind;
+  } cases[] = {
+      {{"info", "FILE"}, kEmptyStrokes},           {{"info", "FILE"}, kOneStroke},
+      {{"render", "FILE", "1", "P"}, kEmptyStrokes}, {{"render", "FILE", "1", "P"}, kOneStroke},
+      {{"print", "FILE", "P"}, kEmptyStrokes},     {{"print", "FILE", "P"}, kOneStroke},
+      {{"info", "FILE"}, kOnePolyline},            {{"render", "FILE", "1", "P"}, kOnePolyline},
+  };
+  constexpr std::size_t kSmall = 1 << 20, kLarge = 2 << 20;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + ", kind " + std::to_string(c.kind));
+    long long peak[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+      const std::string file = write(i == 0 ? kSmall : kLarge, c.kind);
+      std::vector<std::string> args = c.args;
+      for (std::string& a : args) {
+        if (a == "FILE") a = file;
+        if (a == "P") a = Out(args[0] == "render" ? "p.png" : "p.pdf");
+      }
+      std::ofstream discard("/dev/null");
+      std::ostringstream err;
+      g_live = 0;
+      g_peak = 0;
+      ASSERT_EQ(kit::remark_tool::Run(args, kit::DefaultPlatform(), discard, err), 0) << err.str();
+      peak[i] = g_peak;
+    }
+    // The end of the long stroke or line is drawn, in the picture and on paper.
+    if (c.kind == kOneStroke && c.args[0] == "render") EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kRed);
+    if (c.kind == kOneStroke && c.args[0] == "print") {
+      EXPECT_TRUE(Like(ReadPdf(Out("p.pdf")).images[0].at(120, 50), kRed));
+    }
+    if (c.kind == kOnePolyline && c.args[0] == "render") {
+      EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kBlack);
+    }
+    EXPECT_LE(peak[1] - peak[0], 2 * static_cast<long long>(kLarge - kSmall))
+        << peak[0] << " bytes at most for the smaller file, " << peak[1] << " for the larger";
+  }
+#endif
 }
 
 }  // namespace

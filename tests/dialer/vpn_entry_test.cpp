@@ -129,6 +129,36 @@ TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
   EXPECT_EQ(rig.j.lines.back(), kCreated);
   EXPECT_TRUE(rig.registry.keys.empty());
 
+  // What the dial's command line cannot carry is refused before anything is
+  // stored, with the dial's own message; XP dials through the phonebook's
+  // dialog and takes it.
+  struct Case {
+    const char* version;
+    const char* user;
+    const char* password;
+    bool refused;
+    const char* focus;
+  } cases[] = {
+      {"6.1.7601", "u", "50%off", true, "focus Text2"},  {"6.0.6002", "u", "say \"hi\"", true, "focus Text2"},
+      {"6.1.7601", "u\tv", "p", true, "focus Text1"},   {"6.1.7601", "my name", "a&b", false, ""},
+      {"5.1.2600", "u", "50%off", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.version) + " " + c.user + " " + c.password);
+    Rig r;
+    r.wmi.version = c.version;
+    r.view.user = c.user;
+    r.view.password = c.password;
+    r.dialer.CreateEntryStep();
+    if (c.refused) {
+      EXPECT_EQ(r.j.lines, (std::vector<std::string>{std::string("box Tunnelgate|") + text::kUnsafeCredentials + "|48",
+                                                     c.focus}));
+      EXPECT_TRUE(r.ras.credentials.empty());
+    } else {
+      EXPECT_EQ(r.j.lines.back(), kCreated);
+    }
+  }
+
   // Other versions: nothing at all.
   Rig other;
   other.wmi.version = "6.2.9200";

@@ -261,7 +261,8 @@ class FakePoster : public IFormPoster {
   }
 };
 
-const char* kPath = "C:\\TEMP\\qzdesk\\b.doc";
+// As the upload methods form it; the user reads it as "C:\TEMP\qzdesk\b.doc".
+const char* kPath = "c:\\temp\\qzdesk\\b.doc";
 const std::string kUploadPage =
     "<FORM ACTION=\"up.jsp\" METHOD=post><input type=\"file\" name=\"attach\">" + kBoxes + "</FORM>";
 
@@ -283,7 +284,7 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
       {"posted and kept", true, "s=1", kUploadPage, 200, 0, FormUploadResult::Posted, {}, true, true, true},
       {"a redirect after the post counts", true, "", kUploadPage, 302, 1, FormUploadResult::Posted, {}, true, true, false},
       {"file missing", false, "s=1", kUploadPage, 200, 1, FormUploadResult::FileMissing,
-       {std::string(kMsgFileNotFound) + kPath}, false, false, false},
+       {std::string(kMsgFileNotFound) + "C:\\TEMP\\qzdesk\\b.doc"}, false, false, false},
       {"login page", true, "s=1", "<html>login</html>", 200, 1, FormUploadResult::Failed, {failed}, true, false, true},
       {"failed fetch", true, "s=1", "", 200, 1, FormUploadResult::Failed, {failed}, true, false, true},
       {"unclosed form", true, "s=1", "<form action=u><input type=file name=f>", 200, 1, FormUploadResult::Failed,

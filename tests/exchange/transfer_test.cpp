@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "apps/office-server/office_server.h"
+#include "exchange/local_files.h"
+#include "exchange/word_documents.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
@@ -51,7 +53,7 @@ class MonikerRecorder : public posix::CurlHttpClient {
  public:
   using CurlHttpClient::CurlHttpClient;
   std::vector<std::string> moniker_urls;
-  bool UrlDownloadToFile(const std::string& url, const std::string&) override {
+  bool UrlDownloadToFile(const std::string& url, const std::string&, std::uint64_t) override {
     moniker_urls.push_back(url);
     return true;
   }
@@ -108,6 +110,19 @@ class TransferTest : public ::testing::Test {
 
   CTransfer Transfer() { return CTransfer(ports); }
 
+  // The transfer members and the document downloads, as the control has them.
+  void Install(remark::CNotaroCtrl& ctrl) {
+    InstallTransfer(ctrl, ports);
+    WordDocumentPorts documents;
+    documents.lookup = &lookup;
+    TransferPorts transfer = ports;
+    documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
+                                            const std::string& path) {
+      return CTransfer(transfer).DownloadToFile(url, cookie, path);
+    };
+    ctrl.AddExtension(std::make_shared<WordDocumentMembers>(documents));
+  }
+
   testing::TempKitRoot root;
   office::OfficeServer server;
   std::string base;
@@ -136,6 +151,8 @@ TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
       {"/files/good.dat", "", kDefaultMaxRemarkBytes, true, ""},
       {"/files/half.dat", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=404", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=302-body", "", kDefaultMaxRemarkBytes, false, ""},
+      {"/files/good.dat?fault=302", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=500", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=reset", "", kDefaultMaxRemarkBytes, false, ""},
       {"/files/good.dat?fault=slow", "", kDefaultMaxRemarkBytes, false, ""},
@@ -167,10 +184,74 @@ TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
   }
 }
 
-TEST_F(TransferTest, DownloadRefusesACookieThatWouldAddHeaders) {
-  remark::CNotaroCtrl ctrl;
-  EXPECT_THROW(Transfer().Download(ctrl, base + "/files/x", "a=b\r\nX-Evil: 1"), AutomationError);
-  EXPECT_TRUE(server.Received().empty());
+// Page text that would end the request line or a header is sent nowhere;
+// each method fails its own way.
+TEST_F(TransferTest, NoRequestTakesAControlCharacterFromThePage) {
+  server.PutFile("doc.doc", "the document");
+  root.MakeFile("c/up.bin", "data");
+  const std::string evil = "a=b\r\nX-Injected: yes\r\n\r\nGET /smuggled HTTP/1.1\r\nHost: x";
+  const std::string doc = base + "/files/doc.doc";
+  struct Case {
+    const char* method;
+    std::vector<Variant> args;
+    std::optional<Variant> result;  // nullopt: an automation error
+  };
+  const Case cases[] = {
+      {"Download", {Variant::Str(doc), Variant::Str(evil)}, std::nullopt},
+      {"Download", {Variant::Str(doc + "\r\nX-Injected: yes"), Variant::Str("")}, std::nullopt},
+      {"Download", {Variant::Str(doc), Variant::Str("a=b\tc")}, std::nullopt},
+      {"DownloadWordDoc", {Variant::Str(doc), Variant::Str(evil), Variant::Str("doc.doc")}, Variant::Error(-1)},
+      {"DownloadWordFile", {Variant::Str(doc), Variant::Str(evil), Variant::Str("c:\\temp\\qzdesk\\doc.doc")},
+       Variant::Error(-1)},
+      {"DownloadWordGW", {Variant::Str(doc), Variant::Str(evil), Variant::Str("doc.doc")}, Variant::Error(-1)},
+      {"DownloadWordDoc", {Variant::Str(doc + "\nX-Injected: yes"), Variant::Str(""), Variant::Str("doc.doc")},
+       Variant::Error(-1)},
+      {"UploadFileWithCookie", {Variant::Str(base + "/u"), Variant::Str(evil), Variant::Str("c:\\up.bin")},
+       Variant::I4(-1)},
+      {"UploadFileJava",
+       {Variant::Str(base + "/u?id=1 HTTP/1.1\r\nX-Injected: yes\r\n\r\nGET /smuggled"), Variant::Str("c:\\up.bin")},
+       Variant::Error(-1)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.method) + " " + c.args[0].AsStr());
+    server.ClearReceived();
+    root.MakeFile("c/temp/qzdesk/doc.doc", "previous");
+    root.MakeFile("c/temp/qzexch/doc.doc", "previous");
+    remark::CNotaroCtrl ctrl;
+    Install(ctrl);
+    if (c.result) {
+      EXPECT_EQ(InvokeByName(ctrl, c.method, InvokeKind::Method, c.args), *c.result);
+    } else {
+      EXPECT_THROW(InvokeByName(ctrl, c.method, InvokeKind::Method, c.args), AutomationError);
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
+    EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "previous");
+    EXPECT_EQ(root.ReadFile("c/temp/qzexch/doc.doc"), "previous");
+    for (const office::ReceivedRequest& r : server.Received()) ADD_FAILURE() << office::Describe(r);
+  }
+}
+
+// A megabyte of address or cookie is the page's mistake, and the error says
+// which argument it was.
+TEST_F(TransferTest, AnOverlongArgumentIsNamed) {
+  const std::string huge(1 << 20, 'a');
+  const struct {
+    std::string url, cookie;
+    const char* named;
+  } cases[] = {{base + "/files/x.dat?q=" + huge, "", "pszURL"}, {base + "/files/x.dat", "k=" + huge, "pszCookie"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.named);
+    remark::CNotaroCtrl ctrl;
+    try {
+      Transfer().Download(ctrl, c.url, c.cookie);
+      ADD_FAILURE() << "no error";
+    } catch (const AutomationError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("1048"), std::string::npos) << e.what();
+      EXPECT_EQ(e.code(), hr::InvalidArg) << e.what();
+    }
+    EXPECT_TRUE(server.Received().empty());
+  }
 }
 
 TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
@@ -359,14 +440,48 @@ TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
   }
 }
 
-TEST_F(TransferTest, DownloadToFileKeepsThePreviousFileOnAFailedAnswer) {
-  server.PutFile("doc.doc", "the document");
-  for (const char* query : {"?fault=404", "?fault=500", "?fault=reset", "?fault=slow"}) {
-    SCOPED_TRACE(query);
-    root.MakeFile("c/temp/qzdesk/doc.doc", "previous");
-    Transfer().DownloadToFile(base + "/files/doc.doc" + query, "", "c:\\temp\\qzdesk\\doc.doc");
-    EXPECT_EQ(root.ReadFile("c/temp/qzdesk/doc.doc"), "previous");
-    EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/doc.doc.part~")));
+// Only the whole body of a 2xx answer within the limit is a document.
+TEST_F(TransferTest, DocumentDownloadsReportWhetherTheDocumentCame) {
+  const std::string document = Bytes(5000);
+  server.PutFile("doc.doc", document);
+  ports.max_document_bytes = 1 << 20;
+  const struct {
+    const char* query;
+    bool stored;
+  } cases[] = {
+      {"", true},
+      {"?fault=404", false},
+      {"?fault=500", false},
+      {"?fault=302", false},
+      {"?fault=302-body", false},
+      {"?fault=reset", false},
+      {"?fault=slow", false},
+      {"?fault=unsized&bytes=100000", true},
+      {"?fault=unsized&bytes=3000000", false},
+      {"?fault=unsized", false},
+      {"?fault=huge&bytes=3000000", false},
+  };
+  for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
+    const bool gw = std::string(method) == "DownloadWordGW";
+    const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(method) + c.query);
+      root.MakeFile(file, "previous");
+      remark::CNotaroCtrl ctrl;
+      Install(ctrl);
+      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
+      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method,
+                             {Variant::Str(base + "/files/doc.doc" + c.query), Variant::Str(""), Variant::Str(target)}),
+                Variant::Error(c.stored ? 0 : -1));
+      const std::string now = root.ReadFile(file);
+      if (!c.stored) {
+        EXPECT_EQ(now, "previous");
+      } else {
+        EXPECT_EQ(now.size(), std::string(c.query).empty() ? document.size() : 100000u);
+      }
+      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
+      EXPECT_TRUE(dialogs.shown.empty());
+    }
   }
 }
 
@@ -385,9 +500,9 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
       {"up.dat", true, false, false, 0, true, {}},
       {"up.dat", true, true, false, 0, false, {kRemarkFileNotFound}},
       {"up.dat", true, false, true, 0, false, {kRemarkUploadFailed}},
-      {"..\\up.dat", true, false, false, hr::Fail, false, {}},
-      {"c:\\up.dat", true, false, false, hr::Fail, false, {}},
-      {"", true, false, false, hr::Fail, false, {}},
+      {"..\\up.dat", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::DotComponent)}},
+      {"c:\\up.dat", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::Colon)}},
+      {"", true, false, false, hr::Fail, false, {NameFaultMessage(NameFault::Empty)}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name) + (c.after_transfer ? " ready" : "") + (c.vanish ? " vanish" : "") +
@@ -424,23 +539,51 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
   }
 }
 
-TEST_F(TransferTest, UploadFileOpensTheGateAndKeepsTheFile) {
+// Names below the working folder are taken; anything that could leave it,
+// or name something else than a plain file, is refused with the reason.
+TEST_F(TransferTest, UploadFileTakesSubfoldersAndSaysWhyANameIsRefused) {
   struct Case {
-    const char* name;
-    bool result;
-    bool posted;
+    std::string name;
+    const char* path;  // nullptr: refused
+    NameFault fault;
   };
-  const Case cases[] = {{"a.doc", true, true}, {"..\\a.doc", false, false}, {"d\\a.doc", false, false}};
+  const Case cases[] = {
+      {"a.doc", "c:\\temp\\qzdesk\\a.doc", NameFault::None},
+      {"sub\\a.doc", "c:\\temp\\qzdesk\\sub\\a.doc", NameFault::None},
+      {"sub/deeper\\a.doc", "c:\\temp\\qzdesk\\sub/deeper\\a.doc", NameFault::None},
+      {"..\\a.doc", nullptr, NameFault::DotComponent},
+      {"sub\\..\\..\\a.doc", nullptr, NameFault::DotComponent},
+      {"sub\\.\\a.doc", nullptr, NameFault::DotComponent},
+      {"c:\\a.doc", nullptr, NameFault::Colon},
+      {"a.doc:stream", nullptr, NameFault::Colon},
+      {"\\a.doc", nullptr, NameFault::Rooted},
+      {"\\\\srv\\share\\a.doc", nullptr, NameFault::Rooted},
+      {"sub\\CON.txt", nullptr, NameFault::Device},
+      {"sub\\a?.doc", nullptr, NameFault::Wildcard},
+      {"sub\\*", nullptr, NameFault::Wildcard},
+      {"sub.\\a.doc", nullptr, NameFault::TrailingDotOrSpace},
+      {"sub\\a.doc ", nullptr, NameFault::TrailingDotOrSpace},
+      {"sub\\\\a.doc", nullptr, NameFault::Empty},
+      {"sub\\", nullptr, NameFault::Empty},
+      {std::string("a\0.doc", 6), nullptr, NameFault::ControlCharacter},
+      {"a|b.doc", nullptr, NameFault::BadCharacter},
+  };
+  root.MakeFile("c/temp/qzdesk/sub/a.doc", "x");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     form_calls.clear();
+    dialogs.shown.clear();
     remark::CNotaroCtrl ctrl;
-    EXPECT_EQ(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name), c.result);
+    EXPECT_TRUE(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name));
     EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
-    ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
-    if (c.posted) {
-      EXPECT_EQ(form_calls[0].path, "c:\\temp\\qzdesk\\a.doc");
+    ASSERT_EQ(form_calls.size(), c.path ? 1u : 0u);
+    if (c.path) {
+      EXPECT_EQ(form_calls[0].path, c.path);
+      EXPECT_EQ(form_calls[0].name, c.name);
       EXPECT_FALSE(form_calls[0].remove);
+      EXPECT_TRUE(dialogs.shown.empty());
+    } else {
+      EXPECT_EQ(dialogs.shown, std::vector<std::string>{NameFaultMessage(c.fault)});
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "apps/word-standin/word_standin.h"
+#include "exchange/local_files.h"
 #include "exchange/word_documents.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/posix_files.h"
@@ -213,19 +214,22 @@ TEST(WordUploadTest, UserNameBackWordErrorsAndRefusals) {
   EXPECT_TRUE(r.uploads.empty());
   EXPECT_EQ(r.status.seen.back(), "closed");
 
-  // No Word: the message, the window closed, nothing sent.
+  // No Word: the message, the window closed, nothing sent, and a failure.
   r.status.seen.clear();
   r.automation.classes.clear();
-  r.Upload("a.doc");
+  EXPECT_EQ(UploadWordDoc(r.ports, r.ctrl, "http://oa/upload.jsp", "sid=7", "a.doc"), -1);
   EXPECT_EQ(r.messages.shown, std::vector<std::string>{kMsgCreateFailed});
   EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", "closed"}));
   EXPECT_TRUE(r.uploads.empty());
 
-  // A name that would leave the folder is not sent, but opens the gate.
+  // A name that would leave the folder is not sent, but opens the gate; the
+  // user is told why.
   remark::CNotaroCtrl fresh;
   r.status.seen.clear();
-  EXPECT_EQ(UploadWordDoc(r.ports, fresh, "http://oa/upload.jsp", "sid=7", "..\\..\\secret.doc"), 0);
+  r.messages.shown.clear();
+  EXPECT_EQ(UploadWordDoc(r.ports, fresh, "http://oa/upload.jsp", "sid=7", "..\\..\\secret.doc"), -1);
   EXPECT_EQ(fresh.transfer_state(), remark::kTransferReady);
+  EXPECT_EQ(r.messages.shown, std::vector<std::string>{NameFaultMessage(NameFault::DotComponent)});
   EXPECT_TRUE(r.status.seen.empty());
   EXPECT_TRUE(r.uploads.empty());
 }

@@ -140,11 +140,17 @@ TEST_F(PathMapping, RelativePathsResolveAgainstTheCurrentDirectory) {
   EXPECT_EQ(NativePath("c:sub"), tmp.Native("c/Work/Sub"));
   EXPECT_EQ(NativePath("d:sub"), tmp.Native("d/sub"));
 
-  // Outside the root a relative path is relative to the native directory.
-  fs::create_directories(tmp.dir() / "Plain");
-  fs::current_path(tmp.dir());
-  EXPECT_EQ(NativePath("plain\\f"), (tmp.dir() / "Plain" / "f").string());
+  // Outside the drives the current folder is the root of c:, and no number
+  // of ".." leads out of it.
+  fs::create_directories(tmp.dir() / "Plain" / "deep");
+  fs::current_path(tmp.dir() / "Plain" / "deep");
+  EXPECT_EQ(NativePath("plain\\f"), tmp.Native("c/plain/f"));
+  EXPECT_EQ(NativePath("..\\..\\..\\..\\etc\\passwd"), tmp.Native("c/etc/passwd"));
+  EXPECT_EQ(NativePath("..\\Plain\\x"), tmp.Native("c/Plain/x"));
   EXPECT_EQ(NativePath("\\x"), tmp.Native("c/x"));
+  EXPECT_EQ(NativePath("d:x"), tmp.Native("d/x"));
+  fs::current_path(tmp.root());
+  EXPECT_EQ(NativePath("..\\x"), tmp.Native("c/x"));
 }
 
 TEST_F(PathMapping, NamesAreConvertedFromCodePage936ToUtf8) {
@@ -158,7 +164,8 @@ TEST_F(PathMapping, NamesAreConvertedFromCodePage936ToUtf8) {
 
 TEST_F(PathMapping, NetworkDeviceAndEmptyPathsAreNotFound) {
   for (const std::string p : {"\\\\server\\share\\a.doc", "//server/share/a.doc", "\\/server\\share",
-                              "\\\\?\\c:\\a", "\\\\.\\pipe\\x", ""}) {
+                              "\\\\?\\c:\\a", "\\\\.\\pipe\\x", "", "CON", "c:\\temp\\nul.txt",
+                              "c:\\temp\\Com1", "aux .doc", "c:\\con\\x", "lpt1.", "CONOUT$"}) {
     try {
       NativePath(p);
       ADD_FAILURE() << "mapped " << p;

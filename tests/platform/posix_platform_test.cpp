@@ -113,9 +113,9 @@ TEST(PosixPageSite, ZonesFollowTheAddressNotItsName) {
   };
   for (const auto& c : cases) EXPECT_EQ(posix::ZoneOfAddress(c.address), c.zone) << c.address;
   posix::CommandLinePageSite none(std::nullopt, "");
-  EXPECT_FALSE(none.HasSite());
+  EXPECT_FALSE(none.OnPage());
   posix::CommandLinePageSite page(std::string("http://203.0.113.7/"), "http://203.0.113.7");
-  EXPECT_TRUE(page.HasSite());
+  EXPECT_TRUE(page.OnPage());
   EXPECT_EQ(page.PageAddress(), "http://203.0.113.7/");
   EXPECT_EQ(page.SiteList(), "http://203.0.113.7");
 }

@@ -227,5 +227,33 @@ TEST_F(NotaroCtrlTest, SaveAndLoadFilesAndPersistence) {
   EXPECT_EQ(restored.document().remarker_list_length(), 8);
 }
 
+// The file keeps the remarker list's length in 16 bits: a name that would pass
+// it is refused at the put, and the document stays savable.
+TEST_F(NotaroCtrlTest, RemarkerListNeverOutgrowsTheFile) {
+  Put("Remarker", Variant::Str(std::string(40000, 'a')));  // list 40002 bytes
+  const std::string fits(65535 - 40002 - 1, 'b');          // to exactly 65535
+  struct Case {
+    std::string name;
+    bool refused;
+  } cases[] = {{fits + "b", true}, {fits, false}, {"c", true}, {fits, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    const int before = ctrl.document().remarker_list_length();
+    try {
+      Put("Remarker", Variant::Str(c.name));
+      EXPECT_FALSE(c.refused);
+    } catch (const AutomationError& e) {
+      EXPECT_TRUE(c.refused);
+      EXPECT_EQ(e.code(), hr::CtlInvalidPropertyValue);
+      EXPECT_NE(std::string(e.what()).find("65535"), std::string::npos) << e.what();
+      EXPECT_EQ(ctrl.document().remarker_list_length(), before);
+    }
+    EXPECT_EQ(Call("SaveToFile", {Variant::Str("c:\\r.dat")}), Variant::Error(0));
+  }
+  EXPECT_EQ(ctrl.document().remarker_list_length(), 65535);
+  EXPECT_EQ(ctrl.document().current_remarker(), 1);
+  EXPECT_EQ(fp.files.files["c:\\r.dat"].size(), 12u + 65535u);
+}
+
 }  // namespace
 }  // namespace kit::remark

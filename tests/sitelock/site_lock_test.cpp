@@ -14,12 +14,12 @@ using automation::Variant;
 
 class FakeSite : public IPageSite {
  public:
-  bool has_site = true;
+  bool on_page = true;
   std::string address;
   UrlZone zone = UrlZone::Internet;
   std::string list;
   int zone_asked = 0;
-  bool HasSite() override { return has_site; }
+  bool OnPage() override { return on_page; }
   std::string PageAddress() override { return address; }
   UrlZone ZoneOf(const std::string&) override {
     ++zone_asked;
@@ -33,13 +33,13 @@ constexpr char kList[] = " http://oa.chenglan.gov.cn ;; https://doc.chenglan.gov
 
 TEST(SiteLock, TheRuleAnswersIntranetTrustedListedAndSitelessHosts) {
   const struct {
-    bool has_site;
+    bool on_page;
     const char* address;
     UrlZone zone;
     bool answered;
   } cases[] = {
-      {false, "", UrlZone::Internet, true},  // a script host or a test container
-      {true, "", UrlZone::Intranet, false},  // a site that names no page
+      {false, "", UrlZone::Internet, true},  // a script host or a program's own container
+      {true, "", UrlZone::Intranet, false},  // a page that tells no address
       {true, "http://oa/desk.jsp", UrlZone::Intranet, true},
       {true, "http://partner.example/desk.jsp", UrlZone::Trusted, true},
       {true, "http://evil.example/page.htm", UrlZone::Internet, false},
@@ -72,7 +72,7 @@ TEST(SiteLock, TheRuleAnswersIntranetTrustedListedAndSitelessHosts) {
   };
   for (const auto& c : cases) {
     FakeSite site;
-    site.has_site = c.has_site;
+    site.on_page = c.on_page;
     site.address = c.address;
     site.zone = c.zone;
     site.list = kList;
@@ -130,19 +130,19 @@ TEST(SiteLock, ARefusedPageGetsAccessDeniedFromEveryCallAndStaysRefused) {
   site.zone = UrlZone::Intranet;
   lock.SiteChanged();
   EXPECT_FALSE(lock.Answered());
-  site.has_site = false;
+  site.on_page = false;
   lock.SiteChanged();
   EXPECT_FALSE(lock.Answered());
 }
 
 TEST(SiteLock, AnAnsweredControlIsJudgedAgainWhenItsSiteChanges) {
   FakeSite site;
-  site.has_site = false;
+  site.on_page = false;
   auto lock = std::make_shared<SiteLock>(site);
   auto counter = std::make_shared<Counter>();
   auto locked = Locked(counter, lock, "Quillpad");
   EXPECT_EQ(locked->Invoke(1, InvokeKind::Method, {}), Variant::I4(7));
-  site.has_site = true;
+  site.on_page = true;
   site.address = "http://evil.example/";
   EXPECT_EQ(locked->Invoke(1, InvokeKind::Method, {}), Variant::I4(7));  // not told yet
   lock->SiteChanged();

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -113,10 +114,26 @@ long Status(CURL* h) {
   return status;
 }
 
+struct FileSink {
+  std::FILE* file;
+  std::uint64_t limit;
+  std::uint64_t written = 0;
+};
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* sink = static_cast<FileSink*>(user);
+  const std::size_t n = size * count;
+  if (n > sink->limit - sink->written) return 0;  // libcurl stops with a write error
+  sink->written += n;
+  return std::fwrite(data, 1, n, sink->file);
+}
+
+bool IsSuccess(long status) { return status >= 200 && status <= 299; }
+
 // Into a file beside the target, renamed over it only when the whole body of
-// a successful answer arrived.
+// a successful answer arrived within the limit.
 bool FetchToFile(const std::string& url, const std::string& cookie, const std::string& path,
-                 const HttpLimits& limits) {
+                 std::uint64_t maxBytes, const HttpLimits& limits) {
   std::string target;
   try {
     target = NativePath(path);
@@ -129,10 +146,15 @@ bool FetchToFile(const std::string& url, const std::string& cookie, const std::s
   bool ok = false;
   try {
     Easy h = NewEasy(url, limits);
-    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, file);
+    FileSink sink{file, maxBytes};
+    curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToFile);
+    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
+    // An announced length past the limit is refused before the body comes.
+    if (maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
+      curl_easy_setopt(h.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
     if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
     const CURLcode rc = curl_easy_perform(h.get());
-    ok = rc == CURLE_OK && Status(h.get()) > 0 && Status(h.get()) < 400;
+    ok = rc == CURLE_OK && IsSuccess(Status(h.get()));
   } catch (const HttpError&) {
     ok = false;
   }
@@ -258,12 +280,13 @@ HttpResponse CurlHttpClient::Get(const HttpGetRequest& request) {
   return response;
 }
 
-bool CurlHttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
-  return FetchToFile(url, cookie, path, limits_);
+bool CurlHttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
+                                    std::uint64_t max_bytes) {
+  return FetchToFile(url, cookie, path, max_bytes, limits_);
 }
 
-bool CurlHttpClient::UrlDownloadToFile(const std::string& url, const std::string& path) {
-  return FetchToFile(url, std::string(), path, limits_);
+bool CurlHttpClient::UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) {
+  return FetchToFile(url, std::string(), path, max_bytes, limits_);
 }
 
 std::unique_ptr<IHttpRawPost> CurlHttpClient::OpenRawPost(const HttpRawPostRequest& request) {

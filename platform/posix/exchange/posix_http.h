@@ -1,6 +1,7 @@
 // HTTP on POSIX hosts: libcurl for requests it builds itself, a socket for
 // the raw posts whose body the caller streams; files under KIT_ROOT.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -24,8 +25,9 @@ class CurlHttpClient : public IHttpClient {
   explicit CurlHttpClient(HttpLimits limits = {});
   ~CurlHttpClient() override;
   HttpResponse Get(const HttpGetRequest& request) override;
-  bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) override;
-  bool UrlDownloadToFile(const std::string& url, const std::string& path) override;
+  bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
+                      std::uint64_t max_bytes) override;
+  bool UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) override;
   std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) override;
 
  private:

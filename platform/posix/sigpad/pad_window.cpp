@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "sigpad/dib_section.h"
+
 namespace kit::posix {
 
 class PadWindow::FrameHandler : public ui::IWindowHandler {
@@ -12,6 +14,7 @@ class PadWindow::FrameHandler : public ui::IWindowHandler {
     if (w_.picture_) {
       const sigpad::PictureBox& p = w_.pad_.picMain();
       w_.picture_->MoveWindow({p.Left, p.Top, p.Left + p.width, p.Top + p.height});
+      w_.picture_->Invalidate(false);
     }
   }
   void OnCommand(int id) override {
@@ -21,6 +24,7 @@ class PadWindow::FrameHandler : public ui::IWindowHandler {
     } catch (const std::exception&) {
     }
     w_.SyncButtons();
+    if (w_.picture_) w_.picture_->Invalidate(false);
   }
   void OnClose() override {
     if (w_.closed_) return;
@@ -42,19 +46,32 @@ class PadWindow::PictureHandler : public ui::IWindowHandler {
   void OnRButtonDown(int x, int y) override { Down(2, x, y); }
   void OnLButtonUp(int x, int y) override { Up(1, x, y); }
   void OnRButtonUp(int x, int y) override { Up(2, x, y); }
-  void OnMouseMove(int x, int y) override { w_.pad_.picMain_MouseMove(button_, 0, UnitsX(x), UnitsY(y)); }
+  void OnMouseMove(int x, int y) override {
+    w_.pad_.picMain_MouseMove(button_, 0, UnitsX(x), UnitsY(y));
+    if (button_ != 0) Changed();
+  }
+  // picMain keeps its drawing (AutoRedraw): the window shows the pad's picture.
+  void OnPaint(IDeviceContext& dc) override {
+    const sigpad::cDIBSection& image = w_.pad_.Image();
+    dc.SetDIBitsToDevice(0, 0, image.Width(), image.Height(), image.DIBSectionBitsPtr(), image.BytesPerScanLine());
+  }
+  void Changed() {
+    if (self_) self_->Invalidate(false);
+  }
 
  private:
   void Down(int button, int x, int y) {
     button_ = button;
     if (self_) self_->SetCapture();
     w_.pad_.picMain_MouseDown(button, 0, UnitsX(x), UnitsY(y));
+    Changed();
   }
   void Up(int button, int x, int y) {
     if (self_) self_->ReleaseCapture();
     w_.pad_.picMain_MouseUp(button, 0, UnitsX(x), UnitsY(y));
     button_ = 0;
     w_.SyncButtons();
+    Changed();
   }
   double UnitsX(int x) const { return w_.pad_.UnitsFromPixelsX(x); }
   double UnitsY(int y) const { return w_.pad_.UnitsFromPixelsY(y); }

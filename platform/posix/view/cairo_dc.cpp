@@ -12,6 +12,16 @@ namespace {
 
 constexpr ICanvas::PenHandle kStockBrushBase = 10;
 
+// Segments of one polyline stroked at a time. Cairo holds a path, and more so
+// the outline it strokes, in many times the two bytes a step takes in the
+// file; a stroke of any length is drawn in pieces of this many segments.
+// Joined with round caps, pieces cover what the whole would.
+constexpr int kMaxPathSegments = 4096;
+
+// On a surface that records (LimitVectorLines), a picture larger than this is
+// laid on as pixels: recorded, its paths would take several times its size.
+constexpr std::size_t kMaxVectorPictureBytes = std::size_t{8} << 20;
+
 double Channel(ColorRef c, int shift) { return static_cast<double>((c >> shift) & 0xFF) / 255.0; }
 
 // Device coordinates from the mapping, kept well inside what cairo's fixed
@@ -50,15 +60,49 @@ void CairoDC::Init(cairo_surface_t* surface) {
 }
 
 CairoDC::~CairoDC() {
+  if (layerCr_ != nullptr) cairo_destroy(layerCr_);
+  if (layer_ != nullptr) cairo_surface_destroy(layer_);
   cairo_destroy(cr_);
   cairo_surface_destroy(surface_);
 }
 
-void CairoDC::SetColor(ColorRef c) { cairo_set_source_rgb(cr_, Channel(c, 0), Channel(c, 8), Channel(c, 16)); }
+void CairoDC::SetColor(cairo_t* cr, ColorRef c) {
+  cairo_set_source_rgb(cr, Channel(c, 0), Channel(c, 8), Channel(c, 16));
+}
 
 void CairoDC::Flush() {
   StrokePending();
+  CompositeInk();
+  vectorSegments_ = 0;
   cairo_surface_flush(surface_);
+}
+
+void CairoDC::LimitVectorLines(long segments, double layerScale) {
+  vectorBudget_ = segments;
+  layerScale_ = layerScale > 0 ? layerScale : 1.0;
+}
+
+void CairoDC::OpenInkLayer() {
+  const int w = static_cast<int>(std::ceil(width_ * layerScale_)), h = static_cast<int>(std::ceil(height_ * layerScale_));
+  layer_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, std::max(w, 1), std::max(h, 1));
+  layerCr_ = cairo_create(layer_);
+  cairo_set_antialias(layerCr_, CAIRO_ANTIALIAS_NONE);
+  cairo_scale(layerCr_, layerScale_, layerScale_);
+}
+
+void CairoDC::CompositeInk() {
+  if (layer_ == nullptr) return;
+  StrokePending();
+  cairo_destroy(layerCr_);
+  layerCr_ = nullptr;
+  cairo_surface_flush(layer_);
+  cairo_save(cr_);
+  cairo_scale(cr_, 1.0 / layerScale_, 1.0 / layerScale_);
+  cairo_set_source_surface(cr_, layer_, 0, 0);
+  cairo_paint(cr_);
+  cairo_restore(cr_);
+  cairo_surface_destroy(layer_);
+  layer_ = nullptr;
 }
 
 ColorRef CairoDC::PixelAt(int x, int y) {
@@ -85,6 +129,7 @@ bool CairoDC::WritePng(const std::string& path) {
 
 void CairoDC::IntersectClip(const RectL& d) {
   StrokePending();
+  CompositeInk();
   cairo_rectangle(cr_, Clamp(std::min(d.left, d.right)), Clamp(std::min(d.top, d.bottom)),
                   Clamp(std::abs(d.right - d.left)), Clamp(std::abs(d.bottom - d.top)));
   cairo_clip(cr_);
@@ -128,11 +173,17 @@ void CairoDC::LineTo(int x, int y) {
   const PointL to = map_.LPtoDP({x, y});
   if (SelectedPen().style == kPsSolid) {
     if (!pending_) {
-      cairo_new_path(cr_);
-      cairo_move_to(cr_, Clamp(pos_.x) + 0.5, Clamp(pos_.y) + 0.5);
+      if (vectorBudget_ >= 0 && layer_ == nullptr && vectorSegments_ >= vectorBudget_) OpenInkLayer();
+      cairo_new_path(Ink());
+      cairo_move_to(Ink(), Clamp(pos_.x) + 0.5, Clamp(pos_.y) + 0.5);
       pending_ = true;
     }
-    cairo_line_to(cr_, Clamp(to.x) + 0.5, Clamp(to.y) + 0.5);
+    cairo_line_to(Ink(), Clamp(to.x) + 0.5, Clamp(to.y) + 0.5);
+    if (layer_ == nullptr) ++vectorSegments_;
+    if (++pendingSegments_ >= kMaxPathSegments) {
+      pos_ = to;
+      StrokePending();  // the next segment starts a new piece here
+    }
   }
   pos_ = to;
 }
@@ -140,23 +191,40 @@ void CairoDC::LineTo(int x, int y) {
 void CairoDC::StrokePending() {
   if (!pending_) return;
   pending_ = false;
+  pendingSegments_ = 0;
   const Pen& p = SelectedPen();
   const double w = PenDeviceWidth(p);
-  cairo_set_line_width(cr_, w);
+  cairo_t* cr = Ink();
+  cairo_set_line_width(cr, w);
   // Wide GDI pens end and join round; a one-pixel pen covers its end pixel.
-  cairo_set_line_cap(cr_, w > 1.0 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_SQUARE);
-  cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-  SetColor(p.color);
-  cairo_stroke(cr_);
+  cairo_set_line_cap(cr, w > 1.0 ? CAIRO_LINE_CAP_ROUND : CAIRO_LINE_CAP_SQUARE);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  SetColor(cr, p.color);
+  cairo_stroke(cr);
 }
 
 void CairoDC::PlayMetafile(const IEnhMetaFile& emf, const RectL& rect) {
+  CompositeInk();
   StrokePending();
   const PointL a = map_.LPtoDP({rect.left, rect.top});
   const PointL b = map_.LPtoDP({rect.right, rect.bottom});
-  const std::vector<std::uint8_t> bits = emf.Bits();
+  // A picture may be as large as the file it came in: played in place.
+  std::vector<std::uint8_t> copy;
+  const std::uint8_t* bits = emf.BitsInPlace();
+  std::size_t size = emf.BitsSize();
+  if (bits == nullptr) {
+    copy = emf.Bits();
+    bits = copy.data();
+    size = copy.size();
+  }
+  if (vectorBudget_ >= 0 && size > kMaxVectorPictureBytes) {
+    OpenInkLayer();
+    PlayEnhMetaFile(layerCr_, bits, size, RectL{a.x, a.y, b.x, b.y});
+    CompositeInk();
+    return;
+  }
   cairo_save(cr_);
-  PlayEnhMetaFile(cr_, bits.data(), bits.size(), RectL{a.x, a.y, b.x, b.y});
+  PlayEnhMetaFile(cr_, bits, size, RectL{a.x, a.y, b.x, b.y});
   cairo_restore(cr_);
 }
 
@@ -210,13 +278,14 @@ void CairoDC::FillDevice(int x0, int y0, int x1, int y1, ColorRef c) {
   const double l = Clamp(std::min(x0, x1)), r = Clamp(std::max(x0, x1));
   const double t = Clamp(std::min(y0, y1)), b = Clamp(std::max(y0, y1));
   if (r <= l || b <= t) return;
-  SetColor(c);
+  SetColor(cr_, c);
   cairo_rectangle(cr_, l, t, r - l, b - t);
   cairo_fill(cr_);
 }
 
 void CairoDC::PatBlt(int x, int y, int w, int h, std::uint32_t rop) {
   StrokePending();
+  CompositeInk();
   const PointL a = map_.LPtoDP({x, y});
   const PointL b = map_.LPtoDP({x + w, y + h});
   if (rop == kBlackness) {
@@ -229,6 +298,7 @@ void CairoDC::PatBlt(int x, int y, int w, int h, std::uint32_t rop) {
 
 void CairoDC::Rectangle(int left, int top, int right, int bottom) {
   StrokePending();
+  CompositeInk();
   PointL a = map_.LPtoDP({left, top});
   PointL b = map_.LPtoDP({right, bottom});
   if (a.x > b.x) std::swap(a.x, b.x);
@@ -244,8 +314,40 @@ void CairoDC::Rectangle(int left, int top, int right, int bottom) {
   cairo_rectangle(cr_, Clamp(a.x) + 0.5, Clamp(a.y) + 0.5, Clamp(b.x - a.x - 1), Clamp(b.y - a.y - 1));
   cairo_set_line_width(cr_, w);
   cairo_set_line_join(cr_, CAIRO_LINE_JOIN_MITER);
-  SetColor(p.color);
+  SetColor(cr_, p.color);
   cairo_stroke(cr_);
+}
+
+void CairoDC::SetDIBitsToDevice(int x, int y, int width, int height, const std::uint8_t* bits, int stride) {
+  if (bits == nullptr || width <= 0 || height <= 0) return;
+  StrokePending();
+  CompositeInk();
+  cairo_surface_t* img = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(img) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(img);
+    return;
+  }
+  cairo_surface_flush(img);
+  unsigned char* out = cairo_image_surface_get_data(img);
+  const int outStride = cairo_image_surface_get_stride(img);
+  for (int row = 0; row < height; ++row) {
+    const std::uint8_t* src = bits + static_cast<std::ptrdiff_t>(height - 1 - row) * stride;
+    auto* dst = reinterpret_cast<std::uint32_t*>(out + static_cast<std::ptrdiff_t>(row) * outStride);
+    for (int col = 0; col < width; ++col) {
+      const std::uint8_t* q = src + 3 * col;
+      dst[col] = static_cast<std::uint32_t>(q[2]) << 16 | static_cast<std::uint32_t>(q[1]) << 8 | q[0];
+    }
+  }
+  cairo_surface_mark_dirty(img);
+  // One pixel a logical unit from the mapped corner, whatever the mapping.
+  const PointL at = map_.LPtoDP({x, y});
+  cairo_save(cr_);
+  cairo_set_source_surface(cr_, img, Clamp(at.x), Clamp(at.y));
+  cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_NEAREST);
+  cairo_rectangle(cr_, Clamp(at.x), Clamp(at.y), width, height);
+  cairo_fill(cr_);
+  cairo_restore(cr_);
+  cairo_surface_destroy(img);
 }
 
 }  // namespace kit::view

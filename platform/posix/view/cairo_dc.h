@@ -41,6 +41,14 @@ class CairoDC : public IDeviceContext {
   // Everything drawn so far reaches the surface.
   void Flush();
   cairo_t* cairo() { return cr_; }
+  // For surfaces that record what is drawn (PDF): once `segments` line
+  // segments have been drawn since the last Flush, further lines go into an
+  // ink layer of `layerScale` layer pixels a device pixel, laid over the
+  // surface at the next other drawing or Flush; a picture of more than 8 MB
+  // is played into such a layer too. Such a surface holds every path until
+  // the page ends, several times the bytes a point takes in a file; the
+  // layer's memory is fixed by the page size.
+  void LimitVectorLines(long segments, double layerScale);
 
   // ICanvas
   PenHandle CreatePen(int style, int width, ColorRef color) override;
@@ -63,6 +71,7 @@ class CairoDC : public IDeviceContext {
   void DeleteBrush(BrushHandle brush) override;
   void PatBlt(int x, int y, int width, int height, std::uint32_t rop) override;
   void Rectangle(int left, int top, int right, int bottom) override;
+  void SetDIBitsToDevice(int x, int y, int width, int height, const std::uint8_t* bits, int stride) override;
 
   // The pen selected when the DC is made (BLACK_PEN).
   static constexpr PenHandle kStockBlackPen = 1;
@@ -78,9 +87,14 @@ class CairoDC : public IDeviceContext {
     ColorRef color;
   };
   void Init(cairo_surface_t* surface);
-  void SetColor(ColorRef c);
+  void SetColor(cairo_t* cr, ColorRef c);
   // Strokes the pending polyline with the selected pen.
   void StrokePending();
+  // Where lines are drawn: the surface, or the ink layer once it is open.
+  cairo_t* Ink() { return layerCr_ != nullptr ? layerCr_ : cr_; }
+  void OpenInkLayer();
+  // Lays the ink layer, if any, over the surface and closes it.
+  void CompositeInk();
   double PenDeviceWidth(const Pen& p) const;
   const Pen& SelectedPen() const;
   void FillDevice(int x0, int y0, int x1, int y1, ColorRef c);
@@ -91,6 +105,12 @@ class CairoDC : public IDeviceContext {
   DcMapping map_;
   PointL pos_{0, 0};  // current position, device
   bool pending_ = false;
+  int pendingSegments_ = 0;
+  long vectorBudget_ = -1;  // none
+  long vectorSegments_ = 0;
+  double layerScale_ = 1.0;
+  cairo_surface_t* layer_ = nullptr;
+  cairo_t* layerCr_ = nullptr;
   std::map<PenHandle, Pen> pens_;
   std::map<BrushHandle, Brush> brushes_;
   PenHandle pen_ = kStockBlackPen;

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
 
 namespace kit::view {
 namespace {
@@ -257,14 +260,13 @@ std::unique_ptr<CairoDC> CairoScreen::Compose(ui::WindowHandle frame) {
   cairo_save(cr);
   cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
   Fill(cr, 0, 0, out->width(), out->height(), kButtonFace);
-  // Shown are the frame's descendants whose ancestors all are visible.
-  std::map<ui::WindowHandle, bool> shown{{frame, true}};
-  for (const auto& w : windows) {
-    if (w.handle == frame) continue;
-    auto parent = shown.find(w.parent);
-    const bool visible = parent != shown.end() && parent->second && w.visible;
-    shown[w.handle] = visible;
-    if (!visible) continue;
+  // Shown are the frame's descendants whose ancestors all are visible. A
+  // window is painted before its children, and of two siblings the one made
+  // first last: it is the one on top, the one the pointer finds.
+  std::map<ui::WindowHandle, std::vector<const HeadlessUi::WindowInfo*>> children;
+  for (const auto& w : windows)
+    if (w.handle != frame) children[w.parent].push_back(&w);
+  auto paint = [&](const HeadlessUi::WindowInfo& w) {
     const double wx = w.screen.left - fc.left, wy = w.screen.top - fc.top;
     const double cx = w.client.left - fc.left, cy = w.client.top - fc.top;
     const double cw = w.client.right - w.client.left, ch = w.client.bottom - w.client.top;
@@ -295,7 +297,17 @@ std::unique_ptr<CairoDC> CairoScreen::Compose(ui::WindowHandle frame) {
       }
     }
     cairo_restore(cr);
-  }
+  };
+  std::function<void(ui::WindowHandle)> paintChildren = [&](ui::WindowHandle parent) {
+    auto it = children.find(parent);
+    if (it == children.end()) return;
+    for (auto w = it->second.rbegin(); w != it->second.rend(); ++w) {
+      if (!(*w)->visible) continue;
+      paint(**w);
+      paintChildren((*w)->handle);
+    }
+  };
+  paintChildren(frame);
   cairo_restore(cr);
   return out;
 }

@@ -29,6 +29,12 @@ constexpr int kMaxSavedStates = 4096;
 constexpr int kMaxImageSide = 32767;                 // what a cairo image surface holds
 constexpr std::uint64_t kMaxImagePixels = 1u << 26;  // 256 MB of decoded pixels at most
 constexpr double kMaxDevice = 4.0e6;                 // inside cairo's fixed-point range
+// Cairo holds a path in several times the four or eight bytes a point takes
+// in a record, and what it strokes or fills more so: lines are stroked in
+// pieces of this many segments, and shapes to fill or curves of more points
+// than this are not drawn, as bitmaps past their limit are not.
+constexpr std::uint64_t kMaxPathSegments = 4096;
+constexpr std::uint64_t kMaxShapePoints = 1u << 20;
 
 double Clamp(double v) {
   if (!std::isfinite(v)) return 0;
@@ -433,15 +439,52 @@ class Player {
     return true;
   }
 
+  // Point i of `count` at `at`, read where it lies.
+  static Pt PointAt(const Rec& r, std::size_t at, std::uint64_t i, bool small) {
+    const std::size_t o = at + static_cast<std::size_t>(i) * (small ? 4 : 8);
+    return small ? Pt{static_cast<double>(r.I16(o)), static_cast<double>(r.I16(o + 2))}
+                 : Pt{static_cast<double>(r.I32(o)), static_cast<double>(r.I32(o + 4))};
+  }
+
+  // The polyline through `n` points, stroked piece by piece; one point draws
+  // nothing, as an open path of one point strokes nothing.
+  template <typename Point>
+  void StrokeLines(std::uint64_t n, Point&& point) {
+    for (std::uint64_t i = 0; i + 1 < n;) {
+      const std::uint64_t end = std::min(n - 1, i + kMaxPathSegments);
+      cairo_new_path(cr_);
+      Pt d = ToDevice(point(i));
+      cairo_move_to(cr_, d.x + 0.5, d.y + 0.5);
+      for (std::uint64_t k = i + 1; k <= end; ++k) {
+        d = ToDevice(point(k));
+        cairo_line_to(cr_, d.x + 0.5, d.y + 0.5);
+      }
+      StrokePath();
+      i = end;
+    }
+  }
+
   bool Poly(std::uint32_t type, const Rec& r) {
     const bool small = Is16(type);
     const std::uint32_t base = small ? type - kPolyBezier16 + kPolyBezier : type;
-    std::vector<Pt> pts;
-    if (!r.Has(24, 4) || !Points(r, 28, r.U32(24), small, pts)) return false;
+    if (!r.Has(24, 4)) return false;
+    const std::uint64_t count = r.U32(24), each = small ? 4 : 8;
+    if (count > r.n / each || !r.Has(28, count * each)) return false;
     const bool to = base == kPolylineTo || base == kPolyBezierTo;
+    const bool bezier = base == kPolyBezier || base == kPolyBezierTo;
+    if (!bezier && base != kPolygon) {
+      const Pt from = s_.pos;
+      auto point = [&](std::uint64_t i) { return to ? (i == 0 ? from : PointAt(r, 28, i - 1, small)) : PointAt(r, 28, i, small); };
+      const std::uint64_t n = count + (to ? 1 : 0);
+      StrokeLines(n, point);
+      if (to && count != 0) s_.pos = PointAt(r, 28, count - 1, small);
+      return true;
+    }
+    if (count > kMaxShapePoints) return false;
+    std::vector<Pt> pts;
+    if (!Points(r, 28, count, small, pts)) return false;
     if (to) pts.insert(pts.begin(), s_.pos);
     if (pts.empty()) return true;
-    const bool bezier = base == kPolyBezier || base == kPolyBezierTo;
     if (bezier && (pts.size() - 1) % 3 != 0) return false;
     Path(pts, base == kPolygon, bezier);
     if (base == kPolygon) FillPath(true);
@@ -454,28 +497,40 @@ class Player {
     const bool small = Is16(type);
     const bool polygon = type == kPolyPolygon || type == kPolyPolygon16;
     if (!r.Has(24, 8)) return false;
-    const std::uint64_t polys = r.U32(24), total = r.U32(28);
+    const std::uint64_t polys = r.U32(24), total = r.U32(28), each = small ? 4 : 8;
     if (polys > r.n / 4 || !r.Has(32, polys * 4)) return false;
-    std::vector<Pt> pts;
-    if (!Points(r, 32 + static_cast<std::size_t>(polys) * 4, total, small, pts)) return false;
+    const std::size_t at = 32 + static_cast<std::size_t>(polys) * 4;
+    if (total > r.n / each || !r.Has(at, total * each)) return false;
     std::uint64_t sum = 0;
     for (std::size_t i = 0; i < polys; ++i) sum += r.U32(32 + i * 4);
     if (sum != total) return false;
+    if (!polygon) {
+      std::uint64_t first = 0;
+      for (std::size_t i = 0; i < polys; ++i) {
+        const std::uint64_t n = r.U32(32 + i * 4);
+        StrokeLines(n, [&](std::uint64_t k) { return PointAt(r, at, first + k, small); });
+        first += n;
+      }
+      return true;
+    }
+    if (total > kMaxShapePoints) return false;
+    std::vector<Pt> pts;
+    if (!Points(r, at, total, small, pts)) return false;
     cairo_new_path(cr_);
-    std::size_t at = 0;
+    std::size_t first = 0;
     for (std::size_t i = 0; i < polys; ++i) {
       const std::size_t n = r.U32(32 + i * 4);
       if (n == 0) continue;
-      Pt d = ToDevice(pts[at]);
+      Pt d = ToDevice(pts[first]);
       cairo_move_to(cr_, d.x + 0.5, d.y + 0.5);
       for (std::size_t k = 1; k < n; ++k) {
-        d = ToDevice(pts[at + k]);
+        d = ToDevice(pts[first + k]);
         cairo_line_to(cr_, d.x + 0.5, d.y + 0.5);
       }
-      if (polygon) cairo_close_path(cr_);
-      at += n;
+      cairo_close_path(cr_);
+      first += n;
     }
-    if (polygon) FillPath(true);
+    FillPath(true);
     StrokePath();
     return true;
   }

@@ -13,6 +13,7 @@ namespace kit::view {
 namespace {
 
 constexpr double kPointsPerInch = 72.0;
+constexpr long kMaxVectorSegments = 1L << 18;
 
 class PdfPrintJob : public ui::IPrintJob {
  public:
@@ -29,6 +30,9 @@ class PdfPrintJob : public ui::IPrintJob {
     cairo_scale(cr, kPointsPerInch / kPdfPrinterDpi, kPointsPerInch / kPdfPrinterDpi);
     cairo_translate(cr, kPdfPrinterOffset, kPdfPrinterOffset);
     m_dc->IntersectClip({0, 0, m_width, m_height});
+    // More ink than any remark page holds is laid on as a picture of twice
+    // the page pixels' 96 dpi.
+    m_dc->LimitVectorLines(kMaxVectorSegments, 192.0 / kPdfPrinterDpi);
   }
   ~PdfPrintJob() override {
     const bool keep = m_state == State::kDone;

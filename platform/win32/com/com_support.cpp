@@ -306,17 +306,18 @@ LONG DeleteTree(HKEY parent, const std::wstring& name) {
 
 std::wstring W(const std::string& s) { return Widen(s, CP_UTF8); }
 
-bool RegisterInproc(const std::wstring& clsid_key, bool apartment) {
-  std::wstring inproc = clsid_key + L"\\InprocServer32";
-  if (!SetKey(inproc, nullptr, ModulePath())) return false;
-  return !apartment || SetKey(inproc, L"ThreadingModel", L"Apartment");
+bool WriteAll(const std::vector<RegistryWrite>& writes) {
+  for (const RegistryWrite& w : writes) {
+    std::wstring name = W(w.name);
+    bool ok = w.key_only ? MakeKey(W(w.key)) : SetKey(W(w.key), name.empty() ? nullptr : name.c_str(), W(w.value));
+    if (!ok) return false;
+  }
+  return true;
 }
 
-bool RegisterProgId(const std::string& progid, const std::string& clsid, const std::string& type_name,
-                    const std::wstring& clsid_key) {
-  if (progid.empty()) return true;
-  return SetKey(W(progid), nullptr, W(type_name)) && SetKey(W(progid) + L"\\CLSID", nullptr, W(clsid)) &&
-         SetKey(clsid_key + L"\\ProgID", nullptr, W(progid));
+std::string ModulePathUtf8() {
+  std::wstring path = ModulePath();
+  return Narrow(path.c_str(), CP_UTF8, static_cast<int>(path.size()));
 }
 
 }  // namespace
@@ -341,24 +342,11 @@ bool Registrar::UnregisterTypeLib(const std::string& libid, int major, int minor
 }
 
 bool Registrar::RegisterControlClass(const ControlClassInfo& c) {
-  std::wstring key = L"CLSID\\" + W(c.clsid);
-  wchar_t misc[16];
-  wsprintfW(misc, L"%lu", static_cast<unsigned long>(c.misc_status));
-  wchar_t version[16];
-  wsprintfW(version, L"%d.%d", c.lib_major, c.lib_minor);
-  wchar_t bitmap[16];
-  wsprintfW(bitmap, L", %d", c.toolbox_bitmap);
-  return SetKey(key, nullptr, W(c.type_name)) && RegisterInproc(key, c.apartment_threading) &&
-         RegisterProgId(c.progid, c.clsid, c.type_name, key) && MakeKey(key + L"\\Control") &&
-         SetKey(key + L"\\MiscStatus", nullptr, L"0") && SetKey(key + L"\\MiscStatus\\1", nullptr, misc) &&
-         SetKey(key + L"\\ToolboxBitmap32", nullptr, ModulePath() + bitmap) &&
-         SetKey(key + L"\\TypeLib", nullptr, W(c.libid)) && SetKey(key + L"\\Version", nullptr, version);
+  return WriteAll(ControlClassWrites(c, ModulePathUtf8()));
 }
 
 bool Registrar::RegisterPageClass(const PageClassInfo& p) {
-  std::wstring key = L"CLSID\\" + W(p.clsid);
-  return SetKey(key, nullptr, W(p.type_name)) && RegisterInproc(key, true) &&
-         RegisterProgId(p.progid, p.clsid, p.type_name, key);
+  return WriteAll(PageClassWrites(p, ModulePathUtf8()));
 }
 
 bool Registrar::UnregisterClass(const std::string& clsid, const std::string& progid) {

@@ -122,12 +122,16 @@ void EventPoint::Fire(DISPID id) {
 }
 
 OleControl::OleControl(const ControlIdentity& id, automation::IDispatchObject& core)
-    : id_(id), bridge_(core, id.dispatch_iid), events_(this, id.events_iid) {}
+    : id_(id),
+      locked_(core, lock_, id.error_source),
+      bridge_(locked_, id.dispatch_iid),
+      events_(this, id.events_iid) {}
 
 OleControl::~OleControl() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   ReleaseAndClear(inplace_site_);
   ReleaseAndClear(site_);
+  ReleaseAndClear(object_site_);
   ReleaseAndClear(advise_holder_);
   ReleaseAndClear(view_sink_);
 }
@@ -156,6 +160,8 @@ HRESULT OleControl::QueryInterface(REFIID iid, void** out) {
     *out = static_cast<IProvideClassInfo2*>(this);
   } else if (IsEqualIID(iid, IID_IObjectSafety)) {
     *out = static_cast<IObjectSafety*>(this);
+  } else if (IsEqualIID(iid, IID_IObjectWithSite)) {
+    *out = static_cast<IObjectWithSite*>(this);
   } else if (IsEqualIID(iid, IID_IConnectionPointContainer)) {
     *out = static_cast<IConnectionPointContainer*>(this);
   } else {
@@ -175,6 +181,7 @@ HRESULT OleControl::SetClientSite(IOleClientSite* site) {
   if (site != nullptr) site->AddRef();
   ReleaseAndClear(site_);
   site_ = site;
+  lock_.SiteChanged();
   return S_OK;
 }
 
@@ -203,6 +210,9 @@ HRESULT OleControl::GetClipboardData(DWORD, IDataObject** d) {
 }
 
 HRESULT OleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, HWND parent, LPCRECT rect) {
+  // A refused page gets no window of the control's: no pad to draw on, no
+  // property frame.
+  if (!lock_.Answered()) return E_ACCESSDENIED;
   switch (verb) {
     case OLEIVERB_PRIMARY:
     case OLEIVERB_SHOW:
@@ -411,6 +421,7 @@ HRESULT OleControl::GetClassID(CLSID* clsid) {
 
 HRESULT OleControl::Load(IStream* s) {
   if (s == nullptr) return E_POINTER;
+  if (!lock_.Answered()) return E_ACCESSDENIED;
   ComStream in(s);
   return Guard([&] {
     Serialize(in, false);
@@ -434,6 +445,7 @@ HRESULT OleControl::GetSizeMax(ULARGE_INTEGER* size) {
 
 HRESULT OleControl::Load(IStorage* stg) {
   if (stg == nullptr) return E_POINTER;
+  if (!lock_.Answered()) return E_ACCESSDENIED;
   IStream* s = nullptr;
   HRESULT h = stg->OpenStream(kContents, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &s);
   if (FAILED(h)) return h;
@@ -476,16 +488,34 @@ HRESULT OleControl::GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWOR
     *supported = *enabled = 0;
     return E_NOINTERFACE;
   }
-  *supported = kSafety;
-  *enabled = safety_;
+  const bool answered = lock_.Answered();
+  *supported = answered ? kSafety : 0;
+  *enabled = answered ? safety_ : 0;
   return S_OK;
 }
 
 HRESULT OleControl::SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) {
   if (!SafeInterface(iid)) return E_NOINTERFACE;
   if (mask & ~kSafety) return E_FAIL;
+  // Asked to be safe for a page it refuses, the control says it is not.
+  if ((enabled & mask) != 0 && !lock_.Answered()) return E_FAIL;
   safety_ = (safety_ & ~mask) | (enabled & mask);
   return S_OK;
+}
+
+HRESULT OleControl::SetSite(IUnknown* site) {
+  if (site != nullptr) site->AddRef();
+  ReleaseAndClear(object_site_);
+  object_site_ = site;
+  lock_.SiteChanged();
+  return S_OK;
+}
+
+HRESULT OleControl::GetSite(REFIID iid, void** out) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (object_site_ == nullptr) return E_FAIL;
+  return object_site_->QueryInterface(iid, out);
 }
 
 HRESULT OleControl::EnumConnectionPoints(IEnumConnectionPoints** out) {

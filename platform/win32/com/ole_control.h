@@ -1,7 +1,7 @@
 // The COM face of an ActiveX control: embedding, in-place window, drawing,
-// persistence, safety, class information, the events connection point and
-// IDispatch over the core object. A control supplies its identity and a few
-// hooks; everything else is shared by the kit's controls.
+// persistence, safety and the site lock, class information, the events
+// connection point and IDispatch over the core object. A control supplies its
+// identity and a few hooks; everything else is shared by the kit's controls.
 #pragma once
 #include <windows.h>
 #include <ole2.h>
@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "platform/win32/com/com_support.h"
+#include "platform/win32/com/page_site.h"
 #include "ports/stream.h"
+#include "sitelock/site_lock.h"
 
 namespace kit::win32::com {
 
@@ -23,6 +25,7 @@ struct ControlIdentity {
   GUID events_iid;
   DWORD misc_status;
   GUID page_clsid;  // GUID_NULL: no property page
+  const char* error_source;  // names the control in the errors a refused page gets
 };
 
 // The container's stream as a core byte stream.
@@ -68,6 +71,7 @@ class OleControl : public ModuleObject,
                    public IPersistStorage,
                    public IProvideClassInfo2,
                    public IObjectSafety,
+                   public IObjectWithSite,
                    public IConnectionPointContainer {
  public:
   OleControl(const ControlIdentity& id, automation::IDispatchObject& core);
@@ -168,9 +172,15 @@ class OleControl : public ModuleObject,
   HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* guid) override;
 
-  // IObjectSafety: safe for scripting and initialising, as registered.
+  // IObjectSafety: safe for scripting and initialising, as registered, on a
+  // page the site lock answers; unsafe for both on any other.
   HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) override;
   HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) override;
+
+  // IObjectWithSite: the site of a control that script created; the client
+  // site, when a container gives one, counts first.
+  HRESULT STDMETHODCALLTYPE SetSite(IUnknown* site) override;
+  HRESULT STDMETHODCALLTYPE GetSite(REFIID iid, void** out) override;
 
   // IConnectionPointContainer
   HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints** out) override;
@@ -183,9 +193,14 @@ class OleControl : public ModuleObject,
 
   ControlIdentity id_;
   std::atomic<long> refs_{1};
+  IOleClientSite* site_ = nullptr;
+  IUnknown* object_site_ = nullptr;
+  // Every member, and every verb and load, asks the lock first.
+  ComPageSite page_{site_, object_site_};
+  sitelock::SiteLock lock_{page_};
+  sitelock::LockedObject locked_;
   DispatchBridge bridge_;
   EventPoint events_;
-  IOleClientSite* site_ = nullptr;
   IOleInPlaceSite* inplace_site_ = nullptr;
   IOleAdviseHolder* advise_holder_ = nullptr;
   IAdviseSink* view_sink_ = nullptr;

@@ -5,9 +5,13 @@
 #include <urlmon.h>
 #include <curl/curl.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
 #include <mutex>
+#include <string>
 
 #include "platform/win32/win32_adapters.h"
 
@@ -57,6 +61,114 @@ long Status(CURL* h) {
   curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
   return status;
 }
+
+bool IsSuccess(long status) { return status >= 200 && status <= 299; }
+
+struct FileSink {
+  std::FILE* file;
+  std::uint64_t limit;
+  std::uint64_t written = 0;
+};
+
+std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
+  auto* sink = static_cast<FileSink*>(user);
+  const std::size_t n = size * count;
+  if (n > sink->limit - sink->written) return 0;  // libcurl stops with a write error
+  sink->written += n;
+  return std::fwrite(data, 1, n, sink->file);
+}
+
+// What the URL moniker reports of its download: the status of the answer,
+// through the HTTP negotiation it asks its caller for, and the bytes so far,
+// so that a redirection or a body past the limit can be broken off.
+class DownloadWatch : public IBindStatusCallback, public IHttpNegotiate {
+ public:
+  explicit DownloadWatch(std::uint64_t limit) : limit_(limit) {}
+  long status() const { return status_; }
+  bool refused() const { return refused_; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IBindStatusCallback)) {
+      *out = static_cast<IBindStatusCallback*>(this);
+    } else if (IsEqualIID(riid, IID_IHttpNegotiate)) {
+      *out = static_cast<IHttpNegotiate*>(this);
+    } else {
+      *out = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  // Lives on the caller's stack for the whole (synchronous) download.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE OnStartBinding(DWORD, IBinding*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetPriority(LONG*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG, ULONG code, LPCWSTR) override {
+    // A lapsed session is sent on to the login page; that page is no document.
+    if (code == BINDSTATUS_REDIRECTING || progress > limit_) {
+      refused_ = true;
+      return E_ABORT;
+    }
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnStopBinding(HRESULT, LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE GetBindInfo(DWORD*, BINDINFO*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnDataAvailable(DWORD, DWORD, FORMATETC*, STGMEDIUM*) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnObjectAvailable(REFIID, IUnknown*) override { return S_OK; }
+
+  HRESULT STDMETHODCALLTYPE BeginningTransaction(LPCWSTR, LPCWSTR, DWORD, LPWSTR* additional) override {
+    if (additional != nullptr) *additional = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnResponse(DWORD code, LPCWSTR headers, LPCWSTR, LPWSTR* additional) override {
+    if (additional != nullptr) *additional = nullptr;
+    status_ = static_cast<long>(code);
+    // The body as stored is the body as sent unless it was encoded on the way.
+    const std::wstring text = headers != nullptr ? headers : L"";
+    if (HeaderValue(text, L"content-encoding").empty()) {
+      const std::wstring length = HeaderValue(text, L"content-length");
+      if (!length.empty() && length.find_first_not_of(L"0123456789") == std::wstring::npos)
+        announced_ = std::wcstoull(length.c_str(), nullptr, 10);
+    }
+    return S_OK;
+  }
+
+  // A body shorter or longer than its announced length was cut off or is not
+  // the one announced.
+  bool Whole(std::uint64_t stored) const { return announced_ < 0 || static_cast<std::uint64_t>(announced_) == stored; }
+
+ private:
+  // The value of the first header line of that name (in lower case), trimmed.
+  static std::wstring HeaderValue(const std::wstring& headers, const std::wstring& name) {
+    std::size_t at = 0;
+    while (at < headers.size()) {
+      std::size_t end = headers.find(L"\r\n", at);
+      if (end == std::wstring::npos) end = headers.size();
+      const std::size_t colon = headers.find(L':', at);
+      if (colon < end && colon - at == name.size()) {
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i) same = std::towlower(headers[at + i]) == name[i];
+        if (same) {
+          std::size_t from = colon + 1, to = end;
+          while (from < to && (headers[from] == L' ' || headers[from] == L'\t')) ++from;
+          while (to > from && (headers[to - 1] == L' ' || headers[to - 1] == L'\t')) --to;
+          return headers.substr(from, to - from);
+        }
+      }
+      at = end + 2;
+    }
+    return std::wstring();
+  }
+
+  std::uint64_t limit_;
+  long status_ = 0;
+  long long announced_ = -1;
+  bool refused_ = false;
+};
 
 // Beside the target, moved over it only after a whole successful answer.
 std::string PartName(const std::string& path) { return path + ".part~"; }
@@ -170,9 +282,11 @@ class Win32StatusWindow : public IStatusWindow {
 HttpResponse Win32HttpClient::Get(const HttpGetRequest& request) {
   InternetHandle session(InternetOpenA(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (session.h == nullptr) throw HttpError(ErrorText("InternetOpen"));
+  // Redirections come back as they are, as libcurl gives them.
   InternetHandle file(InternetOpenUrlA(session.h, request.url.c_str(),
                                        request.headers.empty() ? nullptr : request.headers.c_str(),
-                                       static_cast<DWORD>(request.headers.size()), request.flags, 1));
+                                       static_cast<DWORD>(request.headers.size()),
+                                       request.flags | INTERNET_FLAG_NO_AUTO_REDIRECT, 1));
   if (file.h == nullptr) throw HttpError(ErrorText("InternetOpenUrl"));
   HttpResponse response;
   DWORD status = 0, size = sizeof status;
@@ -199,16 +313,21 @@ HttpResponse Win32HttpClient::Get(const HttpGetRequest& request) {
   return response;
 }
 
-bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) {
+bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
+                                     std::uint64_t max_bytes) {
   const std::string part = PartName(path);
   std::FILE* file = std::fopen(part.c_str(), "wb");
   if (file == nullptr) return false;
   bool ok = false;
   try {
     Easy h = NewEasy(url);
-    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, file);
+    FileSink sink{file, max_bytes};
+    curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToFile);
+    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
+    if (max_bytes <= static_cast<std::uint64_t>(INT64_MAX))
+      curl_easy_setopt(h.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_bytes));
     if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
-    ok = curl_easy_perform(h.get()) == CURLE_OK && Status(h.get()) > 0 && Status(h.get()) < 400;
+    ok = curl_easy_perform(h.get()) == CURLE_OK && IsSuccess(Status(h.get()));
   } catch (const HttpError&) {
     ok = false;
   }
@@ -216,9 +335,19 @@ bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& 
   return Replace(part, path, ok);
 }
 
-bool Win32HttpClient::UrlDownloadToFile(const std::string& url, const std::string& path) {
+bool Win32HttpClient::UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) {
   const std::string part = PartName(path);
-  return Replace(part, path, URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, nullptr) == S_OK);
+  DownloadWatch watch(max_bytes);
+  const HRESULT hr = URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, &watch);
+  bool ok = hr == S_OK && !watch.refused() && IsSuccess(watch.status());
+  // The moniker reports its progress by the chunk; the file tells the rest.
+  if (ok) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ok = GetFileAttributesExA(part.c_str(), GetFileExInfoStandard, &data) != 0;
+    const std::uint64_t stored = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    ok = ok && stored <= max_bytes && watch.Whole(stored);
+  }
+  return Replace(part, path, ok);
 }
 
 std::unique_ptr<IHttpRawPost> Win32HttpClient::OpenRawPost(const HttpRawPostRequest& request) {

@@ -2,6 +2,7 @@
 // and the raw posts, the URL moniker for the secure download, libcurl for
 // the plain download and the multipart post. Kept free of <windows.h>.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -12,8 +13,9 @@ namespace kit::win32 {
 class Win32HttpClient : public IHttpClient {
  public:
   HttpResponse Get(const HttpGetRequest& request) override;
-  bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path) override;
-  bool UrlDownloadToFile(const std::string& url, const std::string& path) override;
+  bool DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
+                      std::uint64_t max_bytes) override;
+  bool UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) override;
   std::unique_ptr<IHttpRawPost> OpenRawPost(const HttpRawPostRequest& request) override;
 };
 

@@ -156,7 +156,7 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
   documents.lookup = &a.lookup;
   documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
                                           const std::string& path) {
-    exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
+    return exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
   };
   ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
 

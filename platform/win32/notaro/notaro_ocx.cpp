@@ -24,7 +24,7 @@ constexpr int kPageCaption = 200;
 const com::ControlIdentity& Identity() {
   static const com::ControlIdentity id{ParseGuid(remark::kNotaroClsid), ParseGuid(remark::kNotaroDispIid),
                                        ParseGuid(remark::kNotaroEventsIid), remark::kNotaroMiscStatus,
-                                       ParseGuid(remark::kNotaroPageClsid)};
+                                       ParseGuid(remark::kNotaroPageClsid), "Notaro"};
   return id;
 }
 

@@ -29,7 +29,7 @@ constexpr int kButtonWidth = 52;
 const com::ControlIdentity& Identity() {
   static const com::ControlIdentity id{ParseGuid(sigpad::kQuillpadClsid), ParseGuid(sigpad::kQuillpadDispIid),
                                        ParseGuid(sigpad::kQuillpadEventsIid), sigpad::kQuillpadMiscStatus,
-                                       GUID_NULL};
+                                       GUID_NULL, "Quillpad"};
   return id;
 }
 

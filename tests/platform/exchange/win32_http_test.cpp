@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <thread>
 
@@ -122,6 +123,61 @@ TEST(Win32HttpTest, GetSendsTheExtraHeadersAndKeepsTheStatus) {
   EXPECT_EQ(response.status, 404);
   EXPECT_EQ(std::string(response.body.begin(), response.body.end()), "nope!");
   EXPECT_NE(server.head.find("Cookie: a=b\r\n"), std::string::npos) << server.head;
+
+  // A redirection comes back as it is; its body is not taken for the answer.
+  OneShotServer redirecting(
+      "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/login.jsp\r\nContent-Length: 4\r\n"
+      "Connection: close\r\n\r\nbody");
+  request.url = redirecting.Url("/files/r.dat");
+  const HttpResponse redirected = http.Get(request);
+  EXPECT_EQ(redirected.status, 302);
+  EXPECT_EQ(std::string(redirected.body.begin(), redirected.body.end()), "body");
+}
+
+// Both routes into a file store only the whole body of a 2xx answer within
+// the limit, and leave the previous file otherwise.
+TEST(Win32HttpTest, DownloadsIntoAFileTakeOnlyAWhole2xxAnswerWithinTheLimit) {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path = std::string(temp) + "kit-win32-http-test.doc";
+  const std::string big(5000, 'b');
+  struct Case {
+    std::string reply;
+    bool stored;
+  };
+  const Case cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Length: 8\r\nConnection: close\r\n\r\ndocument", true},
+      {"HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:9/login.jsp\r\nContent-Length: 0\r\n"
+       "Connection: close\r\n\r\n",
+       false},
+      {"HTTP/1.1 404 Not Found\r\nContent-Length: 5\r\nConnection: close\r\n\r\nnope!", false},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 100\r\nConnection: close\r\n\r\ncut off", false},
+      {"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + big, false},
+      {"HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n" + big, false},
+  };
+  Win32HttpClient http;
+  for (bool moniker : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(moniker ? "moniker: " : "libcurl: ") + c.reply.substr(0, 40));
+      {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("previous", f);
+        std::fclose(f);
+      }
+      OneShotServer server(c.reply);
+      const std::string url = server.Url("/files/d.doc");
+      EXPECT_EQ(moniker ? http.UrlDownloadToFile(url, path, 4096) : http.DownloadToFile(url, "", path, 4096), c.stored);
+      std::string now;
+      if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[8192];
+        now.assign(buf, std::fread(buf, 1, sizeof buf, f));
+        std::fclose(f);
+      }
+      EXPECT_TRUE(now == (c.stored ? "document" : "previous")) << now.size() << " bytes: " << now.substr(0, 16);
+    }
+  }
+  DeleteFileA(path.c_str());
 }
 
 TEST(Win32HttpTest, UnreachableTargetsFail) {

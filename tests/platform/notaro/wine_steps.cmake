@@ -1,9 +1,10 @@
 # Helpers for drivers that run Windows programs of the build under wine.
-# Needs WINE_RUN (scripts/wine-run) and PREFIX (the build's wine prefix).
+# Needs WINE_RUN (scripts/wine-run) and PREFIX (the build's wine prefix);
+# WINE_RUN_ARGS, when set, go to wine-run before the program (--locale zh_CN).
 
 # wine(OUT_RC OUT_TEXT program args...)
 function(wine out_rc out_text)
-  execute_process(COMMAND /bin/sh ${WINE_RUN} --prefix ${PREFIX} ${ARGN}
+  execute_process(COMMAND /bin/sh ${WINE_RUN} --prefix ${PREFIX} ${WINE_RUN_ARGS} ${ARGN}
     OUTPUT_VARIABLE _o ERROR_VARIABLE _e RESULT_VARIABLE _rc)
   string(REPLACE "\r" "" _o "${_o}")
   set(${out_rc} ${_rc} PARENT_SCOPE)

@@ -1,0 +1,37 @@
+# Makes the kit's installer package from Kit.wxs.in (names filled in at
+# configure time), the controls' registry rows and the signed deliverables.
+#   cmake -DTEMPLATE= -DOUT= -DWORK= -DVERSION=a.b.c -DUPGRADE_CODE= -DROWS_DIR=
+#         -DFILES=a;b -DTOOL=installer-tool -DWIXL= -P make_msi.cmake
+# The product code follows from the version: a package rebuilt at the same
+# version is the same product, not a second one beside it.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+string(UUID MSI_PRODUCT_CODE NAMESPACE ${UPGRADE_CODE} NAME "${VERSION}" TYPE SHA1 UPPER)
+set(MSI_VERSION ${VERSION})
+configure_file(${TEMPLATE} ${WORK}/kit.wxs @ONLY)
+
+file(READ ${WORK}/kit.wxs _wxs)
+string(REGEX MATCHALL "<\\?kit-rows [a-z-]+\\?>" _marks "${_wxs}")
+foreach(_mark IN LISTS _marks)
+  string(REGEX REPLACE "<\\?kit-rows ([a-z-]+)\\?>" "\\1" _name "${_mark}")
+  file(READ ${ROWS_DIR}/${_name}.rows _rows)
+  string(REPLACE "${_mark}" "${_rows}" _wxs "${_wxs}")
+endforeach()
+file(WRITE ${WORK}/kit.wxs "${_wxs}")
+foreach(_f IN LISTS FILES)
+  file(COPY ${_f} DESTINATION ${WORK})
+endforeach()
+
+# wixl keeps only ASCII text: the rest goes through marked and is decoded
+# into the package's code page afterwards.
+function(run)
+  execute_process(COMMAND ${ARGN} WORKING_DIRECTORY ${WORK} RESULT_VARIABLE _rc OUTPUT_VARIABLE _out
+                  ERROR_VARIABLE _out)
+  if(NOT _rc EQUAL 0)
+    message(FATAL_ERROR "`${ARGN}` failed (${_rc}):\n${_out}")
+  endif()
+endfunction()
+run(${TOOL} escape kit.wxs kit-ascii.wxs)
+run(${WIXL} -o kit.msi kit-ascii.wxs)
+run(${TOOL} codepage kit.msi 936)
+file(RENAME ${WORK}/kit.msi ${OUT})
