@@ -1,0 +1,36 @@
+// The bridge on 127.0.0.1: connections are read and written by a pool of
+// I/O threads, and every request is answered on the one thread that runs
+// Serve(), in the order the requests arrived, so the controls live on one
+// thread as they do in a browser.
+#pragma once
+#include <atomic>
+#include <memory>
+#include <string>
+
+#include "apps/notaro-bridge/bridge.h"
+
+namespace kit::bridge {
+
+class BridgeServer {
+ public:
+  explicit BridgeServer(Bridge& bridge);
+  ~BridgeServer();
+  BridgeServer(const BridgeServer&) = delete;
+  BridgeServer& operator=(const BridgeServer&) = delete;
+
+  // Binds 127.0.0.1:port (0: a free port, which the bridge is told).
+  // Returns the port, or -1 when it cannot be had (another program, or
+  // another user's bridge, holds it).
+  int Bind(int port);
+  // Answers requests until Stop() or `*stop` turns true (a signal handler
+  // may set it); releases idle pages' controls between requests.
+  void Serve(const std::atomic<bool>* stop = nullptr);
+  // From any thread: Serve() returns soon after.
+  void Stop();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kit::bridge

@@ -1,0 +1,151 @@
+// notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]
+// Hosts the controls for pages in browsers without ActiveX: pages load
+// http://127.0.0.1:PORT/notaro.js and drive Notaro and Quillpad through it.
+// The port and the office's site list come from the kit's settings (see
+// bridge.h); --port and --site-list stand in for them, --port 0 takes any
+// free port. Every line the bridge prints goes to standard output: the port
+// it listens on, the controls' message boxes and transfer windows; refused
+// requests are told on standard error.
+#include <sys/random.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "apps/notaro-bridge/bridge.h"
+#include "apps/notaro-bridge/bridge_server.h"
+#include "apps/notaro-bridge/notaro_js.h"
+#include "apps/notaro-host/console_dialogs.h"
+#include "apps/notaro-host/host_controls.h"
+#include "platform/posix/dialer/posix_dialer.h"
+#include "platform/posix/posix_loopback_peer.h"
+#include "platform/posix/posix_page_site.h"
+#include "platform/posix/view/headless_ui.h"
+#include "ports/class_registry.h"
+#include "ports/platform.h"
+#ifdef KIT_HAVE_OFFICE_PAGES
+#include "platform/posix/capture/office_pages.h"
+#include "platform/posix/capture/posix_processes.h"
+#endif
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+void OnSignal(int) { g_stop = true; }
+
+std::string NewToken() {
+  unsigned char bytes[16];
+  std::size_t got = 0;
+  while (got < sizeof bytes) {
+    const ssize_t n = getrandom(bytes + got, sizeof bytes - got, 0);
+    if (n < 0) throw std::runtime_error("no random numbers for a session token");
+    got += static_cast<std::size_t>(n);
+  }
+  static const char kHex[] = "0123456789abcdef";
+  std::string token;
+  for (unsigned char b : bytes) {
+    token += kHex[b >> 4];
+    token += kHex[b & 15];
+  }
+  return token;
+}
+
+bool ParseNumber(const std::string& text, long max, long* out) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || end == nullptr || *end != '\0' || n < 0 || n > max) return false;
+  *out = n;
+  return true;
+}
+
+constexpr const char kUsage[] =
+    "usage: notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const kit::Platform& platform = kit::DefaultPlatform();
+  kit::posix::FileRegistry settingsStore;
+  kit::bridge::Settings settings = kit::bridge::ReadSettings(settingsStore, *platform.codepage);
+  bool transferReady = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    long n = 0;
+    if (arg == "--help" || arg == "-h") {
+      std::cout << kUsage << std::endl;
+      return 0;
+    } else if (arg == "--port" && i + 1 < argc && ParseNumber(argv[i + 1], 65535, &n)) {
+      settings.port = static_cast<int>(n);
+      ++i;
+    } else if (arg == "--site-list" && i + 1 < argc) {
+      settings.site_list = argv[++i];
+    } else if (arg == "--idle" && i + 1 < argc && ParseNumber(argv[i + 1], 7 * 24 * 3600, &n) && n > 0) {
+      settings.idle = std::chrono::seconds(n);
+      ++i;
+    } else if (arg == "--transfer-ready") {
+      transferReady = true;
+    } else {
+      std::cerr << kUsage << std::endl;
+      return 2;
+    }
+  }
+  try {
+    kit::posix::HeadlessUi ui(kit::posix::ParseUiScript(""));
+    kit::script::ConsoleDialogs messages(std::cout);
+    kit::hosting::HostControlPorts ports;
+    ports.ui = &ui;
+    ports.messages = &messages;
+    // Nobody sits at the bridge's terminal: the choosers cancel.
+    ports.choosers = &messages;
+    ports.status_out = stdout;
+    ports.transfer_ready = transferReady;
+    ports.pad_user_present = [] { return false; };
+    kit::hosting::HostControls controls(ports);
+    kit::ClassRegistry registry;
+    controls.Register(registry);
+#ifdef KIT_HAVE_OFFICE_PAGES
+    kit::posix::RegisterOfficeRenderer(kit::posix::ProcessAutomation(), kit::posix::ProcessClipboard());
+#endif
+    kit::bridge::Bridge::Ports bridgePorts;
+    bridgePorts.registry = &registry;
+    bridgePorts.codepage = platform.codepage;
+    bridgePorts.zone_of = kit::posix::ZoneOfAddress;
+    bridgePorts.new_token = NewToken;
+    bridgePorts.same_user = [](int peer, int local) {
+      const std::optional<unsigned> user = kit::posix::LoopbackPeerUser(peer, local);
+      return user && *user == ::getuid();
+    };
+    bridgePorts.refused = [](const kit::bridge::Request& request, const kit::bridge::Response& response) {
+      std::cerr << "notaro-bridge: refused " << request.method << " " << request.path << " from "
+                << request.origin.value_or("no origin") << ": " << response.status << " " << response.body
+                << std::endl;
+    };
+    kit::bridge::Bridge bridge(bridgePorts, settings, std::string(kit::bridge::kNotaroJs));
+    kit::bridge::BridgeServer server(bridge);
+    const int port = server.Bind(settings.port);
+    if (port < 0) {
+      std::cerr << "notaro-bridge: 127.0.0.1:" << settings.port
+                << " is held by another program, perhaps another user's bridge on this computer; give this "
+                   "user another port (BridgePort in the settings)"
+                << std::endl;
+      return 3;
+    }
+    std::cout << "notaro-bridge listening on http://127.0.0.1:" << port << std::endl;
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    server.Serve(&g_stop);
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "notaro-bridge: " << e.what() << std::endl;
+    return 1;
+  }
+}
