@@ -112,7 +112,7 @@ class TransferTest : public ::testing::Test {
 
   // The transfer members and the document downloads, as the control has them.
   void Install(remark::CNotaroCtrl& ctrl) {
-    InstallTransfer(ctrl, ports);
+    ctrl.AddMembers(TransferMembers(ports));
     WordDocumentPorts documents;
     documents.lookup = &lookup;
     TransferPorts transfer = ports;
@@ -120,7 +120,7 @@ class TransferTest : public ::testing::Test {
                                             const std::string& path) {
       return CTransfer(transfer).DownloadToFile(url, cookie, path);
     };
-    ctrl.AddExtension(std::make_shared<WordDocumentMembers>(documents));
+    ctrl.AddMembers(WordDocumentMembers(documents));
   }
 
   testing::TempKitRoot root;
@@ -592,7 +592,7 @@ TEST_F(TransferTest, MembersAnswerThroughTheControl) {
   server.PutFile("r.dat", RemarkBytes(0x000011, 2));
   root.MakeFile("c/gone.txt", "x");
   remark::CNotaroCtrl ctrl;
-  InstallTransfer(ctrl, ports);
+  ctrl.AddMembers(TransferMembers(ports));
   EXPECT_EQ(InvokeByName(ctrl, "Upload", InvokeKind::Method,
                          {Variant::Str(base + "/u"), Variant::Str(""), Variant::Str("a.dat")}),
             Variant::Error(-1));

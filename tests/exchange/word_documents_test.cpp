@@ -101,9 +101,12 @@ TEST(WordDocumentsTest, GateDownloadTargetsAndSettings) {
   EXPECT_TRUE(r.word.calls.empty());
   EXPECT_TRUE(r.automation.log.empty());
 
-  WordDocumentMembers members(r.ports);
+  r.ctrl.AddMembers(WordDocumentMembers(r.ports));
   Variant result;
-  ASSERT_TRUE(members.TryInvoke(r.ctrl, remark::DISPID_NewWordDoc, {Variant::Str("")}, result));
+  auto call = [&](automation::DispId id, const std::vector<Variant>& args) {
+    return r.ctrl.Invoke(id, automation::InvokeKind::Method, args);
+  };
+  result = call(remark::DISPID_NewWordDoc, {Variant::Str("")});
   EXPECT_EQ(result.AsError(), -1);
 
   struct Download {
@@ -128,7 +131,7 @@ TEST(WordDocumentsTest, GateDownloadTargetsAndSettings) {
   for (const Download& d : table) {
     r.downloads.clear();
     r.download_arrives = d.arrives;
-    ASSERT_TRUE(members.TryInvoke(r.ctrl, d.id, {Variant::Str("u"), Variant::Str("c"), Variant::Str(d.target)}, result));
+    result = call(d.id, {Variant::Str("u"), Variant::Str("c"), Variant::Str(d.target)});
     EXPECT_EQ(result.AsError(), !d.expected.empty() && d.arrives ? 0 : -1) << d.target;
     if (d.expected.empty()) {
       EXPECT_TRUE(r.downloads.empty()) << d.target;
@@ -137,7 +140,7 @@ TEST(WordDocumentsTest, GateDownloadTargetsAndSettings) {
     }
   }
   EXPECT_TRUE(fs::is_directory(r.desk.root / "temp/qzexch"));
-  ASSERT_TRUE(members.TryInvoke(r.ctrl, remark::DISPID_Savehtm, {Variant::Str("")}, result));
+  result = call(remark::DISPID_Savehtm, {Variant::Str("")});
   EXPECT_EQ(result.AsError(), 0);
 
   const struct {
@@ -153,11 +156,11 @@ TEST(WordDocumentsTest, GateDownloadTargetsAndSettings) {
       {remark::DISPID_SetShowToolbar, {Variant::Str("1")}, &g_toolbar, "1"},
   };
   for (const auto& s : setters) {
-    ASSERT_TRUE(members.TryInvoke(r.ctrl, s.id, s.args, result));
+    result = call(s.id, s.args);
     EXPECT_TRUE(result.AsBool());
     EXPECT_EQ(*s.setting, s.value);
   }
-  EXPECT_FALSE(members.TryInvoke(r.ctrl, remark::DISPID_ReMarkSet, {Variant::Str("1")}, result));
+  EXPECT_THROW(call(remark::DISPID_ReMarkSet, {Variant::Str("1")}), automation::AutomationError);
 }
 
 TEST(WordDocumentsTest, EditWordForEditingWithTheRevisionBar) {

@@ -144,12 +144,18 @@ TEST(PosixDrivesTest, APagesRelativeNamesStayOnTheDrives) {
   exchange::MessageLog dialogs;
   CurlHttpClient http;
   remark::CNotaroCtrl ctrl;
-  exchange::InstallExchange(ctrl, lookup, shell, dialogs);
+  exchange::LocalFilePorts local;
+  local.lookup = &lookup;
+  local.shell = &shell;
+  local.dialogs = &dialogs;
+  local.codepage = ctrl.platform().codepage;
+  ctrl.AddMembers(exchange::LocalFileMembers(local));
   exchange::TransferPorts transfer;
   transfer.http = &http;
+  transfer.files = ctrl.platform().files;
   transfer.lookup = &lookup;
   transfer.dialogs = &dialogs;
-  exchange::InstallTransfer(ctrl, transfer);
+  ctrl.AddMembers(exchange::TransferMembers(transfer));
   auto call = [&](const char* method, std::vector<Variant> args) {
     return InvokeByName(ctrl, method, InvokeKind::Method, std::move(args));
   };
