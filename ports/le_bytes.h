@@ -31,4 +31,7 @@ inline void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
   Put32(out.data() + at, v);
 }
 
+// Over the four bytes at `at`, which `bytes` holds already.
+inline void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t v) { Put32(bytes.data() + at, v); }
+
 }  // namespace kit
