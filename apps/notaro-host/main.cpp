@@ -37,7 +37,6 @@
 
 #include "apps/notaro-host/console_dialogs.h"
 #include "apps/notaro-host/script_host.h"
-#include "apps/word-standin/standin_host.h"
 #include "exchange/exchange_members.h"
 #include "exchange/form_scan.h"
 #include "exchange/form_upload.h"
@@ -46,22 +45,23 @@
 #include "exchange/word_members.h"
 #include "exchange/word_upload.h"
 #include "platform/common/curl_form_poster.h"
-#include "platform/posix/capture/posix_processes.h"
-#ifdef KIT_HAVE_OFFICE_PAGES
-#include "platform/posix/capture/office_pages.h"
-#endif
 #include "platform/posix/exchange/posix_exchange.h"
+#include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/posix_page_site.h"
 #include "platform/posix/posix_paths.h"
-#include "platform/posix/view/cairo_screen.h"
-#include "platform/posix/view/headless_ui.h"
+#include "platform/posix/posix_processes.h"
 #include "platform/posix/view/pdf_printer.h"
-#include "platform/posix/exchange/posix_http.h"
-#include "platform/posix/sigpad/posix_quillpad.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
 #include "sigpad/quillpad_ctrl.h"
+#ifdef KIT_HAVE_OFFICE_PAGES
+#include "sim/capture/office_pages.h"
+#endif
+#include "sim/sigpad/quillpad_host.h"
+#include "sim/ui/cairo_screen.h"
+#include "sim/ui/headless_ui.h"
+#include "sim/word/standin_host.h"
 #include "sitelock/site_lock.h"
 
 namespace {
@@ -76,7 +76,7 @@ void Usage(std::ostream& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static kit::testing::StandInHost word;
+  static kit::sim::StandInHost word;
   bool standIn = false;
   std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
@@ -168,15 +168,15 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  static std::unique_ptr<kit::posix::HeadlessUi> ui;
+  static std::unique_ptr<kit::sim::HeadlessUi> ui;
   try {
-    ui = std::make_unique<kit::posix::HeadlessUi>(kit::posix::ParseUiScript(uiEvents),
+    ui = std::make_unique<kit::sim::HeadlessUi>(kit::sim::ParseUiScript(uiEvents),
                                                    uiLog.empty() ? nullptr : &uiLogFile);
   } catch (const std::exception& e) {
     std::cerr << "notaro-host: " << e.what() << std::endl;
     return 2;
   }
-  static kit::view::CairoScreen screen(*ui);
+  static kit::sim::CairoScreen screen(*ui);
   if (!printPdf.empty()) {
     ui->SetPrinterFactory([printPdf](const std::string& paperName) -> std::unique_ptr<kit::ui::IPrintJob> {
       kit::view::Paper paper;
@@ -203,7 +203,7 @@ int main(int argc, char** argv) {
       }
     });
     kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
-      ctrl.SetUi(ui.get(), kit::posix::HeadlessUi::kHostWindow);
+      ctrl.SetUi(ui.get(), kit::sim::HeadlessUi::kHostWindow);
       if (transferReady) ctrl.MarkTransferStarted();
       kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
       // Every file reaches the server through its upload page.
@@ -255,11 +255,11 @@ int main(int argc, char** argv) {
     // A pad created while the UI event script still has events is the
     // user's to sign on first, unless the page is one the pad refuses.
     static kit::posix::CommandLinePageSite page(site, siteList);
-    kit::posix::PadScreen padScreen;
+    kit::sim::PadScreen padScreen;
     padScreen.ui = ui.get();
-    padScreen.owner = kit::posix::HeadlessUi::kHostWindow;
+    padScreen.owner = kit::sim::HeadlessUi::kHostWindow;
     padScreen.user_present = [] { return ui->pending_events() > 0 && kit::sitelock::IsAnswered(page); };
-    kit::posix::RegisterQuillpad(registry, lookup, messages, padScreen);
+    kit::sim::RegisterQuillpad(registry, lookup, messages, padScreen);
     // Both controls answer the page through the site lock, each judging it
     // for itself as on a desktop.
     for (const auto& [progid, source] : {std::pair{kit::remark::kNotaroProgId, "Notaro"},
@@ -271,10 +271,10 @@ int main(int argc, char** argv) {
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);
-      if (!userDocument.empty()) word.OpenForUser(kit::posix::ProcessAutomation(), userDocument);
+      if (!userDocument.empty()) word.OpenForUser(kit::sim::ProcessAutomation(), userDocument);
     } else {
 #ifdef KIT_HAVE_OFFICE_PAGES
-      kit::posix::RegisterOfficeRenderer(kit::posix::ProcessAutomation(), kit::posix::ProcessClipboard());
+      kit::sim::RegisterOfficeRenderer(kit::sim::ProcessAutomation(), kit::sim::ProcessClipboard());
 #endif
     }
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);

@@ -22,9 +22,11 @@
 #include "dialer/commands.h"
 #include "dialer/form1.h"
 #include "platform/posix/dialer/posix_dialer.h"
-#include "platform/posix/dialer/posix_forms.h"
 #include "platform/posix/iconv_codepage.h"
 #include "ports/platform.h"
+#include "sim/dialer/headless_forms.h"
+#include "sim/dialer/recorders.h"
+#include "sim/dialer/registry_store.h"
 
 namespace {
 
@@ -283,7 +285,7 @@ bool Parse(int argc, char** argv, Options* o) {
 
 class Driver {
  public:
-  Driver(posix::HeadlessFormHost& host, dialer::Form1& form, std::ostream& out)
+  Driver(sim::HeadlessFormHost& host, dialer::Form1& form, std::ostream& out)
       : host_(host), form_(form), out_(out) {}
 
   // False for a name no loaded form has.
@@ -297,7 +299,7 @@ class Driver {
       form_.OnTrayMessage(dialer::kTrayCallbackMessage, name == "tray-left" ? forms::kWmLButtonUp : forms::kWmRButtonUp);
       return true;
     }
-    posix::HeadlessForm* f = host_.FormWith(name);
+    sim::HeadlessForm* f = host_.FormWith(name);
     if (f == nullptr || f->events() == nullptr) {
       out_ << "error: no control " << name << " on a loaded form\n";
       return false;
@@ -320,7 +322,7 @@ class Driver {
 
   bool Set(const std::string& name, const std::string& value) {
     out_ << "set: " << name << "=" << (name == "Text2" ? std::string("***") : value) << "\n";
-    posix::HeadlessForm* f = host_.FormWith(name);
+    sim::HeadlessForm* f = host_.FormWith(name);
     if (f == nullptr) {
       out_ << "error: no control " << name << " on a loaded form\n";
       return false;
@@ -362,7 +364,7 @@ class Driver {
       if (form_.Ended()) return;
       out_ << "\n" << form_.window().Caption("") << "\n";
       std::vector<std::string> names;
-      posix::HeadlessForm* main = host_.Form("Form1");
+      sim::HeadlessForm* main = host_.Form("Form1");
       for (const forms::Control& c : main->layout().controls) {
         const auto& item = main->model().items.at(c.name);
         if (c.kind != forms::Kind::kButton || !item.enabled || !item.visible) continue;
@@ -386,7 +388,7 @@ class Driver {
   }
 
  private:
-  posix::HeadlessFormHost& host_;
+  sim::HeadlessFormHost& host_;
   dialer::Form1& form_;
   std::ostream& out_;
 };
@@ -424,16 +426,16 @@ int main(int argc, char** argv) {
   sim.intranet_host = config.intranet_host;
   sim.internet_host = config.internet_probe_host;
 
-  posix::FileRegistry registry;
-  posix::RecordingRas ras;
-  posix::TranscriptStarter starter(out, config.server_network);
+  sim::FileRegistry registry;
+  sim::RecordingRas ras;
+  sim::TranscriptStarter starter(out, config.server_network);
   starter.context = &sim;
   starter.started = [](void* c, const std::string& line) { static_cast<Simulation*>(c)->Started(line); };
-  posix::NoWindows windows;
-  posix::TranscriptWait wait(out, o.no_wait);
-  posix::TranscriptPower power(out);
-  posix::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
-  posix::PrintingShell shell(out);
+  sim::NoWindows windows;
+  sim::TranscriptWait wait(out, o.no_wait);
+  sim::TranscriptPower power(out);
+  sim::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
+  sim::PrintingShell shell(out);
   dialer::DialerPorts ports{&registry, &sim,    &sim,    &sim,    &ras,  &starter,
                             &windows,  &wait,   &power,  &dialogs, &shell, &posix::SystemCodePage()};
 
@@ -445,9 +447,9 @@ int main(int argc, char** argv) {
       api.CreateRegKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey);
     }
   }
-  posix::HeadlessFormHost host(out, posix::SystemCodePage());
+  sim::HeadlessFormHost host(out, posix::SystemCodePage());
   posix::LockFileMutexes mutexes;
-  posix::PrintingHelpViewer help(out);
+  sim::PrintingHelpViewer help(out);
   static std::string (*time_text)() = TimeText;
   dialer::FormPorts form_ports{&host, &mutexes, &help, DefaultPlatform().files, ProgramFolder(), time_text};
 

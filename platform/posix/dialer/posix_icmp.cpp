@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 #include <netinet/in.h>
 #include <netinet/ip.h>
 #include <netinet/ip_icmp.h>

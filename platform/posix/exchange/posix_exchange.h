@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // The local file helpers' facilities on POSIX hosts: lookups under KIT_ROOT,
 // an opener started through a command, and choosers on the terminal.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The dialer's facilities over the Win32 API. Kept free of <windows.h> so
 // code outside platform/ can name these classes.
 #pragma once

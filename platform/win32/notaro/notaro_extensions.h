@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The members the remark control answers beyond its core, installed on every
 // new control of Notaro.ocx with the Win32 adapters. Free of <windows.h>.
 #pragma once

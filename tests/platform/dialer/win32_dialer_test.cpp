@@ -7,9 +7,9 @@
 #include "dialer/probes.h"
 #include "dialer/registry_api.h"
 #include "dialer/vpn_entry.h"
-#include "platform/win32/dialer/test_support.h"
 #include "platform/win32/dialer/win32_dialer.h"
 #include "platform/win32/win32_adapters.h"
+#include "tests/platform/dialer/win32_test_support.h"
 
 namespace kit::win32 {
 namespace {
