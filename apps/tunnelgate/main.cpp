@@ -10,8 +10,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <map>
@@ -74,7 +74,7 @@ bool UpDown(const std::string& v, bool* out) {
 
 // The network as the options describe it: the gateway the adapters report
 // before and after the dial, and which probe hosts answer.
-class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
+class Simulation : public IEcho, public IOsVersion, public INetworkAdapters, public ILinkCounters {
  public:
   Simulation(const Options& o, std::ostream& out) : o_(o), out_(out), intranet_(o.intranet) {}
   std::string intranet_host, internet_host;
@@ -95,39 +95,21 @@ class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
     }
   }
 
-  // ICMP
-  class Handle : public IIcmpHandle {
-   public:
-    explicit Handle(Simulation& s) : s_(s) {}
-    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t, std::uint8_t* reply, std::uint32_t reply_size,
-                           std::uint32_t) override {
-      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
-                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-      const bool ok = s_.Answers(dotted);
-      if (!ok || reply_size < kEchoReplyMinimumSize) return 0;
-      std::memset(reply, 0, kEchoReplyMinimumSize);
-      std::memcpy(reply, &address, 4);
-      return 1;
-    }
-
-   private:
-    Simulation& s_;
-  };
-  std::unique_ptr<IIcmpHandle> Create() override {
+  // Echo: simulated, or a real one reported the same way.
+  EchoResult Echo(std::uint32_t address, std::uint32_t timeout_ms) override {
+    const std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
+                               std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
     if (o_.real_probes) {
-      std::unique_ptr<IIcmpHandle> h = real_.Create();
-      if (h) return std::make_unique<Reporting>(*this, std::move(h));
-      return nullptr;
+      const EchoResult r = real_.Echo(address, timeout_ms);
+      if (r != EchoResult::kUnavailable) Report(dotted, r == EchoResult::kReply);
+      return r;
     }
-    return std::make_unique<Handle>(*this);
+    const bool ok = dotted == intranet_host ? intranet_ : dotted == internet_host ? o_.internet : false;
+    Report(dotted, ok);
+    return ok ? EchoResult::kReply : EchoResult::kNoReply;
   }
   std::string why() const override { return real_.why(); }
 
-  bool Answers(const std::string& host) {
-    const bool ok = host == intranet_host ? intranet_ : host == internet_host ? o_.internet : false;
-    Report(host, ok);
-    return ok;
-  }
   void Report(const std::string& host, bool ok) {
     auto it = answered_.find(host);
     if (it == answered_.end() || it->second != ok) {
@@ -136,55 +118,22 @@ class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
     answered_[host] = ok;
   }
 
-  // A real echo, reported like the simulated one.
-  class Reporting : public IIcmpHandle {
-   public:
-    Reporting(Simulation& s, std::unique_ptr<IIcmpHandle> h) : s_(s), h_(std::move(h)) {}
-    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t size, std::uint8_t* reply, std::uint32_t reply_size,
-                           std::uint32_t timeout) override {
-      std::uint32_t n = h_->SendEcho(address, size, reply, reply_size, timeout);
-      std::uint32_t status = 1;
-      if (n > 0) std::memcpy(&status, reply + kEchoReplyStatusOffset, 4);
-      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
-                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-      s_.Report(dotted, n > 0 && status == kIpSuccess);
-      return n;
-    }
+  std::string Version() override { return o_.os; }
 
-   private:
-    Simulation& s_;
-    std::unique_ptr<IIcmpHandle> h_;
-  };
-
-  // Management queries
-  std::vector<WmiObject> ExecQuery(const std::string& wql, const std::vector<std::string>&) override {
-    if (wql == "Select * from Win32_OperatingSystem") {
-      WmiObject o;
-      o["Version"] = o_.os;
-      return {o};
-    }
-    if (wql == "Select * from Win32_NetworkAdapterConfiguration") {
-      const std::string gw = dialled_ ? o_.tunnel_gateway : o_.gateway;
-      if (gw != last_gateway_) out_ << "probe: the adapters report gateway " << (gw.empty() ? "(none)" : gw) << "\n";
-      last_gateway_ = gw;
-      WmiObject o;
-      o["IPAddress"] = std::vector<std::string>{"192.0.2.10"};
-      o["DefaultIPGateway"] = gw.empty() ? std::vector<std::string>{} : std::vector<std::string>{gw};
-      return {o};
-    }
-    throw WmiError("unknown query " + wql);
+  std::vector<NetworkAdapter> Adapters() override {
+    const std::string gw = dialled_ ? o_.tunnel_gateway : o_.gateway;
+    if (gw != last_gateway_) out_ << "probe: the adapters report gateway " << (gw.empty() ? "(none)" : gw) << "\n";
+    last_gateway_ = gw;
+    NetworkAdapter a;
+    a.has_addresses = true;
+    if (!gw.empty()) a.gateways.push_back(gw);
+    return {a};
   }
 
   // Simulated: no PPP interface, the link panels stay at "VPN尚未连接".
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override {
-    if (o_.real_probes) return real_table_.GetIfTable(table, size, sorted);
-    if (table == nullptr || *size < 4) {
-      *size = 4;
-      return iftable::kInsufficientBuffer;
-    }
-    std::memset(table, 0, 4);
-    *size = 4;
-    return iftable::kSuccess;
+  std::vector<InterfaceCounters> Interfaces() override {
+    if (o_.real_probes) return real_links_.Interfaces();
+    return {};
   }
 
  private:
@@ -194,8 +143,8 @@ class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
   bool dialled_ = false;
   std::string last_gateway_ = "\x01";
   std::map<std::string, bool> answered_;
-  posix::SocketIcmp real_;
-  posix::ProcInterfaceTable real_table_;
+  posix::SocketEcho real_;
+  posix::ProcLinkCounters real_links_;
 };
 
 std::string TimeText() {
@@ -427,17 +376,29 @@ int main(int argc, char** argv) {
   sim.internet_host = config.internet_probe_host;
 
   sim::FileRegistry registry;
-  sim::RecordingRas ras;
+  sim::RecordingPhonebook phonebook;
   sim::TranscriptStarter starter(out, config.server_network);
   starter.context = &sim;
   starter.started = [](void* c, const std::string& line) { static_cast<Simulation*>(c)->Started(line); };
   sim::NoWindows windows;
   sim::TranscriptWait wait(out, o.no_wait);
-  sim::TranscriptPower power(out);
+  sim::TranscriptRestart restart(out);
   sim::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
   sim::PrintingShell shell(out);
-  dialer::DialerPorts ports{&registry, &sim,    &sim,    &sim,    &ras,  &starter,
-                            &windows,  &wait,   &power,  &dialogs, &shell, &posix::SystemCodePage()};
+  dialer::DialerPorts ports{};
+  ports.settings = &registry;
+  ports.phonebook = &phonebook;
+  ports.echo = &sim;
+  ports.adapters = &sim;
+  ports.os = &sim;
+  ports.links = &sim;
+  ports.processes = &starter;
+  ports.windows = &windows;
+  ports.wait = &wait;
+  ports.restart = &restart;
+  ports.dialogs = &dialogs;
+  ports.shell = &shell;
+  ports.codepage = &posix::SystemCodePage();
 
   {
     // Every desktop has the remote-access service's key; the optimize step

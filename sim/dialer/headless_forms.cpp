@@ -309,13 +309,10 @@ void TranscriptWait::SleepMs(unsigned ms) {
   }
 }
 
-bool TranscriptPower::EnablePrivilege(const char* name) {
-  out_ << "privilege: " << name << "\n";
-  return true;
-}
-
-bool TranscriptPower::ExitSession(unsigned flags, std::uint32_t reason) {
-  out_ << "restart: the machine would restart now (flags " << flags << ", reason " << reason << ")\n";
+bool TranscriptRestart::Restart(bool force) {
+  constexpr unsigned kReboot = 2, kForce = 4;  // EWX_REBOOT, EWX_FORCE
+  out_ << "privilege: SeShutdownPrivilege\n";
+  out_ << "restart: the machine would restart now (flags " << (kReboot | (force ? kForce : 0u)) << ", reason 0)\n";
   out_.flush();
   return true;
 }

@@ -20,8 +20,8 @@
 #include "ports/dialogs.h"
 #include "ports/forms.h"
 #include "ports/process.h"
+#include "ports/restart.h"
 #include "ports/shell.h"
-#include "ports/shutdown.h"
 #include "sim/dialer/recorders.h"
 
 namespace kit::sim {
@@ -176,12 +176,12 @@ class TranscriptWait : public IWaitHost {
   posix::ClockWait clock_;  // the real waits, when they are not skipped
 };
 
-class TranscriptPower : public ISystemPower {
+// What a restart of the simulated desktop (of the NT family) would do: the
+// shutdown privilege, then the reboot's flags and reason.
+class TranscriptRestart : public IRestart {
  public:
-  explicit TranscriptPower(std::ostream& out) : out_(out) {}
-  std::uint32_t PlatformId() override { return 2; }
-  bool EnablePrivilege(const char* name) override;
-  bool ExitSession(unsigned flags, std::uint32_t reason) override;
+  explicit TranscriptRestart(std::ostream& out) : out_(out) {}
+  bool Restart(bool force) override;
 
  private:
   std::ostream& out_;

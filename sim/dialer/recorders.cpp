@@ -6,8 +6,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 #include "sim/dialer/recorders.h"
+
+#include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_paths.h"
 
 namespace kit::sim {
@@ -49,31 +52,25 @@ bool WriteFileAtomically(const std::string& folder, const std::string& path,
   return true;
 }
 
-constexpr std::uint32_t kRasCannotOpenPhonebook = 600 + 21;
+std::vector<std::uint8_t> Lines(const std::string& text) { return {text.begin(), text.end()}; }
 
 }  // namespace
 
-RecordingRas::RecordingRas(std::string folder) : folder_(std::move(folder)) {
+RecordingPhonebook::RecordingPhonebook(std::string folder, const ICodePage* cp)
+    : folder_(std::move(folder)), cp_(cp != nullptr ? *cp : posix::SystemCodePage()) {
   if (folder_.empty()) folder_ = posix::KitRoot() + "/phonebook";
 }
 
-std::string RecordingRas::FileFor(const std::string& entry, const char* kind) const {
-  return folder_ + "/" + Hex(entry) + "." + kind;
+std::string RecordingPhonebook::FileFor(const std::string& entry, const char* kind) const {
+  return folder_ + "/" + Hex(cp_.FromUtf8(entry)) + "." + kind;
 }
 
-std::uint32_t RecordingRas::SetEntryProperties(const std::string& phonebook, const std::string& entry,
-                                               const std::vector<std::uint8_t>& record) {
-  // Only the default phonebook exists here.
-  if (!phonebook.empty() || entry.empty()) return kRasCannotOpenPhonebook;
-  return WriteFileAtomically(folder_, FileFor(entry, "entry"), record) ? 0 : kRasCannotOpenPhonebook;
-}
-
-std::uint32_t RecordingRas::SetCredentials(const std::string& phonebook, const std::string& entry,
-                                           const std::vector<std::uint8_t>& record, bool clear) {
-  if (!phonebook.empty() || entry.empty()) return kRasCannotOpenPhonebook;
-  std::vector<std::uint8_t> bytes = record;
-  if (clear) bytes.clear();
-  return WriteFileAtomically(folder_, FileFor(entry, "credentials"), bytes) ? 0 : kRasCannotOpenPhonebook;
+bool RecordingPhonebook::CreateVpnEntry(const std::string& name, const std::string& server,
+                                        const std::string& user, const std::string&) {
+  if (name.empty()) return false;
+  // The password stays with the dialer; the system would keep it hidden too.
+  return WriteFileAtomically(folder_, FileFor(name, "entry"), Lines("L2TP to " + server + "\n")) &&
+         WriteFileAtomically(folder_, FileFor(name, "credentials"), Lines("user " + user + "\n"));
 }
 
 bool DryRunStarter::Start(const std::string& command_line, int show_flag) {
@@ -83,13 +80,14 @@ bool DryRunStarter::Start(const std::string& command_line, int show_flag) {
   return true;
 }
 
-bool DryRunPower::EnablePrivilege(const char* name) {
-  out_ << "[dry-run] privilege: " << name << "\n";
-  return true;
+std::string SimulatedOsVersion::Version() {
+  const char* v = std::getenv("KIT_WINDOWS_VERSION");
+  return v != nullptr && *v != '\0' ? v : "5.1.2600";
 }
 
-bool DryRunPower::ExitSession(unsigned flags, std::uint32_t reason) {
-  out_ << "[dry-run] restart: flags " << flags << " reason " << reason << "\n";
+bool DryRunRestart::Restart(bool force) {
+  out_ << "[dry-run] privilege: SeShutdownPrivilege\n";
+  out_ << "[dry-run] restart: flags " << (force ? 6 : 2) << " reason 0\n";
   out_.flush();
   return true;
 }

@@ -7,26 +7,36 @@
 #include <string>
 #include <vector>
 
+#include "ports/codepage.h"
 #include "ports/desktop.h"
+#include "ports/phonebook.h"
 #include "ports/process.h"
-#include "ports/ras.h"
-#include "ports/shutdown.h"
+#include "ports/restart.h"
+#include "ports/system_queries.h"
 
 namespace kit::sim {
 
-// Keeps the records it is given and writes them to KIT_ROOT/phonebook/ (the
-// file names are the entry name's bytes in hex, so no name leaves it).
-class RecordingRas : public IRas {
+// Writes what the phonebook would hold to KIT_ROOT/phonebook/ (the file
+// names are the entry name's bytes in code page 936, in hex, so no name
+// leaves the folder): the server of the entry and the user of its
+// credentials.
+class RecordingPhonebook : public IPhonebook {
  public:
-  explicit RecordingRas(std::string folder = "");
-  std::uint32_t SetEntryProperties(const std::string& phonebook, const std::string& entry,
-                                   const std::vector<std::uint8_t>& record) override;
-  std::uint32_t SetCredentials(const std::string& phonebook, const std::string& entry,
-                               const std::vector<std::uint8_t>& record, bool clear) override;
+  explicit RecordingPhonebook(std::string folder = "", const ICodePage* cp = nullptr);
+  bool CreateVpnEntry(const std::string& name, const std::string& server, const std::string& user,
+                      const std::string& password) override;
   std::string FileFor(const std::string& entry, const char* kind) const;
 
  private:
   std::string folder_;
+  const ICodePage& cp_;
+};
+
+// The version of the desktops these hosts stand in for: $KIT_WINDOWS_VERSION,
+// else 5.1.2600.
+class SimulatedOsVersion : public IOsVersion {
+ public:
+  std::string Version() override;
 };
 
 // Runs nothing: writes "[dry-run] hidden: <line>" (or "normal") to `out`
@@ -54,13 +64,11 @@ class NoWindows : public IWindowFinder {
   void Click(WindowHandle) override {}
 };
 
-// Writes what a reboot would do and does nothing.
-class DryRunPower : public ISystemPower {
+// Writes what a restart would do and does nothing.
+class DryRunRestart : public IRestart {
  public:
-  explicit DryRunPower(std::ostream& out) : out_(out) {}
-  std::uint32_t PlatformId() override { return 2; }
-  bool EnablePrivilege(const char* name) override;
-  bool ExitSession(unsigned flags, std::uint32_t reason) override;
+  explicit DryRunRestart(std::ostream& out) : out_(out) {}
+  bool Restart(bool force) override;
 
  private:
   std::ostream& out_;

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "sim/dialer/registry_store.h"
+#include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_paths.h"
 
 namespace kit::sim {
@@ -174,7 +175,8 @@ bool DecodeRegistryImage(const std::uint8_t* bytes, std::size_t size, RegistryIm
   return true;
 }
 
-FileRegistry::FileRegistry(std::string folder) : folder_(std::move(folder)) {
+FileRegistry::FileRegistry(std::string folder, const ICodePage* cp)
+    : folder_(std::move(folder)), cp_(cp != nullptr ? *cp : posix::SystemCodePage()) {
   if (folder_.empty()) folder_ = posix::KitRoot() + "/registry";
 }
 
@@ -227,95 +229,67 @@ bool FileRegistry::Save(RegRoot root, const RegistryImage& image) const {
   return true;
 }
 
-long FileRegistry::OpenKey(RegRoot root, const std::string& path, std::uint32_t, RegKey* key) {
+bool FileRegistry::KeyExists(RegRoot root, const std::string& key) {
   RegistryImage image;
-  if (!Load(root, &image)) return reg::kAccessDenied;
-  std::string p = Normalize(path);
-  if (!p.empty() && FindKey(image, p) == nullptr) return reg::kFileNotFound;
-  *key = ++next_;
-  open_[*key] = Open{root, p};
-  return reg::kSuccess;
+  if (!Load(root, &image)) return false;
+  const std::string p = Normalize(cp_.FromUtf8(key));
+  return p.empty() || FindKey(image, p) != nullptr;
 }
 
-long FileRegistry::CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) {
+KeyCreation FileRegistry::CreateKey(RegRoot root, const std::string& key) {
   RegistryImage image;
-  if (!Load(root, &image)) return reg::kAccessDenied;
-  std::string p = Normalize(path);
-  *existed = p.empty() || FindKey(image, p) != nullptr;
-  if (!*existed) {
-    bool added = false;
-    for (std::size_t i = 0; i <= p.size(); ++i) {
-      auto b = static_cast<unsigned char>(i < p.size() ? p[i] : 0);
-      if (i < p.size() && b >= 0x81 && b <= 0xFE && i + 1 < p.size()) {
-        ++i;
-        continue;
-      }
-      if (i == p.size() || p[i] == '\\') {
-        std::string prefix = p.substr(0, i);
-        if (FindKey(image, prefix) == nullptr) {
-          image.push_back(StoredKey{prefix, {}});
-          added = true;
-        }
-      }
+  if (!Load(root, &image)) return KeyCreation::kFailed;
+  const std::string p = Normalize(cp_.FromUtf8(key));
+  if (p.empty() || FindKey(image, p) != nullptr) return KeyCreation::kExisted;
+  for (std::size_t i = 0; i <= p.size(); ++i) {
+    auto b = static_cast<unsigned char>(i < p.size() ? p[i] : 0);
+    if (i < p.size() && b >= 0x81 && b <= 0xFE && i + 1 < p.size()) {
+      ++i;
+      continue;
     }
-    if (added && !Save(root, image)) return reg::kAccessDenied;
+    if (i == p.size() || p[i] == '\\') {
+      std::string prefix = p.substr(0, i);
+      if (FindKey(image, prefix) == nullptr) image.push_back(StoredKey{prefix, {}});
+    }
   }
-  *key = ++next_;
-  open_[*key] = Open{root, p};
-  return reg::kSuccess;
+  return Save(root, image) ? KeyCreation::kCreated : KeyCreation::kFailed;
 }
 
-long FileRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
-                              std::uint8_t* data, std::uint32_t* size) {
-  auto it = open_.find(key);
-  if (it == open_.end()) return reg::kInvalidParameter;
+std::optional<RegValue> FileRegistry::ReadValue(RegRoot root, const std::string& key, const std::string& name) {
   RegistryImage image;
-  if (!Load(it->second.root, &image)) return reg::kAccessDenied;
-  StoredKey* k = FindKey(image, it->second.path);
-  if (k == nullptr) return reg::kFileNotFound;
-  const std::string f = FoldName(name);
+  if (!Load(root, &image)) return std::nullopt;
+  StoredKey* k = FindKey(image, Normalize(cp_.FromUtf8(key)));
+  if (k == nullptr) return std::nullopt;
+  const std::string f = FoldName(cp_.FromUtf8(name));
   for (const StoredValue& v : k->values) {
-    if (FoldName(v.name) != f) continue;
-    if (type) *type = v.type;
-    auto n = static_cast<std::uint32_t>(v.data.size());
-    if (data != nullptr && n > *size) {
-      *size = n;
-      return reg::kMoreData;
-    }
-    if (data != nullptr && n > 0) std::memcpy(data, v.data.data(), n);
-    *size = n;
-    return reg::kSuccess;
+    if (FoldName(v.name) == f) return RegValue{v.type, v.data};
   }
-  return reg::kFileNotFound;
+  return std::nullopt;
 }
 
-long FileRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
-                            const std::uint8_t* data, std::uint32_t size) {
-  auto it = open_.find(key);
-  if (it == open_.end()) return reg::kInvalidParameter;
-  if (size > kMaxItem || name.size() > kMaxItem) return reg::kInvalidParameter;
+bool FileRegistry::WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
+  const std::string n = cp_.FromUtf8(name);
+  if (value.data.size() > kMaxItem || n.size() > kMaxItem) return false;
   RegistryImage image;
-  if (!Load(it->second.root, &image)) return reg::kAccessDenied;
-  StoredKey* k = FindKey(image, it->second.path);
+  if (!Load(root, &image)) return false;
+  const std::string p = Normalize(cp_.FromUtf8(key));
+  StoredKey* k = FindKey(image, p);
   if (k == nullptr) {
-    if (!it->second.path.empty()) return reg::kFileNotFound;  // deleted meanwhile
+    if (!p.empty()) return false;  // only into an existing key
     image.push_back(StoredKey{"", {}});
     k = &image.back();
   }
-  std::vector<std::uint8_t> bytes(data, data + size);
-  const std::string f = FoldName(name);
+  const std::string f = FoldName(n);
   bool replaced = false;
   for (StoredValue& v : k->values) {
     if (FoldName(v.name) == f) {
-      v.type = type;
-      v.data = bytes;
+      v.type = value.type;
+      v.data = value.data;
       replaced = true;
     }
   }
-  if (!replaced) k->values.push_back(StoredValue{name, type, bytes});
-  return Save(it->second.root, image) ? reg::kSuccess : reg::kAccessDenied;
+  if (!replaced) k->values.push_back(StoredValue{n, value.type, value.data});
+  return Save(root, image);
 }
-
-long FileRegistry::CloseKey(RegKey key) { return open_.erase(key) ? reg::kSuccess : reg::kInvalidParameter; }
 
 }  // namespace kit::sim

@@ -2,11 +2,11 @@
 // The registry of a POSIX host: a file per root under KIT_ROOT/registry.
 #pragma once
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "ports/registry.h"
+#include "ports/codepage.h"
+#include "ports/settings.h"
 
 namespace kit::sim {
 
@@ -32,34 +32,26 @@ bool DecodeRegistryImage(const std::uint8_t* bytes, std::size_t size, RegistryIm
 // characters (whose second byte may look like a letter).
 std::string FoldName(const std::string& ansi);
 
-// Each root is a file in `folder` (default KIT_ROOT/registry). A write goes
-// to a new file that replaces the old one only when it is complete and
+// Each root is a file in `folder` (default KIT_ROOT/registry), keys and
+// names kept in code page 936 as the desktop's ANSI calls see them. A write
+// goes to a new file that replaces the old one only when it is complete and
 // flushed, so a crash leaves either the old or the new contents.
-class FileRegistry : public IRegistry {
+class FileRegistry : public ISettingsStore {
  public:
-  explicit FileRegistry(std::string folder = "");
-  long OpenKey(RegRoot root, const std::string& path, std::uint32_t access, RegKey* key) override;
-  long CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) override;
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size) override;
-  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                std::uint32_t size) override;
-  long CloseKey(RegKey key) override;
+  explicit FileRegistry(std::string folder = "", const ICodePage* cp = nullptr);
+  bool KeyExists(RegRoot root, const std::string& key) override;
+  KeyCreation CreateKey(RegRoot root, const std::string& key) override;
+  std::optional<RegValue> ReadValue(RegRoot root, const std::string& key, const std::string& name) override;
+  bool WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) override;
 
   std::string FileFor(RegRoot root) const;
-  std::size_t open_keys() const { return open_.size(); }
 
  private:
-  struct Open {
-    RegRoot root;
-    std::string path;
-  };
   bool Load(RegRoot root, RegistryImage* image) const;
   bool Save(RegRoot root, const RegistryImage& image) const;
 
   std::string folder_;
-  std::map<RegKey, Open> open_;
-  RegKey next_ = 0x1000;
+  const ICodePage& cp_;
 };
 
 }  // namespace kit::sim

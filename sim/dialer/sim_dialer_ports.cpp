@@ -10,17 +10,31 @@
 namespace kit::dialer {
 
 DialerPorts DefaultDialerPorts(IDialogs* dialogs, IShell* shell) {
-  static sim::FileRegistry registry;
-  static posix::SocketIcmp icmp;
-  static posix::ProcWmi wmi;
-  static posix::ProcInterfaceTable iftable;
-  static sim::RecordingRas ras;
+  static sim::FileRegistry settings;
+  static sim::RecordingPhonebook phonebook;
+  static posix::SocketEcho echo;
+  static posix::ProcNetworkAdapters adapters;
+  static sim::SimulatedOsVersion os;
+  static posix::ProcLinkCounters links;
   static sim::DryRunStarter processes(std::cout);
   static sim::NoWindows windows;
   static posix::ClockWait wait;
-  static sim::DryRunPower power(std::cout);
-  return DialerPorts{&registry, &icmp,  &wmi,  &iftable, &ras,   &processes,
-                     &windows,  &wait,  &power, dialogs,  shell, &posix::SystemCodePage()};
+  static sim::DryRunRestart restart(std::cout);
+  DialerPorts p{};
+  p.settings = &settings;
+  p.phonebook = &phonebook;
+  p.echo = &echo;
+  p.adapters = &adapters;
+  p.os = &os;
+  p.links = &links;
+  p.processes = &processes;
+  p.windows = &windows;
+  p.wait = &wait;
+  p.restart = &restart;
+  p.dialogs = dialogs;
+  p.shell = shell;
+  p.codepage = &posix::SystemCodePage();
+  return p;
 }
 
 }  // namespace kit::dialer

@@ -233,7 +233,7 @@ TEST(HangUp, BothBuilds) {
 }
 
 TEST(Exit, AsksWhileConnected) {
-  const std::string echo = "echo 10.1.1.8 size 0 buffer 270 timeout 500";
+  const std::string echo = "echo 10.1.1.8 timeout 500";
   const std::string gate_box =
       "box 断开后退出？|您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？|68";
   const std::string hangup = "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT";
@@ -299,7 +299,7 @@ TEST(Startup, PiecesForTheWindow) {
 
   // Link statistics reach panels 1-4; the timer only while traffic flows.
   rig.j.lines.clear();
-  rig.iftable.rows = {{iftable::kTypePpp, 1000000, 5000, 900, 3, 0}};
+  rig.iftable.rows = {testing::Ppp(1000000, 5000, 900, 3)};
   rig.dialer.ShowLinkStatistics();
   rig.dialer.UpdateLinkStatistics();
   rig.iftable.rows = {};

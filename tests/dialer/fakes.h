@@ -48,15 +48,10 @@ inline std::string LowerAscii(std::string s) {
 }
 
 // Keys by lower-cased path; values keep their type and bytes.
-class FakeRegistry : public IRegistry {
+class FakeRegistry : public ISettingsStore {
  public:
-  struct Value {
-    std::uint32_t type;
-    std::vector<std::uint8_t> data;
-  };
+  using Value = RegValue;
   std::map<std::string, std::map<std::string, Value>> keys;  // "<root>|path"
-  std::map<RegKey, std::string> open;
-  RegKey next = 100;
   bool fail_create = false, fail_set = false;
 
   static std::string Id(RegRoot root, const std::string& path) {
@@ -74,88 +69,42 @@ class FakeRegistry : public IRegistry {
     return v == k->second.end() ? nullptr : &v->second;
   }
 
-  long OpenKey(RegRoot root, const std::string& path, std::uint32_t, RegKey* key) override {
-    if (keys.count(Id(root, path)) == 0) return reg::kFileNotFound;
-    *key = ++next;
-    open[*key] = Id(root, path);
-    return reg::kSuccess;
-  }
-  long CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) override {
-    if (fail_create) return reg::kAccessDenied;
-    *existed = keys.count(Id(root, path)) != 0;
+  bool KeyExists(RegRoot root, const std::string& path) override { return keys.count(Id(root, path)) != 0; }
+  KeyCreation CreateKey(RegRoot root, const std::string& path) override {
+    if (fail_create) return KeyCreation::kFailed;
+    const bool existed = keys.count(Id(root, path)) != 0;
     // Every key on the path, as the system creates them.
     for (std::size_t i = 0; i <= path.size(); ++i) {
       if (i == path.size() || path[i] == '\\') keys[Id(root, path.substr(0, i))];
     }
-    *key = ++next;
-    open[*key] = Id(root, path);
-    return reg::kSuccess;
+    return existed ? KeyCreation::kExisted : KeyCreation::kCreated;
   }
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size) override {
-    auto k = open.find(key);
-    if (k == open.end()) return reg::kInvalidParameter;
-    auto& values = keys[k->second];
-    auto v = values.find(LowerAscii(name));
-    if (v == values.end()) return reg::kFileNotFound;
-    *type = v->second.type;
-    auto n = static_cast<std::uint32_t>(v->second.data.size());
-    if (data != nullptr && n > *size) {
-      *size = n;
-      return reg::kMoreData;
-    }
-    if (data != nullptr && n > 0) std::memcpy(data, v->second.data.data(), n);
-    *size = n;
-    return reg::kSuccess;
+  std::optional<RegValue> ReadValue(RegRoot root, const std::string& path, const std::string& name) override {
+    const Value* v = Get(root, path, name);
+    if (v == nullptr) return std::nullopt;
+    return *v;
   }
-  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                std::uint32_t size) override {
-    auto k = open.find(key);
-    if (k == open.end()) return reg::kInvalidParameter;
-    if (fail_set) return reg::kAccessDenied;
-    keys[k->second][LowerAscii(name)] = Value{type, std::vector<std::uint8_t>(data, data + size)};
-    return reg::kSuccess;
+  bool WriteValue(RegRoot root, const std::string& path, const std::string& name, const RegValue& value) override {
+    auto k = keys.find(Id(root, path));
+    if (k == keys.end() || fail_set) return false;
+    k->second[LowerAscii(name)] = value;
+    return true;
   }
-  long CloseKey(RegKey key) override { return open.erase(key) ? reg::kSuccess : reg::kInvalidParameter; }
 };
 
-class FakeIcmp : public IIcmp {
+class FakeEcho : public IEcho {
  public:
-  explicit FakeIcmp(Journal& j) : j_(j) {}
+  explicit FakeEcho(Journal& j) : j_(j) {}
   // Addresses (dotted) that answer; others time out.
   std::set<std::string> answering;
-  bool fail_create = false;
-  bool write_reply_without_count = false;  // a handle that reports 0 yet writes status 0
-  int created = 0, closed = 0;
+  bool unavailable = false;
 
-  class Handle : public IIcmpHandle {
-   public:
-    explicit Handle(FakeIcmp& f) : f_(f) {}
-    ~Handle() override { ++f_.closed; }
-    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t request_size, std::uint8_t* reply,
-                           std::uint32_t reply_size, std::uint32_t timeout_ms) override {
-      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) +
-                           "." + std::to_string((address >> 16) & 0xFF) + "." +
-                           std::to_string(address >> 24);
-      f_.j_.Add("echo " + dotted + " size " + std::to_string(request_size) + " buffer " +
-                std::to_string(reply_size) + " timeout " + std::to_string(timeout_ms));
-      bool ok = f_.answering.count(dotted) != 0;
-      std::uint32_t status = ok ? kIpSuccess : kIpReqTimedOut;
-      if (f_.write_reply_without_count) return 0;
-      if (!ok) return 0;
-      std::memcpy(reply, &address, 4);
-      std::memcpy(reply + 4, &status, 4);
-      return 1;
-    }
-
-   private:
-    FakeIcmp& f_;
-  };
-
-  std::unique_ptr<IIcmpHandle> Create() override {
-    if (fail_create) return nullptr;
-    ++created;
-    return std::make_unique<Handle>(*this);
+  EchoResult Echo(std::uint32_t address, std::uint32_t timeout_ms) override {
+    if (unavailable) return EchoResult::kUnavailable;
+    std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
+                         std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
+    j_.Add("echo " + dotted + " timeout " + std::to_string(timeout_ms));
+    return answering.count(dotted) != 0 ? EchoResult::kReply : EchoResult::kNoReply;
   }
   std::string why() const override { return "no handle"; }
 
@@ -164,101 +113,62 @@ class FakeIcmp : public IIcmp {
 };
 
 // The OS version and the adapters; gateways can change call by call.
-class FakeWmi : public IWmi {
+class FakeWmi : public IOsVersion, public INetworkAdapters {
  public:
   std::string version = "5.1.2600";
   // Each GetIpGateway query pops the front (the last stays).
-  std::deque<std::vector<WmiObject>> adapters{{}};
+  std::deque<std::vector<NetworkAdapter>> adapters{{}};
   bool unreachable = false;
   int adapter_queries = 0;
 
-  static WmiObject Adapter(std::vector<std::string> ips, std::vector<std::string> gateways) {
-    WmiObject o;
-    o["IPAddress"] = std::move(ips);
-    o["DefaultIPGateway"] = std::move(gateways);
-    return o;
+  static NetworkAdapter Adapter(std::vector<std::string> gateways, bool has_addresses = true) {
+    NetworkAdapter a;
+    a.has_addresses = has_addresses;
+    a.gateways = std::move(gateways);
+    return a;
   }
-  void SetGateway(const std::string& gw) {
-    adapters = {{Adapter({"192.0.2.5"}, {gw})}};
-  }
+  void SetGateway(const std::string& gw) { adapters = {{Adapter({gw})}}; }
   void SetGateways(const std::vector<std::string>& seq) {
     adapters.clear();
-    for (const auto& g : seq) adapters.push_back({Adapter({"192.0.2.5"}, {g})});
+    for (const auto& g : seq) adapters.push_back({Adapter({g})});
   }
 
-  std::vector<WmiObject> ExecQuery(const std::string& wql, const std::vector<std::string>&) override {
-    if (unreachable) throw WmiError("cannot reach the management service");
-    if (wql == "Select * from Win32_OperatingSystem") {
-      WmiObject o;
-      o["Version"] = version;
-      return {o};
-    }
-    if (wql == "Select * from Win32_NetworkAdapterConfiguration") {
-      ++adapter_queries;
-      std::vector<WmiObject> r = adapters.front();
-      if (adapters.size() > 1) adapters.pop_front();
-      return r;
-    }
-    throw WmiError("unexpected query " + wql);
+  std::string Version() override {
+    if (unreachable) throw SystemQueryError("cannot reach the management service");
+    return version;
+  }
+  std::vector<NetworkAdapter> Adapters() override {
+    if (unreachable) throw SystemQueryError("cannot reach the management service");
+    ++adapter_queries;
+    std::vector<NetworkAdapter> r = adapters.front();
+    if (adapters.size() > 1) adapters.pop_front();
+    return r;
   }
 };
 
-struct IfRow {
-  std::uint32_t type, speed, in, out, discards, errors;
+class FakeLinks : public ILinkCounters {
+ public:
+  std::vector<InterfaceCounters> rows;
+  std::vector<InterfaceCounters> Interfaces() override { return rows; }
 };
 
-inline void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(x >> (8 * i));
+inline InterfaceCounters Ppp(std::uint32_t speed, std::uint32_t in, std::uint32_t out, std::uint32_t discards) {
+  return InterfaceCounters{true, speed, in, out, discards};
 }
 
-inline std::vector<std::uint8_t> TableBytes(const std::vector<IfRow>& rows) {
-  std::vector<std::uint8_t> t(4 + rows.size() * iftable::kRowSize, 0);
-  Put32(t, 0, static_cast<std::uint32_t>(rows.size()));
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::size_t b = 4 + i * iftable::kRowSize;
-    Put32(t, b + iftable::kTypeOffset, rows[i].type);
-    Put32(t, b + iftable::kSpeedOffset, rows[i].speed);
-    Put32(t, b + iftable::kInOctetsOffset, rows[i].in);
-    Put32(t, b + iftable::kOutOctetsOffset, rows[i].out);
-    Put32(t, b + iftable::kInDiscardsOffset, rows[i].discards);
-    Put32(t, b + iftable::kInErrorsOffset, rows[i].errors);
-  }
-  return t;
-}
-
-class FakeIfTable : public IInterfaceTable {
+class FakePhonebook : public IPhonebook {
  public:
-  std::vector<IfRow> rows;
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool) override {
-    std::vector<std::uint8_t> t = TableBytes(rows);
-    if (table == nullptr || *size < t.size()) {
-      *size = static_cast<std::uint32_t>(t.size());
-      return iftable::kInsufficientBuffer;
-    }
-    std::memcpy(table, t.data(), t.size());
-    return iftable::kSuccess;
-  }
-};
-
-class FakeRas : public IRas {
- public:
-  explicit FakeRas(Journal& j) : j_(j) {}
-  std::uint32_t entry_result = 0, cred_result = 0;
-  std::vector<std::uint8_t> entry, credentials;
-  std::string entry_name, cred_name;
-  std::uint32_t SetEntryProperties(const std::string& phonebook, const std::string& name,
-                                   const std::vector<std::uint8_t>& record) override {
-    j_.Add("ras entry [" + phonebook + "] " + std::to_string(record.size()));
-    entry_name = name;
-    entry = record;
-    return entry_result;
-  }
-  std::uint32_t SetCredentials(const std::string& phonebook, const std::string& name,
-                               const std::vector<std::uint8_t>& record, bool clear) override {
-    j_.Add("ras credentials [" + phonebook + "] " + std::to_string(record.size()) + (clear ? " clear" : ""));
-    cred_name = name;
-    credentials = record;
-    return cred_result;
+  explicit FakePhonebook(Journal& j) : j_(j) {}
+  bool result = true;
+  std::string name, server, user, password;
+  bool CreateVpnEntry(const std::string& n, const std::string& s, const std::string& u,
+                      const std::string& p) override {
+    j_.Add("phonebook " + s + " " + u);
+    name = n;
+    server = s;
+    user = u;
+    password = p;
+    return result;
   }
 
  private:
@@ -324,18 +234,13 @@ class FakeWait : public IWaitHost {
   Journal& j_;
 };
 
-class FakePower : public ISystemPower {
+class FakeRestart : public IRestart {
  public:
-  explicit FakePower(Journal& j) : j_(j) {}
-  bool exit_ok = true;
-  std::uint32_t PlatformId() override { return 2; }
-  bool EnablePrivilege(const char* name) override {
-    j_.Add(std::string("privilege ") + name);
-    return true;
-  }
-  bool ExitSession(unsigned flags, std::uint32_t reason) override {
-    j_.Add("exitwindows " + std::to_string(flags) + " " + std::to_string(reason));
-    return exit_ok;
+  explicit FakeRestart(Journal& j) : j_(j) {}
+  bool ok = true;
+  bool Restart(bool force) override {
+    j_.Add(std::string("restart") + (force ? " force" : ""));
+    return ok;
   }
 
  private:
@@ -406,18 +311,18 @@ class FakeView : public dialer::IDialerView {
 struct PortFakes {
   Journal j;
   FakeRegistry registry;
-  FakeIcmp icmp{j};
+  FakeEcho icmp{j};
   FakeWmi wmi;
-  FakeIfTable iftable;
-  FakeRas ras{j};
+  FakeLinks iftable;
+  FakePhonebook ras{j};
   RecordingStarter starter{j};
   FakeWindows windows{j};
   FakeWait wait{j};
-  FakePower power{j};
+  FakeRestart power{j};
   FakeDialogs dialogs{j};
   FakeShell shell{j};
-  dialer::DialerPorts ports{&registry, &icmp,   &wmi,    &iftable, &ras,   &starter,
-                            &windows,  &wait,   &power,  &dialogs, &shell, DefaultPlatform().codepage};
+  dialer::DialerPorts ports{&registry, &ras,     &icmp,  &wmi,     &wmi,   &iftable, &starter,
+                            &windows,  &wait,    &power, &dialogs, &shell, DefaultPlatform().codepage};
 };
 
 // The whole set wired to a dialer of one build.

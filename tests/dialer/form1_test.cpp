@@ -166,7 +166,7 @@ TEST(Form1, ClockAndStatisticsTimers) {
   ASSERT_TRUE(rig.Load());
   rig.form->OnTimer("Timer1");
   EXPECT_EQ(rig.win().PanelText(6), "12:00:00");
-  rig.iftable.rows = {{23, 2000000, 5000, 900, 3, 0}};
+  rig.iftable.rows = {testing::Ppp(2000000, 5000, 900, 3)};
   rig.form->OnTimer("Timer2");
   EXPECT_EQ(rig.win().PanelText(2), "收到 5000");
   EXPECT_EQ(rig.win().PanelText(4), "错误 3");
@@ -449,8 +449,8 @@ TEST(AboutForms, OwnerLabelsVersionAndTopmostOnce) {
         v.push_back(0);
         return v;
       };
-      rig.registry.Put(RegRoot::kLocalMachine, rig.LocalKey(kOwnerKey), "UserName", reg::kSz, sz(c.user));
-      rig.registry.Put(RegRoot::kLocalMachine, rig.LocalKey(kOwnerKey), "CompanyName", reg::kSz, sz(c.company));
+      rig.registry.Put(RegRoot::kLocalMachine, kOwnerKey, "UserName", reg::kSz, sz(c.user));
+      rig.registry.Put(RegRoot::kLocalMachine, kOwnerKey, "CompanyName", reg::kSz, sz(c.company));
     }
     rig.j.lines.clear();
     rig.form->OnClick("mm_help_aboutme");

@@ -136,10 +136,6 @@ class FakeHelp : public forms::IHelpViewer {
   Journal& j_;
 };
 
-inline bool operator==(const FakeRegistry::Value& a, const FakeRegistry::Value& b) {
-  return a.type == b.type && a.data == b.data;
-}
-
 // Only existence is asked of the file layer here.
 class FakeFiles : public IFileSystem {
  public:
@@ -159,7 +155,7 @@ struct FormRig : PortFakes {
 
   void Optimized() { registry.Put(RegRoot::kLocalMachine, dialer::kRasManParametersKey, "ProhibitIPSec", reg::kDword, {1, 0, 0, 0}); }
   void Created() {
-    registry.Put(RegRoot::kCurrentUser, LocalKey(dialer::kNeedCreatKey), "IsOK", reg::kDword, {1, 0, 0, 0});
+    registry.Put(RegRoot::kCurrentUser, dialer::kNeedCreatKey, "IsOK", reg::kDword, {1, 0, 0, 0});
   }
   std::string LocalKey(const char* utf8) { return DefaultPlatform().codepage->FromUtf8(utf8); }
 

@@ -9,55 +9,47 @@
 #include <vector>
 
 #include "ports/desktop.h"
+#include "ports/echo.h"
 #include "ports/forms.h"
-#include "ports/icmp.h"
-#include "ports/iftable.h"
-#include "ports/wmi.h"
+#include "ports/link_counters.h"
+#include "ports/system_queries.h"
 
 namespace kit::posix {
 
-// ---- ICMP ----
-
 // Echo over an ICMP datagram socket; where the kernel refuses those (the
 // ping group range), a raw socket when the process may open one. Neither:
-// Create() gives null and why() says so.
-class SocketIcmp : public IIcmp {
+// kUnavailable, and why() says so.
+class SocketEcho : public IEcho {
  public:
-  std::unique_ptr<IIcmpHandle> Create() override;
+  EchoResult Echo(std::uint32_t address, std::uint32_t timeout_ms) override;
   std::string why() const override { return why_; }
 
  private:
   std::string why_;
 };
 
-// ---- management queries ----
-
-// Win32_OperatingSystem answers `version` (default: $KIT_WINDOWS_VERSION,
-// else 5.1.2600, the desktops this stands in for). Adapters are the
-// interfaces with an IPv4 address; default gateways come from `route_file`.
-class ProcWmi : public IWmi {
+// The interfaces with their IPv4 addresses, in the kernel's order; default
+// gateways come from `route_file`. Interfaces only the routes name come last.
+class ProcNetworkAdapters : public INetworkAdapters {
  public:
-  explicit ProcWmi(std::string route_file = "/proc/net/route", std::string version = "");
-  std::vector<WmiObject> ExecQuery(const std::string& wql,
-                                   const std::vector<std::string>& properties) override;
+  explicit ProcNetworkAdapters(std::string route_file = "/proc/net/route") : route_file_(std::move(route_file)) {}
+  // Throws SystemQueryError when the route file can not be read.
+  std::vector<NetworkAdapter> Adapters() override;
 
  private:
   std::string route_file_;
-  std::string version_;
 };
 
 // Default gateways per interface, in the file's order.
 std::vector<std::pair<std::string, std::string>> DefaultGateways(const std::string& route_text);
 
-// ---- interface table ----
-
-class ProcInterfaceTable : public IInterfaceTable {
+// The counters of /proc/net/dev, typed from /sys/class/net: ARP type 512 or
+// a "ppp" name is a PPP link; speeds in Mbit/s become bits per second.
+class ProcLinkCounters : public ILinkCounters {
  public:
-  explicit ProcInterfaceTable(std::string sys_class_net = "/sys/class/net",
-                              std::string proc_net_dev = "/proc/net/dev");
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override;
-  // The table as the call would fill it.
-  std::vector<std::uint8_t> Snapshot() const;
+  explicit ProcLinkCounters(std::string sys_class_net = "/sys/class/net",
+                            std::string proc_net_dev = "/proc/net/dev");
+  std::vector<InterfaceCounters> Interfaces() override;
 
  private:
   std::string sys_, dev_;

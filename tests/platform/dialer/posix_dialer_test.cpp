@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "dialer/probes.h"
 #include "platform/posix/dialer/posix_dialer.h"
@@ -19,35 +17,36 @@ void Write(const std::filesystem::path& p, const std::string& text) {
   std::ofstream(p, std::ios::binary) << text;
 }
 
-TEST(SocketIcmp, RealEchoOfLoopback) {
-  SocketIcmp icmp;
-  ProcWmi wmi;
-  ProcInterfaceTable table;
-  dialer::CProbes probes(icmp, wmi, table);
-  dialer::PingResult r = probes.Ping("127.0.0.1");
+// Only probes the machine can answer without a tunnel; the OS version is
+// not asked here.
+class Probes {
+ public:
+  explicit Probes(INetworkAdapters& adapters, ILinkCounters& links) : probes(echo, os, adapters, links) {}
+  struct NoVersion : IOsVersion {
+    std::string Version() override { return std::string(); }
+  } os;
+  SocketEcho echo;
+  dialer::CProbes probes;
+};
+
+TEST(SocketEcho, RealEchoOfLoopback) {
+  ProcNetworkAdapters adapters;
+  ProcLinkCounters links;
+  Probes p(adapters, links);
+  auto t0 = std::chrono::steady_clock::now();
+  dialer::PingResult r = p.probes.Ping("127.0.0.1");
   if (r == dialer::PingResult::kUnavailable) {
     // The kernel allows neither socket kind to this process: say so, never guess.
-    EXPECT_NE(probes.unavailable_reason().find("probe unavailable"), std::string::npos);
-    GTEST_SKIP() << probes.unavailable_reason();
+    EXPECT_NE(p.probes.unavailable_reason().find("probe unavailable"), std::string::npos);
+    GTEST_SKIP() << p.probes.unavailable_reason();
   }
   EXPECT_EQ(r, dialer::PingResult::kReply);
-  EXPECT_TRUE(probes.ping("127.0.0.2"));
-  EXPECT_EQ(probes.Ping("localhost"), dialer::PingResult::kBadAddress);
-
-  // A buffer too small for one reply record gets nothing.
-  std::unique_ptr<IIcmpHandle> h = icmp.Create();
-  ASSERT_TRUE(h);
-  std::uint8_t tiny[8] = {};
-  EXPECT_EQ(h->SendEcho(*dialer::ParseDottedIPv4("127.0.0.1"), 0, tiny, sizeof tiny, 500), 0u);
-  std::uint8_t reply[270] = {};
-  auto t0 = std::chrono::steady_clock::now();
-  EXPECT_EQ(h->SendEcho(*dialer::ParseDottedIPv4("127.0.0.1"), 0, reply, sizeof reply, 500), 1u);
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(500));
-  EXPECT_EQ(reply[0], 127);
-  EXPECT_EQ(reply[4] | reply[5] | reply[6] | reply[7], 0);
+  EXPECT_TRUE(p.probes.ping("127.0.0.2"));
+  EXPECT_EQ(p.probes.Ping("localhost"), dialer::PingResult::kBadAddress);
 }
 
-TEST(ProcWmi, GatewaysFromTheRouteFile) {
+TEST(ProcNetworkAdapters, GatewaysFromTheRouteFile) {
   const std::string route =
       "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
       "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
@@ -62,26 +61,29 @@ TEST(ProcWmi, GatewaysFromTheRouteFile) {
 
   testing::TempKitRoot root;
   Write(root.dir() / "route", route);
-  ProcWmi wmi((root.dir() / "route").string(), "6.1.7601");
-  SocketIcmp icmp;
-  ProcInterfaceTable table;
-  dialer::CProbes probes(icmp, wmi, table);
-  EXPECT_EQ(probes.GetOsversion(), "6.1");
+  ProcNetworkAdapters adapters((root.dir() / "route").string());
+  // wlan9 is not an interface here: it comes last, without addresses.
+  std::vector<NetworkAdapter> all = adapters.Adapters();
+  ASSERT_FALSE(all.empty());
+  EXPECT_FALSE(all.back().has_addresses);
+  EXPECT_EQ(all.back().gateways, std::vector<std::string>{"192.168.1.1"});
+  ProcLinkCounters links;
+  Probes p(adapters, links);
   // wlan9 has no address here, so it gives nothing; eth0 may have none either.
-  std::string gw = probes.GetIpGateway();
+  std::string gw = p.probes.GetIpGateway();
   EXPECT_TRUE(gw.empty() || gw == "192.0.2.1") << gw;
 
-  ProcWmi missing((root.dir() / "none").string());
-  EXPECT_THROW(missing.ExecQuery("Select * from Win32_NetworkAdapterConfiguration", {}), WmiError);
-  EXPECT_EQ(dialer::CProbes(icmp, missing, table).GetOsversion(), "5.1");
+  ProcNetworkAdapters missing((root.dir() / "none").string());
+  EXPECT_THROW(missing.Adapters(), SystemQueryError);
 
   // The machine's own table: a dotted address or nothing.
-  ProcWmi real;
-  std::string mine = dialer::CProbes(icmp, real, table).GetIpGateway();
-  EXPECT_TRUE(mine.empty() || dialer::IsDottedIPv4(mine)) << mine;
+  ProcNetworkAdapters real;
+  Probes mine(real, links);
+  std::string own = mine.probes.GetIpGateway();
+  EXPECT_TRUE(own.empty() || dialer::IsDottedIPv4(own)) << own;
 }
 
-TEST(ProcInterfaceTable, SyntheticAndReal) {
+TEST(ProcLinkCounters, SyntheticAndReal) {
   testing::TempKitRoot root;
   const auto sys = root.dir() / "sys";
   Write(sys / "ppp0" / "type", "512\n");
@@ -94,37 +96,26 @@ TEST(ProcInterfaceTable, SyntheticAndReal) {
         "    lo:  100 1 0 0 0 0 0 0 100 1 0 0 0 0 0 0\n"
         "  eth0: 4294967396 9 0 0 0 0 0 0 77 7 0 0 0 0 0 0\n"
         "  ppp0: 5000 50 9 3 0 0 0 0 900 9 0 0 0 0 0 0\n");
-  ProcInterfaceTable table(sys.string(), (root.dir() / "dev").string());
-  std::vector<std::uint8_t> t = table.Snapshot();
-  ASSERT_EQ(t.size(), 4 + 3 * 860u);
-  EXPECT_EQ(t[4 + 860 + iftable::kTypeOffset], iftable::kTypeEthernet);
+  ProcLinkCounters links(sys.string(), (root.dir() / "dev").string());
+  std::vector<InterfaceCounters> rows = links.Interfaces();
+  ASSERT_EQ(rows.size(), 3u);
   // 1000 Mbit/s as bits per second; counters wrap at 32 bits.
-  std::uint32_t speed = 0, in = 0;
-  std::memcpy(&speed, &t[4 + 860 + iftable::kSpeedOffset], 4);
-  std::memcpy(&in, &t[4 + 860 + iftable::kInOctetsOffset], 4);
-  EXPECT_EQ(speed, 1000000000u);
-  EXPECT_EQ(in, 100u);
+  EXPECT_FALSE(rows[1].ppp);
+  EXPECT_EQ(rows[1].speed, 1000000000u);
+  EXPECT_EQ(rows[1].received, 100u);
+  // Discards, not errors.
+  EXPECT_TRUE(rows[2].ppp);
+  EXPECT_EQ(rows[2].discards, 3u);
 
-  SocketIcmp icmp;
-  ProcWmi wmi;
-  dialer::CProbes probes(icmp, wmi, table);
-  EXPECT_EQ(probes.ShowLinkStatistics(), (dialer::LinkPanels{"VPN连接0MB", "收到 5000", "发送 900", "错误 3"}));
+  ProcNetworkAdapters adapters;
+  Probes p(adapters, links);
+  EXPECT_EQ(p.probes.ShowLinkStatistics(), (dialer::LinkPanels{"VPN连接0MB", "收到 5000", "发送 900", "错误 3"}));
 
-  std::uint32_t size = 10;
-  EXPECT_EQ(table.GetIfTable(t.data(), &size, false), iftable::kInsufficientBuffer);
-  EXPECT_EQ(size, 4 + 3 * 860u);
-
-  // The machine's own table reads without a PPP link; loopback is typed.
-  ProcInterfaceTable real;
-  std::vector<std::uint8_t> mine = real.Snapshot();
-  ASSERT_GE(mine.size(), 4u);
-  std::uint32_t count = 0;
-  std::memcpy(&count, mine.data(), 4);
-  EXPECT_EQ(mine.size(), 4 + count * 860u);
-  bool loopback = false;
-  for (std::uint32_t i = 0; i < count; ++i) loopback |= mine[4 + i * 860 + iftable::kTypeOffset] == iftable::kTypeLoopback;
-  EXPECT_TRUE(loopback);
-  EXPECT_EQ(dialer::CProbes(icmp, wmi, real).ShowLinkStatistics()[0], "VPN尚未连接");
+  // The machine's own interfaces read, loopback among them, without a PPP link.
+  ProcLinkCounters real;
+  EXPECT_FALSE(real.Interfaces().empty());
+  Probes own(adapters, real);
+  EXPECT_EQ(own.probes.ShowLinkStatistics()[0], "VPN尚未连接");
 }
 
 TEST(LockFileMutexes, SecondHolderSeesTheFirstUntilItCloses) {
@@ -143,10 +134,18 @@ TEST(LockFileMutexes, SecondHolderSeesTheFirstUntilItCloses) {
   b.Close(h3);
 }
 
+TEST(ClockWait, SleepsOnTheClock) {
+  ClockWait wait;
+  const std::int64_t t0 = wait.MonotonicMs();
+  wait.SleepMs(20);
+  wait.PumpMessages();
+  EXPECT_GE(wait.MonotonicMs() - t0, 30);
+}
+
 // In a network namespace of its own with only loopback up and one host
 // route into it, an echo to that address goes nowhere outside and gets no
 // answer: the probe must give up after its 500 ms.
-TEST(SocketIcmp, TimesOutAfterHalfASecondInAPrivateNetwork) {
+TEST(SocketEcho, TimesOutAfterHalfASecondInAPrivateNetwork) {
   testing_support::NamespaceEchoResult r = testing_support::EchoInPrivateNetwork("192.0.2.77");
   if (r.outcome == testing_support::NamespaceEcho::kNoNamespace ||
       r.outcome == testing_support::NamespaceEcho::kUnavailable) {

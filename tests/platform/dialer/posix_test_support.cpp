@@ -59,17 +59,14 @@ NamespaceEchoResult EchoInPrivateNetwork(const std::string& address) {
     close(fds[0]);
     NamespaceEchoResult r{NamespaceEcho::kNoNamespace, 0};
     if (PrepareNamespace(*a)) {
-      SocketIcmp icmp;
-      ProcWmi wmi;
-      ProcInterfaceTable table;
-      dialer::CProbes probes(icmp, wmi, table);
+      SocketEcho echo;
       auto t0 = std::chrono::steady_clock::now();
-      dialer::PingResult p = probes.Ping(address);
+      const EchoResult p = echo.Echo(*a, dialer::kEchoTimeoutMs);
       r.elapsed_ms = static_cast<long>(
           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count());
-      r.outcome = p == dialer::PingResult::kReply     ? NamespaceEcho::kReply
-                  : p == dialer::PingResult::kNoReply ? NamespaceEcho::kNoReply
-                                                      : NamespaceEcho::kUnavailable;
+      r.outcome = p == EchoResult::kReply     ? NamespaceEcho::kReply
+                  : p == EchoResult::kNoReply ? NamespaceEcho::kNoReply
+                                              : NamespaceEcho::kUnavailable;
     }
     ssize_t w = write(fds[1], &r, sizeof r);
     _exit(w == static_cast<ssize_t>(sizeof r) ? 0 : 1);

@@ -14,7 +14,7 @@ struct NamespaceEchoResult {
 
 // In a child process: a network namespace of its own with only loopback up
 // and a host route to `address` through it, then one echo to that address
-// through the dialer's probe. Nothing leaves the namespace.
+// with the probes' time-out. Nothing leaves the namespace.
 NamespaceEchoResult EchoInPrivateNetwork(const std::string& address);
 
 }  // namespace kit::posix::testing_support
