@@ -14,7 +14,6 @@
 #include <ctime>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,11 +21,7 @@
 #include "dialer/commands.h"
 #include "dialer/form1.h"
 #include "platform/posix/dialer/posix_dialer.h"
-#include "platform/posix/iconv_codepage.h"
-#include "ports/platform.h"
-#include "sim/dialer/headless_forms.h"
-#include "sim/dialer/recorders.h"
-#include "sim/dialer/registry_store.h"
+#include "sim/dialer/desktop.h"
 
 namespace {
 
@@ -71,81 +66,6 @@ bool UpDown(const std::string& v, bool* out) {
   else return false;
   return true;
 }
-
-// The network as the options describe it: the gateway the adapters report
-// before and after the dial, and which probe hosts answer.
-class Simulation : public IEcho, public IOsVersion, public INetworkAdapters, public ILinkCounters {
- public:
-  Simulation(const Options& o, std::ostream& out) : o_(o), out_(out), intranet_(o.intranet) {}
-  std::string intranet_host, internet_host;
-
-  void Started(const std::string& line) {
-    if (line == dialer::kHangUpCommand) {
-      if (dialled_ || intranet_) out_ << "simulation: the tunnel is down\n";
-      dialled_ = false;
-      intranet_ = false;
-    } else if (line.rfind("cmd /c rasdial ", 0) == 0 || line == dialer::kRasphoneCommand) {
-      dialled_ = true;
-      if (o_.tunnel_gateway.empty()) {
-        out_ << "simulation: no tunnel gateway given, the tunnel does not come up\n";
-      } else {
-        intranet_ = true;
-        out_ << "simulation: the tunnel is up\n";
-      }
-    }
-  }
-
-  // Echo: simulated, or a real one reported the same way.
-  EchoResult Echo(std::uint32_t address, std::uint32_t timeout_ms) override {
-    const std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
-                               std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-    if (o_.real_probes) {
-      const EchoResult r = real_.Echo(address, timeout_ms);
-      if (r != EchoResult::kUnavailable) Report(dotted, r == EchoResult::kReply);
-      return r;
-    }
-    const bool ok = dotted == intranet_host ? intranet_ : dotted == internet_host ? o_.internet : false;
-    Report(dotted, ok);
-    return ok ? EchoResult::kReply : EchoResult::kNoReply;
-  }
-  std::string why() const override { return real_.why(); }
-
-  void Report(const std::string& host, bool ok) {
-    auto it = answered_.find(host);
-    if (it == answered_.end() || it->second != ok) {
-      out_ << "probe: " << host << (ok ? " answers" : " does not answer") << "\n";
-    }
-    answered_[host] = ok;
-  }
-
-  std::string Version() override { return o_.os; }
-
-  std::vector<NetworkAdapter> Adapters() override {
-    const std::string gw = dialled_ ? o_.tunnel_gateway : o_.gateway;
-    if (gw != last_gateway_) out_ << "probe: the adapters report gateway " << (gw.empty() ? "(none)" : gw) << "\n";
-    last_gateway_ = gw;
-    NetworkAdapter a;
-    a.has_addresses = true;
-    if (!gw.empty()) a.gateways.push_back(gw);
-    return {a};
-  }
-
-  // Simulated: no PPP interface, the link panels stay at "VPN尚未连接".
-  std::vector<InterfaceCounters> Interfaces() override {
-    if (o_.real_probes) return real_links_.Interfaces();
-    return {};
-  }
-
- private:
-  const Options& o_;
-  std::ostream& out_;
-  bool intranet_;
-  bool dialled_ = false;
-  std::string last_gateway_ = "\x01";
-  std::map<std::string, bool> answered_;
-  posix::SocketEcho real_;
-  posix::ProcLinkCounters real_links_;
-};
 
 std::string TimeText() {
   char buf[16];
@@ -371,56 +291,26 @@ int main(int argc, char** argv) {
 
   const dialer::BuildProfile& profile = dialer::ProfileFor(kBuild);
   dialer::DialerConfig config;
-  Simulation sim(o, out);
-  sim.intranet_host = config.intranet_host;
-  sim.internet_host = config.internet_probe_host;
-
-  sim::FileRegistry registry;
-  sim::RecordingPhonebook phonebook;
-  sim::TranscriptStarter starter(out, config.server_network);
-  starter.context = &sim;
-  starter.started = [](void* c, const std::string& line) { static_cast<Simulation*>(c)->Started(line); };
-  sim::NoWindows windows;
-  sim::TranscriptWait wait(out, o.no_wait);
-  sim::TranscriptRestart restart(out);
-  sim::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
-  sim::PrintingShell shell(out);
-  dialer::DialerPorts ports{};
-  ports.settings = &registry;
-  ports.phonebook = &phonebook;
-  ports.echo = &sim;
-  ports.adapters = &sim;
-  ports.os = &sim;
-  ports.links = &sim;
-  ports.processes = &starter;
-  ports.windows = &windows;
-  ports.wait = &wait;
-  ports.restart = &restart;
-  ports.dialogs = &dialogs;
-  ports.shell = &shell;
-  ports.codepage = &posix::SystemCodePage();
-
-  {
-    // Every desktop has the remote-access service's key; the optimize step
-    // writes into it and never creates it.
-    dialer::RegistryAPI api(registry, posix::SystemCodePage());
-    if (!api.KeyExists(RegRoot::kLocalMachine, dialer::kRasManParametersKey)) {
-      api.CreateRegKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey);
-    }
-  }
-  sim::HeadlessFormHost host(out, posix::SystemCodePage());
-  posix::LockFileMutexes mutexes;
-  sim::PrintingHelpViewer help(out);
+  sim::DesktopOptions options;
+  options.skip_waits = o.no_wait;
+  options.terminal = interactive ? &std::cin : nullptr;
+  sim::SimulatedDesktop desktop(out, config, options);
+  sim::SimulatedNetwork& network = desktop.network;
+  network.intranet = o.intranet;
+  network.internet = o.internet;
+  network.os = o.os;
+  network.gateway = o.gateway;
+  network.tunnel_gateway = o.tunnel_gateway;
+  network.real_probes = o.real_probes;
   static std::string (*time_text)() = TimeText;
-  dialer::FormPorts form_ports{&host, &mutexes, &help, DefaultPlatform().files, ProgramFolder(), time_text};
 
   out << "program: " << kProgram << " (" << profile.app_title << "), Windows " << o.os << "\n";
-  dialer::Form1 form(ports, form_ports, config, profile);
+  dialer::Form1 form(desktop.Ports(), desktop.FormPorts(ProgramFolder(), time_text), config, profile);
   if (!form.Form_Load()) {
     out << "end: another copy is running\n";
     return 0;
   }
-  Driver driver(host, form, out);
+  Driver driver(desktop.forms, form, out);
   int rc = 0;
   for (const Event& e : o.events) {
     if (form.Ended()) break;
@@ -429,7 +319,7 @@ int main(int argc, char** argv) {
         if (!driver.Set(e.a, e.b)) rc = 1;
         break;
       case Event::kAnswer:
-        dialogs.answers.push_back(e.a == "yes" ? id::kYes : id::kNo);
+        desktop.dialogs.answers.push_back(e.a == "yes" ? id::kYes : id::kNo);
         break;
       case Event::kPress:
         if (!driver.Press(e.a)) rc = 1;

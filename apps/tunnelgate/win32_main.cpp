@@ -45,7 +45,7 @@ class Recorder : public kit::IProcessStarter,
   }
   int MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned style) override {
     out_ << "box [" << caption << "] " << text << " (" << style << ")\n";
-    return (style & 0xF) == kit::mb::kYesNo ? kit::id::kYes : kit::id::kOk;
+    return kit::DefaultAnswer(style);
   }
   std::optional<std::vector<std::string>> FileDialog(const kit::FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }

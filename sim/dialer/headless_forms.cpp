@@ -1,19 +1,9 @@
 // sim: stand-ins for Windows and its programs, for the POSIX hosts, the demo and the tests; ships nowhere.
 #include "sim/dialer/headless_forms.h"
 
-#include <time.h>
-
 #include <algorithm>
-#include <istream>
-
-#include "dialer/commands.h"
 
 namespace kit::sim {
-namespace {
-
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
-
-}  // namespace
 
 // ---- forms ----
 
@@ -206,115 +196,6 @@ HeadlessForm* HeadlessFormHost::Form(const std::string& form_name) {
 
 void HeadlessFormHost::Forget(HeadlessForm* form) {
   forms_.erase(std::remove(forms_.begin(), forms_.end(), form), forms_.end());
-}
-
-// ---- help, boxes, shell ----
-
-std::uintptr_t PrintingHelpViewer::Display(std::uintptr_t, const std::string& path) {
-  out_ << "help: " << path << "\n";
-  out_.flush();
-  return 0;
-}
-
-int TranscriptDialogs::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption,
-                                  unsigned style) {
-  out_ << "box: [" << caption << "] " << text << " (style " << style << ")\n";
-  const unsigned buttons = style & 0xF;
-  auto name = [](int a) { return a == id::kYes ? "yes" : a == id::kNo ? "no" : a == id::kCancel ? "cancel" : "ok"; };
-  int answer = id::kOk;
-  const bool question = buttons != mb::kOk;  // queued answers are for questions only
-  if (question && !answers.empty()) {
-    answer = answers.front();
-    answers.pop_front();
-  } else if (question) {
-    answer = (style & mb::kDefButton2) ? id::kNo : id::kYes;
-    if (terminal_ != nullptr) {
-      out_ << "answer yes or no? ";
-      out_.flush();
-      std::string line;
-      if (std::getline(*terminal_, line)) answer = (line == "n" || line == "no") ? id::kNo : id::kYes;
-    }
-  }
-  if (buttons == mb::kOk) answer = id::kOk;
-  out_ << "answer: " << name(answer) << "\n";
-  out_.flush();
-  return answer;
-}
-
-std::intptr_t PrintingShell::Execute(const ShellRequest& r) {
-  out_ << "open: " << r.file << "\n";
-  out_.flush();
-  return 42;
-}
-
-// ---- commands and waits ----
-
-std::string ExplainCommand(const std::string& c, const std::string& server_network) {
-  using namespace dialer;
-  if (c == kHangUpCommand) return "hang up the tunnel";
-  if (StartsWith(c, "cmd /c rasdial ")) return "dial the tunnel with the user name and password of the boxes";
-  if (c == kRasphoneCommand) return "open the system dial dialog of the entry, which dials with its stored credentials";
-  if (c == kRouteDeleteDefault) return "drop every default route, so that only the local gateway gets one back";
-  if (c == kRouteDeleteIntranet) return "remove the intranet route through the tunnel";
-  if (c == RouteDeleteServerNetwork(server_network)) return "remove the route to the VPN servers' network";
-  if (StartsWith(c, RouteAddServerNetwork(server_network, ""))) {
-    return "the VPN servers' network through the local gateway, outside the tunnel";
-  }
-  if (StartsWith(c, RouteAddDefault(""))) return "everything but the intranet through the local gateway";
-  if (StartsWith(c, RouteAddIntranet(""))) return "the office intranet through the tunnel gateway";
-  if (c == kOptimizeCommand1 || c == kOptimizeCommand2) return "stop the IPsec policy agent, started on demand only";
-  if (c == kOptimizeCommand3 || c == kOptimizeCommand4) return "stop and disable the connection sharing service";
-  if (StartsWith(c, "\"")) return "the system information tool";
-  return "a command of the dialer";
-}
-
-bool TranscriptStarter::Start(const std::string& command_line, int) {
-  out_ << "why: " << ExplainCommand(command_line, server_network_) << "\n";
-  out_ << "run: " << command_line << "\n";
-  out_.flush();
-  lines.push_back(command_line);
-  if (started) started(context, command_line);
-  return true;
-}
-
-std::int64_t TranscriptWait::NowSeconds() { return static_cast<std::int64_t>(::time(nullptr)) + skipped_ms_ / 1000; }
-
-std::int64_t TranscriptWait::MonotonicMs() { return clock_.MonotonicMs() + skipped_ms_; }
-
-void TranscriptWait::WaitForMessages(unsigned timeout_ms) {
-  // No window here sends messages: the wait is the whole timeout.
-  if (skip_) {
-    skipped_ms_ += timeout_ms;
-  } else {
-    clock_.SleepMs(timeout_ms);
-  }
-}
-
-void TranscriptWait::WaitStarting(int seconds) {
-  out_ << "wait: " << seconds << " s\n";
-  out_.flush();
-}
-
-void TranscriptWait::SleepMs(unsigned ms) {
-  if (ms % 1000 == 0) {
-    out_ << "wait: " << ms / 1000 << " s\n";
-  } else {
-    out_ << "wait: " << ms << " ms\n";
-  }
-  out_.flush();
-  if (skip_) {
-    skipped_ms_ += ms;
-  } else {
-    clock_.SleepMs(ms);
-  }
-}
-
-bool TranscriptRestart::Restart(bool force) {
-  constexpr unsigned kReboot = 2, kForce = 4;  // EWX_REBOOT, EWX_FORCE
-  out_ << "privilege: SeShutdownPrivilege\n";
-  out_ << "restart: the machine would restart now (flags " << (kReboot | (force ? kForce : 0u)) << ", reason 0)\n";
-  out_.flush();
-  return true;
 }
 
 }  // namespace kit::sim

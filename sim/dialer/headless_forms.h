@@ -1,28 +1,16 @@
 // sim: stand-ins for Windows and its programs, for the POSIX hosts, the demo and the tests; ships nowhere.
 // The dialer's forms without a screen: every form keeps its controls' state
 // and reports what a user would see change on a transcript stream; the
-// program drives it by control names. Also the help viewer, message boxes,
-// shell and waits of the dialer programs.
+// program drives it by control names.
 #pragma once
 #include <cstdint>
-#include <deque>
-#include <map>
 #include <memory>
-#include <istream>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
-#include "platform/posix/dialer/posix_dialer.h"
 #include "ports/codepage.h"
-#include "ports/desktop.h"
-#include "ports/dialogs.h"
 #include "ports/forms.h"
-#include "ports/process.h"
-#include "ports/restart.h"
-#include "ports/shell.h"
-#include "sim/dialer/recorders.h"
 
 namespace kit::sim {
 
@@ -102,89 +90,6 @@ class HeadlessFormHost : public forms::IFormHost {
   const ICodePage& cp_;
   std::vector<HeadlessForm*> forms_;
   std::uintptr_t next_handle_ = 0x10000;
-};
-
-class PrintingHelpViewer : public forms::IHelpViewer {
- public:
-  explicit PrintingHelpViewer(std::ostream& out) : out_(out) {}
-  std::uintptr_t Display(std::uintptr_t owner, const std::string& path) override;
-
- private:
-  std::ostream& out_;
-};
-
-// Message boxes on the transcript; answers come from a queue, else the
-// box's default button, else (interactive) from the terminal.
-class TranscriptDialogs : public IDialogs {
- public:
-  TranscriptDialogs(std::ostream& out, std::istream* terminal) : out_(out), terminal_(terminal) {}
-  std::deque<int> answers;
-  int MessageBox(std::uintptr_t owner, const std::string& text, const std::string& caption,
-                 unsigned style) override;
-  std::optional<std::vector<std::string>> FileDialog(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
-  std::optional<ColorRef> ChooseColor(std::uintptr_t, ColorRef) override { return std::nullopt; }
-
- private:
-  std::ostream& out_;
-  std::istream* terminal_;
-};
-
-class PrintingShell : public IShell {
- public:
-  explicit PrintingShell(std::ostream& out) : out_(out) {}
-  std::intptr_t Execute(const ShellRequest& request) override;
-
- private:
-  std::ostream& out_;
-};
-
-// Why a command line of the dialer is started, in a few words.
-std::string ExplainCommand(const std::string& command_line, const std::string& server_network);
-
-// "why: ..." and "run: <command line>"; runs nothing. `started` is told of
-// every line (the simulated network follows dial and hang-up).
-class TranscriptStarter : public IProcessStarter {
- public:
-  TranscriptStarter(std::ostream& out, std::string server_network)
-      : out_(out), server_network_(std::move(server_network)) {}
-  bool Start(const std::string& command_line, int show_flag) override;
-  void (*started)(void* context, const std::string& command_line) = nullptr;
-  void* context = nullptr;
-  std::vector<std::string> lines;
-
- private:
-  std::ostream& out_;
-  std::string server_network_;
-};
-
-// "wait: N s" for every wait; with skip the clock jumps instead of waiting.
-class TranscriptWait : public IWaitHost {
- public:
-  TranscriptWait(std::ostream& out, bool skip) : out_(out), skip_(skip) {}
-  std::int64_t NowSeconds() override;
-  void PumpMessages() override {}
-  void SleepMs(unsigned ms) override;
-  std::int64_t MonotonicMs() override;
-  void WaitForMessages(unsigned timeout_ms) override;
-  void WaitStarting(int seconds) override;
-
- private:
-  std::ostream& out_;
-  bool skip_;
-  std::int64_t skipped_ms_ = 0;
-  posix::ClockWait clock_;  // the real waits, when they are not skipped
-};
-
-// What a restart of the simulated desktop (of the NT family) would do: the
-// shutdown privilege, then the reboot's flags and reason.
-class TranscriptRestart : public IRestart {
- public:
-  explicit TranscriptRestart(std::ostream& out) : out_(out) {}
-  bool Restart(bool force) override;
-
- private:
-  std::ostream& out_;
 };
 
 }  // namespace kit::sim

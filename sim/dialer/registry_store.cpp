@@ -241,6 +241,7 @@ KeyCreation FileRegistry::CreateKey(RegRoot root, const std::string& key) {
   if (!Load(root, &image)) return KeyCreation::kFailed;
   const std::string p = Normalize(cp_.FromUtf8(key));
   if (p.empty() || FindKey(image, p) != nullptr) return KeyCreation::kExisted;
+  if (read_only) return KeyCreation::kFailed;
   for (std::size_t i = 0; i <= p.size(); ++i) {
     auto b = static_cast<unsigned char>(i < p.size() ? p[i] : 0);
     if (i < p.size() && b >= 0x81 && b <= 0xFE && i + 1 < p.size()) {
@@ -269,7 +270,7 @@ std::optional<RegValue> FileRegistry::ReadValue(RegRoot root, const std::string&
 
 bool FileRegistry::WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
   const std::string n = cp_.FromUtf8(name);
-  if (value.data.size() > kMaxItem || n.size() > kMaxItem) return false;
+  if (read_only || value.data.size() > kMaxItem || n.size() > kMaxItem) return false;
   RegistryImage image;
   if (!Load(root, &image)) return false;
   const std::string p = Normalize(cp_.FromUtf8(key));

@@ -45,6 +45,8 @@ class FileRegistry : public ISettingsStore {
   bool WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) override;
 
   std::string FileFor(RegRoot root) const;
+  // As a registry this user may not write to: nothing is created or set.
+  bool read_only = false;
 
  private:
   bool Load(RegRoot root, RegistryImage* image) const;

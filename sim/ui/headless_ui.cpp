@@ -816,10 +816,10 @@ void HeadlessUi::AboutBox(ui::WindowHandle, int dialog, const std::string& title
   Answer("ok");
 }
 
-int HeadlessUi::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned) {
+int HeadlessUi::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned style) {
   Log("message \"" + caption + "\": " + text);
   Answer("ok");
-  return id::kOk;
+  return DefaultAnswer(style);
 }
 
 std::optional<std::vector<std::string>> HeadlessUi::FileDialog(const FileDialogRequest& request) {

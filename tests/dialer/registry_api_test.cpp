@@ -2,26 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/dialer/fakes.h"
+#include "ports/platform.h"
+#include "sim/dialer/registry_store.h"
+#include "tests/platform/temp_kit_root.h"
 
 namespace kit::dialer {
 namespace {
-
-using testing::FakeRegistry;
 
 const ICodePage& Cp() { return *DefaultPlatform().codepage; }
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
+struct KitRoot {
+  testing::TempKitRoot root;
+};
+
+// The registry of the POSIX programs, in a KIT_ROOT of its own.
+struct Store : KitRoot, sim::FileRegistry {
+  Store() : sim::FileRegistry((root.root() / "registry").string()) {}
+  void Put(RegRoot r, const std::string& key, const std::string& name, std::uint32_t type,
+           std::vector<std::uint8_t> data) {
+    CreateKey(r, key);
+    WriteValue(r, key, name, RegValue{type, std::move(data)});
+  }
+  std::optional<RegValue> Get(RegRoot r, const std::string& key, const std::string& name) {
+    return ReadValue(r, key, name);
+  }
+};
+
 TEST(RegistryApi, CreateRegKeyTellsExistingAndRaises1001) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   EXPECT_FALSE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_FALSE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_TRUE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_TRUE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
 
-  reg.fail_create = true;
+  reg.read_only = true;
+  EXPECT_TRUE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
   try {
     api.CreateRegKey(RegRoot::kCurrentUser, "Software\\Other");
     FAIL() << "no error raised";
@@ -32,7 +50,7 @@ TEST(RegistryApi, CreateRegKeyTellsExistingAndRaises1001) {
 }
 
 TEST(RegistryApi, ReadsEachTypeAndDefaults) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   // No NeedCreat key at all: "IsOK" reads as the default 0.
   EXPECT_EQ(std::get<std::int32_t>(
@@ -80,14 +98,14 @@ TEST(RegistryApi, ReadsEachTypeAndDefaults) {
 }
 
 TEST(RegistryApi, WriteNeedsAnExistingKey) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
-  EXPECT_TRUE(reg.keys.empty());
-  reg.AddKey(RegRoot::kLocalMachine, kRasManParametersKey);
+  EXPECT_FALSE(reg.KeyExists(RegRoot::kLocalMachine, kRasManParametersKey));
+  reg.CreateKey(RegRoot::kLocalMachine, kRasManParametersKey);
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
-  const auto* v = reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec");
-  ASSERT_NE(v, nullptr);
+  std::optional<RegValue> v = reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec");
+  ASSERT_TRUE(v);
   EXPECT_EQ(v->type, reg::kDword);
   EXPECT_EQ(v->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("7")));
@@ -95,8 +113,10 @@ TEST(RegistryApi, WriteNeedsAnExistingKey) {
   EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("x")));
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "s", reg::kSz, std::string("中文")));
   EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "s")->data, Bytes("\xD6\xD0\xCE\xC4" + std::string(1, '\0')));
-  reg.fail_set = true;
-  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
+  reg.read_only = true;
+  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 0));
+  EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec")->data,
+            (std::vector<std::uint8_t>{1, 0, 0, 0}));
 }
 
 TEST(Scramble, ShiftIsOneAndRoundTrips) {
@@ -124,7 +144,7 @@ TEST(Scramble, ShiftIsOneAndRoundTrips) {
 }
 
 TEST(Settings, SectionPerBuildAndCredentials) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   Settings gate(api, ProfileFor(Build::kTunnelgate));
   Settings post(api, ProfileFor(Build::kTunnelpost));
@@ -133,8 +153,8 @@ TEST(Settings, SectionPerBuildAndCredentials) {
   EXPECT_EQ(gate.Get("LocalGateway"), "");
   EXPECT_TRUE(gate.Save("LocalGateway", "192.168.1.1"));
   EXPECT_EQ(gate.Get("LocalGateway"), "192.168.1.1");
-  const auto* v = reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "LocalGateway");
-  ASSERT_NE(v, nullptr);
+  std::optional<RegValue> v = reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "LocalGateway");
+  ASSERT_TRUE(v);
   EXPECT_EQ(v->type, reg::kSz);
 
   EXPECT_TRUE(gate.SaveCredentials("张三 zs", "pa55"));
@@ -144,7 +164,7 @@ TEST(Settings, SectionPerBuildAndCredentials) {
   // The other build keeps its own section.
   EXPECT_EQ(post.LoadCredentials(), std::make_pair(std::string(), std::string()));
 
-  reg.fail_create = true;
+  reg.read_only = true;
   EXPECT_FALSE(post.Save("LocalGateway", "x"));
 }
 

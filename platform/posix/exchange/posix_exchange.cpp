@@ -231,10 +231,10 @@ std::optional<std::string> TerminalDialogs::ReadLine() {
   return line;
 }
 
-int TerminalDialogs::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned) {
+int TerminalDialogs::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned style) {
   std::fprintf(out_, "[%s] %s\n", caption.c_str(), text.c_str());
   std::fflush(out_);
-  return id::kOk;
+  return DefaultAnswer(style);
 }
 
 std::optional<std::vector<std::string>> TerminalDialogs::FileDialog(const FileDialogRequest& request) {

@@ -20,20 +20,6 @@
 
 namespace kit::win32::notaro {
 
-int DefaultButton(unsigned style) {
-  const unsigned buttons = style & 0xF;
-  const bool second = (style & mb::kDefButton2) != 0;
-  switch (buttons) {
-    case mb::kYesNo:
-    case mb::kYesNoCancel:
-      return second ? id::kNo : id::kYes;
-    case mb::kOkCancel:
-      return second ? id::kCancel : id::kOk;
-    default:
-      return id::kOk;
-  }
-}
-
 namespace {
 
 // Opened for each line so that lines the page appends to the same file in
@@ -66,7 +52,7 @@ int ControlDialogs::MessageBox(std::uintptr_t owner, const std::string& text, co
                                unsigned style) {
   if (m_log.empty()) return m_desktop.MessageBox(owner, text, caption, style);
   AppendLine(m_log, "[message box" + (caption.empty() ? std::string() : ": " + caption) + "] " + text);
-  return DefaultButton(style);
+  return DefaultAnswer(style);
 }
 
 std::unique_ptr<IStatusWindow> ControlStatusWindows::Create() {

@@ -46,10 +46,6 @@ class ControlStatusWindows : public IStatusWindows {
   std::string m_log;
 };
 
-// The answer a message box of this style gives when nobody is there to
-// press a button: its default button.
-int DefaultButton(unsigned style);
-
 // Local files, the transfers (files through the server's upload page), the
 // Word process and document members and the Word upload, each over the Win32 adapters (COM automation for Word); the
 // remark window opens on the desktop with `owner` disabled while it runs,

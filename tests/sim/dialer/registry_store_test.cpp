@@ -1,17 +1,13 @@
+// The registry of the POSIX programs: files under KIT_ROOT that survive a
+// crash, names as the desktop's ANSI calls see them.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
-#include "dialer/dialer_platform.h"
 #include "dialer/registry_api.h"
-#include "platform/posix/dialer/posix_dialer.h"
 #include "platform/posix/iconv_codepage.h"
-#include "sim/dialer/recorders.h"
 #include "sim/dialer/registry_store.h"
-#include "tests/dialer/fakes.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::sim {
@@ -115,62 +111,6 @@ TEST(FileRegistry, UnwritableStoreRaises1001) {
   } catch (const dialer::RegistryError& e) {
     EXPECT_EQ(e.number(), 1001);
   }
-}
-
-TEST(Recorders, PhonebookCommandsAndRestart) {
-  testing::TempKitRoot root;
-  RecordingPhonebook phonebook;
-  const std::string name = "澄../x";
-  EXPECT_TRUE(phonebook.CreateVpnEntry(name, "198.18.10.1", "张三", "secret"));
-  EXPECT_EQ(phonebook.FileFor(name, "entry"), (root.root() / "phonebook" / "b3ce2e2e2f78.entry").string());
-  EXPECT_EQ(root.ReadFile("phonebook/b3ce2e2e2f78.entry"), "L2TP to 198.18.10.1\n");
-  EXPECT_EQ(root.ReadFile("phonebook/b3ce2e2e2f78.credentials"), "user 张三\n");
-  EXPECT_FALSE(phonebook.CreateVpnEntry("", "198.18.10.1", "u", "p"));
-
-  std::ostringstream out;
-  DryRunStarter starter(out);
-  EXPECT_TRUE(starter.Start("cmd /c route delete 10.1.0.0 ", show::kHide));
-  EXPECT_TRUE(starter.Start("rasphone  -d 澄岚市电子政务内网VPN连接", show::kNormalFocus));
-  EXPECT_EQ(out.str(),
-            "[dry-run] hidden: cmd /c route delete 10.1.0.0 \n"
-            "[dry-run] normal: rasphone  -d 澄岚市电子政务内网VPN连接\n");
-  ASSERT_EQ(starter.started.size(), 2u);
-  EXPECT_EQ(starter.started[1].show, show::kNormalFocus);
-
-  std::ostringstream restart_out;
-  DryRunRestart restart(restart_out);
-  EXPECT_TRUE(restart.Restart(true));
-  EXPECT_EQ(restart_out.str(), "[dry-run] privilege: SeShutdownPrivilege\n[dry-run] restart: flags 6 reason 0\n");
-}
-
-// The optimize step end to end on the platform's own ports: what the user
-// reads is the transcript of commands that were not run.
-TEST(DialerPorts, OptimizeTranscriptOnTheHost) {
-  testing::TempKitRoot root;
-  kit::testing::Journal j;
-  kit::testing::FakeDialogs answers(j);
-  answers.answers = {id::kYes};
-  kit::testing::FakeView view(j);
-  dialer::DialerPorts ports = dialer::DefaultDialerPorts(&answers, nullptr);
-  dialer::CDialer d(ports, dialer::DialerConfig(), dialer::ProfileFor(dialer::Build::kTunnelgate), view);
-  EXPECT_FALSE(d.IsOptimized());
-  ASSERT_EQ(ports.settings->CreateKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey), KeyCreation::kCreated);
-
-  ::testing::internal::CaptureStdout();
-  auto t0 = std::chrono::steady_clock::now();
-  d.OptimizeStep();
-  auto took = std::chrono::steady_clock::now() - t0;
-  std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out,
-            "[dry-run] hidden: cmd /c NET STOP PolicyAgent\n"
-            "[dry-run] hidden: sc.exe config PolicyAgent start= demand\n"
-            "[dry-run] hidden: cmd /c NET STOP sharedaccess\n"
-            "[dry-run] hidden: sc.exe config sharedaccess start= disabled\n"
-            "[dry-run] privilege: SeShutdownPrivilege\n"
-            "[dry-run] restart: flags 6 reason 0\n");
-  EXPECT_GE(took, std::chrono::seconds(2));
-  EXPECT_EQ(j.With("box ").size(), 2u);
-  EXPECT_TRUE(d.IsOptimized());
 }
 
 }  // namespace
