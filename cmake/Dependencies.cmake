@@ -8,6 +8,8 @@ else()
   find_package(CURL REQUIRED)
   # The office server stand-in the transfer tests and the demo talk to.
   pkg_check_modules(HTTPLIB IMPORTED_TARGET cpp-httplib)
+  # The bridge's requests and answers.
+  find_package(nlohmann_json 3 QUIET)
   if(KIT_TESTS)
     find_package(GTest REQUIRED)
   endif()

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
-#include "sim/dialer/registry_store.h"
+#include "sim/registry/registry_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   kit::sim::RegistryImage image;

@@ -12,7 +12,7 @@ apt-get install -y -q --no-install-recommends \
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   duktape-dev libcurl4-openssl-dev libcairo2-dev \
-  libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev \
+  libjpeg62-turbo-dev libturbojpeg0-dev libcpp-httplib-dev nlohmann-json3-dev chromium nodejs \
   libreoffice-writer-nogui libpoppler-cpp-dev fonts-wqy-microhei \
   mingw-w64 mingw-w64-tools wine wine64 wine32:i386 libwine-dev dpkg-dev xvfb x11-utils x11-apps imagemagick locales \
   osslsigncode openssl wixl gcab

@@ -36,19 +36,10 @@
 #include <vector>
 
 #include "apps/notaro-host/console_dialogs.h"
+#include "apps/notaro-host/host_controls.h"
 #include "apps/notaro-host/script_host.h"
-#include "exchange/exchange_members.h"
-#include "exchange/form_scan.h"
-#include "exchange/form_upload.h"
-#include "exchange/transfer.h"
-#include "exchange/word_documents.h"
-#include "exchange/word_members.h"
-#include "exchange/word_upload.h"
-#include "platform/common/curl_form_poster.h"
 #include "platform/posix/exchange/posix_exchange.h"
-#include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/posix_page_site.h"
-#include "platform/posix/posix_paths.h"
 #include "platform/posix/posix_processes.h"
 #include "platform/posix/view/pdf_printer.h"
 #include "ports/class_registry.h"
@@ -58,7 +49,6 @@
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "sim/capture/office_pages.h"
 #endif
-#include "sim/sigpad/quillpad_host.h"
 #include "sim/ui/cairo_screen.h"
 #include "sim/ui/headless_ui.h"
 #include "sim/word/standin_host.h"
@@ -80,7 +70,7 @@ int main(int argc, char** argv) {
   bool standIn = false;
   std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
-  static bool transferReady = false;
+  bool transferReady = false;
   std::optional<std::string> site;
   std::string siteList;
   int first = 1;
@@ -188,78 +178,19 @@ int main(int argc, char** argv) {
     kit::ClassRegistry& registry = kit::ClassRegistry::Instance();
     // The choosers ask on the terminal; message boxes go to the transcript.
     static kit::script::ConsoleDialogs messages(std::cout);
-    static kit::posix::PosixProcesses processes;
-    static kit::posix::PosixFileLookup lookup;
-    static kit::posix::PosixShell shell;
-    static kit::posix::TerminalDialogs dialogs(stdin, stderr);
-    static kit::posix::CurlHttpClient http;
-    static kit::posix::PrintedStatusWindows statusWindows(stdout);
-    // libcurl opens the files of the drive folders under the kit root.
-    static kit::CurlFormPoster formPoster({}, [](const std::string& path) -> std::optional<std::string> {
-      try {
-        return kit::posix::NativePath(path);
-      } catch (const kit::FileError&) {
-        return std::nullopt;
-      }
-    });
-    kit::remark::RegisterNotaroControl(registry, [](kit::remark::CNotaroCtrl& ctrl) {
-      ctrl.SetUi(ui.get(), kit::sim::HeadlessUi::kHostWindow);
-      if (transferReady) ctrl.MarkTransferStarted();
-      kit::exchange::InstallExchange(ctrl, lookup, shell, dialogs);
-      // Every file reaches the server through its upload page.
-      kit::exchange::FormUploadPorts form;
-      form.poster = &formPoster;
-      form.lookup = &lookup;
-      form.files = ctrl.platform().files;
-      form.dialogs = &messages;
-      form.codepage = ctrl.platform().codepage;
-      auto upload = [form](const std::string& url, const std::string& cookie, const std::string& path,
-                           const std::string& name, int deleteAfterwards) {
-        kit::exchange::UploadThroughForm(form, url, cookie, path, name, deleteAfterwards);
-      };
-      kit::exchange::TransferPorts transfer;
-      transfer.http = &http;
-      transfer.files = ctrl.platform().files;
-      transfer.lookup = &lookup;
-      transfer.dialogs = &messages;
-      transfer.status = &statusWindows;
-      transfer.form_upload = [upload](const std::string& url, const std::string& cookie, const std::string& path,
-                                      const std::string& name, bool deleteAfterwards) {
-        upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
-      };
-      transfer.clear_page_text = [] { kit::exchange::g_pageText.clear(); };
-      kit::exchange::InstallTransfer(ctrl, transfer);
-      kit::exchange::WordPorts word;
-      word.automation = ctrl.capture_ports().automation;
-      word.dialogs = &messages;
-      word.processes = &processes;
-      word.codepage = ctrl.platform().codepage;
-      ctrl.AddExtension(std::make_shared<kit::exchange::WordMembers>(word));
-      kit::exchange::WordDocumentPorts documents;
-      documents.word = word;
-      documents.lookup = &lookup;
-      documents.download_to_file = [transfer](const std::string& url, const std::string& cookie,
-                                              const std::string& path) {
-        return kit::exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
-      };
-      ctrl.AddExtension(std::make_shared<kit::exchange::WordDocumentMembers>(documents));
-      kit::exchange::WordUploadPorts wordUpload;
-      wordUpload.word = word;
-      wordUpload.files = ctrl.platform().files;
-      wordUpload.lookup = &lookup;
-      wordUpload.listing = &lookup;
-      wordUpload.status = &statusWindows;
-      wordUpload.upload_through_form = upload;
-      ctrl.AddExtension(std::make_shared<kit::exchange::WordUploadMembers>(wordUpload));
-    });
+    static kit::posix::TerminalDialogs choosers(stdin, stderr);
     // A pad created while the UI event script still has events is the
     // user's to sign on first, unless the page is one the pad refuses.
     static kit::posix::CommandLinePageSite page(site, siteList);
-    kit::sim::PadScreen padScreen;
-    padScreen.ui = ui.get();
-    padScreen.owner = kit::sim::HeadlessUi::kHostWindow;
-    padScreen.user_present = [] { return ui->pending_events() > 0 && kit::sitelock::IsAnswered(page); };
-    kit::sim::RegisterQuillpad(registry, lookup, messages, padScreen);
+    kit::hosting::HostControlPorts ports;
+    ports.ui = ui.get();
+    ports.messages = &messages;
+    ports.choosers = &choosers;
+    ports.status_out = stdout;
+    ports.transfer_ready = transferReady;
+    ports.pad_user_present = [] { return ui->pending_events() > 0 && kit::sitelock::IsAnswered(page); };
+    static kit::hosting::HostControls controls(ports);
+    controls.Register(registry);
     // Both controls answer the page through the site lock, each judging it
     // for itself as on a desktop.
     for (const auto& [progid, source] : {std::pair{kit::remark::kNotaroProgId, "Notaro"},

@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -45,28 +46,37 @@ std::string AsciiOnly(const std::string& in) {
 }
 
 // Converts `in`, replacing each bad or unconvertible input unit with '?'.
-// Every pass through the loop consumes input or grows the output buffer, so
-// malformed input cannot stall it.
+// Every pass through the loop consumes input or grows the output, so
+// malformed input cannot stall it. The output is converted into in one
+// piece: glibc converts through an inner encoding, and a small output buffer
+// makes it convert the same input over and over (a 1 MB text took 40 ms).
 std::string Convert(const char* to, const char* from, const std::string& in, bool from_utf8) {
   if (in.empty()) return {};
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return AsciiOnly(in);
 
-  std::string out;
-  char buf[1024];
+  std::string out(in.size() + in.size() / 2 + 16, '\0');
+  std::size_t used = 0;
+  auto room = [&out, &used](std::size_t n) {
+    if (out.size() - used < n) out.resize(std::max(out.size() * 2, used + n));
+  };
   char* src = const_cast<char*>(in.data());
   std::size_t src_left = in.size();
   while (src_left > 0) {
-    char* dst = buf;
-    std::size_t dst_left = sizeof buf;
+    char* dst = &out[used];
+    std::size_t dst_left = out.size() - used;
     std::size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
     int err = errno;
-    out.append(buf, static_cast<std::size_t>(dst - buf));
+    used = static_cast<std::size_t>(dst - out.data());
     if (r != static_cast<std::size_t>(-1)) break;
-    if (err == E2BIG) continue;
+    if (err == E2BIG) {
+      room(out.size());
+      continue;
+    }
+    room(1);
     if (err == EINVAL) {
       // A sequence cut short by the end of the text.
-      out += '?';
+      out[used++] = '?';
       break;
     }
     // EILSEQ (or anything unexpected): skip one character where it is a
@@ -76,15 +86,16 @@ std::string Convert(const char* to, const char* from, const std::string& in, boo
       std::size_t n = Utf8SequenceLength(reinterpret_cast<const unsigned char*>(src), src_left);
       if (n != 0) skip = n;
     }
-    out += '?';
+    out[used++] = '?';
     src += skip;
     src_left -= skip;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
-  char* dst = buf;
-  std::size_t dst_left = sizeof buf;
+  room(16);
+  char* dst = &out[used];
+  std::size_t dst_left = out.size() - used;
   iconv(cd, nullptr, nullptr, &dst, &dst_left);
-  out.append(buf, static_cast<std::size_t>(dst - buf));
+  out.resize(static_cast<std::size_t>(dst - out.data()));
   iconv_close(cd);
   return out;
 }

@@ -16,7 +16,7 @@
 #include "sim/dialer/headless_forms.h"
 #include "sim/dialer/network.h"
 #include "sim/dialer/recorders.h"
-#include "sim/dialer/registry_store.h"
+#include "sim/registry/registry_store.h"
 
 namespace kit::sim {
 

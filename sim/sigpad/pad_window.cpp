@@ -7,6 +7,12 @@
 
 namespace kit::sim {
 
+namespace {
+PadWindow* g_clicked = nullptr;
+}  // namespace
+
+PadWindow* PadWindow::Clicked() { return g_clicked; }
+
 class PadWindow::FrameHandler : public ui::IWindowHandler {
  public:
   explicit FrameHandler(PadWindow& w) : w_(w) {}
@@ -19,15 +25,23 @@ class PadWindow::FrameHandler : public ui::IWindowHandler {
     }
   }
   void OnCommand(int id) override {
+    PadWindow* const outer = g_clicked;
+    g_clicked = &w_;
     // A core error must not unwind through the window system's loop.
     try {
       w_.pad_.ToolbarMain_ButtonClick(id);
     } catch (const std::exception&) {
     }
+    g_clicked = outer;
     w_.SyncButtons();
     if (w_.picture_) w_.picture_->Invalidate(false);
   }
   void OnClose() override {
+    if (!w_.modal_) {
+      // A modeless pad stays with its page, which may show it again.
+      w_.frame_->Show(false);
+      return;
+    }
     if (w_.closed_) return;
     w_.closed_ = true;
     w_.ui_.EndModalLoop(*w_.frame_, 0);
@@ -82,14 +96,14 @@ class PadWindow::PictureHandler : public ui::IWindowHandler {
   int button_ = 0;
 };
 
-PadWindow::PadWindow(ui::IUi& ui, sigpad::UCQuillpad& pad, ui::WindowHandle owner)
+PadWindow::PadWindow(ui::IUi& ui, sigpad::UCQuillpad& pad, ui::WindowHandle owner, const RectL& place)
     : ui_(ui), pad_(pad), owner_(owner),
       frameHandler_(std::make_unique<FrameHandler>(*this)),
       pictureHandler_(std::make_unique<PictureHandler>(*this)) {
   ui::FrameParams fp;
   fp.title = kTitle;
   fp.owner = owner;
-  fp.rect = {100, 100, 100 + sigpad::kDesignWidth, 100 + sigpad::kDesignHeight};
+  fp.rect = place;
   frame_ = ui_.CreateFrame(fp, *frameHandler_);
   // picMain first: where it meets the toolbar's lower edge, the picture is
   // what the pointer finds.
@@ -107,16 +121,28 @@ PadWindow::PadWindow(ui::IUi& ui, sigpad::UCQuillpad& pad, ui::WindowHandle owne
 }
 
 PadWindow::~PadWindow() {
+  if (g_clicked == this) g_clicked = nullptr;
   if (!closed_) {
     closed_ = true;
-    ui_.EnableWindow(owner_, true);
+    if (modal_) ui_.EnableWindow(owner_, true);
     frame_->Destroy();
   }
 }
 
 void PadWindow::Run() {
+  modal_ = true;
   ui_.EnableWindow(owner_, false);
   ui_.RunModalLoop(*frame_, ui::kMlfShowOnIdle);
+}
+
+void PadWindow::Show() {
+  if (closed_) return;
+  frame_->Show(true);
+}
+
+void PadWindow::Place(const RectL& place) {
+  if (closed_) return;
+  frame_->MoveWindow(place);
 }
 
 void PadWindow::SyncButtons() {

@@ -19,16 +19,25 @@ class PadWindow {
   // Toolbar button IDs are the button indexes 1 to 7.
   static constexpr int kPicMainId = 100;
   static constexpr const char* kTitle = "Quillpad";
+  static constexpr RectL kDesignPlace{100, 100, 100 + sigpad::kDesignWidth, 100 + sigpad::kDesignHeight};
 
-  PadWindow(ui::IUi& ui, sigpad::UCQuillpad& pad, ui::WindowHandle owner);
+  // `place` is the pad's client area on the screen; the pad takes its size.
+  PadWindow(ui::IUi& ui, sigpad::UCQuillpad& pad, ui::WindowHandle owner, const RectL& place = kDesignPlace);
   ~PadWindow();
   PadWindow(const PadWindow&) = delete;
   PadWindow& operator=(const PadWindow&) = delete;
 
-  // Runs the window's loop until the frame closes.
+  // Runs the window's loop, its owner disabled, until the frame closes.
   void Run();
+  // Shows the window modeless, its owner left as it is; closing it hides it.
+  void Show();
+  // Moves the window; a new size resizes the pad as a page resizing it would.
+  void Place(const RectL& place);
   // The item chosen in a pop-up of the pad's menu items, or nothing.
   std::optional<std::string> Popup(const std::vector<sigpad::MenuItem>& items);
+  // The window whose toolbar button is being handled: its pad's pop-ups open
+  // there. Null outside a button's handling.
+  static PadWindow* Clicked();
 
  private:
   class FrameHandler;
@@ -43,6 +52,7 @@ class PadWindow {
   std::unique_ptr<ui::IWindow> frame_;
   std::unique_ptr<ui::IWindow> picture_;
   std::unique_ptr<ui::IToolBar> toolbar_;
+  bool modal_ = false;
   bool closed_ = false;
 };
 

@@ -11,7 +11,7 @@
 namespace kit::sim {
 
 namespace {
-// The pad on the screen now; its pop-up menus open there.
+// The pad being signed at its creation; one at a time.
 PadWindow* g_shown = nullptr;
 }  // namespace
 
@@ -44,12 +44,22 @@ void RegisterQuillpad(ClassRegistry& registry, IFileLookup& lookup, IDialogs& di
     ports.canvas = &canvas;
     ports.jpeg = &jpeg;
     ports.stamps = &stamps;
+    // Pop-ups open on the window whose toolbar was clicked.
     ports.popup = [](const std::vector<sigpad::MenuItem>& items) -> std::optional<std::string> {
-      if (g_shown == nullptr) return std::nullopt;
-      return g_shown->Popup(items);
+      PadWindow* window = PadWindow::Clicked();
+      if (window == nullptr) return std::nullopt;
+      return window->Popup(items);
     };
     return ports;
   }, std::move(shown));
+}
+
+std::unique_ptr<PadWindow> ShowPadWindow(ui::IUi& ui, automation::IDispatchObject& control, const RectL& place) {
+  auto* pad = dynamic_cast<sigpad::UCQuillpad*>(&control);
+  if (pad == nullptr) return nullptr;
+  auto window = std::make_unique<PadWindow>(ui, *pad, 0, place);
+  window->Show();
+  return window;
 }
 
 }  // namespace kit::sim

@@ -3,11 +3,13 @@
 // files live under the drive folders of the POSIX file system.
 #pragma once
 #include <functional>
+#include <memory>
 
 #include "ports/class_registry.h"
 #include "ports/dialogs.h"
 #include "ports/files.h"
 #include "ports/ui.h"
+#include "sim/sigpad/pad_window.h"
 
 namespace kit::sim {
 
@@ -23,5 +25,10 @@ struct PadScreen {
 // Registers "Quillpad.UCQuillpad"; `lookup` tests and makes the working
 // folder, `dialogs` shows the pad's message box.
 void RegisterQuillpad(ClassRegistry& registry, IFileLookup& lookup, IDialogs& dialogs, PadScreen screen = {});
+
+// The pad as a modeless window of its own, shown with its client area at
+// `place` on the screen, for a host that has no page to hold it; null when
+// `control` is no pad. The window must go before the pad does.
+std::unique_ptr<PadWindow> ShowPadWindow(ui::IUi& ui, automation::IDispatchObject& control, const RectL& place);
 
 }  // namespace kit::sim

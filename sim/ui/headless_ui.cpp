@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 namespace kit::sim {
@@ -103,7 +104,7 @@ class HeadlessMetrics : public IWindowMetrics {
 
 const std::set<std::string>& Verbs(int arity) {
   static const std::set<std::string> none = {"menu", "toolbar", "ok", "cancelmode", "close"};
-  static const std::set<std::string> one = {"command", "button", "tip", "popup", "color", "file", "folder"};
+  static const std::set<std::string> one = {"command", "button", "tip", "popup", "color", "file", "folder", "wait"};
   static const std::set<std::string> two = {"down", "move", "up", "rdown", "rup", "size"};
   static const std::set<std::string> more;
   return arity == 0 ? none : arity == 1 ? one : arity == 2 ? two : more;
@@ -196,6 +197,7 @@ struct HeadlessUi::Node {
   bool visible = false;
   bool destroyed = false;
   bool invalid = true;
+  unsigned long shown = 0;  // of a frame: when it was last shown
   ScrollInfo bars[2];
   struct Button {
     int id;
@@ -233,11 +235,17 @@ class HeadlessUi::Proxy : public ui::IWindow {
                        (r.bottom - r.top) != (n.rect.bottom - n.rect.top);
     n.rect = r;
     n.invalid = true;
+    if (n.parent == 0) {
+      m_ui.Log("moved \"" + n.title + "\" to " + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+               std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
+    }
     if (sized) m_ui.Resized(n);
   }
   void Show(bool show) override {
-    node().visible = show;
-    node().invalid = true;
+    Node& n = node();
+    n.visible = show;
+    n.invalid = true;
+    if (show && n.parent == 0) n.shown = ++m_ui.m_shownCount;
   }
   void Destroy() override { m_ui.DestroyNode(node()); }
   void PostClose() override {
@@ -439,7 +447,10 @@ std::unique_ptr<ui::IWindow> HeadlessUi::CreateFrame(const ui::FrameParams& p, u
   n.rect = {x, y, x + w, y + h};
   const ui::WindowHandle handle = n.handle;
   auto proxy = std::make_unique<Proxy>(*this, handle);
-  Log("frame \"" + p.title + "\" " + std::to_string(w) + "x" + std::to_string(h) + " owner " +
+  // A frame placed by its owner says where.
+  const bool placed = x != kDefaultX || y != kDefaultY;
+  Log("frame \"" + p.title + "\" " + std::to_string(w) + "x" + std::to_string(h) +
+      (placed ? " at " + std::to_string(x) + "," + std::to_string(y) : std::string()) + " owner " +
       std::to_string(p.owner));
   handler.OnCreate(*proxy);
   Resized(*Find(handle));
@@ -532,6 +543,54 @@ HeadlessUi::Node* HeadlessUi::ModalFrame() const {
   return nullptr;
 }
 
+HeadlessUi::Node* HeadlessUi::FrontFrame() const {
+  if (Node* modal = ModalFrame()) return modal;
+  Node* front = nullptr;
+  for (const auto& [h, n] : m_nodes)
+    if (n->parent == 0 && n->visible && !n->destroyed && (front == nullptr || n->shown > front->shown)) front = n.get();
+  return front;
+}
+
+namespace {
+std::chrono::milliseconds WaitTime(const UiEvent& e) { return std::chrono::milliseconds(std::max(ToInt(e, 0), 0)); }
+}  // namespace
+
+void HeadlessUi::Wait(std::chrono::milliseconds time) {
+  Log("wait " + std::to_string(time.count()));
+  const auto until = std::chrono::steady_clock::now() + time;
+  for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now) + std::chrono::milliseconds(1);
+    if (m_idle) {
+      m_idle(left);
+    } else {
+      std::this_thread::sleep_for(left);
+    }
+    PaintInvalid();
+  }
+}
+
+void HeadlessUi::DispatchPending() {
+  if (!m_modal.empty()) return;  // the modal loop dispatches
+  for (;;) {
+    PaintInvalid();
+    if (!m_posted.empty()) {
+      auto f = std::move(m_posted.front());
+      m_posted.pop_front();
+      f();
+      continue;
+    }
+    if (m_events.empty() || std::chrono::steady_clock::now() < m_resumeAt || FrontFrame() == nullptr) return;
+    UiEvent e = m_events.front();
+    m_events.pop_front();
+    if (e.verb == "wait") {
+      Log("wait " + e.args[0]);
+      m_resumeAt = std::chrono::steady_clock::now() + WaitTime(e);
+      continue;
+    }
+    Dispatch(e);
+  }
+}
+
 int HeadlessUi::RunModalLoop(ui::IWindow& window, std::uint32_t flags) {
   m_modal.push_back({window.Handle(), false, 0});
   const std::size_t depth = m_modal.size();
@@ -548,10 +607,15 @@ int HeadlessUi::RunModalLoop(ui::IWindow& window, std::uint32_t flags) {
       f();
       continue;
     }
+    if (m_idle) m_idle(std::chrono::milliseconds(0));
     if (!m_events.empty()) {
       UiEvent e = m_events.front();
       m_events.pop_front();
-      Dispatch(e);
+      if (e.verb == "wait") {
+        Wait(WaitTime(e));
+      } else {
+        Dispatch(e);
+      }
       continue;
     }
     if (closing) {
@@ -596,7 +660,7 @@ void HeadlessUi::SetActiveWindow(ui::WindowHandle window) {
 }
 
 void HeadlessUi::Dispatch(const UiEvent& e) {
-  Node* frame = ModalFrame();
+  Node* frame = FrontFrame();
   const std::string& v = e.verb;
   if (v == "down" || v == "move" || v == "up" || v == "rdown" || v == "rup") {
     Mouse(e);
@@ -655,7 +719,7 @@ void HeadlessUi::Dispatch(const UiEvent& e) {
 }
 
 void HeadlessUi::Mouse(const UiEvent& e) {
-  Node* frame = ModalFrame();
+  Node* frame = FrontFrame();
   if (!frame) return;
   const PointL origin = ClientOrigin(*frame);
   PointL p{origin.x + ToInt(e, 0), origin.y + ToInt(e, 1)};
@@ -695,8 +759,17 @@ HeadlessUi::Node* HeadlessUi::HitTest(Node& n, PointL screen) {
 }
 
 void HeadlessUi::Button(int id) {
-  for (auto& [h, n] : m_nodes) {
-    if (!n->toolbar || n->destroyed) continue;
+  // The front frame's toolbars first, then any: each frame's buttons are its own.
+  const Node* front = FrontFrame();
+  auto topOf = [this](const Node* n) {
+    while (n != nullptr && n->parent != 0) n = Find(n->parent);
+    return n;
+  };
+  std::vector<Node*> toolbars;
+  for (auto& [h, n] : m_nodes)
+    if (n->toolbar && !n->destroyed) toolbars.push_back(n.get());
+  std::stable_partition(toolbars.begin(), toolbars.end(), [&](const Node* n) { return topOf(n) == front; });
+  for (Node* n : toolbars) {
     Node::Button* b = n->FindButton(id);
     if (!b) continue;
     if (!b->enabled) {
@@ -727,7 +800,7 @@ std::vector<std::string> HeadlessUi::ToolBarStates() const {
 
 std::vector<std::string> HeadlessUi::MenuStates() {
   std::vector<std::string> out;
-  Node* frame = ModalFrame();
+  Node* frame = FrontFrame();
   if (!frame) return out;
   for (const auto& popup : frame->menu) {
     ui::Menu items = popup.items;

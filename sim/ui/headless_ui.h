@@ -21,10 +21,14 @@
 //   close                            the frame's close box
 //   snapshot PATH                    the open frame as it looks now, to a
 //                                    PNG file (where a screen is installed)
+//   wait MS                          the user does nothing for MS
+//                                    milliseconds; the loop does its idle work
 // An answer event is taken only by the dialog or pop-up it answers; a dialog
-// that finds another event next is cancelled. When the script runs out the
-// frame is closed.
+// that finds another event next is cancelled. Events go to the frame in
+// front: the one of the innermost modal loop, else the visible frame shown
+// last. When the script runs out in a modal loop its frame is closed.
 #pragma once
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -73,8 +77,17 @@ class HeadlessUi : public ui::IUi, public IDialogs {
   void SetPrinterFactory(PrinterFactory f) { m_printers = std::move(f); }
   void SetSurfaceFactory(SurfaceFactory f) { m_surfaces = std::move(f); }
   void SetSnapshotter(Snapshotter f) { m_snapshots = std::move(f); }
+  // Work a modal loop does between its messages, as the desktop's loops let
+  // other work of the thread run: given at most how long it may wait for
+  // some. A host that answers callers from its loop answers them there.
+  using IdleWork = std::function<void(std::chrono::milliseconds)>;
+  void SetIdleWork(IdleWork f) { m_idle = std::move(f); }
   // Events not yet taken.
   std::size_t pending_events() const { return m_events.size(); }
+  // Outside modal loops, for modeless frames: dispatches events for as long
+  // as a visible frame is there to take them; the rest wait for the next
+  // frame. After a "wait" the events wait until its time has passed.
+  void DispatchPending();
 
   // What a snapshot needs: every live window with its screen rectangle, and
   // painting one of them on a given device context.
@@ -144,7 +157,11 @@ class HeadlessUi : public ui::IUi, public IDialogs {
   void ReleaseCaptureFrom(ui::WindowHandle h);
   Node* HitTest(Node& n, PointL screen);
   Node* ModalFrame() const;
+  // Where events go: the modal frame, else the visible frame shown last.
+  Node* FrontFrame() const;
   void Dispatch(const UiEvent& e);
+  // A "wait" event inside a modal loop.
+  void Wait(std::chrono::milliseconds time);
   void Mouse(const UiEvent& e);
   void Button(int id);
   void PaintInvalid();
@@ -172,6 +189,9 @@ class HeadlessUi : public ui::IUi, public IDialogs {
   };
   std::vector<Modal> m_modal;
   std::deque<std::function<void()>> m_posted;
+  unsigned long m_shownCount = 0;
+  std::chrono::steady_clock::time_point m_resumeAt{};
+  IdleWork m_idle;
   PrinterFactory m_printers;
   SurfaceFactory m_surfaces;
   Snapshotter m_snapshots;

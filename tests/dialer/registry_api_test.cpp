@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ports/platform.h"
-#include "sim/dialer/registry_store.h"
+#include "sim/registry/registry_store.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::dialer {

@@ -1,8 +1,14 @@
 #include "ports/platform.h"
 
+#include "platform/posix/posix_loopback_peer.h"
 #include "platform/posix/posix_page_site.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <vector>
@@ -112,6 +118,72 @@ TEST(PosixPageSite, ZonesFollowTheAddressNotItsName) {
   EXPECT_TRUE(page.OnPage());
   EXPECT_EQ(page.PageAddress(), "http://203.0.113.7/");
   EXPECT_EQ(page.SiteList(), "http://203.0.113.7");
+}
+
+// A connection to a loopback listener from this process, and, where the test
+// may change users, from a process of another user: the owner of each.
+TEST(PosixLoopbackPeer, TellsWhoseTheConnectionIs) {
+  auto listener = [](int* port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    EXPECT_EQ(::listen(fd, 4), 0);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    *port = ntohs(a.sin_port);
+    return fd;
+  };
+  auto peerPort = [](int fd) {
+    const int conn = ::accept(fd, nullptr, nullptr);
+    sockaddr_in a{};
+    socklen_t len = sizeof a;
+    ::getpeername(conn, reinterpret_cast<sockaddr*>(&a), &len);
+    return std::pair{conn, static_cast<int>(ntohs(a.sin_port))};
+  };
+  auto connectTo = [](int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    return ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? fd : -1;
+  };
+  int port = 0;
+  const int fd = listener(&port);
+  const int mine = connectTo(port);
+  ASSERT_GE(mine, 0);
+  const auto [conn, peer] = peerPort(fd);
+  EXPECT_EQ(posix::LoopbackPeerUser(peer, port), ::getuid());
+  EXPECT_EQ(posix::LoopbackPeerUser(peer, port + 1), std::nullopt);
+  EXPECT_EQ(posix::LoopbackPeerUser(port, peer), ::getuid());  // the accepted end is ours too
+  ::close(conn);
+  ::close(mine);
+  if (::geteuid() == 0) {
+    int connected[2], seen[2];
+    ASSERT_EQ(::pipe(connected), 0);
+    ASSERT_EQ(::pipe(seen), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      char done = 0;
+      const int theirs = ::setuid(65534) == 0 ? connectTo(port) : -1;
+      (void)!::write(connected[1], &done, 1);
+      (void)!::read(seen[0], &done, 1);
+      ::_exit(theirs >= 0 ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(::read(connected[0], &c, 1), 1);
+    const auto [other, otherPeer] = peerPort(fd);
+    EXPECT_EQ(posix::LoopbackPeerUser(otherPeer, port), 65534u);
+    (void)!::write(seen[1], &c, 1);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::close(other);
+    for (int p : {connected[0], connected[1], seen[0], seen[1]}) ::close(p);
+  }
+  ::close(fd);
 }
 
 }  // namespace

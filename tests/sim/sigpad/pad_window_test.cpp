@@ -10,10 +10,10 @@
 #include <sstream>
 
 #include "platform/posix/exchange/posix_exchange.h"
-#include "sigpad/quillpad_ctrl.h"
-#include "sim/sigpad/quillpad_host.h"
 #include "sim/ui/cairo_screen.h"
 #include "sim/ui/headless_ui.h"
+#include "sim/sigpad/quillpad_host.h"
+#include "sigpad/quillpad_ctrl.h"
 #include "tests/platform/sigpad/jpeg_check.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -38,14 +38,15 @@ struct SignedPad {
   ClassRegistry registry;
   std::shared_ptr<automation::IDispatchObject> pad;
 
-  explicit SignedPad(const std::string& events) {
+  // `atCreation`: the user signs on the new pad before the page gets it.
+  explicit SignedPad(const std::string& events, bool atCreation = true) {
     root.MakeFile("c/Temp/keep");
     ui = std::make_unique<sim::HeadlessUi>(sim::ParseUiScript(events), &log);
     screen = std::make_unique<sim::CairoScreen>(*ui);
     sim::PadScreen pads;
     pads.ui = ui.get();
     pads.owner = sim::HeadlessUi::kHostWindow;
-    pads.user_present = [this] { return ui->pending_events() > 0; };
+    pads.user_present = [this, atCreation] { return atCreation && ui->pending_events() > 0; };
     sim::RegisterQuillpad(registry, lookup, *ui, pads);
     pad = registry.Create(kQuillpadProgId);
   }
@@ -165,6 +166,30 @@ TEST(PadWindow, WhatTheUserLeavesAloneChangesNothing) {
     for (int y = 0; y < img.height; y += 7)
       for (int x = 0; x < img.width; x += 11) ExpectNear(img.At(x, y), 255, 255, 255, "blank");
   }
+}
+
+// A host without a page shows the pad modeless where it is asked to: the
+// same events sign the same picture, and the close box only hides it.
+TEST(PadWindow, AModelessPadSignsAsTheModalOne) {
+  const std::string events = ReadText(KIT_SIGN_EVENTS);
+  std::string modalJpeg;
+  {
+    SignedPad p(events);
+    p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+    modalJpeg = p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG");
+  }
+  SignedPad p(events, false);
+  auto window = sim::ShowPadWindow(*p.ui, *p.pad, {640, 480, 640 + kDesignWidth, 480 + kDesignHeight});
+  ASSERT_NE(window, nullptr);
+  p.ui->DispatchPending();
+  EXPECT_EQ(p.ui->pending_events(), 0u);
+  const std::string log = p.log.str();
+  EXPECT_EQ(log.find("frame \"Quillpad\" 396x235 at 640,480 owner 0\n"), 0u) << log;
+  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("destroyed"), std::string::npos) << log;
+  EXPECT_FALSE(p.ui->Windows().front().visible);
+  p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+  EXPECT_EQ(p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), modalJpeg);
 }
 
 TEST(PadWindow, APadCreatedWithoutAUserIsNotShown) {

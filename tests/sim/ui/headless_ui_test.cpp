@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
+#include <numeric>
+#include <thread>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -19,6 +22,7 @@ struct Recorder : ui::IWindowHandler {
   ui::IWindow* self = nullptr;
   bool endOnClose = true;
   std::function<void(int)> onCommand;
+  std::function<void()> onClose;
 
   void Add(const std::string& s) { calls.push_back(s); }
   void OnCreate(ui::IWindow& w) override {
@@ -34,6 +38,7 @@ struct Recorder : ui::IWindowHandler {
   std::string OnToolTipText(int id) override { return "tip of " + std::to_string(id); }
   void OnClose() override {
     Add("close");
+    if (onClose) onClose();
     if (endOnClose && ui && self) ui->EndModalLoop(*self, 7);
   }
   void OnDestroy() override { Add("destroy"); }
@@ -58,7 +63,8 @@ TEST(ParseUiScript, ReadsEventsAndRefusesWhatItCannotRead) {
   EXPECT_EQ(events[4].args[0], "none");
   EXPECT_EQ(events[5].args, (std::vector<std::string>{"out/the window.png"}));
 
-  for (const char* bad : {"frobnicate", "down 1", "command x", "popup", "close now", "color red", "size 1 2 3", "snapshot"}) {
+  for (const char* bad : {"frobnicate", "down 1", "command x", "popup", "close now", "color red", "size 1 2 3", "snapshot",
+                          "wait", "wait long"}) {
     try {
       ParseUiScript(std::string("menu\n") + bad);
       ADD_FAILURE() << bad;
@@ -215,6 +221,45 @@ TEST_F(HeadlessUiTest, LoopsEndAtCloseAndAStubbornWindowIsLeftAnyway) {
   EXPECT_FALSE(ui->IsWindowEnabled(HeadlessUi::kHostWindow));
   ui->EnableWindow(HeadlessUi::kHostWindow, true);
   EXPECT_TRUE(ui->IsWindowEnabled(HeadlessUi::kHostWindow));
+}
+
+// A modal loop lets other work of the thread run before each event and
+// throughout a wait of the user; outside modal loops, events go to the
+// visible frame shown last, for as long as there is one.
+TEST_F(HeadlessUiTest, IdleWorkWaitsAndModelessFrames) {
+  Make("down 12 22; wait 30; up 12 22");
+  std::vector<long long> given;
+  ui->SetIdleWork([&](std::chrono::milliseconds ms) {
+    given.push_back(ms.count());
+    std::this_thread::sleep_for(ms);
+  });
+  EXPECT_EQ(Run(), 7);
+  EXPECT_EQ(child.calls.back(), "up 0,0");
+  EXPECT_GE(std::count(given.begin(), given.end(), 0LL), 3);
+  EXPECT_GE(std::accumulate(given.begin(), given.end(), 0LL), 30LL);
+  EXPECT_LE(*std::max_element(given.begin(), given.end()), 31LL);
+
+  Make("down 12 22; wait 40; close; down 15 25");
+  frame.endOnClose = false;
+  frame.onClose = [&] { frameWnd->Show(false); };
+  ui->DispatchPending();
+  EXPECT_EQ(ui->pending_events(), 4u) << "no frame is shown";
+  frameWnd->Show(true);
+  ui->DispatchPending();
+  EXPECT_EQ(child.calls.back(), "down 0,0");
+  EXPECT_EQ(ui->pending_events(), 2u) << "the user waits";
+  std::this_thread::sleep_for(std::chrono::milliseconds(45));
+  ui->DispatchPending();
+  EXPECT_EQ(frame.calls.back(), "close");
+  EXPECT_EQ(ui->pending_events(), 1u) << "the hidden frame takes nothing more";
+  Recorder second;
+  ui::FrameParams fp;
+  fp.rect = {0, 0, 100, 100};
+  auto secondWnd = ui->CreateFrame(fp, second);
+  frameWnd->Show(true);
+  secondWnd->Show(true);
+  ui->DispatchPending();
+  EXPECT_EQ(second.calls.back(), "down 15,25");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // sim: stand-ins for Windows and its programs, for the POSIX hosts, the demo and the tests; ships nowhere.
-// The registry of a POSIX host: a file per root under KIT_ROOT/registry.
+// The registry of a POSIX host: a file per root under KIT_ROOT/registry, where
+// the dialer and notaro-bridge keep their settings.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -7,7 +7,7 @@
 
 #include "dialer/registry_api.h"
 #include "platform/posix/iconv_codepage.h"
-#include "sim/dialer/registry_store.h"
+#include "sim/registry/registry_store.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::sim {

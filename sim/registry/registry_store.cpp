@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "sim/dialer/registry_store.h"
+#include "sim/registry/registry_store.h"
 #include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_paths.h"
 
