@@ -499,7 +499,9 @@ TEST(AboutForms, SystemInformationFromEitherKeyQuoted) {
     desk.Clear();
     desk.desktop.forms.Form("frmAbout")->events()->OnClick("cmdSysInfo");
     EXPECT_EQ(desk.Transcript(), c.want);
-    if (!desk.desktop.starter.lines.empty()) EXPECT_EQ(desk.desktop.starter.lines.back().show, show::kNormalFocus);
+    if (!desk.desktop.starter.lines.empty()) {
+      EXPECT_EQ(desk.desktop.starter.lines.back().show, show::kNormalFocus);
+    }
   }
 }
 
