@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/view/headless_ui.h"
+#include "sim/ui/headless_ui.h"
 #include "remark/notaro_ctrl.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -45,7 +45,7 @@ Variant Harmless(VarType type) {
 
 TEST(HostControlsTest, EveryNotaroMemberAnswersByNameAndByNumber) {
   testing::TempKitRoot root;
-  posix::HeadlessUi ui({});
+  sim::HeadlessUi ui({});
   NobodyAtTheDesk nobody;
   std::FILE* status = std::tmpfile();
   ASSERT_NE(status, nullptr);
