@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ports/codepage.h"
+
 namespace kit::dialer {
 namespace {
 
@@ -19,8 +21,6 @@ std::optional<std::int32_t> ToInt32(const RegVariant& v) {
   }
   return std::nullopt;
 }
-
-bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 char Storable(unsigned v) { return v == 0 ? '?' : static_cast<char>(v); }
 
