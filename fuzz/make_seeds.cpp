@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ports/emf.h"
+#include "ports/le_bytes.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
@@ -22,9 +23,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using kit::remark::CRemarkDoc;
 
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using kit::Put32;
 
 Bytes Store(const CRemarkDoc& doc) {
   kit::MemoryStream out;
