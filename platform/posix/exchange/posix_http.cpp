@@ -18,6 +18,7 @@
 
 #include "platform/common/curl_download.h"
 #include "platform/posix/posix_paths.h"
+#include "ports/text.h"
 
 namespace kit::posix {
 namespace {
@@ -166,7 +167,7 @@ class SocketRawPost : public IHttpRawPost {
     }
     // "HTTP/1.1 200 OK"
     const std::size_t space = got.find(' ');
-    if (got.compare(0, 5, "HTTP/") != 0 || space == std::string::npos) return 0;
+    if (!StartsWith(got, "HTTP/") || space == std::string::npos) return 0;
     const long status = std::strtol(got.c_str() + space + 1, nullptr, 10);
     return status >= 100 && status <= 999 ? status : 0;
   }
