@@ -26,6 +26,7 @@
 #include "apps/notaro-bridge/notaro_js.h"
 #include "gdi_dib_canvas.h"
 #include "libjpeg_writer.h"
+#include "platform/win32/bridge/pad_frame.h"
 #include "platform/win32/bridge/win32_bridge.h"
 #include "platform/win32/com/com_support.h"
 #include "platform/win32/com/page_site.h"
@@ -98,7 +99,10 @@ HWND MakeBridgeWindow(HINSTANCE module) {
 }
 
 // The pad of the ActiveX control over the same Win32 adapters, and its
-// message box as the remark control's are shown (or logged).
+// message box as the remark control's are shown (or logged). A page has no
+// window for the pad to sit in: each new pad opens in a frame of its own,
+// and the page gets it once the user has closed that frame. With nobody at
+// the desktop (message boxes logged) the page gets it at once.
 struct PadAdapters {
   kit::win32::Win32FileLookup lookup;
   kit::win32::Win32Dialogs desktop;
@@ -113,7 +117,16 @@ struct PadAdapters {
   }
 };
 
-void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a) {
+wb::PadFrame* g_shownPad = nullptr;  // one pad on the screen at a time
+
+void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a, HINSTANCE module) {
+  auto shown = [module](kit::sigpad::UCQuillpad& pad) {
+    if (!PadAdapters::LogOfThisRun().empty() || g_shownPad != nullptr) return;
+    wb::PadFrame frame(pad, module);
+    g_shownPad = &frame;
+    frame.Run();
+    g_shownPad = nullptr;
+  };
   kit::sigpad::RegisterQuillpadControl(registry, [&a] {
     kit::sigpad::QuillpadPorts ports;
     ports.files = kit::DefaultPlatform().files;
@@ -123,8 +136,12 @@ void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a) {
     ports.canvas = &a.canvas;
     ports.jpeg = &a.jpeg;
     ports.stamps = &a.stamps;
+    ports.popup = [](const std::vector<kit::sigpad::MenuItem>& items) -> std::optional<std::string> {
+      if (g_shownPad == nullptr) return std::nullopt;
+      return g_shownPad->Popup(items);
+    };
     return ports;
-  });
+  }, shown);
 }
 
 int Run(int argc, char** argv) {
@@ -182,7 +199,7 @@ int Run(int argc, char** argv) {
       kit::win32::notaro::InstallWin32Extensions(ctrl, module, 0);
     });
     PadAdapters pad;
-    RegisterQuillpad(registry, pad);
+    RegisterQuillpad(registry, pad, module);
 
     kit::bridge::Bridge::Ports ports;
     ports.registry = &registry;

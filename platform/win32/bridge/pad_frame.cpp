@@ -1,0 +1,92 @@
+#include "platform/win32/bridge/pad_frame.h"
+
+namespace kit::win32::bridge {
+namespace {
+constexpr const wchar_t* kClass = L"NotaroBridgePad";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+}  // namespace
+
+PadFrame::PadFrame(sigpad::UCQuillpad& pad, HINSTANCE module) : face_(pad, module) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = Proc;
+  wc.hInstance = module;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = kClass;
+  RegisterClassW(&wc);  // a second pad finds it registered
+  // The client area is the pad at its design size, as on a page.
+  const SIZE size = face_.Size();
+  RECT r{0, 0, size.cx, size.cy};
+  AdjustWindowRectEx(&r, kStyle, FALSE, 0);
+  hwnd_ = CreateWindowExW(0, kClass, kTitle, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, r.right - r.left,
+                          r.bottom - r.top, nullptr, nullptr, module, this);
+}
+
+PadFrame::~PadFrame() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void PadFrame::Run() {
+  if (hwnd_ == nullptr) return;
+  RECT frame{}, work{};
+  GetWindowRect(hwnd_, &frame);
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const int cx = frame.right - frame.left, cy = frame.bottom - frame.top;
+  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - cx) / 2,
+               work.top + (work.bottom - work.top - cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+  MSG msg;
+  while (!closed_) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+      // The program is asked to end: the loop outside hears it too.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (got < 0) break;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LRESULT CALLBACK PadFrame::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  if (msg == WM_NCCREATE) {
+    auto* self = static_cast<PadFrame*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<PadFrame*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, msg, w, l);
+  return self->Message(hwnd, msg, w, l);
+}
+
+LRESULT PadFrame::Message(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(hwnd, &ps);
+      RECT client{};
+      GetClientRect(hwnd, &client);
+      face_.Draw(dc, client);
+      EndPaint(hwnd, &ps);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      return 1;  // the face paints every pixel
+    case WM_CLOSE:
+      closed_ = true;
+      ShowWindow(hwnd, SW_HIDE);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      hwnd_ = nullptr;
+      return DefWindowProcW(hwnd, msg, w, l);
+    default: {
+      LRESULT result = 0;
+      if (face_.Message(hwnd, msg, w, l, &result)) return result;
+      return DefWindowProcW(hwnd, msg, w, l);
+    }
+  }
+}
+
+}  // namespace kit::win32::bridge
