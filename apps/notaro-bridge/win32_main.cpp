@@ -220,7 +220,19 @@ int Run(int argc, char** argv) {
     };
     kit::bridge::Bridge bridge(ports, settings, std::string(kit::bridge::kNotaroJs));
     kit::bridge::BridgeServer server(bridge);
-    const int port = server.Bind(settings.port);
+    int port = server.Bind(settings.port);
+    // A port this program held a moment ago stays barred while the system
+    // still keeps the closed connections of that time (a restart after
+    // --stop): the bridge waits for it, unless someone listens there.
+    for (int waited = 0; port < 0 && settings.port != 0 && waited < 240 && !wb::SomeoneListensOn(settings.port);
+         waited += 2) {
+      if (waited == 0) {
+        Say(STD_ERROR_HANDLE, "NotaroBridge: 127.0.0.1:" + std::to_string(settings.port) +
+                                  " is not free yet; waiting for it");
+      }
+      Sleep(2000);
+      port = server.Bind(settings.port);
+    }
     if (port < 0) {
       Say(STD_ERROR_HANDLE, "NotaroBridge: 127.0.0.1:" + std::to_string(settings.port) +
                                 " is held by another program, perhaps another user's bridge on this computer; "

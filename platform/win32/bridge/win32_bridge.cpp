@@ -84,6 +84,28 @@ std::optional<std::uint32_t> LoopbackPeerProcess(int peer_port, int local_port) 
   return std::nullopt;
 }
 
+bool SomeoneListensOn(int port) {
+  std::vector<unsigned char> buffer;
+  DWORD size = 0;
+  DWORD rc = ERROR_INSUFFICIENT_BUFFER;
+  for (int attempt = 0; attempt < 4 && rc == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
+    buffer.resize(size + 4096);
+    size = static_cast<DWORD>(buffer.size());
+    rc = GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_LISTENER, 0);
+  }
+  // Not known: as if someone did.
+  if (rc != NO_ERROR) return true;
+  const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
+  for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+    const MIB_TCPROW_OWNER_PID& row = table->table[i];
+    if (ntohs(static_cast<u_short>(row.dwLocalPort)) == port &&
+        (row.dwLocalAddr == htonl(INADDR_LOOPBACK) || row.dwLocalAddr == htonl(INADDR_ANY))) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool RunsAsThisUser(std::uint32_t process_id) {
   static const std::optional<std::vector<unsigned char>> self = UserOf(GetCurrentProcess());
   if (!self) return false;

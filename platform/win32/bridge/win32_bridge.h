@@ -20,6 +20,9 @@ namespace kit::win32::bridge {
 // does not tell (under wine, a connection of a program that is not wine's).
 std::optional<std::uint32_t> LoopbackPeerProcess(int peer_port, int local_port);
 
+// Whether a socket listens on `port` of 127.0.0.1 or of every address.
+bool SomeoneListensOn(int port);
+
 // Whether `process_id` runs as the user this process runs as. False when
 // its token cannot be read, as another user's processes' cannot.
 bool RunsAsThisUser(std::uint32_t process_id);

@@ -46,6 +46,8 @@ TEST(Win32Bridge, TellsWhoseProgramMadeALoopbackConnection) {
 
   EXPECT_EQ(LoopbackPeerProcess(peer, server), GetCurrentProcessId());
   EXPECT_EQ(LoopbackPeerProcess(peer, server + 1), std::nullopt) << "no such connection";
+  EXPECT_TRUE(SomeoneListensOn(server));
+  EXPECT_FALSE(SomeoneListensOn(peer)) << "a connection, not a listener";
   EXPECT_TRUE(RunsAsThisUser(GetCurrentProcessId()));
   EXPECT_FALSE(RunsAsThisUser(0)) << "no process";
   closesocket(accepted);
