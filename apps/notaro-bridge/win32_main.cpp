@@ -13,6 +13,7 @@
 // refused requests on the other.
 #include <winsock2.h>
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "apps/notaro-bridge/bridge.h"
 #include "apps/notaro-bridge/bridge_server.h"
@@ -60,6 +62,22 @@ bool ParseNumber(const std::string& text, long max, long* out) {
   if (text.empty() || end == nullptr || *end != '\0' || n < 0 || n > max) return false;
   *out = n;
   return true;
+}
+
+// The command line's arguments in UTF-8, whatever the system's code page.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> args;
+  int n = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  if (wide == nullptr) return args;
+  for (int i = 1; i < n; ++i) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string arg(bytes > 0 ? static_cast<std::size_t>(bytes) - 1 : 0, '\0');
+    if (bytes > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), bytes, nullptr, nullptr);
+    args.push_back(std::move(arg));
+  }
+  LocalFree(wide);
+  return args;
 }
 
 std::wstring ProgramFile() {
@@ -144,13 +162,14 @@ void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a, HINSTANCE mo
   }, shown);
 }
 
-int Run(int argc, char** argv) {
+int Run(const std::vector<std::string>& argv) {
   const kit::Platform& platform = kit::DefaultPlatform();
   wb::SettingsRegistry settingsStore;
   kit::bridge::Settings settings = kit::bridge::ReadSettings(settingsStore, *platform.codepage);
   bool anyUser = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  const std::size_t argc = argv.size();
+  for (std::size_t i = 0; i < argc; ++i) {
+    const std::string& arg = argv[i];
     long n = 0;
     if (arg == "--help" || arg == "-h") {
       if (!Say(STD_OUTPUT_HANDLE, kUsage)) MessageBoxA(nullptr, kUsage, "NotaroBridge", MB_OK);
@@ -261,9 +280,9 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   try {
-    return Run(argc, argv);
+    return Run(Arguments());
   } catch (const std::exception& e) {
     Say(STD_ERROR_HANDLE, std::string("NotaroBridge: ") + e.what());
     return 1;
