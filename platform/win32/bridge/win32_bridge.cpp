@@ -8,7 +8,8 @@
 #include <tlhelp32.h>
 // clang-format on
 
-#include <memory>
+#include <algorithm>
+#include <cwchar>
 #include <stdexcept>
 #include <vector>
 
