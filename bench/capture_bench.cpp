@@ -11,7 +11,7 @@
 
 #include "ports/platform.h"
 #include "remark/page_capture.h"
-#include "apps/word-standin/word_standin.h"
+#include "sim/word/word_standin.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ std::string DocumentText() {
 }
 
 struct Rig {
-  kit::testing::MemoryClipboard clipboard;
-  kit::testing::WordStandIn word{&clipboard};
+  kit::sim::MemoryClipboard clipboard;
+  kit::sim::WordStandIn word{&clipboard};
   kit::remark::CapturePorts ports;
   kit::automation::DispatchPtr doc;
   Rig() {

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "dialer/commands.h"
-#include "dialer/vpn_entry.h"
 
 namespace kit::dialer {
 namespace {
@@ -15,6 +14,11 @@ constexpr int kMaxDialogButtons = 256;
 
 bool StartsWith(const std::string& s, const char* prefix) {
   return s.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+bool Create_VPN_Connection(IPhonebook& phonebook, const std::string& sEntryName, const std::string& sServer,
+                           const std::string& sUsername, const std::string& sPassword) {
+  return phonebook.CreateVpnEntry(sEntryName, sServer, sUsername, sPassword);
 }
 
 RouteDecision DecideRoutes(const std::string& oldgateway, const std::string& newgateway,
@@ -45,8 +49,8 @@ CDialer::CDialer(const DialerPorts& ports, const DialerConfig& config, const Bui
       config_(config),
       profile_(profile),
       view_(view),
-      probes_(*ports.icmp, *ports.wmi, *ports.iftable),
-      registry_(*ports.registry, *ports.codepage),
+      probes_(*ports.echo, *ports.os, *ports.adapters, *ports.links),
+      registry_(*ports.settings, *ports.codepage),
       settings_(registry_, profile) {}
 
 int CDialer::Message(const std::string& message, const std::string& caption, unsigned style) {
@@ -102,8 +106,7 @@ void CDialer::CreateEntryStep() {
     }
     return;
   }
-  const bool ok =
-      Create_VPN_Connection(*ports_.ras, *ports_.codepage, kEntryName, server, user, password);
+  const bool ok = Create_VPN_Connection(*ports_.phonebook, kEntryName, server, user, password);
   if (!ok) {
     // The entry is not there on any version; no mark claims it is.
     Message(text::kCreateFailed, text::kFailureCaption, 112);
@@ -142,14 +145,7 @@ void CDialer::OptimizeStep() {
   }
 }
 
-bool CDialer::IsWindowsNT() { return ports_.power->PlatformId() == 2; }
-
-bool CDialer::EnableShutdownPrivilege() { return ports_.power->EnablePrivilege("SeShutdownPrivilege"); }
-
-bool CDialer::RebootSystem(bool force) {
-  if (IsWindowsNT()) EnableShutdownPrivilege();
-  return ports_.power->ExitSession(ewx::kReboot | (force ? ewx::kForce : 0u), 0);
-}
+bool CDialer::RebootSystem(bool force) { return ports_.restart->Restart(force); }
 
 // ---- dial and hang up ----
 

@@ -13,27 +13,29 @@
 #include "ports/codepage.h"
 #include "ports/desktop.h"
 #include "ports/dialogs.h"
-#include "ports/icmp.h"
-#include "ports/iftable.h"
+#include "ports/echo.h"
+#include "ports/link_counters.h"
+#include "ports/phonebook.h"
 #include "ports/process.h"
-#include "ports/ras.h"
-#include "ports/registry.h"
+#include "ports/restart.h"
+#include "ports/settings.h"
 #include "ports/shell.h"
-#include "ports/shutdown.h"
-#include "ports/wmi.h"
+#include "ports/system_queries.h"
 
 namespace kit::dialer {
 
+// What the dialer needs of the system.
 struct DialerPorts {
-  IRegistry* registry;
-  IIcmp* icmp;
-  IWmi* wmi;
-  IInterfaceTable* iftable;
-  IRas* ras;
-  IProcessStarter* processes;
-  IWindowFinder* windows;
-  IWaitHost* wait;
-  ISystemPower* power;
+  ISettingsStore* settings;     // the registry
+  IPhonebook* phonebook;        // the VPN entry and its credentials
+  IEcho* echo;                  // ping
+  INetworkAdapters* adapters;   // the default gateways
+  IOsVersion* os;               // the operating system's version
+  ILinkCounters* links;         // the link statistics
+  IProcessStarter* processes;   // running a command
+  IWindowFinder* windows;       // the system's dial dialog
+  IWaitHost* wait;              // waiting with the window responsive
+  IRestart* restart;            // restarting the machine
   IDialogs* dialogs;
   IShell* shell;
   const ICodePage* codepage;
@@ -127,8 +129,6 @@ class CDialer {
   void CreateEntryStep();
   void OptimizeStep();
   bool RebootSystem(bool force);
-  bool IsWindowsNT();
-  bool EnableShutdownPrivilege();
 
   // Dial, hang up, refresh, exit. ExitStep returns when the window may unload.
   void DialWithPhonebookDialog();
@@ -179,5 +179,9 @@ class CDialer {
 };
 
 bool StartsWith(const std::string& s, const char* prefix);
+
+// True only when the entry and its credentials were both written.
+bool Create_VPN_Connection(IPhonebook& phonebook, const std::string& sEntryName, const std::string& sServer,
+                           const std::string& sUsername, const std::string& sPassword);
 
 }  // namespace kit::dialer

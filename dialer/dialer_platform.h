@@ -1,6 +1,7 @@
-// The dialer's ports as the platform library provides them (POSIX: probes
-// real, actions recorded; Win32: the system's own). The main window passes
-// its message boxes and shell; the objects live for the whole program.
+// The dialer's ports over the system, as the Win32 adapters provide them
+// (POSIX hosts have no such system: their programs put together a simulated
+// desktop). The main window passes its message boxes and shell; the objects
+// live for the whole program.
 #pragma once
 #include "dialer/dialer.h"
 

@@ -4,7 +4,6 @@
 #include <utility>
 #include <vector>
 
-#include "dialer/vpn_entry.h"
 
 namespace kit::dialer {
 namespace {
@@ -66,11 +65,12 @@ std::string HelpFilePath(const std::string& program_folder) {
 }
 
 std::string TrayTipField(const ICodePage& cp, const std::string& text) {
-  std::vector<std::uint8_t> field(forms::kTrayTipBytes, 0);
   std::string ansi = cp.FromUtf8(text);
   if (ansi.size() < forms::kTrayTipBytes) ansi.append(forms::kTrayTipBytes - ansi.size(), ' ');
-  PutField(field, 0, forms::kTrayTipBytes, ansi);
-  return std::string(field.begin(), field.end());
+  // NUL-terminated within the field, cut at a whole character.
+  std::string field = ansi.substr(0, WholeCharacters(ansi, forms::kTrayTipBytes - 1));
+  field.resize(forms::kTrayTipBytes, '\0');
+  return field;
 }
 
 forms::FormLayout Form1Spec(const BuildProfile& profile) {
@@ -212,7 +212,7 @@ void Form1::Step(F&& body) {
     --busy_;
     RuntimeError(std::to_string(e.number()), e.what());
     return;
-  } catch (const WmiError& e) {
+  } catch (const SystemQueryError& e) {
     --busy_;
     RuntimeError("-2147217405", e.what());
     return;
@@ -325,7 +325,7 @@ void Form1::Form_Unload() {
   closing_ = true;
   try {
     dialer_.SaveCredentialsIfComplete();
-  } catch (const WmiError&) {
+  } catch (const SystemQueryError&) {
     // Ending anyway; nothing else is left to do with the version.
   }
   Quit();

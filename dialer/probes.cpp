@@ -1,20 +1,8 @@
 #include "dialer/probes.h"
 
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace kit::dialer {
-namespace {
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-std::int32_t LeI32(const std::uint8_t* p) { return static_cast<std::int32_t>(Le32(p)); }
-
-}  // namespace
 
 std::optional<std::uint32_t> ParseDottedIPv4(const std::string& text) {
   std::uint32_t host = 0;
@@ -43,45 +31,25 @@ bool IsDottedIPv4(const std::string& text) { return ParseDottedIPv4(text).has_va
 PingResult CProbes::Ping(const std::string& host) {
   std::optional<std::uint32_t> addr = ParseDottedIPv4(host);
   if (!addr) return PingResult::kBadAddress;
-  std::unique_ptr<IIcmpHandle> h = icmp_.Create();
-  if (!h) {
-    why_ = icmp_.why();
-    return PingResult::kUnavailable;
+  switch (echo_.Echo(*addr, kEchoTimeoutMs)) {
+    case EchoResult::kReply:
+      return PingResult::kReply;
+    case EchoResult::kNoReply:
+      return PingResult::kNoReply;
+    case EchoResult::kUnavailable:
+      break;
   }
-  std::vector<std::uint8_t> reply(kEchoReplyBufferSize, 0);
-  std::uint32_t n = h->SendEcho(*addr, 0, reply.data(), kEchoReplyBufferSize, kEchoTimeoutMs);
-  h.reset();
-  // Only a reply that was really written counts; the buffer's zeroes would
-  // read as success otherwise.
-  if (n == 0) return PingResult::kNoReply;
-  return Le32(reply.data() + kEchoReplyStatusOffset) == kIpSuccess ? PingResult::kReply
-                                                                    : PingResult::kNoReply;
+  why_ = echo_.why();
+  return PingResult::kUnavailable;
 }
 
-std::string CProbes::GetOsversion() {
-  std::vector<WmiObject> objects = wmi_.ExecQuery("Select * from Win32_OperatingSystem", {"Version"});
-  std::string version;
-  for (const WmiObject& o : objects) {
-    auto it = o.find("Version");
-    if (it == o.end()) continue;
-    if (const auto* s = std::get_if<std::string>(&it->second)) version = *s;
-  }
-  return version.substr(0, 3);
-}
+std::string CProbes::GetOsversion() { return os_.Version().substr(0, 3); }
 
 std::string CProbes::GetIpGateway() {
-  std::vector<WmiObject> objects = wmi_.ExecQuery("Select * from Win32_NetworkAdapterConfiguration",
-                                                  {"IPAddress", "DefaultIPGateway"});
-  for (const WmiObject& o : objects) {
-    auto addresses = o.find("IPAddress");
-    if (addresses == o.end() || !std::holds_alternative<std::vector<std::string>>(addresses->second)) {
-      continue;
-    }
-    auto gateways = o.find("DefaultIPGateway");
-    if (gateways == o.end()) continue;
-    const auto* list = std::get_if<std::vector<std::string>>(&gateways->second);
-    if (list == nullptr || list->empty()) continue;
-    if (!(*list)[0].empty()) return (*list)[0];
+  // The first adapter with an address list whose first gateway is set.
+  for (const NetworkAdapter& a : adapters_.Adapters()) {
+    if (!a.has_addresses || a.gateways.empty()) continue;
+    if (!a.gateways[0].empty()) return a.gateways[0];
   }
   return std::string();
 }
@@ -109,40 +77,20 @@ LinkPanels PanelsFor(const LinkReading& r) {
           "发送" + NumberWithSign(r.sent), "错误" + NumberWithSign(r.discards)};
 }
 
-LinkReading ParseInterfaceTable(const std::uint8_t* table, std::size_t size) {
+LinkReading ReadingOf(const std::vector<InterfaceCounters>& interfaces) {
   LinkReading r;
-  if (table == nullptr || size < 4) return r;
-  std::size_t count = Le32(table);
-  std::size_t room = (size - 4) / iftable::kRowSize;
-  if (count > room) count = room;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint8_t* row = table + 4 + i * iftable::kRowSize;
-    if (Le32(row + iftable::kTypeOffset) != iftable::kTypePpp) continue;
+  for (const InterfaceCounters& i : interfaces) {
+    if (!i.ppp) continue;
     r.ppp = true;
-    r.speed = LeI32(row + iftable::kSpeedOffset);
-    r.received = LeI32(row + iftable::kInOctetsOffset);
-    r.sent = LeI32(row + iftable::kOutOctetsOffset);
-    r.discards = LeI32(row + iftable::kInDiscardsOffset);
+    r.speed = static_cast<std::int32_t>(i.speed);
+    r.received = static_cast<std::int32_t>(i.received);
+    r.sent = static_cast<std::int32_t>(i.sent);
+    r.discards = static_cast<std::int32_t>(i.discards);
   }
   return r;
 }
 
-LinkReading CProbes::ReadLinkStatistics() {
-  std::uint32_t size = 0;
-  if (iftable_.GetIfTable(nullptr, &size, false) != iftable::kInsufficientBuffer || size == 0) {
-    return LinkReading();
-  }
-  // The table may grow between the two calls; ask again a few times.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    std::vector<std::uint8_t> buf(size, 0);
-    std::uint32_t got = size;
-    std::uint32_t rc = iftable_.GetIfTable(buf.data(), &got, false);
-    if (rc == iftable::kSuccess) return ParseInterfaceTable(buf.data(), got < size ? got : size);
-    if (rc != iftable::kInsufficientBuffer || got <= size) break;
-    size = got;
-  }
-  return LinkReading();
-}
+LinkReading CProbes::ReadLinkStatistics() { return ReadingOf(links_.Interfaces()); }
 
 LinkPanels CProbes::ShowLinkStatistics() { return PanelsFor(ReadLinkStatistics()); }
 

@@ -1,15 +1,15 @@
 // The dialer's view of the network from outside: ICMP echo, the operating
-// system's version and default gateway, and the PPP rows of the interface
-// table.
+// system's version and default gateway, and the counters of the PPP links.
 #pragma once
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "ports/icmp.h"
-#include "ports/iftable.h"
-#include "ports/wmi.h"
+#include "ports/echo.h"
+#include "ports/link_counters.h"
+#include "ports/system_queries.h"
 
 namespace kit::dialer {
 
@@ -22,7 +22,6 @@ bool IsDottedIPv4(const std::string& text);
 
 enum class PingResult { kReply, kNoReply, kBadAddress, kUnavailable };
 
-constexpr std::uint32_t kEchoReplyBufferSize = 270;
 constexpr std::uint32_t kEchoTimeoutMs = 500;
 
 // What the last PPP row of the interface table says.
@@ -39,20 +38,21 @@ std::string NumberWithSign(std::int32_t n);
 // Bits per second as megabits in the shortest decimal form, then "MB".
 std::string SpeedText(std::int32_t bits_per_second);
 LinkPanels PanelsFor(const LinkReading& r);
-// Reads the rows that the bytes really hold, whatever the count says.
-LinkReading ParseInterfaceTable(const std::uint8_t* table, std::size_t size);
+// The last PPP interface decides; counters read as signed 32-bit numbers.
+LinkReading ReadingOf(const std::vector<InterfaceCounters>& interfaces);
 
 class CProbes {
  public:
-  CProbes(IIcmp& icmp, IWmi& wmi, IInterfaceTable& iftable) : icmp_(icmp), wmi_(wmi), iftable_(iftable) {}
+  CProbes(IEcho& echo, IOsVersion& os, INetworkAdapters& adapters, ILinkCounters& links)
+      : echo_(echo), os_(os), adapters_(adapters), links_(links) {}
 
   PingResult Ping(const std::string& host);
   bool ping(const std::string& host) { return Ping(host) == PingResult::kReply; }
   // Why the last Ping gave kUnavailable.
   const std::string& unavailable_reason() const { return why_; }
 
-  std::string GetOsversion();  // throws WmiError
-  std::string GetIpGateway();  // throws WmiError when the query fails
+  std::string GetOsversion();  // throws SystemQueryError
+  std::string GetIpGateway();  // throws SystemQueryError
 
   LinkReading ReadLinkStatistics();
   LinkPanels ShowLinkStatistics();
@@ -60,9 +60,10 @@ class CProbes {
   std::optional<LinkPanels> UpdateLinkStatistics();
 
  private:
-  IIcmp& icmp_;
-  IWmi& wmi_;
-  IInterfaceTable& iftable_;
+  IEcho& echo_;
+  IOsVersion& os_;
+  INetworkAdapters& adapters_;
+  ILinkCounters& links_;
   std::string why_;
 };
 

@@ -7,19 +7,6 @@
 namespace kit::dialer {
 namespace {
 
-// Closes the key on every way out of a procedure.
-class KeyCloser {
- public:
-  KeyCloser(IRegistry& reg, RegKey key) : reg_(reg), key_(key) {}
-  ~KeyCloser() { reg_.CloseKey(key_); }
-  KeyCloser(const KeyCloser&) = delete;
-  KeyCloser& operator=(const KeyCloser&) = delete;
-
- private:
-  IRegistry& reg_;
-  RegKey key_;
-};
-
 std::optional<std::int32_t> ToInt32(const RegVariant& v) {
   if (const auto* n = std::get_if<std::int32_t>(&v)) return *n;
   if (const auto* s = std::get_if<std::string>(&v)) {
@@ -40,67 +27,43 @@ char Storable(unsigned v) { return v == 0 ? '?' : static_cast<char>(v); }
 }  // namespace
 
 std::string CutAtNul(const std::uint8_t* data, std::size_t length) {
+  if (length == 0) return std::string();
   const void* nul = std::memchr(data, 0, length);
   std::size_t n = nul ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(nul) - data) : length;
   return std::string(reinterpret_cast<const char*>(data), n);
 }
 
-bool RegistryAPI::KeyExists(RegRoot root, const std::string& key) {
-  RegKey h = 0;
-  if (reg_.OpenKey(root, Ansi(key), reg::kKeyRead, &h) != reg::kSuccess) return false;
-  reg_.CloseKey(h);
-  return true;
-}
+bool RegistryAPI::KeyExists(RegRoot root, const std::string& key) { return store_.KeyExists(root, key); }
 
 bool RegistryAPI::CreateRegKey(RegRoot root, const std::string& key) {
-  RegKey h = 0;
-  bool existed = false;
-  if (reg_.CreateKey(root, Ansi(key), &h, &existed) != reg::kSuccess) {
-    throw RegistryError(kRegistryErrorNumber, "Unable to create the registry key");
-  }
-  reg_.CloseKey(h);
-  return existed;
+  const KeyCreation c = store_.CreateKey(root, key);
+  if (c == KeyCreation::kFailed) throw RegistryError(kRegistryErrorNumber, "Unable to create the registry key");
+  return c == KeyCreation::kExisted;
 }
 
 RegVariant RegistryAPI::ReadRegValue(RegRoot root, const std::string& key, const std::string& name,
                                      std::uint32_t type, const RegVariant& default_value) {
-  RegKey h = 0;
-  if (reg_.OpenKey(root, Ansi(key), reg::kKeyRead, &h) != reg::kSuccess) return default_value;
-  KeyCloser closer(reg_, h);
-  std::uint32_t got_type = 0;
+  if (type != reg::kSz && type != reg::kBinary && type != reg::kDword) {
+    // Only a key that opens gets as far as the type.
+    if (!store_.KeyExists(root, key)) return default_value;
+    throw RegistryError(kRegistryErrorNumber, "Unsupported value type");
+  }
+  const std::optional<RegValue> v = store_.ReadValue(root, key, name);
+  if (!v) return default_value;
+  const std::vector<std::uint8_t>& data = v->data;
   switch (type) {
-    case reg::kSz: {
-      std::vector<std::uint8_t> buf(kStringBufferSize, 0);
-      std::uint32_t size = kStringBufferSize;
-      if (reg_.QueryValue(h, Ansi(name), &got_type, buf.data(), &size) != reg::kSuccess) {
-        return default_value;
-      }
-      if (size > kStringBufferSize) return default_value;
-      return cp_.ToUtf8(CutAtNul(buf.data(), size));
-    }
-    case reg::kBinary: {
-      std::vector<std::uint8_t> buf(kBinaryBufferSize, 0);
-      std::uint32_t size = kBinaryBufferSize;
-      if (reg_.QueryValue(h, Ansi(name), &got_type, buf.data(), &size) != reg::kSuccess) {
-        return default_value;
-      }
-      if (size > kBinaryBufferSize) return default_value;
-      buf.resize(size);
-      return buf;
-    }
-    case reg::kDword: {
-      std::uint8_t buf[4] = {0, 0, 0, 0};
-      std::uint32_t size = sizeof buf;
-      if (reg_.QueryValue(h, Ansi(name), &got_type, buf, &size) != reg::kSuccess) {
-        return default_value;
-      }
-      // A shorter value would leave part of the number unread.
-      if (size != sizeof buf) return default_value;
-      return static_cast<std::int32_t>(static_cast<std::uint32_t>(buf[0]) | buf[1] << 8 |
-                                       buf[2] << 16 | static_cast<std::uint32_t>(buf[3]) << 24);
-    }
+    case reg::kSz:
+      // Read into a buffer of kStringBufferSize: a longer value is not read.
+      if (data.size() > kStringBufferSize) return default_value;
+      return cp_.ToUtf8(CutAtNul(data.data(), data.size()));
+    case reg::kBinary:
+      if (data.size() > kBinaryBufferSize) return default_value;
+      return data;
     default:
-      throw RegistryError(kRegistryErrorNumber, "Unsupported value type");
+      // A value of another length would leave part of the number unread.
+      if (data.size() != 4) return default_value;
+      return static_cast<std::int32_t>(static_cast<std::uint32_t>(data[0]) | data[1] << 8 | data[2] << 16 |
+                                       static_cast<std::uint32_t>(data[3]) << 24);
   }
 }
 
@@ -111,7 +74,7 @@ bool RegistryAPI::WriteRegValue(RegRoot root, const std::string& key, const std:
     case reg::kSz: {
       std::string text;
       if (const auto* s = std::get_if<std::string>(&value)) {
-        text = Ansi(*s);
+        text = cp_.FromUtf8(*s);
       } else if (const auto* n = std::get_if<std::int32_t>(&value)) {
         text = std::to_string(*n);
       } else {
@@ -138,36 +101,32 @@ bool RegistryAPI::WriteRegValue(RegRoot root, const std::string& key, const std:
     default:
       return false;
   }
-  RegKey h = 0;
-  if (reg_.OpenKey(root, Ansi(key), reg::kKeyWrite, &h) != reg::kSuccess) return false;
-  KeyCloser closer(reg_, h);
-  return reg_.SetValue(h, Ansi(name), type, data.data(), static_cast<std::uint32_t>(data.size())) ==
-         reg::kSuccess;
+  return store_.WriteValue(root, key, name, RegValue{type, std::move(data)});
 }
 
 std::optional<std::string> RegistryAPI::ReadStringBytes(RegRoot root, const std::string& key,
                                                         const std::string& name) {
-  RegKey h = 0;
-  if (reg_.OpenKey(root, Ansi(key), reg::kKeyRead, &h) != reg::kSuccess) return std::nullopt;
-  KeyCloser closer(reg_, h);
-  std::vector<std::uint8_t> buf(kStringBufferSize, 0);
-  std::uint32_t size = kStringBufferSize;
-  std::uint32_t type = 0;
-  if (reg_.QueryValue(h, Ansi(name), &type, buf.data(), &size) != reg::kSuccess) return std::nullopt;
-  if (size > kStringBufferSize) return std::nullopt;
-  return CutAtNul(buf.data(), size);
+  const std::optional<RegValue> v = store_.ReadValue(root, key, name);
+  if (!v || v->data.size() > kStringBufferSize) return std::nullopt;
+  return CutAtNul(v->data.data(), v->data.size());
 }
 
-bool RegistryAPI::WriteStringBytesCreating(RegRoot root, const std::string& key,
-                                           const std::string& name, const std::string& bytes) {
-  RegKey h = 0;
-  bool existed = false;
-  if (reg_.CreateKey(root, Ansi(key), &h, &existed) != reg::kSuccess) return false;
-  KeyCloser closer(reg_, h);
+bool RegistryAPI::WriteStringBytesCreating(RegRoot root, const std::string& key, const std::string& name,
+                                           const std::string& bytes) {
+  if (store_.CreateKey(root, key) == KeyCreation::kFailed) return false;
   std::vector<std::uint8_t> data(bytes.begin(), bytes.end());
   data.push_back(0);
-  return reg_.SetValue(h, Ansi(name), reg::kSz, data.data(), static_cast<std::uint32_t>(data.size())) ==
-         reg::kSuccess;
+  return store_.WriteValue(root, key, name, RegValue{reg::kSz, std::move(data)});
+}
+
+std::size_t WholeCharacters(const std::string& ansi, std::size_t limit) {
+  std::size_t i = 0;
+  while (i < ansi.size()) {
+    std::size_t n = IsLeadByte(static_cast<unsigned char>(ansi[i])) && i + 1 < ansi.size() ? 2 : 1;
+    if (i + n > limit) break;
+    i += n;
+  }
+  return i;
 }
 
 std::string ShiftCodes(const std::string& ansi, int delta) {

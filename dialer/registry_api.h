@@ -1,7 +1,7 @@
 // The registry procedures the dialer uses, its "settings" section and the
 // character shift that hides the stored VPN credentials from a casual look.
 // Key paths, value names and text are UTF-8 here and code page 936 in the
-// registry.
+// registry; the store converts names, these procedures the text.
 #pragma once
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,7 @@
 
 #include "dialer/build_profile.h"
 #include "ports/codepage.h"
-#include "ports/registry.h"
+#include "ports/settings.h"
 
 namespace kit::dialer {
 
@@ -36,7 +36,7 @@ constexpr std::uint32_t kBinaryBufferSize = 4096;
 
 class RegistryAPI {
  public:
-  RegistryAPI(IRegistry& registry, const ICodePage& codepage) : reg_(registry), cp_(codepage) {}
+  RegistryAPI(ISettingsStore& store, const ICodePage& codepage) : store_(store), cp_(codepage) {}
 
   bool KeyExists(RegRoot root, const std::string& key);
   // True when the key was there already; throws RegistryError when it can
@@ -61,15 +61,17 @@ class RegistryAPI {
   const ICodePage& codepage() const { return cp_; }
 
  private:
-  std::string Ansi(const std::string& utf8) const { return cp_.FromUtf8(utf8); }
-
-  IRegistry& reg_;
+  ISettingsStore& store_;
   const ICodePage& cp_;
 };
 
 // What a REG_SZ read returns: the bytes up to the first NUL within the
 // length the query reported (never past it).
 std::string CutAtNul(const std::uint8_t* data, std::size_t length);
+
+// The length of the longest prefix of whole code page 936 characters that
+// is at most `limit` bytes: where a text is cut to fit a field.
+std::size_t WholeCharacters(const std::string& ansi, std::size_t limit);
 
 // The shift of the stored credentials. One is the only shift under which
 // every code page 936 character stays a non-NUL code with its lead byte

@@ -1,7 +1,7 @@
 # The dialer's readers of outside data: registry values read back (the
 # scrambled credentials and the settings loader) and the POSIX registry
-# store's file format. The dialer sources are compiled again with coverage.
-kit_fuzz_library(kit_fuzz_dialer kit_dialer kit_dialer_platform)
+# store's file format (sim/). The dialer sources are compiled again with coverage.
+kit_fuzz_library(kit_fuzz_dialer kit_dialer kit_sim_registry)
 
 # Seeds written at configure time: a scrambled value and a small store.
 set(_seeds ${KIT_FUZZ_DIR}/seeds)

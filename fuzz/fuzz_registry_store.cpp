@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
-#include "platform/posix/dialer/posix_dialer.h"
+#include "sim/registry/registry_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  kit::posix::RegistryImage image;
-  if (!kit::posix::DecodeRegistryImage(bytes, size, &image)) return 0;
-  std::vector<std::uint8_t> again = kit::posix::EncodeRegistryImage(image);
+  kit::sim::RegistryImage image;
+  if (!kit::sim::DecodeRegistryImage(bytes, size, &image)) return 0;
+  std::vector<std::uint8_t> again = kit::sim::EncodeRegistryImage(image);
   FUZZ_CHECK(again == std::vector<std::uint8_t>(bytes, bytes + size));
   return 0;
 }

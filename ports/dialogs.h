@@ -22,6 +22,21 @@ namespace id {
 constexpr int kOk = 1, kCancel = 2, kAbort = 3, kRetry = 4, kIgnore = 5, kYes = 6, kNo = 7;
 }  // namespace id
 
+// What a box answers when its default button is pressed, as hosts without a
+// user answer it: the first button, or the second with kDefButton2.
+inline int DefaultAnswer(unsigned style) {
+  const bool second = (style & mb::kDefButton2) != 0;
+  switch (style & 0xF) {
+    case mb::kYesNo:
+    case mb::kYesNoCancel:
+      return second ? id::kNo : id::kYes;
+    case mb::kOkCancel:
+      return second ? id::kCancel : id::kOk;
+    default:
+      return id::kOk;
+  }
+}
+
 struct FileDialogRequest {
   std::uintptr_t owner = 0;
   bool open = true;  // false: a save dialog

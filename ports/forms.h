@@ -167,7 +167,7 @@ class IHelpViewer {
 };
 
 // What adapters keep of a form: the state of every control, menu item and
-// panel by name. The headless adapter and test doubles build on it.
+// panel by name. The headless forms of sim/ build on it.
 struct FormModel {
   struct Item {
     Kind kind = Kind::kLabel;

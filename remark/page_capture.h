@@ -25,7 +25,8 @@ struct CapturePorts {
 };
 
 // The automation client, clipboard and cursor of the platform the build runs
-// on; the other members are left null for the caller to fill.
+// on; the other members are left null for the caller to fill. Defined by the
+// capture adapters the program links (kit_capture_platform), not the core.
 CapturePorts DefaultCapturePorts();
 
 // The server a document's class belongs to, by the start of its ProgID.

@@ -47,6 +47,23 @@ mkdir -p "$KIT_ROOT/c/Temp"
 "$host" --ui apps/demo/signature.ui apps/demo/signature.js
 echo "the signature as the server would get it: $KIT_ROOT/c/Temp/qzdesk/Quillpad.JPG"
 
+say "The same day in a browser without ActiveX: one page in headless Chromium, the controls through notaro-bridge"
+if command -v node >/dev/null && command -v chromium >/dev/null; then
+  export KIT_ROOT=$out/browser-desk
+  rm -rf "$KIT_ROOT" "$out/browser"
+  mkdir -p "$KIT_ROOT" "$out/browser"
+  # The same user at the desk: the remark window's mouse, then the pad's.
+  cat apps/demo/remark.ui apps/demo/signature.ui > "$out/browser/desk.ui"
+  (cd "$out/browser" && "$OLDPWD/$server" --file notice.doc="$out/notice.doc" --page upload.jsp="$OLDPWD/apps/demo/upload.jsp" \
+    --page desk.html="$OLDPWD/apps/demo/desk.html" -- \
+    node "$OLDPWD/apps/demo/browser_act.mjs" --bridge "$OLDPWD/$bin/notaro-bridge/notaro-bridge" --chromium chromium \
+      --ui desk.ui --ui-log windows.log --page @URL@/pages/desk.html --screenshot "$out/browser-desk.png")
+  echo "the page after the day: $out/browser-desk.png; the remark window as 张三 left it: $out/browser/remark-window.png"
+  echo "what the bridge's windows showed and did: $out/browser/windows.log"
+else
+  echo "(left out: it needs node and chromium)"
+fi
+
 say "The VPN dialer, dry run: optimize, create the connection, dial with routes, hang up"
 dialer=$bin/tunnelgate/tunnelgate
 export KIT_ROOT=$out/dialer

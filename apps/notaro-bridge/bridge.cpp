@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <exception>
 #include <limits>
+#include <utility>
 
 #include "apps/notaro-host/script_host.h"
 #include "ports/automation.h"
@@ -29,6 +30,8 @@ namespace {
 constexpr const char* kCantCreateText = "Automation server can't create object";
 constexpr const char* kNoSuchMemberText = "Object doesn't support this property or method";
 constexpr std::size_t kMaxName = 256;
+// Screen coordinates as the desktop's window calls take them.
+constexpr long long kMaxCoordinate = 32767;
 
 // A page as the site lock sees it: its origin is its address, zoned as the
 // desktop zones addresses, with the office's site list.
@@ -145,42 +148,34 @@ std::string SourceOf(const std::string& progid) { return progid.substr(0, progid
 
 namespace {
 
-std::optional<std::string> QueryString(IRegistry& registry, RegKey key, const char* name) {
-  std::uint32_t type = 0, size = 0;
-  if (registry.QueryValue(key, name, &type, nullptr, &size) != reg::kSuccess || type != reg::kSz) return std::nullopt;
-  std::string data(size, '\0');
-  if (size > 0 && registry.QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&data[0]), &size) !=
-                      reg::kSuccess) {
-    return std::nullopt;
-  }
-  data.resize(std::min<std::size_t>(size, data.find('\0')));
-  return data;
+std::optional<std::string> QueryString(ISettingsStore& store, RegRoot root, const char* name) {
+  std::optional<RegValue> v = store.ReadValue(root, sitelock::kSiteListKey, name);
+  if (!v || v->type != reg::kSz) return std::nullopt;
+  std::string data(v->data.begin(), v->data.end());
+  return data.substr(0, data.find('\0'));
 }
 
-std::optional<int> QueryPort(IRegistry& registry, RegKey key) {
-  std::uint32_t type = 0, value = 0, size = sizeof value;
-  if (registry.QueryValue(key, kPortValue, &type, reinterpret_cast<std::uint8_t*>(&value), &size) != reg::kSuccess ||
-      type != reg::kDword || size != sizeof value || value == 0 || value > 65535) {
-    return std::nullopt;
-  }
+std::optional<int> QueryPort(ISettingsStore& store, RegRoot root) {
+  std::optional<RegValue> v = store.ReadValue(root, sitelock::kSiteListKey, kPortValue);
+  if (!v || v->type != reg::kDword || v->data.size() != 4) return std::nullopt;
+  const std::uint32_t value = static_cast<std::uint32_t>(v->data[0]) | static_cast<std::uint32_t>(v->data[1]) << 8 |
+                              static_cast<std::uint32_t>(v->data[2]) << 16 |
+                              static_cast<std::uint32_t>(v->data[3]) << 24;
+  if (value == 0 || value > 65535) return std::nullopt;
   return static_cast<int>(value);
 }
 
 }  // namespace
 
-Settings ReadSettings(IRegistry& registry, const ICodePage& codepage) {
+Settings ReadSettings(ISettingsStore& store, const ICodePage& codepage) {
   Settings settings;
-  const std::string path = codepage.FromUtf8(sitelock::kSiteListKey);
   for (RegRoot root : {RegRoot::kLocalMachine, RegRoot::kCurrentUser}) {
-    RegKey key = 0;
-    if (registry.OpenKey(root, path, reg::kKeyRead, &key) != reg::kSuccess) continue;
-    if (std::optional<int> port = QueryPort(registry, key)) settings.port = *port;
+    if (std::optional<int> port = QueryPort(store, root)) settings.port = *port;
     if (root == RegRoot::kLocalMachine) {
-      if (std::optional<std::string> list = QueryString(registry, key, sitelock::kSiteListValue)) {
+      if (std::optional<std::string> list = QueryString(store, root, sitelock::kSiteListValue)) {
         settings.site_list = codepage.ToUtf8(*list);
       }
     }
-    registry.CloseKey(key);
   }
   return settings;
 }
@@ -191,10 +186,34 @@ Response Refusal(int status, const std::string& why) {
   return r;
 }
 
+namespace {
+
+// A control of a page: the page reaches it through the site lock; its window
+// is the control's own and goes before it.
+struct Instance {
+  std::shared_ptr<IDispatchObject> control;
+  std::shared_ptr<IDispatchObject> locked;
+  std::string progid;
+  std::unique_ptr<IControlWindow> window;
+};
+
+long long IntegerField(const Json& body, const char* name, long long lowest, long long highest) {
+  auto it = body.find(name);
+  if (it == body.end() || !it->is_number_integer()) throw BadRequest{400, std::string("\"") + name + "\" must be an integer"};
+  const long long v = it->get<long long>();
+  if (v < lowest || v > highest) {
+    throw BadRequest{400, std::string("\"") + name + "\" must be from " + std::to_string(lowest) + " to " +
+                              std::to_string(highest)};
+  }
+  return v;
+}
+
+}  // namespace
+
 struct Bridge::Session {
   std::string origin;
   std::shared_ptr<OriginPage> page;
-  std::map<long long, std::shared_ptr<IDispatchObject>> instances;
+  std::map<long long, Instance> instances;
   Clock::time_point last_used;
 };
 
@@ -281,6 +300,8 @@ Response Bridge::Answer(const Request& request) {
       r = Release(request);
     } else if (request.path == "/touch") {
       r = Touch(request);
+    } else if (request.path == "/window") {
+      r = Window(request);
     } else {
       r = Refusal(404, "no such resource: POST " + request.path);
     }
@@ -324,6 +345,7 @@ Response Bridge::Create(const Request& request) {
   if (session != nullptr && session->instances.size() >= settings_.max_instances) {
     return Refusal(403, "the page holds too many controls");
   }
+  if (std::optional<Response> busy = Busy(token.value_or(std::string()))) return *busy;
   std::shared_ptr<IDispatchObject> object;
   try {
     object = ports_.registry->Create(progid);
@@ -347,7 +369,10 @@ Response Bridge::Create(const Request& request) {
   auto lock = std::shared_ptr<sitelock::SiteLock>(new sitelock::SiteLock(*page),
                                                   [page](sitelock::SiteLock* l) { delete l; });
   const long long id = next_instance_++;
-  session->instances[id] = sitelock::Locked(object, lock, SourceOf(progid));
+  Instance& made = session->instances[id];
+  made.control = object;
+  made.locked = sitelock::Locked(object, lock, SourceOf(progid));
+  made.progid = progid;
   Json members = Json::array();
   for (const automation::MemberInfo& m : object->Members().members()) {
     members.push_back({{"name", m.name}, {"kind", m.kind == MemberKind::Property ? "property" : "method"}});
@@ -377,7 +402,8 @@ Response Bridge::Call(const Request& request) {
     if (session == nullptr) throw BadRequest{404, "no such session for this page"};
     auto it = session->instances.find(id);
     if (it == session->instances.end()) throw BadRequest{404, "no such control in this page's session"};
-    object = it->second;
+    object = it->second.locked;
+    const std::string source = SourceOf(it->second.progid);
     const Json none = Json::array();
     auto given = body.find("args");
     const Json& list = given == body.end() || given->is_null() ? none : *given;
@@ -392,11 +418,18 @@ Response Bridge::Call(const Request& request) {
     const InvokeKind kind = kind_name == "get"   ? InvokeKind::PropertyGet
                             : kind_name == "put" ? InvokeKind::PropertyPut
                                                  : InvokeKind::Method;
+    if (std::optional<Response> busy = Busy(token)) return *busy;
     Json answer;
     try {
       const std::optional<automation::DispId> dispid = object->Members().IdOfName(member);
       if (!dispid) throw AutomationError(script::kNoSuchMember, kNoSuchMemberText);
       for (const Json& a : list) args.push_back(ArgumentOf(a, codepage_));
+      // However the call ends, the one it ran within (if any) is the running one again.
+      struct Restore {
+        std::optional<Running>& slot;
+        std::optional<Running> outer;
+        ~Restore() { slot = std::move(outer); }
+      } restore{running_, std::exchange(running_, Running{token, source + "." + member})};
       const Variant result = object->Invoke(*dispid, kind, args);
       answer = Json{{"value", ValueOf(result, codepage_)}};
     } catch (const AutomationError& e) {
@@ -406,8 +439,10 @@ Response Bridge::Call(const Request& request) {
     } catch (...) {
       answer = ErrorOf(hr::Fail, "", "Unexpected error");
     }
-    // A long call (the remark window) is not idle time.
-    session->last_used = ports_.clock();
+    // A long call (the remark window) is not idle time. The page is looked
+    // up again: a host that answered requests during the call may have let
+    // it go.
+    if (Session* still = FindSession(request, token)) still->last_used = ports_.clock();
     return JsonAnswer(answer);
   } catch (const BadRequest& e) {
     return Refusal(e.status, e.why);
@@ -434,6 +469,59 @@ Response Bridge::Release(const Request& request) {
   }
 }
 
+Response Bridge::Window(const Request& request) {
+  try {
+    const Json body = ParseBody(request.body);
+    const std::string token = StringField(body, "session", kMaxName);
+    const std::optional<long long> id = OptionalInstance(body);
+    if (!id) throw BadRequest{400, "\"instance\" is missing"};
+    auto show = body.find("show");
+    if (show == body.end() || !show->is_boolean()) throw BadRequest{400, "\"show\" must be true or false"};
+    WindowPlace place;
+    if (show->get<bool>()) {
+      place.left = static_cast<int>(IntegerField(body, "left", -kMaxCoordinate, kMaxCoordinate));
+      place.top = static_cast<int>(IntegerField(body, "top", -kMaxCoordinate, kMaxCoordinate));
+      place.width = static_cast<int>(IntegerField(body, "width", 1, kMaxWindowSide));
+      place.height = static_cast<int>(IntegerField(body, "height", 1, kMaxWindowSide));
+    }
+    Session* session = FindSession(request, token);
+    if (session == nullptr) throw BadRequest{404, "no such session for this page"};
+    auto it = session->instances.find(*id);
+    if (it == session->instances.end()) throw BadRequest{404, "no such control in this page's session"};
+    if (std::optional<Response> busy = Busy(token)) return *busy;
+    session->last_used = ports_.clock();
+    Instance& instance = it->second;
+    if (!show->get<bool>()) {
+      instance.window.reset();
+      return JsonAnswer(Json{{"shown", false}});
+    }
+    if (instance.window) {
+      instance.window->Place(place);
+    } else if (ports_.open_window) {
+      instance.window = ports_.open_window(*instance.control, place);
+    }
+    if (!instance.window) throw BadRequest{400, instance.progid + " has no window of its own"};
+    return JsonAnswer(Json{{"shown", true}});
+  } catch (const BadRequest& e) {
+    return Refusal(e.status, e.why);
+  }
+}
+
+std::optional<Response> Bridge::Busy(const std::string& token) const {
+  if (!running_ || running_->session == token) return std::nullopt;
+  return JsonAnswer(ErrorOf(kBusy, "notaro-bridge",
+                            "The application is busy: notaro-bridge shows a window for another page (" +
+                                running_->what + "); nothing was done, try again once that window is closed"));
+}
+
+std::string Bridge::SessionOf(const Request& request) {
+  if (request.method != "POST") return std::string();
+  const Json body = Json::parse(request.body, nullptr, false);
+  if (!body.is_object()) return std::string();
+  auto it = body.find("session");
+  return it != body.end() && it->is_string() ? it->get<std::string>() : std::string();
+}
+
 Response Bridge::Touch(const Request& request) {
   try {
     const Json body = ParseBody(request.body);
@@ -449,7 +537,8 @@ Response Bridge::Touch(const Request& request) {
 void Bridge::Sweep() {
   const Clock::time_point now = ports_.clock();
   for (auto it = sessions_.begin(); it != sessions_.end();) {
-    if (now - it->second->last_used > settings_.idle) {
+    const bool calling = running_ && running_->session == it->first;
+    if (now - it->second->last_used > settings_.idle && !calling) {
       it = sessions_.erase(it);
     } else {
       ++it;

@@ -10,9 +10,17 @@
 //                    -> {"value"} or {"error": {"number", "source", "description"}}
 //   POST /release    {"session", "instance"?}  -> {"released"}  (no instance: all of the page's)
 //   POST /touch      {"session"}  -> {"instances"}  (the page is still open)
+//   POST /window     {"session", "instance", "show", "left", "top", "width", "height"}
+//                    -> {"shown"}  (a control's own window: the signature pad)
 //   OPTIONS          CORS preflights of the above
 // A refused request does nothing and answers a 4xx status with
 // {"refused": "why"}.
+//
+// A call that opens a modal window (OpenRemark, a message box) returns when
+// the user closes it, as under ActiveX. Meanwhile the server may hand the
+// bridge requests again (see WaitsForCall): the calling page's wait for the
+// call, in order; another page's creates, calls and windows are answered
+// with kBusy, which says so at once; releases and touches are answered.
 #pragma once
 #include <chrono>
 #include <cstddef>
@@ -27,13 +35,32 @@
 
 #include "ports/class_registry.h"
 #include "ports/codepage.h"
+#include "ports/hresult.h"
 #include "ports/page_site.h"
-#include "ports/registry.h"
+#include "ports/settings.h"
 
 namespace kit::bridge {
 
 // The port pages find the bridge on unless the settings name another.
 constexpr int kDefaultPort = 16936;
+
+// What another page's call gets while a call opened a modal window:
+// RPC_E_SERVERCALL_RETRYLATER, as COM answers a caller whose server is in a
+// modal loop.
+constexpr HResult kBusy = static_cast<HResult>(0x8001010Au);  // -2147417846
+
+// Where a control's own window goes: its client area, in screen pixels.
+struct WindowPlace {
+  int left = 0, top = 0, width = 0, height = 0;
+};
+constexpr int kMaxWindowSide = 8192;
+
+// A control's window on the desktop; it goes when this object does.
+class IControlWindow {
+ public:
+  virtual ~IControlWindow() = default;
+  virtual void Place(const WindowPlace& place) = 0;
+};
 
 struct Settings {
   int port = kDefaultPort;
@@ -55,7 +82,7 @@ struct Settings {
 // SiteList, and BridgePort (REG_DWORD) in HKEY_LOCAL_MACHINE, which a value
 // of the same name in HKEY_CURRENT_USER overrides for one user.
 constexpr const char* kPortValue = "BridgePort";
-Settings ReadSettings(IRegistry& registry, const ICodePage& codepage);
+Settings ReadSettings(ISettingsStore& store, const ICodePage& codepage);
 
 struct Request {
   std::string method;  // GET, POST, OPTIONS
@@ -96,6 +123,11 @@ class Bridge {
     std::function<bool(int peer_port, int local_port)> same_user;
     // Told of every refused request, to tell the desktop's user or IT why.
     std::function<void(const Request&, const Response&)> refused;
+    // Shows a control that has a window of its own (the signature pad, which
+    // a page under ActiveX holds in place) at `place`; null for a control
+    // without one. Pages cannot show windows when not given.
+    std::function<std::unique_ptr<IControlWindow>(automation::IDispatchObject& control, const WindowPlace& place)>
+        open_window;
   };
   // `script` is notaro.js.
   Bridge(Ports ports, Settings settings, std::string script);
@@ -112,6 +144,16 @@ class Bridge {
   Response Handle(const Request& request);
   // Releases the controls of pages idle for longer than the settings allow.
   void Sweep();
+  // Whether the requests of the page with this session token must wait
+  // until the call running now has returned: while a call is in a modal
+  // loop, a server that answers requests from that loop leaves the calling
+  // page's own requests queued, and answers them after the call, in their
+  // order. Never while no call runs.
+  bool WaitsForCall(const std::string& session) const {
+    return running_.has_value() && running_->session == session;
+  }
+  // The session token a request names; empty when it names none.
+  static std::string SessionOf(const Request& request);
 
   // Whether the site lock answers pages of `origin`; any thread may ask.
   bool OriginAnswered(const std::string& origin) const;
@@ -129,7 +171,10 @@ class Bridge {
   Response Call(const Request& request);
   Response Release(const Request& request);
   Response Touch(const Request& request);
+  Response Window(const Request& request);
   Session* FindSession(const Request& request, const std::string& token);
+  // Another page's request while a call runs: busy.
+  std::optional<Response> Busy(const std::string& token) const;
 
   Ports ports_;
   const ICodePage& codepage_;
@@ -137,6 +182,12 @@ class Bridge {
   std::string script_;
   std::unordered_map<std::string, std::unique_ptr<Session>> sessions_;
   long long next_instance_ = 1;
+  // The call under way: its page's session token and what it is.
+  struct Running {
+    std::string session;
+    std::string what;
+  };
+  std::optional<Running> running_;
 };
 
 // A refusal: `status` with {"refused": why}.

@@ -11,7 +11,10 @@
 #include <deque>
 #include <exception>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 
 namespace kit::bridge {
 namespace {
@@ -38,6 +41,8 @@ bool LookFor(Ready ready) {
 
 struct Job {
   Request request;
+  // The page's session token, read once it is needed.
+  std::optional<std::string> session;
   Response answer;
   std::atomic<bool> answered{false};
   std::mutex mutex;
@@ -85,6 +90,18 @@ void Write(const Response& answer, httplib::Response& res) {
 struct BridgeServer::Impl {
   explicit Impl(Bridge& b) : bridge(b) {}
 
+  void Answer(Job& job) {
+    try {
+      job.Answer(bridge.Handle(job.request));
+    } catch (const std::exception& e) {
+      job.Answer(Refusal(500, std::string("the bridge failed: ") + e.what()));
+    }
+  }
+
+  void IdleWork() {
+    if (idle_work) idle_work();
+  }
+
   Response Queue(Request request) {
     auto job = std::make_shared<Job>();
     job->request = std::move(request);
@@ -100,6 +117,7 @@ struct BridgeServer::Impl {
   }
 
   Bridge& bridge;
+  std::function<void()> idle_work;
   httplib::Server server;
   std::thread io;
   std::mutex mutex;
@@ -175,6 +193,10 @@ void BridgeServer::Serve(const std::atomic<bool>* stop) {
   std::unique_lock<std::mutex> lock(impl.mutex);
   while (!impl.stopping && !(stop != nullptr && stop->load())) {
     if (impl.jobs.empty()) {
+      // Between requests the windows take their input (a modeless pad's).
+      lock.unlock();
+      impl.IdleWork();
+      lock.lock();
       // Pages idle for too long are judged only when nothing waits, so that
       // a page whose touch queued behind a long call is not taken for gone.
       const auto now = std::chrono::steady_clock::now();
@@ -200,11 +222,10 @@ void BridgeServer::Serve(const std::atomic<bool>* stop) {
     impl.jobs.pop_front();
     impl.queued.fetch_sub(1, std::memory_order_release);
     lock.unlock();
-    try {
-      job->Answer(impl.bridge.Handle(job->request));
-    } catch (const std::exception& e) {
-      job->Answer(Refusal(500, std::string("the bridge failed: ") + e.what()));
-    }
+    impl.Answer(*job);
+    // Before the next request: a window the page just showed takes the
+    // input that waits for it first.
+    impl.IdleWork();
     lock.lock();
   }
   impl.stopping = true;
@@ -213,6 +234,41 @@ void BridgeServer::Serve(const std::atomic<bool>* stop) {
   lock.unlock();
   impl.server.stop();
   if (impl.io.joinable()) impl.io.join();
+}
+
+void BridgeServer::SetIdleWork(std::function<void()> work) { impl_->idle_work = std::move(work); }
+
+void BridgeServer::AnswerMeanwhile(std::chrono::milliseconds wait) {
+  Impl& impl = *impl_;
+  const auto until = std::chrono::steady_clock::now() + wait;
+  std::unique_lock<std::mutex> lock(impl.mutex);
+  // Jobs before `kept` wait for the call; only the serving thread takes jobs
+  // out, so they stay where they are while the lock is let go.
+  std::size_t kept = 0;
+  for (;;) {
+    if (kept < impl.jobs.size()) {
+      const std::shared_ptr<Job> next = impl.jobs[kept];
+      if (!next->session) {
+        // Read without the lock: the I/O threads queue meanwhile.
+        lock.unlock();
+        next->session = Bridge::SessionOf(next->request);
+        lock.lock();
+      }
+      if (impl.bridge.WaitsForCall(*next->session)) {
+        ++kept;
+        continue;
+      }
+      std::shared_ptr<Job> job = std::move(impl.jobs[kept]);
+      impl.jobs.erase(impl.jobs.begin() + static_cast<std::ptrdiff_t>(kept));
+      impl.queued.fetch_sub(1, std::memory_order_release);
+      lock.unlock();
+      impl.Answer(*job);
+      lock.lock();
+      continue;
+    }
+    if (impl.stopping || std::chrono::steady_clock::now() >= until) return;
+    impl.wake.wait_until(lock, until, [&] { return impl.stopping || impl.jobs.size() > kept; });
+  }
 }
 
 void BridgeServer::Stop() {

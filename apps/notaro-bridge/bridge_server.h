@@ -27,6 +27,15 @@ class BridgeServer {
   // Answers requests until Stop() or `*stop` turns true (a signal handler
   // may set it); releases idle pages' controls between requests.
   void Serve(const std::atomic<bool>* stop = nullptr);
+  // The controls' windows live on the serving thread. `work` dispatches what
+  // their window system has pending without blocking (a modeless window's
+  // input); Serve() runs it after every request and while it waits.
+  void SetIdleWork(std::function<void()> work);
+  // For a modal loop running inside a call (the remark window): answers the
+  // requests that need not wait for the call (Bridge::WaitsForCall), waiting
+  // up to `wait` for some to come; the others stay queued, in order, for
+  // Serve() to answer after the call.
+  void AnswerMeanwhile(std::chrono::milliseconds wait);
   // From any thread: Serve() returns soon after.
   void Stop();
 

@@ -1,4 +1,5 @@
 // notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]
+//               [--ui EVENTS] [--ui-log FILE]
 // Hosts the controls for pages in browsers without ActiveX: pages load
 // http://127.0.0.1:PORT/notaro.js and drive Notaro and Quillpad through it.
 // The port and the office's site list come from the kit's settings (see
@@ -6,6 +7,12 @@
 // free port. Every line the bridge prints goes to standard output: the port
 // it listens on, the controls' message boxes and transfer windows; refused
 // requests are told on standard error.
+// The controls' windows are headless, as under notaro-host: the remark
+// window of OpenRemark and the signature pads that pages show are worked by
+// the user of the UI event script EVENTS (each window takes the events while
+// it is in front; "wait MS" pauses the user, the bridge answering meanwhile),
+// --ui-log writes down what they showed and did, and "snapshot FILE.png"
+// events write the window in front as it looks.
 #include <sys/random.h>
 #include <unistd.h>
 
@@ -26,16 +33,18 @@
 #include "apps/notaro-bridge/notaro_js.h"
 #include "apps/notaro-host/console_dialogs.h"
 #include "apps/notaro-host/host_controls.h"
-#include "platform/posix/dialer/posix_dialer.h"
 #include "platform/posix/posix_loopback_peer.h"
 #include "platform/posix/posix_page_site.h"
-#include "platform/posix/view/headless_ui.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
-#include "platform/posix/capture/office_pages.h"
-#include "platform/posix/capture/posix_processes.h"
+#include "platform/posix/posix_processes.h"
+#include "sim/capture/office_pages.h"
 #endif
+#include "sim/registry/registry_store.h"
+#include "sim/sigpad/quillpad_host.h"
+#include "sim/ui/cairo_screen.h"
+#include "sim/ui/headless_ui.h"
 
 namespace {
 
@@ -68,15 +77,42 @@ bool ParseNumber(const std::string& text, long max, long* out) {
 }
 
 constexpr const char kUsage[] =
-    "usage: notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]";
+    "usage: notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]\n"
+    "                     [--ui EVENTS] [--ui-log FILE]";
+
+bool ReadWhole(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream text;
+  text << in.rdbuf();
+  out = text.str();
+  return true;
+}
+
+// A page's signature pad as a window of its own.
+class PadControlWindow : public kit::bridge::IControlWindow {
+ public:
+  explicit PadControlWindow(std::unique_ptr<kit::sim::PadWindow> window) : window_(std::move(window)) {}
+  void Place(const kit::bridge::WindowPlace& place) override {
+    window_->Place(RectOf(place));
+    window_->Show();
+  }
+  static kit::RectL RectOf(const kit::bridge::WindowPlace& p) {
+    return {p.left, p.top, p.left + p.width, p.top + p.height};
+  }
+
+ private:
+  std::unique_ptr<kit::sim::PadWindow> window_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   const kit::Platform& platform = kit::DefaultPlatform();
-  kit::posix::FileRegistry settingsStore;
+  kit::sim::FileRegistry settingsStore;
   kit::bridge::Settings settings = kit::bridge::ReadSettings(settingsStore, *platform.codepage);
   bool transferReady = false;
+  std::string uiEvents, uiLog;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     long n = 0;
@@ -93,13 +129,29 @@ int main(int argc, char** argv) {
       ++i;
     } else if (arg == "--transfer-ready") {
       transferReady = true;
+    } else if (arg == "--ui" && i + 1 < argc) {
+      if (!ReadWhole(argv[++i], uiEvents)) {
+        std::cerr << "notaro-bridge: cannot read the UI events " << argv[i] << std::endl;
+        return 2;
+      }
+    } else if (arg == "--ui-log" && i + 1 < argc) {
+      uiLog = argv[++i];
     } else {
       std::cerr << kUsage << std::endl;
       return 2;
     }
   }
+  std::ofstream uiLogFile;
+  if (!uiLog.empty()) {
+    uiLogFile.open(uiLog, std::ios::binary | std::ios::trunc);
+    if (!uiLogFile) {
+      std::cerr << "notaro-bridge: cannot write " << uiLog << std::endl;
+      return 2;
+    }
+  }
   try {
-    kit::posix::HeadlessUi ui(kit::posix::ParseUiScript(""));
+    kit::sim::HeadlessUi ui(kit::sim::ParseUiScript(uiEvents), uiLog.empty() ? nullptr : &uiLogFile);
+    kit::sim::CairoScreen screen(ui);
     kit::script::ConsoleDialogs messages(std::cout);
     kit::hosting::HostControlPorts ports;
     ports.ui = &ui;
@@ -113,7 +165,7 @@ int main(int argc, char** argv) {
     kit::ClassRegistry registry;
     controls.Register(registry);
 #ifdef KIT_HAVE_OFFICE_PAGES
-    kit::posix::RegisterOfficeRenderer(kit::posix::ProcessAutomation(), kit::posix::ProcessClipboard());
+    kit::sim::RegisterOfficeRenderer(kit::sim::ProcessAutomation(), kit::sim::ProcessClipboard());
 #endif
     kit::bridge::Bridge::Ports bridgePorts;
     bridgePorts.registry = &registry;
@@ -129,8 +181,19 @@ int main(int argc, char** argv) {
                 << request.origin.value_or("no origin") << ": " << response.status << " " << response.body
                 << std::endl;
     };
+    bridgePorts.open_window = [&ui](kit::automation::IDispatchObject& control, const kit::bridge::WindowPlace& place)
+        -> std::unique_ptr<kit::bridge::IControlWindow> {
+      auto pad = kit::sim::ShowPadWindow(ui, control, PadControlWindow::RectOf(place));
+      if (pad == nullptr) return nullptr;
+      return std::make_unique<PadControlWindow>(std::move(pad));
+    };
     kit::bridge::Bridge bridge(bridgePorts, settings, std::string(kit::bridge::kNotaroJs));
     kit::bridge::BridgeServer server(bridge);
+    // The windows' loops and the serving share the thread: a modal window
+    // lets the server answer what need not wait for it, and modeless pads
+    // take their input between requests.
+    ui.SetIdleWork([&server](std::chrono::milliseconds wait) { server.AnswerMeanwhile(wait); });
+    server.SetIdleWork([&ui] { ui.DispatchPending(); });
     const int port = server.Bind(settings.port);
     if (port < 0) {
       std::cerr << "notaro-bridge: 127.0.0.1:" << settings.port

@@ -8,10 +8,18 @@
 //   await c.set("Remarker", "张三");
 //   await c.release();                      // or leave it to the page's end
 //
+//   const pad = await Notaro.create("Quillpad.UCQuillpad");
+//   await pad.showWindow(left, top, 396, 235);  // the pad's own window, where
+//                                                // the page would hold it
+//   await pad.Save();                       // the members are the control's
+//
 // A failure rejects with an Error whose `number` is the HRESULT and whose
 // `description` is the automation error's text, as in the browsers that host
 // the ActiveX controls. Calls reach the controls one at a time, in the order
-// the page makes them.
+// the page makes them; a call that opens a window (OpenRemark) returns when
+// the user has closed it, and the page's later calls wait for it. Another
+// page's calls meanwhile are refused with -2147417846 (0x8001010A, the
+// application is busy).
 (function (global) {
   "use strict";
 
@@ -110,6 +118,19 @@
       release: function () {
         return post("/release", { session: token, instance: instance }, SERVER_UNAVAILABLE).then(function () {});
       },
+      // The control's own window (the signature pad), its drawing area at
+      // (left, top) on the screen, width x height pixels as the page would
+      // have sized the <object>; shown again it moves. Numbers in screen
+      // pixels (Notaro.screenRect gives an element's).
+      showWindow: function (left, top, width, height) {
+        return post("/window", { session: token, instance: instance, show: true, left: Math.round(left),
+                                 top: Math.round(top), width: Math.round(width), height: Math.round(height) },
+                    SERVER_UNAVAILABLE).then(function () {});
+      },
+      hideWindow: function () {
+        return post("/window", { session: token, instance: instance, show: false }, SERVER_UNAVAILABLE)
+          .then(function () {});
+      },
       instance: instance
     };
     // Methods answer to their names in any case, as through IDispatch.
@@ -133,6 +154,16 @@
         }
         return makeControl(answer.session, answer.instance, answer.members);
       });
+    },
+    // Where an element of the page lies on the screen, for showWindow: the
+    // browser's frame and bars are taken to lie above the page and evenly
+    // around it, so the place is as near as the browser lets a page know.
+    screenRect: function (element) {
+      var r = element.getBoundingClientRect();
+      var side = Math.max(0, (global.outerWidth - global.innerWidth) / 2);
+      var above = Math.max(0, global.outerHeight - global.innerHeight - side);
+      return { left: Math.round(global.screenX + side + r.left), top: Math.round(global.screenY + above + r.top),
+               width: Math.round(r.width), height: Math.round(r.height) };
     },
     // Releases every control of the page.
     releaseAll: function () {

@@ -1,5 +1,5 @@
 // Message boxes of a host without a desktop: written to the transcript and
-// answered with their first button; file, folder and colour dialogs cancel.
+// answered with their default button; file, folder and colour dialogs cancel.
 #pragma once
 #include <ostream>
 

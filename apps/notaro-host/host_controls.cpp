@@ -11,13 +11,13 @@
 #include "exchange/word_members.h"
 #include "exchange/word_upload.h"
 #include "platform/common/curl_form_poster.h"
-#include "platform/posix/capture/posix_processes.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/posix_paths.h"
-#include "platform/posix/sigpad/posix_quillpad.h"
-#include "platform/posix/view/headless_ui.h"
+#include "platform/posix/posix_processes.h"
 #include "remark/notaro_ctrl.h"
+#include "sim/sigpad/quillpad_host.h"
+#include "sim/ui/headless_ui.h"
 
 namespace kit::hosting {
 
@@ -35,7 +35,7 @@ struct HostControls::Impl {
         }) {}
 
   void Setup(remark::CNotaroCtrl& ctrl) {
-    ctrl.SetUi(ports.ui, posix::HeadlessUi::kHostWindow);
+    ctrl.SetUi(ports.ui, sim::HeadlessUi::kHostWindow);
     if (ports.transfer_ready) ctrl.MarkTransferStarted();
     exchange::InstallExchange(ctrl, lookup, shell, *ports.choosers);
     // Every file reaches the server through its upload page.
@@ -101,11 +101,11 @@ HostControls::~HostControls() = default;
 void HostControls::Register(ClassRegistry& registry) {
   Impl* impl = impl_.get();
   remark::RegisterNotaroControl(registry, [impl](remark::CNotaroCtrl& ctrl) { impl->Setup(ctrl); });
-  posix::PadScreen padScreen;
+  sim::PadScreen padScreen;
   padScreen.ui = impl->ports.ui;
-  padScreen.owner = posix::HeadlessUi::kHostWindow;
+  padScreen.owner = sim::HeadlessUi::kHostWindow;
   padScreen.user_present = impl->ports.pad_user_present;
-  posix::RegisterQuillpad(registry, impl->lookup, *impl->ports.messages, padScreen);
+  sim::RegisterQuillpad(registry, impl->lookup, *impl->ports.messages, padScreen);
 }
 
 }  // namespace kit::hosting

@@ -10,14 +10,14 @@
 #include "ports/class_registry.h"
 #include "ports/dialogs.h"
 
-namespace kit::posix {
+namespace kit::sim {
 class HeadlessUi;
 }
 
 namespace kit::hosting {
 
 struct HostControlPorts {
-  posix::HeadlessUi* ui = nullptr;
+  sim::HeadlessUi* ui = nullptr;
   // Message boxes of both controls.
   IDialogs* messages = nullptr;
   // File and folder choosers of the local file helpers.

@@ -38,20 +38,20 @@
 #include "apps/notaro-host/console_dialogs.h"
 #include "apps/notaro-host/host_controls.h"
 #include "apps/notaro-host/script_host.h"
-#include "apps/word-standin/standin_host.h"
-#include "platform/posix/capture/posix_processes.h"
-#ifdef KIT_HAVE_OFFICE_PAGES
-#include "platform/posix/capture/office_pages.h"
-#endif
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/posix_page_site.h"
-#include "platform/posix/view/cairo_screen.h"
-#include "platform/posix/view/headless_ui.h"
+#include "platform/posix/posix_processes.h"
 #include "platform/posix/view/pdf_printer.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
 #include "remark/notaro_ctrl.h"
 #include "sigpad/quillpad_ctrl.h"
+#ifdef KIT_HAVE_OFFICE_PAGES
+#include "sim/capture/office_pages.h"
+#endif
+#include "sim/ui/cairo_screen.h"
+#include "sim/ui/headless_ui.h"
+#include "sim/word/standin_host.h"
 #include "sitelock/site_lock.h"
 
 namespace {
@@ -66,7 +66,7 @@ void Usage(std::ostream& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  static kit::testing::StandInHost word;
+  static kit::sim::StandInHost word;
   bool standIn = false;
   std::string wordLog, userDocument, uiEvents, uiLog, printPdf;
   bool uiGiven = false;
@@ -158,15 +158,15 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  static std::unique_ptr<kit::posix::HeadlessUi> ui;
+  static std::unique_ptr<kit::sim::HeadlessUi> ui;
   try {
-    ui = std::make_unique<kit::posix::HeadlessUi>(kit::posix::ParseUiScript(uiEvents),
+    ui = std::make_unique<kit::sim::HeadlessUi>(kit::sim::ParseUiScript(uiEvents),
                                                    uiLog.empty() ? nullptr : &uiLogFile);
   } catch (const std::exception& e) {
     std::cerr << "notaro-host: " << e.what() << std::endl;
     return 2;
   }
-  static kit::view::CairoScreen screen(*ui);
+  static kit::sim::CairoScreen screen(*ui);
   if (!printPdf.empty()) {
     ui->SetPrinterFactory([printPdf](const std::string& paperName) -> std::unique_ptr<kit::ui::IPrintJob> {
       kit::view::Paper paper;
@@ -202,10 +202,10 @@ int main(int argc, char** argv) {
     if (standIn) {
       word.Install();
       word.SeedCommandBars(*kit::DefaultPlatform().codepage);
-      if (!userDocument.empty()) word.OpenForUser(kit::posix::ProcessAutomation(), userDocument);
+      if (!userDocument.empty()) word.OpenForUser(kit::sim::ProcessAutomation(), userDocument);
     } else {
 #ifdef KIT_HAVE_OFFICE_PAGES
-      kit::posix::RegisterOfficeRenderer(kit::posix::ProcessAutomation(), kit::posix::ProcessClipboard());
+      kit::sim::RegisterOfficeRenderer(kit::sim::ProcessAutomation(), kit::sim::ProcessClipboard());
 #endif
     }
     kit::script::ScriptHost host(*kit::DefaultPlatform().codepage, registry, std::cout, std::cerr);

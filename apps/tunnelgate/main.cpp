@@ -10,11 +10,10 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,9 +21,7 @@
 #include "dialer/commands.h"
 #include "dialer/form1.h"
 #include "platform/posix/dialer/posix_dialer.h"
-#include "platform/posix/dialer/posix_forms.h"
-#include "platform/posix/iconv_codepage.h"
-#include "ports/platform.h"
+#include "sim/dialer/desktop.h"
 
 namespace {
 
@@ -69,132 +66,6 @@ bool UpDown(const std::string& v, bool* out) {
   else return false;
   return true;
 }
-
-// The network as the options describe it: the gateway the adapters report
-// before and after the dial, and which probe hosts answer.
-class Simulation : public IIcmp, public IWmi, public IInterfaceTable {
- public:
-  Simulation(const Options& o, std::ostream& out) : o_(o), out_(out), intranet_(o.intranet) {}
-  std::string intranet_host, internet_host;
-
-  void Started(const std::string& line) {
-    if (line == dialer::kHangUpCommand) {
-      if (dialled_ || intranet_) out_ << "simulation: the tunnel is down\n";
-      dialled_ = false;
-      intranet_ = false;
-    } else if (line.rfind("cmd /c rasdial ", 0) == 0 || line == dialer::kRasphoneCommand) {
-      dialled_ = true;
-      if (o_.tunnel_gateway.empty()) {
-        out_ << "simulation: no tunnel gateway given, the tunnel does not come up\n";
-      } else {
-        intranet_ = true;
-        out_ << "simulation: the tunnel is up\n";
-      }
-    }
-  }
-
-  // ICMP
-  class Handle : public IIcmpHandle {
-   public:
-    explicit Handle(Simulation& s) : s_(s) {}
-    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t, std::uint8_t* reply, std::uint32_t reply_size,
-                           std::uint32_t) override {
-      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
-                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-      const bool ok = s_.Answers(dotted);
-      if (!ok || reply_size < kEchoReplyMinimumSize) return 0;
-      std::memset(reply, 0, kEchoReplyMinimumSize);
-      std::memcpy(reply, &address, 4);
-      return 1;
-    }
-
-   private:
-    Simulation& s_;
-  };
-  std::unique_ptr<IIcmpHandle> Create() override {
-    if (o_.real_probes) {
-      std::unique_ptr<IIcmpHandle> h = real_.Create();
-      if (h) return std::make_unique<Reporting>(*this, std::move(h));
-      return nullptr;
-    }
-    return std::make_unique<Handle>(*this);
-  }
-  std::string why() const override { return real_.why(); }
-
-  bool Answers(const std::string& host) {
-    const bool ok = host == intranet_host ? intranet_ : host == internet_host ? o_.internet : false;
-    Report(host, ok);
-    return ok;
-  }
-  void Report(const std::string& host, bool ok) {
-    auto it = answered_.find(host);
-    if (it == answered_.end() || it->second != ok) {
-      out_ << "probe: " << host << (ok ? " answers" : " does not answer") << "\n";
-    }
-    answered_[host] = ok;
-  }
-
-  // A real echo, reported like the simulated one.
-  class Reporting : public IIcmpHandle {
-   public:
-    Reporting(Simulation& s, std::unique_ptr<IIcmpHandle> h) : s_(s), h_(std::move(h)) {}
-    std::uint32_t SendEcho(std::uint32_t address, std::uint16_t size, std::uint8_t* reply, std::uint32_t reply_size,
-                           std::uint32_t timeout) override {
-      std::uint32_t n = h_->SendEcho(address, size, reply, reply_size, timeout);
-      std::uint32_t status = 1;
-      if (n > 0) std::memcpy(&status, reply + kEchoReplyStatusOffset, 4);
-      std::string dotted = std::to_string(address & 0xFF) + "." + std::to_string((address >> 8) & 0xFF) + "." +
-                           std::to_string((address >> 16) & 0xFF) + "." + std::to_string(address >> 24);
-      s_.Report(dotted, n > 0 && status == kIpSuccess);
-      return n;
-    }
-
-   private:
-    Simulation& s_;
-    std::unique_ptr<IIcmpHandle> h_;
-  };
-
-  // Management queries
-  std::vector<WmiObject> ExecQuery(const std::string& wql, const std::vector<std::string>&) override {
-    if (wql == "Select * from Win32_OperatingSystem") {
-      WmiObject o;
-      o["Version"] = o_.os;
-      return {o};
-    }
-    if (wql == "Select * from Win32_NetworkAdapterConfiguration") {
-      const std::string gw = dialled_ ? o_.tunnel_gateway : o_.gateway;
-      if (gw != last_gateway_) out_ << "probe: the adapters report gateway " << (gw.empty() ? "(none)" : gw) << "\n";
-      last_gateway_ = gw;
-      WmiObject o;
-      o["IPAddress"] = std::vector<std::string>{"192.0.2.10"};
-      o["DefaultIPGateway"] = gw.empty() ? std::vector<std::string>{} : std::vector<std::string>{gw};
-      return {o};
-    }
-    throw WmiError("unknown query " + wql);
-  }
-
-  // Simulated: no PPP interface, the link panels stay at "VPN尚未连接".
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override {
-    if (o_.real_probes) return real_table_.GetIfTable(table, size, sorted);
-    if (table == nullptr || *size < 4) {
-      *size = 4;
-      return iftable::kInsufficientBuffer;
-    }
-    std::memset(table, 0, 4);
-    *size = 4;
-    return iftable::kSuccess;
-  }
-
- private:
-  const Options& o_;
-  std::ostream& out_;
-  bool intranet_;
-  bool dialled_ = false;
-  std::string last_gateway_ = "\x01";
-  std::map<std::string, bool> answered_;
-  posix::SocketIcmp real_;
-  posix::ProcInterfaceTable real_table_;
-};
 
 std::string TimeText() {
   char buf[16];
@@ -283,7 +154,7 @@ bool Parse(int argc, char** argv, Options* o) {
 
 class Driver {
  public:
-  Driver(posix::HeadlessFormHost& host, dialer::Form1& form, std::ostream& out)
+  Driver(sim::HeadlessFormHost& host, dialer::Form1& form, std::ostream& out)
       : host_(host), form_(form), out_(out) {}
 
   // False for a name no loaded form has.
@@ -297,7 +168,7 @@ class Driver {
       form_.OnTrayMessage(dialer::kTrayCallbackMessage, name == "tray-left" ? forms::kWmLButtonUp : forms::kWmRButtonUp);
       return true;
     }
-    posix::HeadlessForm* f = host_.FormWith(name);
+    sim::HeadlessForm* f = host_.FormWith(name);
     if (f == nullptr || f->events() == nullptr) {
       out_ << "error: no control " << name << " on a loaded form\n";
       return false;
@@ -320,7 +191,7 @@ class Driver {
 
   bool Set(const std::string& name, const std::string& value) {
     out_ << "set: " << name << "=" << (name == "Text2" ? std::string("***") : value) << "\n";
-    posix::HeadlessForm* f = host_.FormWith(name);
+    sim::HeadlessForm* f = host_.FormWith(name);
     if (f == nullptr) {
       out_ << "error: no control " << name << " on a loaded form\n";
       return false;
@@ -362,7 +233,7 @@ class Driver {
       if (form_.Ended()) return;
       out_ << "\n" << form_.window().Caption("") << "\n";
       std::vector<std::string> names;
-      posix::HeadlessForm* main = host_.Form("Form1");
+      sim::HeadlessForm* main = host_.Form("Form1");
       for (const forms::Control& c : main->layout().controls) {
         const auto& item = main->model().items.at(c.name);
         if (c.kind != forms::Kind::kButton || !item.enabled || !item.visible) continue;
@@ -386,7 +257,7 @@ class Driver {
   }
 
  private:
-  posix::HeadlessFormHost& host_;
+  sim::HeadlessFormHost& host_;
   dialer::Form1& form_;
   std::ostream& out_;
 };
@@ -420,44 +291,26 @@ int main(int argc, char** argv) {
 
   const dialer::BuildProfile& profile = dialer::ProfileFor(kBuild);
   dialer::DialerConfig config;
-  Simulation sim(o, out);
-  sim.intranet_host = config.intranet_host;
-  sim.internet_host = config.internet_probe_host;
-
-  posix::FileRegistry registry;
-  posix::RecordingRas ras;
-  posix::TranscriptStarter starter(out, config.server_network);
-  starter.context = &sim;
-  starter.started = [](void* c, const std::string& line) { static_cast<Simulation*>(c)->Started(line); };
-  posix::NoWindows windows;
-  posix::TranscriptWait wait(out, o.no_wait);
-  posix::TranscriptPower power(out);
-  posix::TranscriptDialogs dialogs(out, interactive ? &std::cin : nullptr);
-  posix::PrintingShell shell(out);
-  dialer::DialerPorts ports{&registry, &sim,    &sim,    &sim,    &ras,  &starter,
-                            &windows,  &wait,   &power,  &dialogs, &shell, &posix::SystemCodePage()};
-
-  {
-    // Every desktop has the remote-access service's key; the optimize step
-    // writes into it and never creates it.
-    dialer::RegistryAPI api(registry, posix::SystemCodePage());
-    if (!api.KeyExists(RegRoot::kLocalMachine, dialer::kRasManParametersKey)) {
-      api.CreateRegKey(RegRoot::kLocalMachine, dialer::kRasManParametersKey);
-    }
-  }
-  posix::HeadlessFormHost host(out, posix::SystemCodePage());
-  posix::LockFileMutexes mutexes;
-  posix::PrintingHelpViewer help(out);
+  sim::DesktopOptions options;
+  options.skip_waits = o.no_wait;
+  options.terminal = interactive ? &std::cin : nullptr;
+  sim::SimulatedDesktop desktop(out, config, options);
+  sim::SimulatedNetwork& network = desktop.network;
+  network.intranet = o.intranet;
+  network.internet = o.internet;
+  network.os = o.os;
+  network.gateway = o.gateway;
+  network.tunnel_gateway = o.tunnel_gateway;
+  network.real_probes = o.real_probes;
   static std::string (*time_text)() = TimeText;
-  dialer::FormPorts form_ports{&host, &mutexes, &help, DefaultPlatform().files, ProgramFolder(), time_text};
 
   out << "program: " << kProgram << " (" << profile.app_title << "), Windows " << o.os << "\n";
-  dialer::Form1 form(ports, form_ports, config, profile);
+  dialer::Form1 form(desktop.Ports(), desktop.FormPorts(ProgramFolder(), time_text), config, profile);
   if (!form.Form_Load()) {
     out << "end: another copy is running\n";
     return 0;
   }
-  Driver driver(host, form, out);
+  Driver driver(desktop.forms, form, out);
   int rc = 0;
   for (const Event& e : o.events) {
     if (form.Ended()) break;
@@ -466,7 +319,7 @@ int main(int argc, char** argv) {
         if (!driver.Set(e.a, e.b)) rc = 1;
         break;
       case Event::kAnswer:
-        dialogs.answers.push_back(e.a == "yes" ? id::kYes : id::kNo);
+        desktop.dialogs.answers.push_back(e.a == "yes" ? id::kYes : id::kNo);
         break;
       case Event::kPress:
         if (!driver.Press(e.a)) rc = 1;

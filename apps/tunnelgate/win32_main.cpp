@@ -27,10 +27,10 @@ constexpr kit::dialer::Build kBuild = kit::dialer::Build::kTunnelgate;
 // KIT_DIALER_SHOT_GO it first announces the drawn window and holds it until
 // the screenshot has been taken.
 class Recorder : public kit::IProcessStarter,
-                 public kit::IRas,
+                 public kit::IPhonebook,
                  public kit::IDialogs,
                  public kit::IShell,
-                 public kit::ISystemPower {
+                 public kit::IRestart {
  public:
   explicit Recorder(const char* path) : out_(path, std::ios::binary | std::ios::app) {}
   std::ofstream& out() { return out_; }
@@ -38,18 +38,14 @@ class Recorder : public kit::IProcessStarter,
     out_ << "run " << show << ": " << line << "\n";
     return true;
   }
-  std::uint32_t SetEntryProperties(const std::string&, const std::string&, const std::vector<std::uint8_t>& r) override {
-    out_ << "ras entry " << r.size() << "\n";
-    return 0;
-  }
-  std::uint32_t SetCredentials(const std::string&, const std::string&, const std::vector<std::uint8_t>& r,
-                               bool) override {
-    out_ << "ras credentials " << r.size() << "\n";
-    return 0;
+  bool CreateVpnEntry(const std::string&, const std::string& server, const std::string& user,
+                      const std::string&) override {
+    out_ << "phonebook entry to " << server << " for " << user << "\n";
+    return true;
   }
   int MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned style) override {
     out_ << "box [" << caption << "] " << text << " (" << style << ")\n";
-    return (style & 0xF) == kit::mb::kYesNo ? kit::id::kYes : kit::id::kOk;
+    return kit::DefaultAnswer(style);
   }
   std::optional<std::vector<std::string>> FileDialog(const kit::FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> BrowseForFolder(std::uintptr_t, const std::string&) override { return std::nullopt; }
@@ -58,10 +54,8 @@ class Recorder : public kit::IProcessStarter,
     out_ << "open: " << r.file << "\n";
     return 42;
   }
-  std::uint32_t PlatformId() override { return 2; }
-  bool EnablePrivilege(const char*) override { return true; }
-  bool ExitSession(unsigned flags, std::uint32_t) override {
-    out_ << "restart " << flags << "\n";
+  bool Restart(bool force) override {
+    out_ << "restart" << (force ? " forced" : "") << "\n";
     return true;
   }
 
@@ -109,10 +103,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (record == nullptr) return 3;
   Recorder recorder(record);
   ports.processes = &recorder;
-  ports.ras = &recorder;
+  ports.phonebook = &recorder;
   ports.dialogs = &recorder;
   ports.shell = &recorder;
-  ports.power = &recorder;
+  ports.restart = &recorder;
 #endif
   win32::Win32FormHost host(cp, instance);
   win32::Win32Mutexes mutexes(cp);

@@ -1,3 +1,4 @@
+// platform/common: adapters over libraries that work the same on every platform.
 #include "platform/common/curl_form_poster.h"
 
 // The form builder is the one the control was written against; newer libcurl

@@ -1,3 +1,4 @@
+// platform/common: adapters over libraries that work the same on every platform.
 // Form uploads over libcurl's easy and form interfaces, the same on every
 // platform; the host says how a local path becomes one libcurl can open.
 #pragma once

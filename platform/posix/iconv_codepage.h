@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // Code page 936 (GBK) <-> UTF-8 through iconv.
 #pragma once
 #include <string>

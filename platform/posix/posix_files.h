@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // IFileSystem over POSIX descriptors; paths go through NativePath().
 #pragma once
 #include "ports/files.h"

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 #include "platform/posix/posix_loopback_peer.h"
 
 #include <linux/inet_diag.h>

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // Who is at the other end of a loopback TCP connection: the user owning the
 // connecting socket, as the kernel's socket table tells it.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // The page a POSIX host plays: an address given on its command line and a
 // site list given the same way, zoned as a desktop on the office network
 // would zone them.

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // Windows paths in code page 936 -> native UTF-8 paths. Drives live as
 // folders under one root, "c:\temp\a.doc" -> "$KIT_ROOT/c/temp/a.doc".
 #pragma once

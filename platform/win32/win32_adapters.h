@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The Win32 adapters behind DefaultPlatform(). Kept free of <windows.h> so
 // that code outside platform/ can name them.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The static mingw thread library imports GetTickCount64, which Windows XP's
 // kernel32 does not have: a deliverable importing it would not load there.
 // Supplying the import slot ourselves keeps the loader from looking for it;

@@ -3,31 +3,52 @@
 #include <gtest/gtest.h>
 
 #include "dialer/commands.h"
-#include "tests/dialer/fakes.h"
+#include "tests/dialer/desk.h"
 
 namespace kit::dialer {
 namespace {
 
-using testing::Rig;
-using Lines = std::vector<std::string>;
-
-const Lines kIdlePanels = {"panel1 VPN尚未连接", "panel2 收到 0", "panel3 发送 0", "panel4 错误 0"};
+using testing::Desk;
+using testing::Lines;
 
 Lines Join(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
 
-// How an XP dial starts, and how every dial ends.
-const Lines kXpDialHead = {"Label8 正在拨号", "panel1 正在拨号,请稍候…", "start 1 rasphone  -d 澄岚市电子政务内网VPN连接",
-                           "wait 1", "sleep 1000", "find #32770 连接 澄岚市电子政务内网VPN连接", "click 连接(&C)"};
-const Lines kDialTail = Join({"refresh"}, Join(kIdlePanels, {"counters 0", "Timer3 on 1000"}));
+const char kRasphoneWhy[] = "why: open the system dial dialog of the entry, which dials with its stored credentials";
+const char kHangUp[] = "run: cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT";
 
-// The local gateway is read at start-up; the journal starts after it.
-void StartWithGateways(Rig& rig, const std::vector<std::string>& gateways) {
-  rig.wmi.SetGateways(gateways);
-  rig.dialer.ReadLocalGateway();
-  rig.j.lines.clear();
+// How an XP dial starts, through the system's dial dialog.
+Lines XpDialHead(bool tunnel) {
+  return {"label: Label8 = 正在拨号", "panel 1: 正在拨号,请稍候…", kRasphoneWhy, "run: rasphone  -d 澄岚市电子政务内网VPN连接",
+          tunnel ? "simulation: the tunnel is up" : "simulation: no tunnel gateway given, the tunnel does not come up",
+          "wait: 1 s", "click: 连接(&C)"};
+}
+// How every dial ends: the status refreshed (Label7 stays "未拨号" without a
+// tunnel), the link panels, the duration timer.
+Lines DialTail(bool tunnel) {
+  Lines r = {tunnel ? "probe: 10.1.1.8 answers" : "probe: 10.1.1.8 does not answer"};
+  if (tunnel) r.push_back("label: Label7 = 已拨号");
+  return Join(r, {"probe: 114.114.114.114 answers", "label: Label8 = 互联网通", "panel 1: VPN尚未连接", "panel 2: 收到 0",
+                  "panel 3: 发送 0", "panel 4: 错误 0", "form: Timer3 on"});
+}
+
+// The machine's gateways and its dial dialog; the local gateway is read at
+// start-up, and the transcript starts after it.
+void Machine(Desk& desk, const std::string& gateway, const std::string& tunnel_gateway,
+             std::vector<std::string> buttons = {"属性(&O)", "连接(&C)", "取消"}) {
+  desk.net().gateway = gateway;
+  desk.net().tunnel_gateway = tunnel_gateway;
+  desk.desktop.windows.windows = {{"#32770", "连接 澄岚市电子政务内网VPN连接", std::move(buttons)}};
+  desk.dialer().ReadLocalGateway();
+  desk.Clear();
+}
+
+void SetBoxes(Desk& desk, const std::string& user, const std::string& password) {
+  desk.win().SetCaption("Text1", user);
+  desk.win().SetCaption("Text2", password);
+  desk.Clear();
 }
 
 TEST(Commands, Literals) {
@@ -86,157 +107,179 @@ TEST(Routing, DecisionMatrix) {
 }
 
 TEST(Dial, XpSplitRoutesInOrder) {
-  Rig rig;
-  StartWithGateways(rig, {"198.51.100.1", "198.51.100.1", "172.16.1.1"});
-  EXPECT_EQ(rig.dialer.oldgateway(), "198.51.100.1");
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines,
-            Join(Join(kXpDialHead, {"panel1 设置路由表,请稍候……", "wait 2", "start 0 cmd /c route delete 0.0.0.0 ", "sleep 1000",
-                                    "wait 1", "start 0 cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "sleep 1000",
-                                    "wait 1", "start 0 cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.1.1", "wait 1",
-                                    "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait 3"}),
-                 kDialTail));
-  EXPECT_EQ(rig.dialer.interopti(), 1);
-  EXPECT_EQ(rig.dialer.settings().Get("RomteGateway"), "172.16.1.1");
-  EXPECT_EQ(rig.dialer.settings().Get("LocalGateway"), "198.51.100.1");
+  Desk desk;
+  Machine(desk, "198.51.100.1", "172.16.1.1");
+  EXPECT_EQ(desk.dialer().oldgateway(), "198.51.100.1");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.Transcript(),
+            Join(Join(XpDialHead(true),
+                      {"panel 1: 设置路由表,请稍候……", "wait: 1 s", "probe: the adapters report gateway 172.16.1.1",
+                       "why: drop every default route, so that only the local gateway gets one back",
+                       "run: cmd /c route delete 0.0.0.0 ", "wait: 1 s", "wait: 1 s",
+                       "why: everything but the intranet through the local gateway",
+                       "run: cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "wait: 1 s", "wait: 1 s",
+                       "why: the office intranet through the tunnel gateway",
+                       "run: cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.1.1", "wait: 1 s",
+                       "why: the VPN servers' network through the local gateway, outside the tunnel",
+                       "run: cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait: 3 s"}),
+                 DialTail(true)));
+  // The dial dialog opens in a normal window, every command hidden.
+  ASSERT_EQ(desk.desktop.starter.lines.size(), 5u);
+  EXPECT_EQ(desk.desktop.starter.lines[0].show, show::kNormalFocus);
+  for (std::size_t i = 1; i < 5; ++i) EXPECT_EQ(desk.desktop.starter.lines[i].show, show::kHide);
+  EXPECT_EQ(desk.dialer().interopti(), 1);
+  EXPECT_EQ(desk.dialer().settings().Get("RomteGateway"), "172.16.1.1");
+  EXPECT_EQ(desk.dialer().settings().Get("LocalGateway"), "198.51.100.1");
 }
 
 TEST(Dial, XpHomeRouterAddsOnlyTheServerRoute) {
-  Rig rig;
-  StartWithGateways(rig, {"192.168.1.1", "172.16.1.1"});
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.With("start 0"), (Lines{"start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1"}));
-  EXPECT_EQ(rig.dialer.interopti(), 0);
+  Desk desk;
+  Machine(desk, "192.168.1.1", "172.16.1.1");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.With("run: cmd /c route"), (Lines{"run: cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1"}));
+  EXPECT_EQ(desk.dialer().interopti(), 0);
 
   // Route option off: nothing touched.
-  Rig off;
-  StartWithGateways(off, {"198.51.100.1", "172.16.1.1"});
-  off.view.check1 = false;
-  off.dialer.DialStep();
-  EXPECT_TRUE(off.j.With("start 0").empty());
+  Desk off;
+  Machine(off, "198.51.100.1", "172.16.1.1");
+  off.win().SetValue("Check1", 0);
+  off.dialer().DialStep();
+  EXPECT_TRUE(off.With("run: cmd /c route").empty());
 }
 
 TEST(Dial, XpGatewayWaitTimesOut) {
-  Rig rig;
-  StartWithGateways(rig, {"198.51.100.1"});
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines,
-            Join(Join(kXpDialHead, {"panel1 设置路由表,请稍候……", "wait 61",
-                                    "box 警告，设置失败|拨号后网络设置失败，无法正常访问办公网，请退出拨号并重新运行|48",
-                                    "wait 3"}),
-                 kDialTail));
+  Desk desk;
+  Machine(desk, "198.51.100.1", "");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.Transcript(),
+            Join(Join(XpDialHead(false),
+                      Join(Join({"panel 1: 设置路由表,请稍候……", "wait: 1 s", "probe: the adapters report gateway (none)"},
+                                Lines(60, "wait: 1 s")),
+                           {"box: [警告，设置失败] 拨号后网络设置失败，无法正常访问办公网，请退出拨号并重新运行 (style 48)",
+                            "answer: ok", "wait: 3 s"})),
+                 DialTail(false)));
   // 1 at start-up, 1 after the first pause, 60 rounds.
-  EXPECT_EQ(rig.wmi.adapter_queries, 62);
-  EXPECT_EQ(rig.dialer.interopti(), 0);
-  EXPECT_EQ(rig.dialer.last_route_decision().choice, RouteChoice::kRefused);
+  EXPECT_EQ(desk.net().adapter_readings, 62);
+  EXPECT_EQ(desk.dialer().interopti(), 0);
+  EXPECT_EQ(desk.dialer().last_route_decision().choice, RouteChoice::kRefused);
 }
 
 TEST(Dial, XpUnusableLocalGatewayIsReported) {
-  Rig rig;
-  StartWithGateways(rig, {"", "172.16.1.1"});
-  rig.dialer.DialStep();
-  EXPECT_TRUE(rig.j.With("start 0").empty());
-  EXPECT_EQ(rig.j.With("box").size(), 1u);
-  EXPECT_EQ(rig.j.With("box")[0], std::string("box 警告，设置失败|") + text::kRoutesRefused + "|48");
+  Desk desk;
+  Machine(desk, "", "172.16.1.1");
+  desk.dialer().DialStep();
+  EXPECT_TRUE(desk.With("run: cmd /c route").empty());
+  EXPECT_EQ(desk.With("box:"), Lines{std::string("box: [警告，设置失败] ") + text::kRoutesRefused + " (style 48)"});
 }
 
 TEST(Dial, XpDialogWithoutConnectButton) {
-  Rig rig;
-  StartWithGateways(rig, {"192.168.1.1", "172.16.1.1"});
-  rig.windows.buttons = {"取消", "帮助"};
-  rig.dialer.DialWithPhonebookDialog();
-  EXPECT_TRUE(rig.j.With("click").empty());
-  rig.windows.shown = false;
-  rig.dialer.DialWithPhonebookDialog();
-  EXPECT_TRUE(rig.j.With("click").empty());
+  Desk desk;
+  Machine(desk, "192.168.1.1", "172.16.1.1", {"取消", "帮助"});
+  desk.dialer().DialWithPhonebookDialog();
+  EXPECT_TRUE(desk.With("click:").empty());
+  desk.desktop.windows.windows.clear();
+  desk.dialer().DialWithPhonebookDialog();
+  EXPECT_TRUE(desk.With("click:").empty());
 }
 
 TEST(Dial, VistaTranscript) {
-  Rig rig;
-  rig.wmi.version = "6.1.7601";
-  StartWithGateways(rig, {"192.168.1.1"});
-  rig.view.user = "zs";
-  rig.view.password = "pw";
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines, Join({"Label8 正在拨号", "panel1 正在拨号,请稍候……",
-                               "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 5",
-                               "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1", "wait 5"},
-                              kDialTail));
+  Desk desk;
+  desk.net().os = "6.1.7601";
+  Machine(desk, "192.168.1.1", "172.16.1.1");
+  SetBoxes(desk, "zs", "pw");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.Transcript(),
+            Join({"label: Label8 = 正在拨号", "panel 1: 正在拨号,请稍候……",
+                  "why: dial the tunnel with the user name and password of the boxes",
+                  "run: cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "simulation: the tunnel is up", "wait: 5 s",
+                  "why: the VPN servers' network through the local gateway, outside the tunnel",
+                  "run: cmd /c route add 198.18.0.0 mask 255.255.0.0 192.168.1.1", "wait: 2 s", "wait: 3 s"},
+                 DialTail(true)));
 
   // Quoted where that keeps the line whole; refused where it can not.
-  rig.j.lines.clear();
-  rig.view.user = "my name";
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines[2], "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  \"my name\" pw");
-  rig.j.lines.clear();
-  rig.view.password = "50%off";
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines, (Lines{std::string("box Tunnelgate|") + text::kUnsafeCredentials + "|48"}));
+  SetBoxes(desk, "my name", "pw");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.With("run: cmd /c rasdial"), Lines{"run: cmd /c rasdial 澄岚市电子政务内网VPN连接  \"my name\" pw"});
+  SetBoxes(desk, "my name", "50%off");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.Transcript(), (Lines{std::string("box: [Tunnelgate] ") + text::kUnsafeCredentials + " (style 48)",
+                                      "answer: ok"}));
 }
 
 TEST(Dial, SecondBuildNeverRoutes) {
-  Rig rig(Build::kTunnelpost);
-  StartWithGateways(rig, {"198.51.100.1", "172.16.1.1"});
-  rig.view.check1 = false;
-  rig.dialer.DialStep();
-  EXPECT_EQ(rig.j.lines, Join(Join(kXpDialHead, {"wait 1"}), kDialTail));
-  EXPECT_EQ(rig.dialer.settings().Get("RomteGateway"), "");
-  EXPECT_EQ(rig.dialer.interopti(), 0);
+  Desk desk(Build::kTunnelpost);
+  Machine(desk, "198.51.100.1", "172.16.1.1");
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.Transcript(),
+            Join(Join(XpDialHead(true), {"wait: 1 s", "probe: the adapters report gateway 172.16.1.1"}), DialTail(true)));
+  EXPECT_EQ(desk.dialer().settings().Get("RomteGateway"), "");
+  EXPECT_EQ(desk.dialer().interopti(), 0);
 
   // A second dial starts from the tunnel gateway it already holds.
-  rig.j.lines.clear();
-  rig.dialer.DialStep();
-  EXPECT_TRUE(rig.j.With("wait").size() == 1u);
+  desk.Clear();
+  desk.dialer().DialStep();
+  EXPECT_EQ(desk.With("wait:"), Lines{"wait: 1 s"});
 
-  Rig slow(Build::kTunnelpost);
-  slow.wmi.version = "6.0.6002";
-  StartWithGateways(slow, {"198.51.100.1"});
-  slow.view.user = "zs";
-  slow.view.password = "pw";
-  slow.dialer.DialStep();
-  EXPECT_EQ(slow.j.lines, Join({"Label8 正在拨号", "panel1 正在拨号,请稍候……",
-                                "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 65",
-                                "Label6 VPN连接速度太慢了，会影响使用的效果。"},
-                               kDialTail));
+  // A tunnel that never shows its gateway: the slow link is said in Label6.
+  Desk slow(Build::kTunnelpost);
+  slow.net().os = "6.0.6002";
+  Machine(slow, "198.51.100.1", "");
+  SetBoxes(slow, "zs", "pw");
+  slow.dialer().DialStep();
+  EXPECT_EQ(slow.Transcript(),
+            Join(Join({"label: Label8 = 正在拨号", "panel 1: 正在拨号,请稍候……",
+                       "why: dial the tunnel with the user name and password of the boxes",
+                       "run: cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw",
+                       "simulation: no tunnel gateway given, the tunnel does not come up", "wait: 5 s", "wait: 1 s",
+                       "probe: the adapters report gateway (none)"},
+                      Join(Lines(59, "wait: 1 s"), {"label: Label6 = VPN连接速度太慢了，会影响使用的效果。"})),
+                 DialTail(false)));
 }
 
 TEST(HangUp, BothBuilds) {
-  const Lines tail = Join({"start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT", "Label7 正在断开",
-                           "panel1 正在断开,请稍候……", "wait 8", "refresh"},
-                          kIdlePanels);
-  const Lines deletes = {"start 0 cmd /c route delete 10.1.0.0 ", "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ",
-                         "wait 1"};
+  const Lines deletes = {"why: remove the intranet route through the tunnel", "run: cmd /c route delete 10.1.0.0 ",
+                         "why: remove the route to the VPN servers' network",
+                         "run: cmd /c route delete 198.18.0.0 mask 255.255.0.0 ", "wait: 1 s"};
+  const Lines tail = {"why: hang up the tunnel", kHangUp, "label: Label7 = 正在断开", "panel 1: 正在断开,请稍候……",
+                      "wait: 8 s", "probe: 10.1.1.8 does not answer", "label: Label7 = 未拨号",
+                      "probe: 114.114.114.114 answers", "panel 1: VPN尚未连接", "panel 2: 收到 0", "panel 3: 发送 0",
+                      "panel 4: 错误 0"};
   // With Check1 cleared and no split routes, or in the second build: no deletes.
   struct Case {
     Build build;
     bool check1;
     Lines want;
-  } cases[] = {{Build::kTunnelgate, true, Join(Join({"Timer3 off"}, deletes), tail)},
-               {Build::kTunnelgate, false, Join({"Timer3 off"}, tail)},
-               {Build::kTunnelpost, true, Join({"Timer3 off"}, tail)}};
+  } cases[] = {{Build::kTunnelgate, true, Join(deletes, tail)},
+               {Build::kTunnelgate, false, tail},
+               {Build::kTunnelpost, true, tail}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.check1);
-    Rig rig(c.build);
-    rig.view.check1 = c.check1;
-    rig.dialer.HangUpStep();
-    EXPECT_EQ(rig.j.lines, c.want);
+    Desk desk(c.build);
+    desk.win().SetValue("Check1", c.check1 ? 1 : 0);
+    desk.win().SetTimer("Timer3", true, 1000);
+    desk.Clear();
+    desk.dialer().HangUpStep();
+    EXPECT_EQ(desk.Transcript(), Join({"form: Timer3 off"}, c.want));
   }
 
   // After a split-route dial the deletes come even with Check1 cleared.
-  Rig split;
-  StartWithGateways(split, {"198.51.100.1", "172.16.1.1"});
-  split.dialer.DialStep();
-  split.view.check1 = false;
-  split.j.lines.clear();
-  split.dialer.HangUpStep();
-  EXPECT_EQ(split.j.With("start 0 cmd /c route delete").size(), 2u);
+  Desk split;
+  Machine(split, "198.51.100.1", "172.16.1.1");
+  split.dialer().DialStep();
+  split.win().SetValue("Check1", 0);
+  split.Clear();
+  split.dialer().HangUpStep();
+  EXPECT_EQ(split.With("run: cmd /c route delete").size(), 2u);
 }
 
 TEST(Exit, AsksWhileConnected) {
-  const std::string echo = "echo 10.1.1.8 size 0 buffer 270 timeout 500";
   const std::string gate_box =
-      "box 断开后退出？|您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？|68";
-  const std::string hangup = "start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT";
+      "box: [断开后退出？] 您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？ (style 68)";
+  const Lines deletes = {"why: remove the intranet route through the tunnel", "run: cmd /c route delete 10.1.0.0 ",
+                         "why: remove the route to the VPN servers' network",
+                         "run: cmd /c route delete 198.18.0.0 mask 255.255.0.0 ", "wait: 2 s"};
+  const Lines hangup = {"why: hang up the tunnel", kHangUp};
+  const Lines down = {"simulation: the tunnel is down", "label: Label7 = 正在断开", "panel 1: 正在断开VPN…"};
   struct Case {
     Build build;
     bool connected;
@@ -244,76 +287,81 @@ TEST(Exit, AsksWhileConnected) {
     Lines want;
   } cases[] = {
       {Build::kTunnelgate, true, id::kYes,
-       {echo, gate_box, "start 0 cmd /c route delete 10.1.0.0 ", "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ",
-        "wait 2", hangup, "Label7 正在断开", "panel1 正在断开VPN…", "wait 8"}},
-      {Build::kTunnelgate, true, id::kNo, {echo, gate_box}},
-      {Build::kTunnelgate, false, id::kYes, {echo, hangup}},
+       Join(Join(Join({"probe: 10.1.1.8 answers", gate_box, "answer: yes"}, deletes), hangup),
+            Join(down, {"wait: 8 s"}))},
+      {Build::kTunnelgate, true, id::kNo, {"probe: 10.1.1.8 answers", gate_box, "answer: no"}},
+      {Build::kTunnelgate, false, id::kYes, Join({"probe: 10.1.1.8 does not answer"}, hangup)},
       {Build::kTunnelpost, true, id::kYes,
-       {echo, "box 断开后退出？|您的VPN拨号仍处在连接状态中，是否断开后退出？|68", hangup, "Label7 正在断开",
-        "panel1 正在断开VPN…", "wait 5"}},
+       Join(Join({"probe: 10.1.1.8 answers",
+                  "box: [断开后退出？] 您的VPN拨号仍处在连接状态中，是否断开后退出？ (style 68)", "answer: yes"},
+                 hangup),
+            Join(down, {"wait: 5 s"}))},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.want.size());
-    Rig rig(c.build);
-    if (c.connected) rig.icmp.answering = {"10.1.1.8"};
-    rig.dialogs.answers = {c.answer};
-    rig.dialer.ExitStep();
-    EXPECT_EQ(rig.j.lines, c.want);
+    Desk desk(c.build);
+    desk.net().intranet = c.connected;
+    desk.desktop.dialogs.answers = {c.answer};
+    desk.dialer().ExitStep();
+    EXPECT_EQ(desk.Transcript(), c.want);
+    EXPECT_EQ(desk.net().echoes, (std::vector<std::pair<std::string, std::uint32_t>>{{"10.1.1.8", 500}}));
   }
 }
 
 TEST(Exit, VistaSavesCompleteCredentials) {
-  Rig rig;
-  rig.wmi.version = "6.1.7601";
-  rig.view.user = "张三";
-  rig.view.password = "";
-  rig.dialer.ExitStep();
-  EXPECT_EQ(rig.dialer.StoredCredentials(), std::make_optional(std::make_pair(std::string(), std::string())));
-  rig.view.password = "pw";
-  rig.dialer.ExitStep();
-  EXPECT_EQ(rig.dialer.StoredCredentials(), std::make_optional(std::make_pair(std::string("张三"), std::string("pw"))));
-  // The first build's credentials stay its own.
-  Rig post(Build::kTunnelpost);
-  post.registry.keys = rig.registry.keys;
-  post.wmi.version = "6.1.7601";
-  EXPECT_EQ(post.dialer.StoredCredentials(), std::make_optional(std::make_pair(std::string(), std::string())));
+  Desk desk;
+  desk.net().os = "6.1.7601";
+  SetBoxes(desk, "张三", "");
+  desk.dialer().ExitStep();
+  EXPECT_EQ(desk.dialer().StoredCredentials(), std::make_optional(std::make_pair(std::string(), std::string())));
+  SetBoxes(desk, "张三", "pw");
+  desk.dialer().ExitStep();
+  EXPECT_EQ(desk.dialer().StoredCredentials(), std::make_optional(std::make_pair(std::string("张三"), std::string("pw"))));
+  // The first build's credentials stay its own, on the same machine.
+  dialer::Settings post(desk.dialer().registry(), ProfileFor(Build::kTunnelpost));
+  EXPECT_EQ(post.LoadCredentials(), std::make_pair(std::string(), std::string()));
 
-  Rig xp;
-  xp.view.user = "u";
-  xp.view.password = "p";
-  xp.dialer.ExitStep();
-  EXPECT_TRUE(xp.registry.keys.empty());
-  EXPECT_EQ(xp.dialer.StoredCredentials(), std::nullopt);
+  Desk xp;
+  SetBoxes(xp, "u", "p");
+  xp.dialer().ExitStep();
+  EXPECT_FALSE(xp.desktop.registry.KeyExists(RegRoot::kCurrentUser, xp.SettingsKey()));
+  EXPECT_EQ(xp.dialer().StoredCredentials(), std::nullopt);
 }
 
 TEST(Startup, PiecesForTheWindow) {
-  Rig rig;
-  EXPECT_FALSE(rig.dialer.IsOptimized());
-  EXPECT_FALSE(rig.dialer.IsEntryRecorded());
-  rig.wmi.SetGateway("10.2.0.1");
-  rig.dialer.ReadLocalGateway();
-  EXPECT_EQ(rig.j.lines, (Lines{"box Tunnelgate|10.1.X.X网段的局域网用户拨号后将不正常|0"}));
-  EXPECT_EQ(rig.dialer.settings().Get("LocalGateway"), "10.2.0.1");
-  rig.dialer.OpenWebPage("http://10.1.1.8");
-  EXPECT_EQ(rig.j.lines.back(), "shell [] http://10.1.1.8 [] 1");
+  Desk desk;
+  EXPECT_FALSE(desk.dialer().IsOptimized());
+  EXPECT_FALSE(desk.dialer().IsEntryRecorded());
+  desk.net().gateway = "10.2.0.1";
+  desk.dialer().ReadLocalGateway();
+  EXPECT_EQ(desk.Transcript(), (Lines{"probe: the adapters report gateway 10.2.0.1",
+                                      "box: [Tunnelgate] 10.1.X.X网段的局域网用户拨号后将不正常 (style 0)", "answer: ok"}));
+  EXPECT_EQ(desk.dialer().settings().Get("LocalGateway"), "10.2.0.1");
+  desk.Clear();
+  desk.dialer().OpenWebPage("http://10.1.1.8");
+  EXPECT_EQ(desk.Transcript(), Lines{"open: http://10.1.1.8"});
 
   // Link statistics reach panels 1-4; the timer only while traffic flows.
-  rig.j.lines.clear();
-  rig.iftable.rows = {{iftable::kTypePpp, 1000000, 5000, 900, 3, 0}};
-  rig.dialer.ShowLinkStatistics();
-  rig.dialer.UpdateLinkStatistics();
-  rig.iftable.rows = {};
-  rig.dialer.UpdateLinkStatistics();
-  Lines busy = {"panel1 VPN连接1MB", "panel2 收到 5000", "panel3 发送 900", "panel4 错误 3"};
-  EXPECT_EQ(rig.j.lines, Join(busy, busy));
+  desk.Clear();
+  desk.net().links = {InterfaceCounters{true, 1000000, 5000, 900, 3}};
+  desk.dialer().ShowLinkStatistics();
+  const Lines busy = {"panel 1: VPN连接1MB", "panel 2: 收到 5000", "panel 3: 发送 900", "panel 4: 错误 3"};
+  EXPECT_EQ(desk.Transcript(), busy);
+  for (int p = 1; p <= 4; ++p) desk.win().SetPanelText(p, "");
+  desk.Clear();
+  desk.dialer().UpdateLinkStatistics();
+  desk.net().links = {};
+  desk.dialer().UpdateLinkStatistics();
+  EXPECT_EQ(desk.Transcript(), busy);
 }
 
-TEST(Delay, WaitsWholeSecondsPumping) {
-  Rig rig;
-  rig.dialer.Delay(3);
-  rig.dialer.Delay(0);
-  EXPECT_EQ(rig.j.lines, (Lines{"wait 3"}));
-  EXPECT_EQ(rig.wait.now, 1003);
+TEST(Delay, WaitsWholeSecondsOnTheClock) {
+  Desk desk;
+  const std::int64_t t0 = desk.desktop.wait.MonotonicMs();
+  desk.dialer().Delay(3);
+  EXPECT_EQ(desk.Transcript(), Lines{"wait: 3 s"});
+  EXPECT_EQ(desk.desktop.wait.MonotonicMs() - t0 >= 3000, true);
+  EXPECT_LT(desk.desktop.wait.MonotonicMs() - t0, 3500);
 }
 
 }  // namespace

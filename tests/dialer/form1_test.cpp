@@ -5,43 +5,45 @@
 #include <set>
 
 #include "dialer/commands.h"
-#include "tests/dialer/form_fakes.h"
+#include "ports/platform.h"
+#include "tests/dialer/desk.h"
 
 namespace kit::dialer {
 namespace {
 
-using testing::FormRig;
-using Lines = std::vector<std::string>;
+using testing::Desk;
+using testing::Lines;
 using forms::WindowState;
 
 const char kFirstRunBox[] =
-    "box 警告！|第一次运行请先建立连接，如【优化】按钮可用，请先进行VPN优化后再建立连接，否则拨号将不正常！|64";
-const char kRunningBox[] = "box 警告，程序已运行|澄岚VPN拨号工具，已经运行了。桌面上没有，请到系统托盘处看看|48";
+    "box: [警告！] 第一次运行请先建立连接，如【优化】按钮可用，请先进行VPN优化后再建立连接，否则拨号将不正常！ (style 64)";
+const char kRunningBox[] = "box: [警告，程序已运行] 澄岚VPN拨号工具，已经运行了。桌面上没有，请到系统托盘处看看 (style 48)";
 
-std::string Settings(const BuildProfile& p) {
-  return "Software\\VB and VBA Program Settings\\" + p.app_title + "\\settings";
-}
-
-std::string Stored(const testing::FakeRegistry::Value* v) {
-  if (v == nullptr) return "(absent)";
+std::string Stored(const std::optional<RegValue>& v) {
+  if (!v) return "(absent)";
   std::string s(v->data.begin(), v->data.end());
   return s.substr(0, s.find('\0'));
 }
 
-void StoreCredentials(FormRig& rig, const std::string& user, const std::string& password) {
+void StoreCredentials(Desk& desk, const std::string& user, const std::string& password) {
   const ICodePage& cp = *DefaultPlatform().codepage;
-  auto bytes = [&](const std::string& t) {
-    std::string e = Enc(cp, t, EncCode);
-    std::vector<std::uint8_t> v(e.begin(), e.end());
-    v.push_back(0);
-    return v;
-  };
-  rig.registry.Put(RegRoot::kCurrentUser, Settings(rig.profile), "VpnUser", reg::kSz, bytes(user));
-  rig.registry.Put(RegRoot::kCurrentUser, Settings(rig.profile), "VpnPassword", reg::kSz, bytes(password));
+  desk.PutText(RegRoot::kCurrentUser, desk.SettingsKey(), "VpnUser", Enc(cp, user, EncCode));
+  desk.PutText(RegRoot::kCurrentUser, desk.SettingsKey(), "VpnPassword", Enc(cp, password, EncCode));
 }
 
+// Another copy of either build holds the single-instance mutex.
+struct OtherCopy {
+  OtherCopy() {
+    std::uint32_t error = 0;
+    handle = mutexes.Create(kMutexName, true, &error);
+  }
+  ~OtherCopy() { mutexes.Close(handle); }
+  posix::LockFileMutexes mutexes;
+  std::uintptr_t handle = 0;
+};
+
 // Which of the named controls are enabled / visible, as "name=0/1" words.
-std::string States(testing::FakeForm& w, const std::vector<std::string>& names, bool visible) {
+std::string States(forms::IForm& w, const std::vector<std::string>& names, bool visible) {
   std::string r;
   for (const auto& n : names) {
     r += (r.empty() ? "" : " ") + n + "=" + ((visible ? w.Visible(n) : w.Enabled(n)) ? "1" : "0");
@@ -78,7 +80,7 @@ TEST(Form1StartUp, SequenceForEveryMachineStateInBothBuilds) {
        kDialIdle, "未拨号", false},
       {"after creation, tunnel up", true, true, false, true, "198.51.100.1", "5.1.2600", {}, kAllOff, kCredsHidden,
        "Command4=0 mm_file_dial=0 Command5=1 mm_file_undial=1 Command7=1", "已拨号", false},
-      {"LAN on 10.x", true, true, false, false, "10.0.0.1", "5.1.2600", {"box @|10.1.X.X网段的局域网用户拨号后将不正常|0"},
+      {"LAN on 10.x", true, true, false, false, "10.0.0.1", "5.1.2600", {"box: [@] 10.1.X.X网段的局域网用户拨号后将不正常 (style 0)"},
        kAllOff, kCredsHidden, kDialIdle, "未拨号", false},
       {"Windows 7 fills the boxes", true, true, false, false, "198.51.100.1", "6.1.7601", {}, kAllOff, kCredsHidden,
        kDialIdle, "未拨号", true},
@@ -87,64 +89,66 @@ TEST(Form1StartUp, SequenceForEveryMachineStateInBothBuilds) {
   };
   for (Build build : {Build::kTunnelgate, Build::kTunnelpost}) {
     for (const Case& c : cases) {
-      FormRig rig(build);
-      SCOPED_TRACE(std::string(c.name) + " / " + rig.profile.app_title);
-      if (c.optimized) rig.Optimized();
-      if (c.created) rig.Created();
-      rig.mutexes.exists = c.running;
-      rig.wmi.version = c.os;
-      rig.wmi.SetGateway(c.gateway);
-      if (c.intranet) rig.icmp.answering.insert("10.1.1.8");
-      StoreCredentials(rig, "张三", "pw1");
-      ASSERT_TRUE(rig.Load());
+      Desk desk(build);
+      SCOPED_TRACE(std::string(c.name) + " / " + desk.profile.app_title);
+      if (c.optimized) desk.Optimized();
+      if (c.created) desk.Created();
+      desk.net().os = c.os;
+      desk.net().gateway = c.gateway;
+      desk.net().intranet = c.intranet;
+      desk.net().report_every_probe = true;
+      StoreCredentials(desk, "张三", "pw1");
+      ASSERT_TRUE(desk.Load());
       Lines want;
       for (std::string b : c.boxes) {
-        if (b.find('@') != std::string::npos) b.replace(b.find('@'), 1, rig.profile.app_title);
+        if (b.find('@') != std::string::npos) b.replace(b.find('@'), 1, desk.profile.app_title);
         want.push_back(b);
       }
-      EXPECT_EQ(rig.j.With("box "), want);
-      testing::FakeForm& w = rig.win();
+      EXPECT_EQ(desk.With("box:"), want);
+      sim::HeadlessForm& w = desk.win();
       EXPECT_EQ(States(w, kSetUpButtons, false), c.enabled);
       EXPECT_EQ(States(w, kSetUpShown, true), c.shown);
       EXPECT_EQ(States(w, kDialButtons, false), c.dial);
       EXPECT_EQ(w.Caption("Label7"), c.label7);
-      EXPECT_EQ(w.Caption(""), rig.profile.caption);
+      EXPECT_EQ(w.Caption(""), desk.profile.caption);
       EXPECT_EQ(w.Caption("Text1"), c.texts_filled ? "张三" : "");
       EXPECT_EQ(w.Caption("Text2"), c.texts_filled ? "pw1" : "");
-      EXPECT_EQ(Stored(rig.registry.Get(RegRoot::kCurrentUser, Settings(rig.profile), "LocalGateway")), c.gateway);
-      EXPECT_TRUE(w.model.tray);
-      EXPECT_EQ(w.model.timers["Timer1"].enabled && w.model.timers["Timer2"].enabled, true);
-      EXPECT_EQ(w.model.timers["Timer2"].interval_ms, 3000u);
-      EXPECT_FALSE(w.model.timers["Timer3"].enabled);
+      EXPECT_EQ(Stored(desk.Get(RegRoot::kCurrentUser, desk.SettingsKey(), "LocalGateway")), c.gateway);
+      EXPECT_TRUE(w.model().tray);
+      const auto& timers = w.model().timers;
+      EXPECT_EQ(timers.at("Timer1").enabled && timers.at("Timer2").enabled, true);
+      EXPECT_EQ(timers.at("Timer2").interval_ms, 3000u);
+      EXPECT_FALSE(timers.count("Timer3") != 0 && timers.at("Timer3").enabled);
       EXPECT_EQ(w.PanelText(1), "VPN尚未连接");
-      // Order: the mutex before the gateway is read, the tray last but one.
+      // Order: the gateway once, both networks, the tray, both networks again.
       Lines order;
-      for (const auto& l : rig.j.lines) {
-        if (l == "mutex Test owned" || l == "tray add 2025" || l == "tray tip" || l.rfind("echo ", 0) == 0) {
-          order.push_back(l.substr(0, 9));
-        }
+      for (const auto& l : desk.Transcript()) {
+        if (l.rfind("probe: ", 0) == 0 || l.rfind("tray: ", 0) == 0) order.push_back(l.substr(0, 13));
       }
-      EXPECT_EQ(order, (Lines{"mutex Tes", "echo 10.1", "echo 114.", "tray add ", "tray tip", "echo 10.1",
-                              "echo 114."}));
+      EXPECT_EQ(order, (Lines{"probe: the ad", "probe: 10.1.1", "probe: 114.11", "tray: added, ", "tray: tip 澄",
+                              "probe: 10.1.1", "probe: 114.11"}));
     }
   }
 }
 
 TEST(Form1StartUp, SecondCopyWarnsAndEndsBeforeWritingAnything) {
   for (Build build : {Build::kTunnelgate, Build::kTunnelpost}) {
-    FormRig rig(build);
-    rig.Optimized();
-    rig.mutexes.exists = true;
-    rig.wmi.SetGateway("10.0.0.1");
-    auto before = rig.registry.keys;
-    EXPECT_FALSE(rig.Load());
-    EXPECT_TRUE(rig.form->Ended());
-    EXPECT_EQ(rig.j.With("box "), Lines{kRunningBox});
-    EXPECT_EQ(rig.registry.keys, before);
-    EXPECT_EQ(rig.wmi.adapter_queries, 0);
-    EXPECT_TRUE(rig.j.With("tray").empty());
-    EXPECT_TRUE(rig.j.With("start").empty());
-    EXPECT_TRUE(rig.win().unloaded);
+    Desk desk(build);
+    desk.Optimized();
+    desk.net().gateway = "10.0.0.1";
+    const std::string before = desk.root.ReadFile("registry/HKEY_CURRENT_USER.reg") +
+                               desk.root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg");
+    OtherCopy other;
+    EXPECT_FALSE(desk.Load());
+    EXPECT_TRUE(desk.form.Ended());
+    EXPECT_EQ(desk.With("box:"), Lines{kRunningBox});
+    EXPECT_EQ(desk.root.ReadFile("registry/HKEY_CURRENT_USER.reg") +
+                  desk.root.ReadFile("registry/HKEY_LOCAL_MACHINE.reg"),
+              before);
+    EXPECT_EQ(desk.net().adapter_readings, 0);
+    EXPECT_TRUE(desk.With("tray:").empty());
+    EXPECT_TRUE(desk.With("run:").empty());
+    EXPECT_EQ(desk.Transcript().back(), "form: Form1 unloaded");
   }
 }
 
@@ -154,22 +158,22 @@ TEST(Form1, DurationPanelCountsHoursMinutesSeconds) {
     const char* text;
   } cases[] = {{1, "0时0分1秒"}, {65, "0时1分5秒"}, {3600, "1时0分0秒"}, {3661, "1时1分1秒"}};
   for (const Case& c : cases) {
-    FormRig rig;
-    ASSERT_TRUE(rig.Load());
-    for (int i = 0; i < c.ticks; ++i) rig.form->OnTimer("Timer3");
-    EXPECT_EQ(rig.win().PanelText(5), c.text);
+    Desk desk;
+    ASSERT_TRUE(desk.Load());
+    for (int i = 0; i < c.ticks; ++i) desk.form.OnTimer("Timer3");
+    EXPECT_EQ(desk.win().PanelText(5), c.text);
   }
 }
 
 TEST(Form1, ClockAndStatisticsTimers) {
-  FormRig rig;
-  ASSERT_TRUE(rig.Load());
-  rig.form->OnTimer("Timer1");
-  EXPECT_EQ(rig.win().PanelText(6), "12:00:00");
-  rig.iftable.rows = {{23, 2000000, 5000, 900, 3, 0}};
-  rig.form->OnTimer("Timer2");
-  EXPECT_EQ(rig.win().PanelText(2), "收到 5000");
-  EXPECT_EQ(rig.win().PanelText(4), "错误 3");
+  Desk desk;
+  ASSERT_TRUE(desk.Load());
+  desk.form.OnTimer("Timer1");
+  EXPECT_EQ(desk.win().PanelText(6), "12:00:00");
+  desk.net().links = {InterfaceCounters{true, 2000000, 5000, 900, 3}};
+  desk.form.OnTimer("Timer2");
+  EXPECT_EQ(desk.win().PanelText(2), "收到 5000");
+  EXPECT_EQ(desk.win().PanelText(4), "错误 3");
 }
 
 TEST(Form1, TrayTipIsCutAtAWholeCharacterAndTerminated) {
@@ -190,45 +194,46 @@ TEST(Form1, TrayTipIsCutAtAWholeCharacterAndTerminated) {
 }
 
 TEST(Form1, TrayMessagesRestoreShowAndPopUp) {
+  const std::string popup = "form: popup mnuTray: mnuTrayRestore mnuTrayMinimize mnuTrayClose";
   struct Case {
     WindowState before;  // state when sent to the tray
     bool minimized;      // minimized when the icon is clicked
     long lparam;
     WindowState after;
     bool shown;
-    const char* journal;  // the popup line, if any
+    bool popped;
   } cases[] = {
-      {WindowState::kMaximized, true, forms::kWmLButtonUp, WindowState::kMaximized, true, ""},
-      {WindowState::kNormal, true, forms::kWmLButtonUp, WindowState::kNormal, true, ""},
-      {WindowState::kMaximized, false, forms::kWmLButtonUp, WindowState::kNormal, true, ""},
-      {WindowState::kNormal, true, forms::kWmRButtonUp, WindowState::kMinimized, false, "popup mnuTray"},
+      {WindowState::kMaximized, true, forms::kWmLButtonUp, WindowState::kMaximized, true, false},
+      {WindowState::kNormal, true, forms::kWmLButtonUp, WindowState::kNormal, true, false},
+      {WindowState::kMaximized, false, forms::kWmLButtonUp, WindowState::kNormal, true, false},
+      {WindowState::kNormal, true, forms::kWmRButtonUp, WindowState::kMinimized, false, true},
   };
   for (const Case& c : cases) {
-    FormRig rig;
-    ASSERT_TRUE(rig.Load());
-    testing::FakeForm& w = rig.win();
+    Desk desk;
+    ASSERT_TRUE(desk.Load());
+    sim::HeadlessForm& w = desk.win();
     w.SetState(c.before);
-    rig.form->OnClick("Command13");  // to the tray: minimized and hidden
+    desk.form.OnClick("Command13");  // to the tray: minimized and hidden
     EXPECT_EQ(w.State(), WindowState::kMinimized);
     EXPECT_FALSE(w.Shown());
     EXPECT_FALSE(w.Enabled("mnuTrayMinimize"));
     EXPECT_TRUE(w.Enabled("mnuTrayRestore"));
     if (!c.minimized) w.SetState(WindowState::kNormal);
-    rig.j.lines.clear();
-    EXPECT_TRUE(rig.form->OnTrayMessage(2025, c.lparam));
+    desk.Clear();
+    EXPECT_TRUE(desk.form.OnTrayMessage(2025, c.lparam));
     EXPECT_EQ(w.State(), c.after);
     EXPECT_EQ(w.Shown(), c.shown);
-    EXPECT_EQ(rig.j.With("popup"), *c.journal ? Lines{c.journal} : Lines{});
+    EXPECT_EQ(desk.With("form: popup"), c.popped ? Lines{popup} : Lines{});
   }
-  FormRig rig;
-  ASSERT_TRUE(rig.Load());
-  EXPECT_FALSE(rig.form->OnTrayMessage(2025, 512));  // mouse move goes on to the window
-  EXPECT_FALSE(rig.form->OnTrayMessage(2024, forms::kWmLButtonUp));
-  rig.form->OnClick("mnuTrayMinimize");
-  rig.form->OnClick("mnuTrayRestore");
-  EXPECT_EQ(rig.j.With("syscommand"), Lines{"syscommand 61728"});
-  EXPECT_TRUE(rig.win().Shown());
-  EXPECT_TRUE(rig.win().Enabled("mnuTrayMinimize"));
+  Desk desk;
+  ASSERT_TRUE(desk.Load());
+  EXPECT_FALSE(desk.form.OnTrayMessage(2025, 512));  // mouse move goes on to the window
+  EXPECT_FALSE(desk.form.OnTrayMessage(2024, forms::kWmLButtonUp));
+  desk.form.OnClick("mnuTrayMinimize");
+  desk.form.OnClick("mnuTrayRestore");
+  EXPECT_EQ(desk.win().State(), WindowState::kNormal);
+  EXPECT_TRUE(desk.win().Shown());
+  EXPECT_TRUE(desk.win().Enabled("mnuTrayMinimize"));
 }
 
 TEST(Form1, ButtonsOpenPagesHelpAndForms) {
@@ -236,41 +241,40 @@ TEST(Form1, ButtonsOpenPagesHelpAndForms) {
     const char* control;
     const char* line;
   } cases[] = {
-      {"Command7", "shell [] http://10.1.1.8/ [] 1"},
-      {"Command8", "shell [] http://www.chenglan.gov.cn/ [] 1"},
-      {"Command10", "shell [] http://mail.chenglan.gov.cn/ [] 1"},
-      {"Command11", "shell [] http://www.chenglan.gov.cn/nexcms/jsp/daohang.jsp [] 1"},
-      {"mm_help_mustread", "shell [] http://www.chenglan.gov.cn/vpnhelp/vpnlan.htm [] 1"},
-      {"mm_help_main", "help 500 C:\\Program Files\\Tunnelgate\\help.chm"},
+      {"Command7", "open: http://10.1.1.8/"},
+      {"Command8", "open: http://www.chenglan.gov.cn/"},
+      {"Command10", "open: http://mail.chenglan.gov.cn/"},
+      {"Command11", "open: http://www.chenglan.gov.cn/nexcms/jsp/daohang.jsp"},
+      {"mm_help_mustread", "open: http://www.chenglan.gov.cn/vpnhelp/vpnlan.htm"},
+      {"mm_help_main", "help: C:\\Program Files\\Tunnelgate\\help.chm"},
   };
   for (const Case& c : cases) {
-    FormRig rig;
-    ASSERT_TRUE(rig.Load());
-    rig.j.lines.clear();
-    rig.form->OnClick(c.control);
-    ASSERT_EQ(rig.j.lines.size(), 1u) << c.control;
-    EXPECT_EQ(rig.j.lines[0], c.line);
+    Desk desk;
+    ASSERT_TRUE(desk.Load());
+    desk.Clear();
+    desk.form.OnClick(c.control);
+    EXPECT_EQ(desk.Transcript(), Lines{c.line}) << c.control;
   }
   EXPECT_EQ(HelpFilePath("/opt/kit"), "/opt/kit/help.chm");
   // Menu items without an action do nothing.
-  FormRig rig;
-  ASSERT_TRUE(rig.Load());
-  rig.j.lines.clear();
+  Desk desk;
+  ASSERT_TRUE(desk.Load());
+  desk.Clear();
   for (const char* n : {"mm_help_vpnerror", "mm_help_intlan", "mm_help_intadsl", "mm_help_intother",
                         "mm_help_nexdeskerror"}) {
-    rig.form->OnClick(n);
+    desk.form.OnClick(n);
   }
-  EXPECT_TRUE(rig.j.lines.empty());
+  EXPECT_TRUE(desk.Transcript().empty());
 }
 
 TEST(Form1, ForcedModeBringsBackTheCredentialFrame) {
-  FormRig rig;
-  rig.Optimized();
-  rig.Created();
-  ASSERT_TRUE(rig.Load());
-  rig.form->OnClick("mm_file_force");
-  EXPECT_EQ(States(rig.win(), kSetUpShown, true), kCredsShown);
-  EXPECT_EQ(States(rig.win(), kSetUpButtons, false), "Command1=1 Command2=1 Option3=1 Option4=1 Command6=0");
+  Desk desk;
+  desk.Optimized();
+  desk.Created();
+  ASSERT_TRUE(desk.Load());
+  desk.form.OnClick("mm_file_force");
+  EXPECT_EQ(States(desk.win(), kSetUpShown, true), kCredsShown);
+  EXPECT_EQ(States(desk.win(), kSetUpButtons, false), "Command1=1 Command2=1 Option3=1 Option4=1 Command6=0");
 }
 
 TEST(Form1, CloseBoxOnlyUnloads) {
@@ -280,67 +284,71 @@ TEST(Form1, CloseBoxOnlyUnloads) {
     bool saved;
   } cases[] = {{"6.1.7601", "zs", "pw", true}, {"6.1.7601", "zs", "", false}, {"5.1.2600", "zs", "pw", false}};
   for (const Case& c : cases) {
-    FormRig rig;
-    rig.wmi.version = c.os;
-    rig.icmp.answering.insert("10.1.1.8");
-    ASSERT_TRUE(rig.Load());
-    rig.win().SetCaption("Text1", c.user);
-    rig.win().SetCaption("Text2", c.password);
-    rig.j.lines.clear();
-    rig.form->OnClose();
-    EXPECT_TRUE(rig.form->Ended());
-    EXPECT_TRUE(rig.j.With("start").empty());  // the tunnel is neither checked nor hung up
-    EXPECT_TRUE(rig.j.With("box").empty());
-    EXPECT_EQ(rig.j.With("tray"), Lines{"tray remove"});
-    EXPECT_EQ(rig.j.With("mutex"), Lines{"mutex close 9"});
-    EXPECT_EQ(rig.registry.Get(RegRoot::kCurrentUser, Settings(rig.profile), "VpnUser") != nullptr, c.saved);
+    Desk desk;
+    desk.net().os = c.os;
+    desk.net().intranet = true;
+    ASSERT_TRUE(desk.Load());
+    desk.win().SetCaption("Text1", c.user);
+    desk.win().SetCaption("Text2", c.password);
+    desk.Clear();
+    desk.form.OnClose();
+    EXPECT_TRUE(desk.form.Ended());
+    // The tunnel is neither checked nor hung up.
+    EXPECT_EQ(desk.Transcript(), (Lines{"tray: removed", "form: Form1 unloaded"}));
+    EXPECT_EQ(desk.Get(RegRoot::kCurrentUser, desk.SettingsKey(), "VpnUser").has_value(), c.saved);
+    // The single-instance mutex is free again.
+    std::uint32_t error = 0;
+    posix::LockFileMutexes next;
+    next.Close(next.Create(kMutexName, true, &error));
+    EXPECT_EQ(error, 0u);
   }
 }
 
 TEST(Form1, WaitsKeepOtherStepsOutAndEndWhenClosing) {
-  FormRig rig;
-  rig.wmi.version = "6.1.7601";
-  rig.wmi.SetGateway("192.0.2.1");
-  ASSERT_TRUE(rig.Load());
-  rig.win().SetCaption("Text1", "zs");
-  rig.win().SetCaption("Text2", "pw");
-  rig.j.lines.clear();
+  Desk desk;
+  desk.net().os = "6.1.7601";
+  desk.net().gateway = "192.0.2.1";
+  ASSERT_TRUE(desk.Load());
+  desk.win().SetCaption("Text1", "zs");
+  desk.win().SetCaption("Text2", "pw");
+  desk.Clear();
   // Inside the dial's first wait: dial, hang-up and exit are off and ignored.
   std::string during;
-  rig.wait.on_pump = [&] {
-    during = States(rig.win(), {"Command4", "Command5", "Command3", "mm_file_exit", "mnuTrayClose"}, false);
-    rig.form->OnClick("Command4");
-    rig.form->OnClick("Command3");
-    rig.form->OnClick("mnuTrayClose");
+  desk.desktop.wait.during_wait = [&] {
+    during = States(desk.win(), {"Command4", "Command5", "Command3", "mm_file_exit", "mnuTrayClose"}, false);
+    desk.form.OnClick("Command4");
+    desk.form.OnClick("Command3");
+    desk.form.OnClick("mnuTrayClose");
   };
-  rig.form->OnClick("Command4");
+  desk.form.OnClick("Command4");
   EXPECT_EQ(during, "Command4=0 Command5=0 Command3=0 mm_file_exit=0 mnuTrayClose=0");
-  EXPECT_EQ(rig.j.With("start"), (Lines{"start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw",
-                                        "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 192.0.2.1"}));
-  EXPECT_FALSE(rig.form->Ended());
-  EXPECT_TRUE(rig.win().Enabled("Command3"));
+  EXPECT_EQ(desk.With("run:"), (Lines{"run: cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw",
+                                      "run: cmd /c route add 198.18.0.0 mask 255.255.0.0 192.0.2.1"}));
+  EXPECT_FALSE(desk.form.Ended());
+  EXPECT_TRUE(desk.win().Enabled("Command3"));
 
   // The close box during a wait: the waits end, the step finishes on a live
   // window, then the window unloads.
-  rig.j.lines.clear();
-  rig.wait.on_pump = [&] { rig.form->OnClose(); };
-  rig.form->OnClick("Command5");
-  EXPECT_EQ(rig.j.With("wait"), Lines{"wait 1"});
-  EXPECT_TRUE(rig.form->Ended());
-  EXPECT_EQ(rig.j.lines.back(), "unload Form1");
-  EXPECT_NE(rig.registry.Get(RegRoot::kCurrentUser, Settings(rig.profile), "VpnUser"), nullptr);
+  desk.Clear();
+  desk.desktop.wait.during_wait = [&] { desk.form.OnClose(); };
+  const std::int64_t t0 = desk.desktop.wait.MonotonicMs();
+  desk.form.OnClick("Command5");
+  EXPECT_LT(desk.desktop.wait.MonotonicMs() - t0, 1500);
+  EXPECT_TRUE(desk.form.Ended());
+  EXPECT_EQ(desk.Transcript().back(), "form: Form1 unloaded");
+  EXPECT_TRUE(desk.Get(RegRoot::kCurrentUser, desk.SettingsKey(), "VpnUser").has_value());
 }
 
 TEST(Form1, UnexpectedErrorEndsTheProgram) {
-  FormRig rig;
-  ASSERT_TRUE(rig.Load());
-  rig.wmi.unreachable = true;
-  rig.j.lines.clear();
-  rig.form->OnClick("Command4");
-  EXPECT_TRUE(rig.form->Ended());
-  ASSERT_EQ(rig.j.With("box").size(), 1u);
-  EXPECT_NE(rig.j.With("box")[0].find("cannot reach the management service"), std::string::npos);
-  EXPECT_EQ(rig.j.With("tray"), Lines{"tray remove"});
+  Desk desk;
+  ASSERT_TRUE(desk.Load());
+  desk.net().management_unreachable = true;
+  desk.Clear();
+  desk.form.OnClick("Command4");
+  EXPECT_TRUE(desk.form.Ended());
+  EXPECT_EQ(desk.With("box:"), Lines{"box: [Tunnelgate] 实时错误“-2147217405”："});
+  EXPECT_NE(desk.out.str().find("\n\ncannot reach the management service (style 16)\n"), std::string::npos);
+  EXPECT_EQ(desk.With("tray:"), Lines{"tray: removed"});
 }
 
 // ---- the two builds ----
@@ -377,59 +385,58 @@ TEST(Builds, FormsDifferOnlyWhereTheSecondBuildSays) {
 // Dial with the split-route gateways, hang up, dial again, exit answering
 // Yes: the commands, waits and boxes of each build.
 Lines Session(Build build, const char* os) {
-  FormRig rig(build);
-  rig.Optimized();
-  rig.Created();
-  rig.wmi.version = os;
-  rig.wmi.SetGateways({"198.51.100.1", "172.16.0.9"});
-  EXPECT_TRUE(rig.Load());
-  rig.win().SetCaption("Text1", "zs");
-  rig.win().SetCaption("Text2", "pw");
-  rig.j.lines.clear();
-  rig.form->OnClick("mm_file_dial");
-  rig.icmp.answering.insert("10.1.1.8");
-  rig.form->OnClick("Command5");
-  rig.dialogs.answers = {id::kYes};
-  rig.form->OnClick("Command3");
-  EXPECT_TRUE(rig.form->Ended());
+  Desk desk(build);
+  desk.Optimized();
+  desk.Created();
+  desk.net().os = os;
+  desk.net().gateway = "198.51.100.1";
+  desk.net().tunnel_gateway = "172.16.0.9";
+  EXPECT_TRUE(desk.Load());
+  desk.win().SetCaption("Text1", "zs");
+  desk.win().SetCaption("Text2", "pw");
+  desk.Clear();
+  desk.form.OnClick("mm_file_dial");
+  desk.form.OnClick("Command5");
+  desk.net().intranet = true;
+  desk.desktop.dialogs.answers = {id::kYes};
+  desk.form.OnClick("Command3");
+  EXPECT_TRUE(desk.form.Ended());
   Lines r;
-  for (const auto& l : rig.j.lines) {
-    if (l.rfind("start", 0) == 0 || l.rfind("wait", 0) == 0 || l.rfind("box", 0) == 0 || l.rfind("sleep", 0) == 0) {
-      r.push_back(l);
-    }
+  for (const auto& l : desk.Transcript()) {
+    if (l.rfind("run:", 0) == 0 || l.rfind("wait:", 0) == 0 || l.rfind("box:", 0) == 0) r.push_back(l);
   }
-  r.push_back("Label6 " + rig.win().Caption("Label6"));
+  r.push_back("Label6 " + desk.win().Caption("Label6"));
   return r;
 }
 
 TEST(Builds, SecondBuildLeavesRoutesAloneAndAsksItsOwnQuestion) {
-  const std::string dialog = "start 1 rasphone  -d 澄岚市电子政务内网VPN连接";
-  const std::string hangup = std::string("start 0 ") + kHangUpCommand;
-  const std::string del_intranet = "start 0 cmd /c route delete 10.1.0.0 ";
-  const std::string del_servers = "start 0 cmd /c route delete 198.18.0.0 mask 255.255.0.0 ";
+  const std::string dialog = "run: rasphone  -d 澄岚市电子政务内网VPN连接";
+  const std::string hangup = std::string("run: ") + kHangUpCommand;
+  const std::string del_intranet = "run: cmd /c route delete 10.1.0.0 ";
+  const std::string del_servers = "run: cmd /c route delete 198.18.0.0 mask 255.255.0.0 ";
   EXPECT_EQ(Session(Build::kTunnelgate, "5.1.2600"),
-            (Lines{dialog, "wait 1", "sleep 1000", "wait 1", "start 0 cmd /c route delete 0.0.0.0 ", "sleep 1000",
-                   "wait 1", "start 0 cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "sleep 1000", "wait 1",
-                   "start 0 cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.0.9", "wait 1",
-                   "start 0 cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait 3", del_intranet,
-                   del_servers, "wait 1", hangup, "wait 8",
-                   "box 断开后退出？|您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？|68",
-                   del_intranet, del_servers, "wait 2", hangup, "wait 8", "Label6 "}));
+            (Lines{dialog, "wait: 1 s", "wait: 1 s", "run: cmd /c route delete 0.0.0.0 ", "wait: 1 s", "wait: 1 s",
+                   "run: cmd /c route add 0.0.0.0 mask 0.0.0.0 198.51.100.1", "wait: 1 s", "wait: 1 s",
+                   "run: cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.0.9", "wait: 1 s",
+                   "run: cmd /c route add 198.18.0.0 mask 255.255.0.0 198.51.100.1", "wait: 3 s", del_intranet,
+                   del_servers, "wait: 1 s", hangup, "wait: 8 s",
+                   "box: [断开后退出？] 您的VPN拨号仍处在连接状态中，这对办公网的安全和您的计算机路由有严重危害，是否断开后退出？ (style 68)",
+                   del_intranet, del_servers, "wait: 2 s", hangup, "wait: 8 s", "Label6 "}));
   EXPECT_EQ(Session(Build::kTunnelpost, "6.1.7601"),
-            (Lines{"start 0 cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait 6", hangup, "wait 8",
-                   "box 断开后退出？|您的VPN拨号仍处在连接状态中，是否断开后退出？|68", hangup, "wait 5",
+            (Lines{"run: cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw", "wait: 5 s", "wait: 1 s", hangup, "wait: 8 s",
+                   "box: [断开后退出？] 您的VPN拨号仍处在连接状态中，是否断开后退出？ (style 68)", hangup, "wait: 5 s",
                    "Label6 "}));
 }
 
 TEST(Builds, SecondBuildWarnsOfASlowLinkInItsLabel) {
-  FormRig rig(Build::kTunnelpost);
-  rig.wmi.SetGateway("198.51.100.1");
-  ASSERT_TRUE(rig.Load());
-  rig.j.lines.clear();
-  rig.form->OnClick("Command4");
-  EXPECT_EQ(rig.win().Caption("Label6"), "VPN连接速度太慢了，会影响使用的效果。");
-  EXPECT_TRUE(rig.j.With("box").empty());
-  EXPECT_TRUE(rig.win().model.timers["Timer3"].enabled);
+  Desk desk(Build::kTunnelpost);
+  desk.net().gateway = "198.51.100.1";
+  ASSERT_TRUE(desk.Load());
+  desk.Clear();
+  desk.form.OnClick("Command4");
+  EXPECT_EQ(desk.win().Caption("Label6"), "VPN连接速度太慢了，会影响使用的效果。");
+  EXPECT_TRUE(desk.With("box:").empty());
+  EXPECT_TRUE(desk.win().model().timers.at("Timer3").enabled);
 }
 
 // ---- about forms ----
@@ -440,79 +447,75 @@ TEST(AboutForms, OwnerLabelsVersionAndTopmostOnce) {
     const char *user, *company;
   } cases[] = {{true, "王五", "澄岚市某局"}, {false, "", ""}};
   for (const Case& c : cases) {
-    FormRig rig;
-    ASSERT_TRUE(rig.Load());
+    Desk desk;
+    ASSERT_TRUE(desk.Load());
+    const ICodePage& cp = *DefaultPlatform().codepage;
     if (c.owner_keys) {
-      auto sz = [&](const char* t) {
-        std::string a = rig.LocalKey(t);
-        std::vector<std::uint8_t> v(a.begin(), a.end());
-        v.push_back(0);
-        return v;
-      };
-      rig.registry.Put(RegRoot::kLocalMachine, rig.LocalKey(kOwnerKey), "UserName", reg::kSz, sz(c.user));
-      rig.registry.Put(RegRoot::kLocalMachine, rig.LocalKey(kOwnerKey), "CompanyName", reg::kSz, sz(c.company));
+      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "UserName", cp.FromUtf8(c.user));
+      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "CompanyName", cp.FromUtf8(c.company));
     }
-    rig.j.lines.clear();
-    rig.form->OnClick("mm_help_aboutme");
-    testing::FakeForm* about = rig.host.Last("frmAbout");
+    desk.Clear();
+    desk.form.OnClick("mm_help_aboutme");
+    sim::HeadlessForm* about = desk.desktop.forms.Form("frmAbout");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->Caption(""), "关于澄岚市电子政务办公网VPN拨号工具");
     EXPECT_EQ(about->Caption("lblVersion"), "版本 1.1.5 Build 20100610");
     EXPECT_EQ(about->Caption("lblTitle"), "澄岚市电子政务办公网VPN拨号工具");
     EXPECT_EQ(about->Caption("Label2"), c.user);
     EXPECT_EQ(about->Caption("Label3"), c.company);
-    about->events->OnClick("cmdOK");
-    EXPECT_EQ(rig.host.Last("frmAbout"), nullptr);
-    EXPECT_EQ(rig.j.With("unload"), Lines{"unload frmAbout"});
-    rig.form->OnClick("mm_help_aboutme");
-    EXPECT_NE(rig.host.Last("frmAbout"), nullptr);
-    EXPECT_EQ(rig.j.With("topmost"), Lines{"topmost frmAbout"});  // the first load only
+    about->events()->OnClick("cmdOK");
+    EXPECT_EQ(desk.desktop.forms.Form("frmAbout"), nullptr);
+    EXPECT_EQ(desk.With("form: frmAbout unloaded"), Lines{"form: frmAbout unloaded"});
+    desk.form.OnClick("mm_help_aboutme");
+    EXPECT_NE(desk.desktop.forms.Form("frmAbout"), nullptr);
+    EXPECT_EQ(desk.With("form: frmAbout topmost"), Lines{"form: frmAbout topmost"});  // the first load only
   }
 }
 
 TEST(AboutForms, SystemInformationFromEitherKeyQuoted) {
+  const Lines unavailable = {"box: [Tunnelgate] 此时系统信息不可用 (style 0)", "answer: ok"};
   struct Case {
     const char* path;      // MSINFO PATH
     const char* location;  // Shared Tools Location MSINFO
     bool exe_there;
     Lines want;
   } cases[] = {
-      {"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe", nullptr,
-       false, {"start 1 \"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe\""}},
-      {nullptr, nullptr, false, {"box Tunnelgate|此时系统信息不可用|0"}},
-      {nullptr, "C:\\Shared Tools\\MSInfo", false, {"box Tunnelgate|此时系统信息不可用|0"}},
-      {nullptr, "C:\\Shared Tools\\MSInfo", true, {"start 1 \"C:\\Shared Tools\\MSInfo\\MSINFO32.EXE\""}},
-      {"C:\\a\"&calc", nullptr, false, {"box Tunnelgate|此时系统信息不可用|0"}},
+      {"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe", nullptr, false,
+       {"why: the system information tool",
+        "run: \"C:\\Program Files\\Common Files\\Microsoft Shared\\MSInfo\\msinfo32.exe\""}},
+      {nullptr, nullptr, false, unavailable},
+      {nullptr, "C:\\Shared Tools\\MSInfo", false, unavailable},
+      {nullptr, "C:\\Shared Tools\\MSInfo", true,
+       {"why: the system information tool", "run: \"C:\\Shared Tools\\MSInfo\\MSINFO32.EXE\""}},
+      {"C:\\a\"&calc", nullptr, false, unavailable},
   };
   for (const Case& c : cases) {
-    FormRig rig;
-    ASSERT_TRUE(rig.Load());
-    auto sz = [](const char* t) {
-      std::vector<std::uint8_t> v(t, t + std::strlen(t));
-      v.push_back(0);
-      return v;
-    };
-    if (c.path) rig.registry.Put(RegRoot::kLocalMachine, kMsinfoKey, "PATH", reg::kSz, sz(c.path));
-    if (c.location) rig.registry.Put(RegRoot::kLocalMachine, kMsinfoLocationKey, "MSINFO", reg::kSz, sz(c.location));
-    if (c.exe_there) rig.files.existing.insert("C:\\Shared Tools\\MSInfo\\MSINFO32.EXE");
-    rig.form->OnClick("mm_help_aboutme");
-    rig.j.lines.clear();
-    rig.host.Last("frmAbout")->events->OnClick("cmdSysInfo");
-    EXPECT_EQ(rig.j.lines, c.want);
+    Desk desk;
+    ASSERT_TRUE(desk.Load());
+    if (c.path) desk.PutText(RegRoot::kLocalMachine, kMsinfoKey, "PATH", c.path);
+    if (c.location) desk.PutText(RegRoot::kLocalMachine, kMsinfoLocationKey, "MSINFO", c.location);
+    if (c.exe_there) desk.root.MakeFile("c/Shared Tools/MSInfo/MSINFO32.EXE");
+    desk.form.OnClick("mm_help_aboutme");
+    desk.Clear();
+    desk.desktop.forms.Form("frmAbout")->events()->OnClick("cmdSysInfo");
+    EXPECT_EQ(desk.Transcript(), c.want);
+    if (!desk.desktop.starter.lines.empty()) {
+      EXPECT_EQ(desk.desktop.starter.lines.back().show, show::kNormalFocus);
+    }
   }
 }
 
 TEST(AboutForms, AuthorLinks) {
-  FormRig rig;
-  ASSERT_TRUE(rig.Load());
-  rig.form->OnClick("mm_help_sam");
-  testing::FakeForm* me = rig.host.Last("Aboutme");
+  Desk desk;
+  ASSERT_TRUE(desk.Load());
+  desk.form.OnClick("mm_help_sam");
+  sim::HeadlessForm* me = desk.desktop.forms.Form("Aboutme");
   ASSERT_NE(me, nullptr);
   EXPECT_EQ(me->Caption(""), "关于作者");
-  rig.j.lines.clear();
-  me->events->OnClick("Label4");
-  me->events->OnClick("Label5");
-  EXPECT_EQ(rig.j.lines, (Lines{"shell [] http://www.chenglan.gov.cn/ [] 1", "shell [] mailto:vpn@chenglan.gov.cn [] 1"}));
+  desk.Clear();
+  me->events()->OnClick("Label4");
+  me->events()->OnClick("Label5");
+  EXPECT_EQ(desk.Transcript(), (Lines{"open: http://www.chenglan.gov.cn/", "open: mailto:vpn@chenglan.gov.cn"}));
 }
 
 // The date-time set back an hour during a wait changes nothing: the wait
@@ -533,14 +536,15 @@ class SteppingWait : public IWaitHost {
 };
 
 TEST(Delay, FollowsTheMonotonicClockAndSleepsForTheRest) {
-  testing::FormRig rig;
+  Desk desk;
   SteppingWait wait;
-  rig.ports.wait = &wait;
-  ASSERT_TRUE(rig.Load());
-  rig.form->dialer().Delay(3);
+  DialerPorts ports = desk.desktop.Ports();
+  ports.wait = &wait;
+  CDialer dialer(ports, desk.config, desk.profile, desk.form);
+  dialer.Delay(3);
   EXPECT_EQ(wait.timeouts, (std::vector<unsigned>{3000, 2000, 1000}));
   wait.timeouts.clear();
-  rig.form->dialer().Delay(0);
+  dialer.Delay(0);
   EXPECT_TRUE(wait.timeouts.empty());
 }
 

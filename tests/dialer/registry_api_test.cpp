@@ -2,30 +2,44 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/dialer/fakes.h"
+#include "ports/platform.h"
+#include "sim/registry/registry_store.h"
+#include "tests/platform/temp_kit_root.h"
 
 namespace kit::dialer {
 namespace {
-
-using testing::FakeRegistry;
 
 const ICodePage& Cp() { return *DefaultPlatform().codepage; }
 
 std::vector<std::uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
 
+struct KitRoot {
+  testing::TempKitRoot root;
+};
+
+// The registry of the POSIX programs, in a KIT_ROOT of its own.
+struct Store : KitRoot, sim::FileRegistry {
+  Store() : sim::FileRegistry((root.root() / "registry").string()) {}
+  void Put(RegRoot r, const std::string& key, const std::string& name, std::uint32_t type,
+           std::vector<std::uint8_t> data) {
+    CreateKey(r, key);
+    WriteValue(r, key, name, RegValue{type, std::move(data)});
+  }
+  std::optional<RegValue> Get(RegRoot r, const std::string& key, const std::string& name) {
+    return ReadValue(r, key, name);
+  }
+};
+
 TEST(RegistryApi, CreateRegKeyTellsExistingAndRaises1001) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   EXPECT_FALSE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_FALSE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
-  // The key is kept in code page 936, the way the ANSI calls see it.
-  EXPECT_EQ(reg.keys.count(FakeRegistry::Id(RegRoot::kCurrentUser, "Software\\\xB3\xCE\xE1\xB0\xB5\xE7\xD5\xFE\xB0\xEC\\NeedCreat")),
-            1u);
   EXPECT_TRUE(api.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_TRUE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
-  EXPECT_TRUE(reg.open.empty());
 
-  reg.fail_create = true;
+  reg.read_only = true;
+  EXPECT_TRUE(api.CreateRegKey(RegRoot::kCurrentUser, kNeedCreatKey));
   try {
     api.CreateRegKey(RegRoot::kCurrentUser, "Software\\Other");
     FAIL() << "no error raised";
@@ -36,13 +50,13 @@ TEST(RegistryApi, CreateRegKeyTellsExistingAndRaises1001) {
 }
 
 TEST(RegistryApi, ReadsEachTypeAndDefaults) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   // No NeedCreat key at all: "IsOK" reads as the default 0.
   EXPECT_EQ(std::get<std::int32_t>(
                 api.ReadRegValue(RegRoot::kCurrentUser, kNeedCreatKey, "IsOK", reg::kDword, std::int32_t{0})),
             0);
-  reg.Put(RegRoot::kCurrentUser, Cp().FromUtf8(kNeedCreatKey), "IsOK", reg::kDword, {1, 0, 0, 0});
+  reg.Put(RegRoot::kCurrentUser, kNeedCreatKey, "IsOK", reg::kDword, {1, 0, 0, 0});
   EXPECT_EQ(std::get<std::int32_t>(
                 api.ReadRegValue(RegRoot::kCurrentUser, kNeedCreatKey, "isok", reg::kDword, std::int32_t{0})),
             1);
@@ -71,7 +85,8 @@ TEST(RegistryApi, ReadsEachTypeAndDefaults) {
     EXPECT_TRUE(api.ReadRegValue(RegRoot::kLocalMachine, "K", c.name, c.type, c.fallback) == c.want);
   }
 
-  // An unsupported type raises 1001 and still closes the key.
+  // An unsupported type raises 1001; on a key that is not there, the
+  // default comes first.
   try {
     api.ReadRegValue(RegRoot::kLocalMachine, "K", "bin", 7, std::string());
     FAIL() << "no error raised";
@@ -79,18 +94,18 @@ TEST(RegistryApi, ReadsEachTypeAndDefaults) {
     EXPECT_EQ(e.number(), 1001);
     EXPECT_STREQ(e.what(), "Unsupported value type");
   }
-  EXPECT_TRUE(reg.open.empty());
+  EXPECT_EQ(std::get<std::string>(api.ReadRegValue(RegRoot::kLocalMachine, "None", "bin", 7, std::string("d"))), "d");
 }
 
 TEST(RegistryApi, WriteNeedsAnExistingKey) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
-  EXPECT_TRUE(reg.keys.empty());
-  reg.AddKey(RegRoot::kLocalMachine, kRasManParametersKey);
+  EXPECT_FALSE(reg.KeyExists(RegRoot::kLocalMachine, kRasManParametersKey));
+  reg.CreateKey(RegRoot::kLocalMachine, kRasManParametersKey);
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
-  const auto* v = reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec");
-  ASSERT_NE(v, nullptr);
+  std::optional<RegValue> v = reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec");
+  ASSERT_TRUE(v);
   EXPECT_EQ(v->type, reg::kDword);
   EXPECT_EQ(v->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("7")));
@@ -98,9 +113,10 @@ TEST(RegistryApi, WriteNeedsAnExistingKey) {
   EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "n", reg::kDword, std::string("x")));
   EXPECT_TRUE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "s", reg::kSz, std::string("中文")));
   EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "s")->data, Bytes("\xD6\xD0\xCE\xC4" + std::string(1, '\0')));
-  reg.fail_set = true;
-  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 1));
-  EXPECT_TRUE(reg.open.empty());
+  reg.read_only = true;
+  EXPECT_FALSE(api.WriteRegValue(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec", reg::kDword, 0));
+  EXPECT_EQ(reg.Get(RegRoot::kLocalMachine, kRasManParametersKey, "ProhibitIPSec")->data,
+            (std::vector<std::uint8_t>{1, 0, 0, 0}));
 }
 
 TEST(Scramble, ShiftIsOneAndRoundTrips) {
@@ -128,7 +144,7 @@ TEST(Scramble, ShiftIsOneAndRoundTrips) {
 }
 
 TEST(Settings, SectionPerBuildAndCredentials) {
-  FakeRegistry reg;
+  Store reg;
   RegistryAPI api(reg, Cp());
   Settings gate(api, ProfileFor(Build::kTunnelgate));
   Settings post(api, ProfileFor(Build::kTunnelpost));
@@ -137,8 +153,8 @@ TEST(Settings, SectionPerBuildAndCredentials) {
   EXPECT_EQ(gate.Get("LocalGateway"), "");
   EXPECT_TRUE(gate.Save("LocalGateway", "192.168.1.1"));
   EXPECT_EQ(gate.Get("LocalGateway"), "192.168.1.1");
-  const auto* v = reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "LocalGateway");
-  ASSERT_NE(v, nullptr);
+  std::optional<RegValue> v = reg.Get(RegRoot::kCurrentUser, gate.SectionKey(), "LocalGateway");
+  ASSERT_TRUE(v);
   EXPECT_EQ(v->type, reg::kSz);
 
   EXPECT_TRUE(gate.SaveCredentials("张三 zs", "pa55"));
@@ -147,9 +163,8 @@ TEST(Settings, SectionPerBuildAndCredentials) {
   EXPECT_EQ(gate.LoadCredentials(), std::make_pair(std::string("张三 zs"), std::string("pa55")));
   // The other build keeps its own section.
   EXPECT_EQ(post.LoadCredentials(), std::make_pair(std::string(), std::string()));
-  EXPECT_TRUE(reg.open.empty());
 
-  reg.fail_create = true;
+  reg.read_only = true;
   EXPECT_FALSE(post.Save("LocalGateway", "x"));
 }
 

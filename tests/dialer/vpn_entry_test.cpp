@@ -1,133 +1,93 @@
-#include "dialer/vpn_entry.h"
-
 #include <gtest/gtest.h>
 
 #include "dialer/dialer.h"
-#include "tests/dialer/fakes.h"
+#include "tests/dialer/desk.h"
 
 namespace kit::dialer {
 namespace {
 
-using testing::Rig;
+using testing::Desk;
+using testing::Lines;
 
-std::uint32_t At32(const std::vector<std::uint8_t>& r, std::size_t at) {
-  return r[at] | r[at + 1] << 8 | r[at + 2] << 16 | static_cast<std::uint32_t>(r[at + 3]) << 24;
-}
-std::string Field(const std::vector<std::uint8_t>& r, std::size_t at, std::size_t width) {
-  std::string s(r.begin() + static_cast<std::ptrdiff_t>(at), r.begin() + static_cast<std::ptrdiff_t>(at + width));
-  return s.substr(0, s.find('\0'));
-}
-
-TEST(VpnEntry, EntryRecordBytes) {
-  const ICodePage& cp = *DefaultPlatform().codepage;
-  std::vector<std::uint8_t> r = BuildRasEntry(cp, "198.18.20.1");
-  ASSERT_EQ(r.size(), 2884u);
-  // Each field by its offset; every other byte is zero.
-  std::vector<std::pair<std::size_t, std::uint32_t>> dwords = {
-      {0, 2884}, {4, 0x3D0D0310}, {8, 86}, {12, 86}, {184, 4}, {188, 1}, {1772, 1}, {1776, 75},
-      {1780, 120}, {1784, 10}, {1788, 120}, {1796, 2}, {1800, 3}, {2084, 3}, {2088, 0x16F},
-      {2876, 3}, {2880, 60}};
-  std::vector<std::uint8_t> expect(2884, 0);
-  for (auto [at, v] : dwords) testing::Put32(expect, at, v);
-  const std::string phone = "198.18.20.1";
-  const std::string device = "WAN \xCE\xA2\xD0\xCD\xB6\xCB\xBF\xDA (L2TP)";
-  std::copy(phone.begin(), phone.end(), expect.begin() + 27);
-  std::copy(std::begin("vpn"), std::end("vpn") - 1, expect.begin() + 972);
-  std::copy(device.begin(), device.end(), expect.begin() + 989);
-  EXPECT_EQ(r, expect);
+void SetBoxes(Desk& desk, const std::string& user, const std::string& password) {
+  desk.win().SetCaption("Text1", user);
+  desk.win().SetCaption("Text2", password);
+  desk.Clear();
 }
 
-TEST(VpnEntry, CredentialsRecordBytes) {
-  const ICodePage& cp = *DefaultPlatform().codepage;
-  std::vector<std::uint8_t> r = BuildRasCredentials(cp, "张三", "secret");
-  ASSERT_EQ(r.size(), 540u);
-  EXPECT_EQ(At32(r, 0), 540u);
-  EXPECT_EQ(At32(r, 4), 0xBu);
-  EXPECT_EQ(Field(r, 8, 257), "\xD5\xC5\xC8\xFD");
-  EXPECT_EQ(Field(r, 265, 257), "secret");
-  for (std::size_t i = 522; i < 540; ++i) EXPECT_EQ(r[i], 0) << i;
-
-  // Too long: cut to the field with its NUL, never inside a character.
-  std::vector<std::uint8_t> f(20, 0xEE);
-  PutField(f, 2, 6, "abcdefgh");
-  EXPECT_EQ(std::string(f.begin() + 2, f.begin() + 8), std::string("abcde\0", 6));
-  EXPECT_EQ(f[8], 0xEE);
-  PutField(f, 2, 6, "ab\xD5\xC5\xC8\xFD");
-  EXPECT_EQ(std::string(f.begin() + 2, f.begin() + 8), std::string("ab\xD5\xC5\0\0", 6));
+TEST(VpnEntry, CreateConnectionPassesTheEntryOn) {
+  Desk desk;
+  sim::RecordingPhonebook& phonebook = desk.desktop.phonebook;
+  EXPECT_TRUE(Create_VPN_Connection(phonebook, kEntryName, "1.2.3.4", "u", "p"));
+  ASSERT_EQ(phonebook.entries.size(), 1u);
+  EXPECT_EQ(phonebook.entries[0].name, kEntryName);
+  EXPECT_EQ(desk.root.ReadFile("phonebook/b3cee1b0cad0b5e7d7d3d5fecef1c4dacdf856504ec1acbdd3.entry"), "L2TP to 1.2.3.4\n");
+  phonebook.refuse = true;
+  EXPECT_FALSE(Create_VPN_Connection(phonebook, kEntryName, "1.2.3.4", "u", "p"));
 }
 
-TEST(VpnEntry, CreateConnectionCalls) {
-  Rig rig;
-  EXPECT_TRUE(Create_VPN_Connection(rig.ras, *DefaultPlatform().codepage, kEntryName, "1.2.3.4", "u", "p"));
-  EXPECT_EQ(rig.ras.entry_name, "\xB3\xCE\xE1\xB0\xCA\xD0\xB5\xE7\xD7\xD3\xD5\xFE\xCE\xF1\xC4\xDA\xCD\xF8VPN\xC1\xAC\xBD\xD3");
-  EXPECT_EQ(rig.ras.cred_name, rig.ras.entry_name);
-  EXPECT_EQ(rig.j.lines, (std::vector<std::string>{"ras entry [] 2884", "ras credentials [] 540"}));
-  rig.ras.entry_result = 621;
-  EXPECT_FALSE(Create_VPN_Connection(rig.ras, *DefaultPlatform().codepage, kEntryName, "1.2.3.4", "u", "p"));
-  EXPECT_EQ(rig.j.lines.size(), 3u);  // no credentials after a failed entry
-  rig.ras.entry_result = 0;
-  rig.ras.cred_result = 5;
-  EXPECT_FALSE(Create_VPN_Connection(rig.ras, *DefaultPlatform().codepage, kEntryName, "1.2.3.4", "u", "p"));
-}
-
-const char kCreated[] = "box 成功|VPN连接建立成功！连接名称不可更改|64";
-const char kNotCreated[] = "box 失败|VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。|112";
+const char kCreated[] = "box: [成功] VPN连接建立成功！连接名称不可更改 (style 64)";
+const char kNotCreated[] =
+    "box: [失败] VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。 (style 112)";
 
 TEST(CreateStep, AsksForTheBoxesFirst) {
-  Rig rig;
-  rig.dialer.CreateEntryStep();
-  rig.view.user = "u";
-  rig.dialer.CreateEntryStep();
-  EXPECT_EQ(rig.j.lines, (std::vector<std::string>{"box Tunnelgate|请输入用户名！|0", "focus Text1",
-                                                   "box Tunnelgate|请输入密码！|0", "focus Text2"}));
-  EXPECT_TRUE(rig.registry.keys.empty());
+  Desk desk;
+  desk.dialer().CreateEntryStep();
+  SetBoxes(desk, "u", "");
+  desk.dialer().CreateEntryStep();
+  EXPECT_EQ(desk.Transcript(), (Lines{"box: [Tunnelgate] 请输入密码！ (style 0)", "answer: ok", "form: focus Text2"}));
+  EXPECT_FALSE(desk.desktop.registry.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
+  EXPECT_TRUE(desk.desktop.phonebook.entries.empty());
+  Desk empty;
+  SetBoxes(empty, "", "p");
+  empty.dialer().CreateEntryStep();
+  EXPECT_EQ(empty.Transcript(), (Lines{"box: [Tunnelgate] 请输入用户名！ (style 0)", "answer: ok", "form: focus Text1"}));
 }
 
 TEST(CreateStep, XpMarksTheEntry) {
-  Rig rig;
-  rig.view.user = "张三";
-  rig.view.password = "pw";
-  rig.dialer.CreateEntryStep();
-  EXPECT_EQ(Field(rig.ras.entry, rasentry::kLocalPhoneNumber, 129), "198.18.10.1");
-  EXPECT_EQ(Field(rig.ras.credentials, 8, 257), "\xD5\xC5\xC8\xFD");
-  const auto* v = rig.registry.Get(RegRoot::kCurrentUser, DefaultPlatform().codepage->FromUtf8(kNeedCreatKey), "IsOK");
-  ASSERT_NE(v, nullptr);
+  Desk desk;
+  SetBoxes(desk, "张三", "pw");
+  desk.dialer().CreateEntryStep();
+  ASSERT_EQ(desk.desktop.phonebook.entries.size(), 1u);
+  EXPECT_EQ(desk.desktop.phonebook.entries[0].server, "198.18.10.1");
+  EXPECT_EQ(desk.desktop.phonebook.entries[0].user, "张三");
+  EXPECT_EQ(desk.desktop.phonebook.entries[0].password, "pw");
+  std::optional<RegValue> v = desk.Get(RegRoot::kCurrentUser, kNeedCreatKey, "IsOK");
+  ASSERT_TRUE(v);
   EXPECT_EQ(v->data, (std::vector<std::uint8_t>{1, 0, 0, 0}));
-  EXPECT_EQ(rig.j.lines.back(), kCreated);
-  EXPECT_TRUE(rig.dialer.IsEntryRecorded());
+  EXPECT_EQ(desk.Transcript(), (Lines{kCreated, "answer: ok"}));
+  EXPECT_TRUE(desk.dialer().IsEntryRecorded());
 
   // Again, with the second line: same entry overwritten, still marked.
-  rig.view.option2 = true;
-  rig.dialer.CreateEntryStep();
-  EXPECT_EQ(Field(rig.ras.entry, rasentry::kLocalPhoneNumber, 129), "198.18.20.1");
-  EXPECT_TRUE(rig.dialer.IsEntryRecorded());
-  EXPECT_TRUE(rig.registry.open.empty());
+  desk.win().SetValue("Option2", 1);
+  desk.dialer().CreateEntryStep();
+  EXPECT_EQ(desk.desktop.phonebook.entries.back().server, "198.18.20.1");
+  EXPECT_TRUE(desk.dialer().IsEntryRecorded());
 
   // Failure: the message, no mark.
-  Rig failed;
-  failed.view.user = "u";
-  failed.view.password = "p";
-  failed.ras.cred_result = 1;
-  failed.dialer.CreateEntryStep();
-  EXPECT_FALSE(failed.dialer.IsEntryRecorded());
-  EXPECT_EQ(failed.j.lines.back(), kNotCreated);
+  Desk failed;
+  SetBoxes(failed, "u", "p");
+  failed.desktop.phonebook.refuse = true;
+  failed.dialer().CreateEntryStep();
+  EXPECT_FALSE(failed.dialer().IsEntryRecorded());
+  EXPECT_EQ(failed.Transcript(), (Lines{kNotCreated, "answer: ok"}));
 }
 
 TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
-  Rig rig;
-  rig.wmi.version = "6.1.7600";
-  rig.view.user = "u";
-  rig.view.password = "p";
-  rig.ras.entry_result = 632;
-  rig.dialer.CreateEntryStep();
-  EXPECT_FALSE(rig.dialer.IsEntryRecorded());
-  EXPECT_EQ(rig.j.lines.back(), kNotCreated);
-  EXPECT_TRUE(rig.registry.keys.empty());
+  Desk desk;
+  desk.net().os = "6.1.7600";
+  SetBoxes(desk, "u", "p");
+  desk.desktop.phonebook.refuse = true;
+  desk.dialer().CreateEntryStep();
+  EXPECT_FALSE(desk.dialer().IsEntryRecorded());
+  EXPECT_EQ(desk.Transcript(), (Lines{kNotCreated, "answer: ok"}));
+  EXPECT_FALSE(desk.desktop.registry.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
 
-  rig.ras.entry_result = 0;
-  rig.dialer.CreateEntryStep();
-  EXPECT_EQ(rig.j.lines.back(), kCreated);
-  EXPECT_TRUE(rig.registry.keys.empty());
+  desk.desktop.phonebook.refuse = false;
+  desk.Clear();
+  desk.dialer().CreateEntryStep();
+  EXPECT_EQ(desk.Transcript(), (Lines{kCreated, "answer: ok"}));
+  EXPECT_FALSE(desk.desktop.registry.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
 
   // What the dial's command line cannot carry is refused before anything is
   // stored, with the dial's own message; XP dials through the phonebook's
@@ -139,68 +99,72 @@ TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
     bool refused;
     const char* focus;
   } cases[] = {
-      {"6.1.7601", "u", "50%off", true, "focus Text2"},  {"6.0.6002", "u", "say \"hi\"", true, "focus Text2"},
-      {"6.1.7601", "u\tv", "p", true, "focus Text1"},   {"6.1.7601", "my name", "a&b", false, ""},
+      {"6.1.7601", "u", "50%off", true, "form: focus Text2"},  {"6.0.6002", "u", "say \"hi\"", true, "form: focus Text2"},
+      {"6.1.7601", "u\tv", "p", true, "form: focus Text1"},   {"6.1.7601", "my name", "a&b", false, ""},
       {"5.1.2600", "u", "50%off", false, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.version) + " " + c.user + " " + c.password);
-    Rig r;
-    r.wmi.version = c.version;
-    r.view.user = c.user;
-    r.view.password = c.password;
-    r.dialer.CreateEntryStep();
+    Desk d;
+    d.net().os = c.version;
+    SetBoxes(d, c.user, c.password);
+    d.dialer().CreateEntryStep();
     if (c.refused) {
-      EXPECT_EQ(r.j.lines, (std::vector<std::string>{std::string("box Tunnelgate|") + text::kUnsafeCredentials + "|48",
-                                                     c.focus}));
-      EXPECT_TRUE(r.ras.credentials.empty());
+      EXPECT_EQ(d.Transcript(), (Lines{std::string("box: [Tunnelgate] ") + text::kUnsafeCredentials + " (style 48)",
+                                       "answer: ok", c.focus}));
+      EXPECT_TRUE(d.desktop.phonebook.entries.empty());
     } else {
-      EXPECT_EQ(r.j.lines.back(), kCreated);
+      EXPECT_EQ(d.Transcript(), (Lines{kCreated, "answer: ok"}));
     }
   }
 
   // Other versions: nothing at all.
-  Rig other;
-  other.wmi.version = "6.2.9200";
-  other.view.user = "u";
-  other.view.password = "p";
-  other.dialer.CreateEntryStep();
-  EXPECT_TRUE(other.j.lines.empty());
+  Desk other;
+  other.net().os = "6.2.9200";
+  SetBoxes(other, "u", "p");
+  other.dialer().CreateEntryStep();
+  EXPECT_TRUE(other.Transcript().empty());
 }
 
 TEST(OptimizeStep, TranscriptAndReboot) {
-  Rig rig;
-  rig.registry.AddKey(RegRoot::kLocalMachine, kRasManParametersKey);
-  rig.dialogs.answers = {id::kYes, id::kOk};
-  rig.dialer.OptimizeStep();
-  EXPECT_EQ(rig.j.lines,
-            (std::vector<std::string>{
-                "box 优化完毕重启计算机|本次操作将会重新启动您的计算机，请关闭或保存您所有应用程序后在继续，是否继续本次操作？|68",
-                "start 0 cmd /c NET STOP PolicyAgent", "start 0 sc.exe config PolicyAgent start= demand",
-                "start 0 cmd /c NET STOP sharedaccess", "wait 2", "start 0 sc.exe config sharedaccess start= disabled",
-                "wait 2", "box 关闭程序后为VPN优化|VPN补丁优化完毕,确定后将重新启动计算机后生效！|64",
-                "privilege SeShutdownPrivilege", "exitwindows 6 0"}));
-  EXPECT_TRUE(rig.dialer.IsOptimized());
+  Desk desk;
+  desk.desktop.dialogs.answers = {id::kYes};
+  desk.dialer().OptimizeStep();
+  const std::string question =
+      "box: [优化完毕重启计算机] 本次操作将会重新启动您的计算机，请关闭或保存您所有应用程序后在继续，是否继续本次操作？ (style 68)";
+  EXPECT_EQ(desk.Transcript(),
+            (Lines{question, "answer: yes", "why: stop the IPsec policy agent, started on demand only",
+                   "run: cmd /c NET STOP PolicyAgent", "why: stop the IPsec policy agent, started on demand only",
+                   "run: sc.exe config PolicyAgent start= demand",
+                   "why: stop and disable the connection sharing service", "run: cmd /c NET STOP sharedaccess",
+                   "wait: 2 s", "why: stop and disable the connection sharing service",
+                   "run: sc.exe config sharedaccess start= disabled", "wait: 2 s",
+                   "box: [关闭程序后为VPN优化] VPN补丁优化完毕,确定后将重新启动计算机后生效！ (style 64)", "answer: ok",
+                   "privilege: SeShutdownPrivilege", "restart: the machine would restart now (flags 6, reason 0)"}));
+  EXPECT_TRUE(desk.dialer().IsOptimized());
 
-  Rig no;
-  no.dialogs.answers = {id::kNo};
-  no.dialer.OptimizeStep();
-  EXPECT_EQ(no.j.lines.size(), 1u);
+  Desk no;
+  no.desktop.dialogs.answers = {id::kNo};
+  no.dialer().OptimizeStep();
+  EXPECT_EQ(no.Transcript(), (Lines{question, "answer: no"}));
+  EXPECT_FALSE(no.dialer().IsOptimized());
 
   // No RasMan key: the failure is shown and nothing else happens.
-  Rig missing;
-  missing.dialogs.answers = {id::kYes};
-  missing.dialer.OptimizeStep();
-  ASSERT_EQ(missing.j.lines.size(), 2u);
-  EXPECT_EQ(missing.j.lines[1], std::string("box 优化失败|") + text::kOptimizeWriteFailed + "|16");
-  EXPECT_FALSE(missing.dialer.IsOptimized());
+  sim::DesktopOptions without = Desk::Options();
+  without.remote_access = false;
+  Desk missing(Build::kTunnelgate, without);
+  missing.desktop.dialogs.answers = {id::kYes};
+  missing.dialer().OptimizeStep();
+  EXPECT_EQ(missing.Transcript(), (Lines{question, "answer: yes",
+                                         std::string("box: [优化失败] ") + text::kOptimizeWriteFailed + " (style 16)",
+                                         "answer: ok"}));
+  EXPECT_FALSE(missing.dialer().IsOptimized());
 
-  Rig refused;
-  refused.registry.AddKey(RegRoot::kLocalMachine, kRasManParametersKey);
-  refused.power.exit_ok = false;
-  refused.dialogs.answers = {id::kYes, id::kOk};
-  refused.dialer.OptimizeStep();
-  EXPECT_EQ(refused.j.lines.back(), std::string("box 优化失败|") + text::kRebootFailed + "|48");
+  Desk refused;
+  refused.desktop.restart.refuse = true;
+  refused.desktop.dialogs.answers = {id::kYes};
+  refused.dialer().OptimizeStep();
+  EXPECT_EQ(refused.With("box:").back(), std::string("box: [优化失败] ") + text::kRebootFailed + " (style 48)");
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "apps/word-standin/word_standin.h"
 #include "ports/platform.h"
+#include "sim/word/word_standin.h"
 #include "tests/exchange/message_log.h"
 
 namespace kit::exchange {
@@ -18,8 +18,8 @@ namespace {
 namespace fs = std::filesystem;
 using automation::AutomationError;
 using automation::Variant;
-using testing::StandInAutomation;
-using testing::WordStandIn;
+using sim::StandInAutomation;
+using sim::WordStandIn;
 
 using Messages = MessageLog;
 

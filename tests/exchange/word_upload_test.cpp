@@ -4,13 +4,13 @@
 
 #include <filesystem>
 
-#include "apps/word-standin/word_standin.h"
 #include "exchange/local_files.h"
 #include "exchange/word_documents.h"
 #include "platform/posix/exchange/posix_exchange.h"
 #include "platform/posix/posix_files.h"
 #include "platform/posix/posix_paths.h"
 #include "ports/platform.h"
+#include "sim/word/word_standin.h"
 #include "tests/exchange/message_log.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -18,8 +18,8 @@ namespace kit::exchange {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::StandInAutomation;
-using testing::WordStandIn;
+using sim::StandInAutomation;
+using sim::WordStandIn;
 
 using Messages = MessageLog;
 

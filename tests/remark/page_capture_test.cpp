@@ -7,8 +7,8 @@
 #include <string>
 
 #include "remark/notaro_ctrl.h"
+#include "sim/word/word_standin.h"
 #include "tests/remark/fakes.h"
-#include "apps/word-standin/word_standin.h"
 
 namespace kit::remark {
 namespace {
@@ -17,9 +17,9 @@ using automation::AutomationError;
 using automation::InvokeKind;
 using automation::Variant;
 using testing::Description;
-using testing::MemoryClipboard;
-using testing::StandInAutomation;
-using testing::WordStandIn;
+using sim::MemoryClipboard;
+using sim::StandInAutomation;
+using sim::WordStandIn;
 
 class RecordingCursor : public ICursor {
  public:

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/view/headless_ui.h"
+#include "sim/ui/headless_ui.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/remark_frame.h"
 #include "tests/remark/fakes.h"
@@ -15,7 +15,7 @@
 namespace kit::remark {
 namespace {
 
-using posix::HeadlessUi;
+using sim::HeadlessUi;
 using testing::FakePlatform;
 
 // A printer that records its brackets and the ink it is given.
@@ -76,7 +76,7 @@ class RemarkFrameTest : public ::testing::Test {
 
   std::vector<std::string> Open(const std::string& events, bool readOnly = false) {
     log.str("");
-    ui = std::make_unique<HeadlessUi>(posix::ParseUiScript(events), &log);
+    ui = std::make_unique<HeadlessUi>(sim::ParseUiScript(events), &log);
     ui->SetPrinterFactory([this](const std::string&) -> std::unique_ptr<ui::IPrintJob> {
       if (duringPrint) duringPrint();
       return std::make_unique<RecordingJob>(printed);

@@ -8,14 +8,14 @@
 #include <map>
 
 #include "ports/platform.h"
-#include "apps/word-standin/word_standin.h"
+#include "sim/word/word_standin.h"
 
 namespace kit::exchange {
 namespace {
 
 using automation::AutomationError;
-using testing::StandInAutomation;
-using testing::WordStandIn;
+using sim::StandInAutomation;
+using sim::WordStandIn;
 
 struct ShownMessage {
   std::string text;

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 #include "platform/posix/exchange/posix_exchange.h"
 
 #include <dirent.h>
@@ -230,10 +231,10 @@ std::optional<std::string> TerminalDialogs::ReadLine() {
   return line;
 }
 
-int TerminalDialogs::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned) {
+int TerminalDialogs::MessageBox(std::uintptr_t, const std::string& text, const std::string& caption, unsigned style) {
   std::fprintf(out_, "[%s] %s\n", caption.c_str(), text.c_str());
   std::fflush(out_);
-  return id::kOk;
+  return DefaultAnswer(style);
 }
 
 std::optional<std::vector<std::string>> TerminalDialogs::FileDialog(const FileDialogRequest& request) {

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // The local file helpers' facilities on POSIX hosts: lookups under KIT_ROOT,
 // an opener started through a command, and choosers on the terminal.
 #pragma once
@@ -38,7 +39,8 @@ class PosixShell : public IShell {
 // Choosers for a host without a desktop: the question goes to `out`, the
 // answer is read from `in` a line at a time. A folder is one line; files are
 // one line each up to an empty line. An empty first line or the end of the
-// input cancels. Message boxes print and answer OK; no colour is chosen.
+// input cancels. Message boxes print and answer with their default button; no
+// colour is chosen.
 class TerminalDialogs : public IDialogs {
  public:
   TerminalDialogs(std::FILE* in, std::FILE* out) : in_(in), out_(out) {}

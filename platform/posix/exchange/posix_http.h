@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // HTTP on POSIX hosts: libcurl for requests it builds itself, a socket for
 // the raw posts whose body the caller streams; files under KIT_ROOT.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // IJpegWriter on libjpeg-turbo: BGR rows in, a baseline JPEG in memory out.
 #pragma once
 #include "ports/jpeg.h"

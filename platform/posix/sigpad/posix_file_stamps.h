@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // IFileStamps over stat/utimensat/chmod. POSIX keeps no settable creation
 // time: it reads as the last-write time and is not set back.
 #pragma once

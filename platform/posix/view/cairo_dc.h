@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // A device context drawn with cairo into an image surface of device pixels:
 // what the remark view paints on outside Windows, and what renders and
 // snapshots are written from.

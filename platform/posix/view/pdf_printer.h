@@ -1,3 +1,4 @@
+// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
 // A printer that writes PDF: each printed sheet is one page of the file, of
 // the chosen paper, with the resolution and the unprintable margin a laser
 // printer reports, so the printing code maps as it would on paper.

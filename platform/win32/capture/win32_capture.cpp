@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // DefaultCapturePorts() for Win32: COM, the desktop clipboard, the cursor.
 #include "platform/win32/capture/win32_capture.h"
 #include "remark/page_capture.h"

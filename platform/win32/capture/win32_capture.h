@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The Win32 capture adapters; free of <windows.h> so tests can name them.
 #pragma once
 #include "ports/automation_client.h"

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // Plain-COM pieces shared by the two controls' in-process servers: module
 // locking, a class factory, VARIANT <-> core value conversion, a dispatch
 // bridge over a core object, registration in the system registry.

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The COM face of an ActiveX control: embedding, in-place window, drawing,
 // persistence, safety and the site lock, class information, the events
 // connection point and IDispatch over the core object. A control supplies its

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The page hosting a control, asked of the sites its container gave it: the
 // document through the client site's moniker, the container's document or
 // the services behind the site (a script host's site leads to none of them);

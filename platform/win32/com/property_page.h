@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // A property page that shows a dialog of the module and carries no property
 // of its own: what a control offers through its properties verb.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The exports every in-process server of the kit has in common; each module
 // adds its own DllGetClassObject and registration.
 #include <windows.h>

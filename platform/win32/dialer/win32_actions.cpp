@@ -1,72 +1,41 @@
-#include <windows.h>
-#include <ras.h>
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
+#include "platform/win32/dialer/win32_dialer_records.h"
 
-#include <cstddef>
 #include <ctime>
 #include <vector>
 
-#include "dialer/vpn_entry.h"
 #include "platform/win32/dialer/win32_dialer.h"
 
 namespace kit::win32 {
-namespace {
 
-// The record bytes the core builds are the system's XP-layout structures.
-static_assert(sizeof(RASENTRYA) == dialer::rasentry::kSize, "phonebook entry size");
-static_assert(offsetof(RASENTRYA, szLocalPhoneNumber) == dialer::rasentry::kLocalPhoneNumber, "phone number");
-static_assert(offsetof(RASENTRYA, dwfNetProtocols) == dialer::rasentry::kNetProtocols, "protocols");
-static_assert(offsetof(RASENTRYA, szDeviceType) == dialer::rasentry::kDeviceType, "device type");
-static_assert(offsetof(RASENTRYA, szDeviceName) == dialer::rasentry::kDeviceName, "device name");
-static_assert(offsetof(RASENTRYA, dwDialMode) == dialer::rasentry::kDialMode, "dial mode");
-static_assert(offsetof(RASENTRYA, dwType) == dialer::rasentry::kType, "type");
-static_assert(offsetof(RASENTRYA, dwEncryptionType) == dialer::rasentry::kEncryptionType, "encryption");
-static_assert(offsetof(RASENTRYA, dwVpnStrategy) == dialer::rasentry::kVpnStrategy, "strategy");
-static_assert(offsetof(RASENTRYA, dwfOptions2) == dialer::rasentry::kOptions2, "options 2");
-static_assert(offsetof(RASENTRYA, dwRedialCount) == dialer::rasentry::kRedialCount, "redial count");
-static_assert(offsetof(RASENTRYA, dwRedialPause) == dialer::rasentry::kRedialPause, "redial pause");
-static_assert(sizeof(RASCREDENTIALSA) == dialer::rascred::kSize, "credentials size");
-static_assert(offsetof(RASCREDENTIALSA, szUserName) == dialer::rascred::kUserName, "user name");
-static_assert(offsetof(RASCREDENTIALSA, szPassword) == dialer::rascred::kPassword, "password");
-static_assert(offsetof(RASCREDENTIALSA, szDomain) == dialer::rascred::kDomain, "domain");
-
-// The two phonebook calls, with the records as untyped buffers: the core
-// builds the bytes of the XP-layout structures itself.
-using SetEntryFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, DWORD, LPBYTE, DWORD);
-using SetCredentialsFn = DWORD(WINAPI*)(LPCSTR, LPCSTR, void*, BOOL);
-
-const char* Phonebook(const std::string& p) { return p.empty() ? nullptr : p.c_str(); }
-
-}  // namespace
-
-Win32Ras::Win32Ras() {
+Win32Phonebook::Win32Phonebook(const ICodePage& cp) : cp_(cp) {
   HMODULE m = LoadLibraryA("rasapi32.dll");
   module_ = m;
   if (m != nullptr) {
-    set_entry_ = reinterpret_cast<void*>(GetProcAddress(m, "RasSetEntryPropertiesA"));
-    set_credentials_ = reinterpret_cast<void*>(GetProcAddress(m, "RasSetCredentialsA"));
+    set_entry_ = reinterpret_cast<SetEntryFn>(reinterpret_cast<void*>(GetProcAddress(m, "RasSetEntryPropertiesA")));
+    set_credentials_ =
+        reinterpret_cast<SetCredentialsFn>(reinterpret_cast<void*>(GetProcAddress(m, "RasSetCredentialsA")));
   }
 }
 
-Win32Ras::~Win32Ras() {
+Win32Phonebook::Win32Phonebook(const ICodePage& cp, SetEntryFn set_entry, SetCredentialsFn set_credentials)
+    : cp_(cp), set_entry_(set_entry), set_credentials_(set_credentials) {}
+
+Win32Phonebook::~Win32Phonebook() {
   if (module_ != nullptr) FreeLibrary(static_cast<HMODULE>(module_));
 }
 
-std::uint32_t Win32Ras::SetEntryProperties(const std::string& phonebook, const std::string& entry,
-                                           const std::vector<std::uint8_t>& record) {
-  if (set_entry_ == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
-  std::vector<std::uint8_t> copy = record;  // the call takes a writable record
-  auto fn = reinterpret_cast<SetEntryFn>(set_entry_);
-  return fn(Phonebook(phonebook), entry.c_str(), copy.data(), static_cast<DWORD>(copy.size()), nullptr, 0);
-}
-
-std::uint32_t Win32Ras::SetCredentials(const std::string& phonebook, const std::string& entry,
-                                       const std::vector<std::uint8_t>& record, bool clear) {
-  if (set_credentials_ == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
-  std::vector<std::uint8_t> copy = record;
-  auto fn = reinterpret_cast<SetCredentialsFn>(set_credentials_);
-  DWORD rc = fn(Phonebook(phonebook), entry.c_str(), copy.data(), clear ? TRUE : FALSE);
-  SecureZeroMemory(copy.data(), copy.size());
-  return rc;
+bool Win32Phonebook::CreateVpnEntry(const std::string& name, const std::string& server, const std::string& user,
+                                    const std::string& password) {
+  if (!available()) return false;
+  const std::string entry = cp_.FromUtf8(name);
+  // No phonebook path: the system's default phonebook.
+  RASENTRYA record = VpnEntryRecord(cp_, server);
+  if (set_entry_(nullptr, entry.c_str(), &record, record.dwSize, nullptr, 0) != 0) return false;
+  RASCREDENTIALSA credentials = VpnCredentialsRecord(cp_, user, password);
+  const bool ok = set_credentials_(nullptr, entry.c_str(), &credentials, FALSE) == 0;
+  SecureZeroMemory(&credentials, sizeof credentials);
+  return ok;
 }
 
 bool Win32ProcessStarter::Start(const std::string& command_line, int show_flag) {
@@ -148,7 +117,10 @@ void Win32WaitHost::WaitForMessages(unsigned timeout_ms) {
 
 void Win32WaitHost::SleepMs(unsigned ms) { Sleep(ms); }
 
-std::uint32_t Win32Power::PlatformId() {
+namespace {
+
+// The platform id of GetVersionExA (2: the NT family).
+DWORD PlatformId() {
   OSVERSIONINFOA v{};
   v.dwOSVersionInfoSize = sizeof v;  // 148 bytes
   static_assert(sizeof(OSVERSIONINFOA) == 148, "version record size");
@@ -163,7 +135,7 @@ std::uint32_t Win32Power::PlatformId() {
   return v.dwPlatformId;
 }
 
-bool Win32Power::EnablePrivilege(const char* name) {
+bool EnablePrivilege(const char* name) {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return false;
   TOKEN_PRIVILEGES tp{};
@@ -178,6 +150,11 @@ bool Win32Power::EnablePrivilege(const char* name) {
   return ok;
 }
 
-bool Win32Power::ExitSession(unsigned flags, std::uint32_t reason) { return ExitWindowsEx(flags, reason) != 0; }
+}  // namespace
+
+bool Win32Restart::Restart(bool force) {
+  if (PlatformId() == VER_PLATFORM_WIN32_NT) EnablePrivilege("SeShutdownPrivilege");
+  return ExitWindowsEx(EWX_REBOOT | (force ? EWX_FORCE : 0u), 0) != 0;
+}
 
 }  // namespace kit::win32

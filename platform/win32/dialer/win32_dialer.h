@@ -1,38 +1,43 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The dialer's facilities over the Win32 API. Kept free of <windows.h> so
-// code outside platform/ can name these classes.
+// code outside platform/ can name these classes; the records they fill are
+// in win32_dialer_records.h.
 #pragma once
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "ports/codepage.h"
 #include "ports/desktop.h"
-#include "ports/icmp.h"
-#include "ports/iftable.h"
+#include "ports/echo.h"
+#include "ports/link_counters.h"
+#include "ports/phonebook.h"
 #include "ports/process.h"
-#include "ports/ras.h"
-#include "ports/registry.h"
-#include "ports/shutdown.h"
-#include "ports/wmi.h"
+#include "ports/restart.h"
+#include "ports/settings.h"
+#include "ports/system_queries.h"
 
 namespace kit::win32 {
 
-// RegOpenKeyExA and friends; keys created for reading and writing.
-class Win32Registry : public IRegistry {
+// RegOpenKeyExA and friends, key paths and names in the system code page;
+// keys are created for reading and writing.
+class Win32Registry : public ISettingsStore {
  public:
-  long OpenKey(RegRoot root, const std::string& path, std::uint32_t access, RegKey* key) override;
-  long CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) override;
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size) override;
-  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::uint8_t* data,
-                std::uint32_t size) override;
-  long CloseKey(RegKey key) override;
+  explicit Win32Registry(const ICodePage& cp) : cp_(cp) {}
+  bool KeyExists(RegRoot root, const std::string& key) override;
+  KeyCreation CreateKey(RegRoot root, const std::string& key) override;
+  std::optional<RegValue> ReadValue(RegRoot root, const std::string& key, const std::string& name) override;
+  bool WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) override;
+
+ private:
+  const ICodePage& cp_;
 };
 
 // IcmpCreateFile / IcmpSendEcho / IcmpCloseHandle.
-class Win32Icmp : public IIcmp {
+class Win32Echo : public IEcho {
  public:
-  std::unique_ptr<IIcmpHandle> Create() override;
+  EchoResult Echo(std::uint32_t address, std::uint32_t timeout_ms) override;
   std::string why() const override { return why_; }
 
  private:
@@ -40,36 +45,42 @@ class Win32Icmp : public IIcmp {
 };
 
 // GetIfTable.
-class Win32InterfaceTable : public IInterfaceTable {
+class Win32LinkCounters : public ILinkCounters {
  public:
-  std::uint32_t GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) override;
+  std::vector<InterfaceCounters> Interfaces() override;
 };
 
 // WMI through the locator of the local machine's root\cimv2 namespace.
-class Win32Wmi : public IWmi {
+class Win32Wmi : public IOsVersion, public INetworkAdapters {
  public:
-  std::vector<WmiObject> ExecQuery(const std::string& wql,
-                                   const std::vector<std::string>& properties) override;
+  std::string Version() override;
+  std::vector<NetworkAdapter> Adapters() override;
 };
 
 // RasSetEntryPropertiesA / RasSetCredentialsA, loaded from rasapi32.dll on
-// first use; without them every call fails with ERROR_CALL_NOT_IMPLEMENTED.
-class Win32Ras : public IRas {
+// first use; without them every entry fails.
+class Win32Phonebook : public IPhonebook {
  public:
-  Win32Ras();
-  ~Win32Ras() override;
-  Win32Ras(const Win32Ras&) = delete;
-  Win32Ras& operator=(const Win32Ras&) = delete;
+  // The two calls as rasapi32 exports them, with the records untyped here.
+  using SetEntryFn = unsigned long(__stdcall*)(const char* phonebook, const char* entry, void* record,
+                                               unsigned long size, unsigned char* device, unsigned long device_size);
+  using SetCredentialsFn = unsigned long(__stdcall*)(const char* phonebook, const char* entry, void* record,
+                                                     int clear);
+  explicit Win32Phonebook(const ICodePage& cp);
+  // With calls of the caller's, for trying the phonebook without the system's.
+  Win32Phonebook(const ICodePage& cp, SetEntryFn set_entry, SetCredentialsFn set_credentials);
+  ~Win32Phonebook() override;
+  Win32Phonebook(const Win32Phonebook&) = delete;
+  Win32Phonebook& operator=(const Win32Phonebook&) = delete;
   bool available() const { return set_entry_ != nullptr && set_credentials_ != nullptr; }
-  std::uint32_t SetEntryProperties(const std::string& phonebook, const std::string& entry,
-                                   const std::vector<std::uint8_t>& record) override;
-  std::uint32_t SetCredentials(const std::string& phonebook, const std::string& entry,
-                               const std::vector<std::uint8_t>& record, bool clear) override;
+  bool CreateVpnEntry(const std::string& name, const std::string& server, const std::string& user,
+                      const std::string& password) override;
 
  private:
+  const ICodePage& cp_;
   void* module_ = nullptr;
-  void* set_entry_ = nullptr;
-  void* set_credentials_ = nullptr;
+  SetEntryFn set_entry_ = nullptr;
+  SetCredentialsFn set_credentials_ = nullptr;
 };
 
 // CreateProcessA; the command line converted to the system code page.
@@ -109,12 +120,11 @@ class Win32WaitHost : public IWaitHost {
   bool Dispatch();  // false when the program's loop has a quit to see
 };
 
-// GetVersionExA, the token privilege and ExitWindowsEx.
-class Win32Power : public ISystemPower {
+// On the NT family the shutdown privilege first (GetVersionExA with the
+// 148-byte record), then ExitWindowsEx.
+class Win32Restart : public IRestart {
  public:
-  std::uint32_t PlatformId() override;
-  bool EnablePrivilege(const char* name) override;
-  bool ExitSession(unsigned flags, std::uint32_t reason) override;
+  bool Restart(bool force) override;
 };
 
 }  // namespace kit::win32

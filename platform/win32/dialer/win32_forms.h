@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The dialer's forms over USER and the common controls: a fixed window laid
 // out from twips at the screen's resolution, real menus, a status bar with
 // tooltips, timers and a tray icon. Also the named mutex and HTML Help,

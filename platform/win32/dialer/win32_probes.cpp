@@ -1,12 +1,12 @@
-#include <winsock2.h>
-#include <windows.h>
-#include <iphlpapi.h>
-#include <icmpapi.h>
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
+#include "platform/win32/dialer/win32_dialer_records.h"
+
 #include <objbase.h>
 #include <oleauto.h>
 #include <wbemidl.h>
 
-#include <cstddef>
+#include <map>
+#include <variant>
 #include <vector>
 
 #include "platform/win32/dialer/win32_dialer.h"
@@ -14,26 +14,20 @@
 namespace kit::win32 {
 namespace {
 
-// The table's row layout the core reads is the system's own.
-static_assert(sizeof(MIB_IFROW) == iftable::kRowSize, "interface row size");
-static_assert(offsetof(MIB_IFROW, dwType) == iftable::kTypeOffset, "dwType");
-static_assert(offsetof(MIB_IFROW, dwSpeed) == iftable::kSpeedOffset, "dwSpeed");
-static_assert(offsetof(MIB_IFROW, dwInOctets) == iftable::kInOctetsOffset, "dwInOctets");
-static_assert(offsetof(MIB_IFROW, dwInDiscards) == iftable::kInDiscardsOffset, "dwInDiscards");
-static_assert(offsetof(MIB_IFROW, dwInErrors) == iftable::kInErrorsOffset, "dwInErrors");
-static_assert(offsetof(MIB_IFROW, dwOutOctets) == iftable::kOutOctetsOffset, "dwOutOctets");
-static_assert(offsetof(MIB_IFROW, bDescr) == iftable::kDescrOffset, "bDescr");
-static_assert(offsetof(ICMP_ECHO_REPLY, Status) == kEchoReplyStatusOffset, "Status");
+// Null, a string, or an array of strings (text is UTF-8).
+using WmiValue = std::variant<std::monostate, std::string, std::vector<std::string>>;
+using WmiObject = std::map<std::string, WmiValue>;
 
-class IcmpHandle : public IIcmpHandle {
+// Closes the ICMP handle on every way out.
+class IcmpHandle {
  public:
-  explicit IcmpHandle(HANDLE h) : h_(h) {}
-  ~IcmpHandle() override { IcmpCloseHandle(h_); }
-  std::uint32_t SendEcho(std::uint32_t address, std::uint16_t request_size, std::uint8_t* reply,
-                         std::uint32_t reply_size, std::uint32_t timeout_ms) override {
-    std::vector<char> payload(request_size == 0 ? 1 : request_size, 'a');
-    return IcmpSendEcho(h_, address, payload.data(), request_size, nullptr, reply, reply_size, timeout_ms);
+  IcmpHandle() : h_(IcmpCreateFile()) {}
+  ~IcmpHandle() {
+    if (h_ != INVALID_HANDLE_VALUE) IcmpCloseHandle(h_);
   }
+  IcmpHandle(const IcmpHandle&) = delete;
+  IcmpHandle& operator=(const IcmpHandle&) = delete;
+  HANDLE get() const { return h_; }
 
  private:
   HANDLE h_;
@@ -129,28 +123,12 @@ class ComScope {
 [[noreturn]] void Fail(const char* what, HRESULT hr) {
   char buf[96];
   wsprintfA(buf, "%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
-  throw WmiError(buf);
+  throw SystemQueryError(buf);
 }
 
-}  // namespace
+// The objects a query returns, in order, with the named properties.
+std::vector<WmiObject> ExecQuery(const std::string& wql, const std::vector<std::string>& properties) {
 
-std::unique_ptr<IIcmpHandle> Win32Icmp::Create() {
-  HANDLE h = IcmpCreateFile();
-  if (h == INVALID_HANDLE_VALUE) {
-    why_ = "probe unavailable: IcmpCreateFile failed with error " + std::to_string(GetLastError());
-    return nullptr;
-  }
-  return std::make_unique<IcmpHandle>(h);
-}
-
-std::uint32_t Win32InterfaceTable::GetIfTable(std::uint8_t* table, std::uint32_t* size, bool sorted) {
-  ULONG n = *size;
-  DWORD rc = ::GetIfTable(reinterpret_cast<PMIB_IFTABLE>(table), &n, sorted ? TRUE : FALSE);
-  *size = n;
-  return rc;
-}
-
-std::vector<WmiObject> Win32Wmi::ExecQuery(const std::string& wql, const std::vector<std::string>& properties) {
   ComScope com;
   ComPtr<IWbemLocator> locator;
   HRESULT hr = CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
@@ -184,6 +162,61 @@ std::vector<WmiObject> Win32Wmi::ExecQuery(const std::string& wql, const std::ve
     }
     obj->Release();
     out.push_back(std::move(o));
+  }
+  return out;
+}
+
+}  // namespace
+
+EchoResult Win32Echo::Echo(std::uint32_t address, std::uint32_t timeout_ms) {
+  IcmpHandle h;
+  if (h.get() == INVALID_HANDLE_VALUE) {
+    why_ = "probe unavailable: IcmpCreateFile failed with error " + std::to_string(GetLastError());
+    return EchoResult::kUnavailable;
+  }
+  std::vector<std::uint8_t> reply(kEchoReplyBufferSize, 0);
+  char payload = 0;
+  const DWORD n = IcmpSendEcho(h.get(), address, &payload, 0, nullptr, reply.data(), kEchoReplyBufferSize, timeout_ms);
+  return ReadEchoReply(n, reply.data(), reply.size());
+}
+
+std::vector<InterfaceCounters> Win32LinkCounters::Interfaces() {
+  ULONG size = 0;
+  if (::GetIfTable(nullptr, &size, FALSE) != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+  // The table may grow between the two calls; ask again a few times.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::vector<std::uint8_t> buf(size, 0);
+    ULONG got = size;
+    const DWORD rc = ::GetIfTable(reinterpret_cast<PMIB_IFTABLE>(buf.data()), &got, FALSE);
+    if (rc == NO_ERROR) return ReadInterfaceTable(buf.data(), got < size ? got : size);
+    if (rc != ERROR_INSUFFICIENT_BUFFER || got <= size) break;
+    size = got;
+  }
+  return {};
+}
+
+std::string Win32Wmi::Version() {
+  std::string version;
+  // The last object's version wins.
+  for (const WmiObject& o : ExecQuery("Select * from Win32_OperatingSystem", {"Version"})) {
+    auto it = o.find("Version");
+    if (it == o.end()) continue;
+    if (const auto* v = std::get_if<std::string>(&it->second)) version = *v;
+  }
+  return version;
+}
+
+std::vector<NetworkAdapter> Win32Wmi::Adapters() {
+  std::vector<NetworkAdapter> out;
+  for (const WmiObject& o : ExecQuery("Select * from Win32_NetworkAdapterConfiguration", {"IPAddress", "DefaultIPGateway"})) {
+    NetworkAdapter a;
+    auto ips = o.find("IPAddress");
+    a.has_addresses = ips != o.end() && std::holds_alternative<std::vector<std::string>>(ips->second);
+    auto gws = o.find("DefaultIPGateway");
+    if (gws != o.end()) {
+      if (const auto* list = std::get_if<std::vector<std::string>>(&gws->second)) a.gateways = *list;
+    }
+    out.push_back(std::move(a));
   }
   return out;
 }

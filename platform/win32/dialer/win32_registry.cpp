@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 #include <windows.h>
 
 #include "platform/win32/dialer/win32_dialer.h"
@@ -19,48 +20,69 @@ HKEY RootHandle(RegRoot root) {
   return nullptr;
 }
 
-HKEY Handle(RegKey key) { return reinterpret_cast<HKEY>(key); }
+// Closes the key on every way out.
+class OpenKey {
+ public:
+  OpenKey() = default;
+  ~OpenKey() {
+    if (h != nullptr) RegCloseKey(h);
+  }
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  HKEY h = nullptr;
+};
 
 }  // namespace
 
-long Win32Registry::OpenKey(RegRoot root, const std::string& path, std::uint32_t access, RegKey* key) {
+bool Win32Registry::KeyExists(RegRoot root, const std::string& key) {
   HKEY r = RootHandle(root);
-  if (r == nullptr) return ERROR_INVALID_PARAMETER;
-  HKEY h = nullptr;
-  LONG rc = RegOpenKeyExA(r, path.c_str(), 0, access, &h);
-  if (rc == ERROR_SUCCESS) *key = reinterpret_cast<RegKey>(h);
-  return rc;
+  OpenKey k;
+  return r != nullptr && RegOpenKeyExA(r, cp_.FromUtf8(key).c_str(), 0, KEY_READ, &k.h) == ERROR_SUCCESS;
 }
 
-long Win32Registry::CreateKey(RegRoot root, const std::string& path, RegKey* key, bool* existed) {
+KeyCreation Win32Registry::CreateKey(RegRoot root, const std::string& key) {
   HKEY r = RootHandle(root);
-  if (r == nullptr) return ERROR_INVALID_PARAMETER;
-  HKEY h = nullptr;
+  if (r == nullptr) return KeyCreation::kFailed;
+  OpenKey k;
   DWORD disposition = 0;
-  LONG rc = RegCreateKeyExA(r, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
-                            nullptr, &h, &disposition);
-  if (rc == ERROR_SUCCESS) {
-    *key = reinterpret_cast<RegKey>(h);
-    *existed = disposition == REG_OPENED_EXISTING_KEY;
+  if (RegCreateKeyExA(r, cp_.FromUtf8(key).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE,
+                      nullptr, &k.h, &disposition) != ERROR_SUCCESS) {
+    return KeyCreation::kFailed;
   }
-  return rc;
+  return disposition == REG_OPENED_EXISTING_KEY ? KeyCreation::kExisted : KeyCreation::kCreated;
 }
 
-long Win32Registry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
-                               std::uint8_t* data, std::uint32_t* size) {
-  DWORD t = 0;
-  DWORD n = *size;
-  LONG rc = RegQueryValueExA(Handle(key), name.c_str(), nullptr, &t, data, &n);
-  if (type) *type = t;
-  *size = n;
-  return rc;
+std::optional<RegValue> Win32Registry::ReadValue(RegRoot root, const std::string& key, const std::string& name) {
+  HKEY r = RootHandle(root);
+  OpenKey k;
+  if (r == nullptr || RegOpenKeyExA(r, cp_.FromUtf8(key).c_str(), 0, KEY_READ, &k.h) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const std::string n = cp_.FromUtf8(name);
+  // The value may grow between asking its size and reading it.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExA(k.h, n.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+    RegValue v;
+    v.data.resize(size);
+    LONG rc = RegQueryValueExA(k.h, n.c_str(), nullptr, &type, size ? v.data.data() : nullptr, &size);
+    if (rc == ERROR_MORE_DATA) continue;
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    v.type = type;
+    v.data.resize(size);
+    return v;
+  }
+  return std::nullopt;
 }
 
-long Win32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
-                             const std::uint8_t* data, std::uint32_t size) {
-  return RegSetValueExA(Handle(key), name.c_str(), 0, type, data, size);
+bool Win32Registry::WriteValue(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {
+  HKEY r = RootHandle(root);
+  OpenKey k;
+  if (r == nullptr || RegOpenKeyExA(r, cp_.FromUtf8(key).c_str(), 0, KEY_WRITE, &k.h) != ERROR_SUCCESS) {
+    return false;
+  }
+  return RegSetValueExA(k.h, cp_.FromUtf8(name).c_str(), 0, value.type, value.data.data(),
+                        static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
-
-long Win32Registry::CloseKey(RegKey key) { return RegCloseKey(Handle(key)); }
 
 }  // namespace kit::win32

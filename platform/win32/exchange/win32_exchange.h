@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The local file helpers' facilities over the Win32 API. Kept free of
 // <windows.h> so that code outside platform/ can name them.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // HTTP over the desktop's internet layer: WinINet for the remark data GET
 // and the raw posts, the URL moniker for the secure download, libcurl for
 // the plain download and the multipart post. Kept free of <windows.h>.

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 #include "platform/win32/notaro/notaro_extensions.h"
 
 #include <cstdio>
@@ -18,20 +19,6 @@
 #include "platform/win32/view/win32_ui.h"
 
 namespace kit::win32::notaro {
-
-int DefaultButton(unsigned style) {
-  const unsigned buttons = style & 0xF;
-  const bool second = (style & mb::kDefButton2) != 0;
-  switch (buttons) {
-    case mb::kYesNo:
-    case mb::kYesNoCancel:
-      return second ? id::kNo : id::kYes;
-    case mb::kOkCancel:
-      return second ? id::kCancel : id::kOk;
-    default:
-      return id::kOk;
-  }
-}
 
 namespace {
 
@@ -65,7 +52,7 @@ int ControlDialogs::MessageBox(std::uintptr_t owner, const std::string& text, co
                                unsigned style) {
   if (m_log.empty()) return m_desktop.MessageBox(owner, text, caption, style);
   AppendLine(m_log, "[message box" + (caption.empty() ? std::string() : ": " + caption) + "] " + text);
-  return DefaultButton(style);
+  return DefaultAnswer(style);
 }
 
 std::unique_ptr<IStatusWindow> ControlStatusWindows::Create() {

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The members the remark control answers beyond its core, installed on every
 // new control of Notaro.ocx with the Win32 adapters. Free of <windows.h>.
 #pragma once
@@ -44,10 +45,6 @@ class ControlStatusWindows : public IStatusWindows {
   IStatusWindows& m_desktop;
   std::string m_log;
 };
-
-// The answer a message box of this style gives when nobody is there to
-// press a button: its default button.
-int DefaultButton(unsigned style);
 
 // Local files, the transfers (files through the server's upload page), the
 // Word process and document members and the Word upload, each over the Win32 adapters (COM automation for Word); the

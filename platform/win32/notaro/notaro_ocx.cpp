@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // Notaro.ocx: the remark control as an in-process COM server. The control's
 // behaviour is the core's CNotaroCtrl; this file only speaks COM for it.
 #include <windows.h>

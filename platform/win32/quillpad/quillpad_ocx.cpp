@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // Quillpad.ocx: the signature pad as an in-process COM server. The pad's
 // behaviour is the core's UCQuillpad and its face on the screen PadFace;
 // this file speaks COM for them.

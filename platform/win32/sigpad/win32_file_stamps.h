@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // IFileStamps over FindFirstFileA, SetFileTime and SetFileAttributesA.
 // Kept free of <windows.h>.
 #pragma once

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The remark window's window system on the Win32 desktop: USER windows,
 // menus, the common-controls toolbar, the print dialog and a message loop,
 // painted through GDI. Free of <windows.h> so other code can name it.

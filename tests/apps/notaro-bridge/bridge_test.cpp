@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "apps/notaro-bridge/bridge_server.h"
-#include "platform/posix/dialer/posix_dialer.h"
 #include "platform/posix/posix_page_site.h"
 #include "ports/automation.h"
 #include "ports/platform.h"
+#include "sim/registry/registry_store.h"
 #include "sitelock/site_lock.h"
 
 namespace kit::bridge {
@@ -43,10 +43,14 @@ struct Seen {
   std::vector<Variant> echoed;
   int busy = 0, most_busy = 0;
   std::vector<std::thread::id> threads;
+  // Runs inside Modal, as a window's loop runs inside OpenRemark.
+  std::function<void()> modal;
+  std::vector<WindowPlace> placed;  // where windows were shown
+  int windows = 0;
 };
 
 // Text (a string property), Echo(any) gives back its argument, Fail raises,
-// Slow takes a while.
+// Slow takes a while, Modal runs Seen::modal.
 class Probe : public automation::IDispatchObject {
  public:
   explicit Probe(std::shared_ptr<Seen> seen) : seen_(std::move(seen)) {
@@ -60,6 +64,7 @@ class Probe : public automation::IDispatchObject {
         {2, "Echo", MemberKind::Method, {{VarType::Variant, "v"}}, VarType::Variant, ""},
         {3, "Fail", MemberKind::Method, {}, VarType::Empty, ""},
         {4, "Slow", MemberKind::Method, {}, VarType::I4, ""},
+        {5, "Modal", MemberKind::Method, {}, VarType::Empty, ""},
     });
     return table;
   }
@@ -71,6 +76,9 @@ class Probe : public automation::IDispatchObject {
         return Variant::Str(text_);
       case 2: seen_->echoed.push_back(a[0]); return a[0];
       case 3: throw AutomationError(hr::CtlFileNotFound, "\xCE\xC4\xBC\xFE\xCE\xB4\xD5\xD2\xB5\xBD", "Probe");
+      case 5:
+        if (seen_->modal) seen_->modal();
+        return Variant();
       default: {
         seen_->most_busy = std::max(seen_->most_busy, ++seen_->busy);
         seen_->threads.push_back(std::this_thread::get_id());
@@ -86,10 +94,36 @@ class Probe : public automation::IDispatchObject {
   std::string text_;
 };
 
+// A probe with a window of its own, as the signature pad has.
+struct PadProbe : Probe {
+  using Probe::Probe;
+};
+
+// Uses its control to the last, as a pad's window does (a control gone
+// first is a use after free for the sanitizers).
+class FakeWindow : public IControlWindow {
+ public:
+  FakeWindow(std::shared_ptr<Seen> seen, automation::IDispatchObject& control, const WindowPlace& place)
+      : seen_(std::move(seen)), control_(control) {
+    ++seen_->windows;
+    Place(place);
+  }
+  ~FakeWindow() override {
+    control_.Invoke(1, InvokeKind::PropertyGet, {});
+    --seen_->windows;
+  }
+  void Place(const WindowPlace& place) override { seen_->placed.push_back(place); }
+
+ private:
+  std::shared_ptr<Seen> seen_;
+  automation::IDispatchObject& control_;
+};
+
 class BridgeTest : public ::testing::Test {
  protected:
   BridgeTest() {
     registry_.Register("Test.Probe", [seen = seen_] { return std::make_shared<Probe>(seen); });
+    registry_.Register("Test.Pad", [seen = seen_] { return std::make_shared<PadProbe>(seen); });
     Bridge::Ports ports;
     ports.registry = &registry_;
     ports.codepage = DefaultPlatform().codepage;
@@ -97,6 +131,11 @@ class BridgeTest : public ::testing::Test {
     ports.new_token = [this] { return "token" + std::to_string(++tokens_); };
     ports.clock = [this] { return now_; };
     ports.same_user = [](int peer, int) { return peer != kStrangersPort; };
+    ports.open_window = [seen = seen_](automation::IDispatchObject& control,
+                                       const WindowPlace& place) -> std::unique_ptr<IControlWindow> {
+      if (dynamic_cast<PadProbe*>(&control) == nullptr) return nullptr;
+      return std::make_unique<FakeWindow>(seen, control, place);
+    };
     Settings settings;
     settings.site_list = "https://oa.example.gov; http://intranet.example";
     settings.max_body = 4096;
@@ -122,8 +161,9 @@ class BridgeTest : public ::testing::Test {
     return Json::parse(response.body);
   }
   // A new control; returns {session, instance}.
-  std::pair<std::string, long long> Create(const std::string& origin = kIntranet, const std::string& session = "") {
-    Json body{{"progid", "Test.Probe"}};
+  std::pair<std::string, long long> Create(const std::string& origin = kIntranet, const std::string& session = "",
+                                           const std::string& progid = "Test.Probe") {
+    Json body{{"progid", progid}};
     if (!session.empty()) body["session"] = session;
     const Json j = Answer(Post("/create", body, origin));
     return {j.at("session").get<std::string>(), j.at("instance").get<long long>()};
@@ -185,8 +225,10 @@ TEST_F(BridgeTest, RefusedRequestsDoNothingAndSayWhy) {
     const Response response = bridge_->Handle(r);
     EXPECT_EQ(response.status, c.status) << response.body;
     EXPECT_EQ(seen_->created, before + (c.status == 200 ? 1 : 0));
-    if (c.status != 200) EXPECT_NE(Json::parse(response.body).at("refused").get<std::string>().find(c.why),
-                                   std::string::npos) << response.body;
+    if (c.status != 200) {
+      EXPECT_NE(Json::parse(response.body).at("refused").get<std::string>().find(c.why), std::string::npos)
+          << response.body;
+    }
     // Only pages the site lock answers may read what the bridge says, and
     // only when they asked the bridge itself.
     const bool answered = r.origin && bridge_->OriginAnswered(*r.origin) && std::string(c.why) != "foreign Host" &&
@@ -374,19 +416,117 @@ TEST_F(BridgeTest, CallsAreServedOneAtATimeOnOneThread) {
   EXPECT_NE(big->body.find("refused"), std::string::npos);
 }
 
+// While a call is in a modal loop (the remark window) the loop may hand the
+// bridge requests: the calling page's wait for the call, another page is told
+// at once that the bridge is busy, and what touches no control is answered.
+TEST_F(BridgeTest, WhileACallIsInAModalLoopItsPageWaitsAndOthersAreBusy) {
+  const auto page = Create(), other = Create();
+  const auto pagePad = Create(kIntranet, page.first, "Test.Pad"), otherPad = Create(kIntranet, other.first, "Test.Pad");
+  auto echo = [](const std::pair<std::string, long long>& c) {
+    return Post("/call", {{"session", c.first}, {"instance", c.second}, {"member", "Echo"}, {"kind", "call"},
+                          {"args", {1}}});
+  };
+  auto show = [](const std::pair<std::string, long long>& c) {
+    return Post("/window", {{"session", c.first}, {"instance", c.second}, {"show", true}, {"left", 0}, {"top", 0},
+                            {"width", 396}, {"height", 235}});
+  };
+  const struct {
+    Request request;
+    bool waits, busy;
+  } cases[] = {
+      {echo(page), true, false},
+      {show(pagePad), true, false},
+      {Post("/release", {{"session", page.first}}), true, false},
+      {echo(other), false, true},
+      {show(otherPad), false, true},
+      {Post("/create", {{"progid", "Test.Probe"}, {"session", other.first}}), false, true},
+      {Post("/create", {{"progid", "Test.Probe"}}), false, true},
+      {Post("/touch", {{"session", other.first}}), false, false},
+  };
+  const int created = seen_->created;
+  int loops = 0;
+  seen_->modal = [&] {
+    ++loops;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(c.request.body);
+      EXPECT_EQ(bridge_->WaitsForCall(Bridge::SessionOf(c.request)), c.waits);
+      if (c.waits) continue;
+      const Json j = Answer(c.request);
+      EXPECT_EQ(j.contains("error"), c.busy) << j;
+      if (!c.busy) continue;
+      EXPECT_EQ(j["error"]["number"], kBusy);
+      EXPECT_NE(j["error"]["description"].get<std::string>().find("busy"), std::string::npos);
+      EXPECT_NE(j["error"]["description"].get<std::string>().find("(Test.Modal)"), std::string::npos);
+    }
+    // Another page may leave meanwhile.
+    EXPECT_EQ(Answer(Post("/release", {{"session", other.first}})).at("released"), 2);
+  };
+  EXPECT_EQ(Call(page, "Modal", "call", Json::array()).at("value"), nullptr);
+  EXPECT_EQ(loops, 1);
+  EXPECT_EQ(seen_->created, created);
+  EXPECT_EQ(seen_->windows, 0);
+  EXPECT_TRUE(seen_->echoed.empty());
+  // After the call nothing waits, and the page's requests are answered.
+  for (const auto& c : cases) EXPECT_FALSE(bridge_->WaitsForCall(Bridge::SessionOf(c.request)));
+  EXPECT_EQ(Answer(cases[0].request).at("value"), 1);
+  EXPECT_EQ(Answer(cases[1].request).at("shown"), true);
+}
+
+TEST_F(BridgeTest, AControlsOwnWindowIsWhereThePageSaysAndGoesWithIt) {
+  const auto page = Create();
+  const auto pad = Create(kIntranet, page.first, "Test.Pad");
+  const auto other = Create();
+  auto window = [](const std::pair<std::string, long long>& c, Json fields) {
+    fields["session"] = c.first;
+    fields["instance"] = c.second;
+    return Post("/window", fields);
+  };
+  auto at = [](Json left, int top, int width, int height) {
+    return Json{{"show", true}, {"left", left}, {"top", top}, {"width", width}, {"height", height}};
+  };
+  const struct {
+    Request request;
+    int status;
+    const char* why;
+  } refused[] = {
+      {window(pad, {{"left", 1}}), 400, "\"show\" must be true or false"},
+      {window(pad, {{"show", true}}), 400, "\"left\" must be an integer"},
+      {window(pad, at(0.5, 0, 396, 235)), 400, "\"left\" must be an integer"},
+      {window(pad, at(0, 0, 396, 9000)), 400, "\"height\" must be from 1 to 8192"},
+      {window(pad, at(40000, 0, 396, 235)), 400, "\"left\" must be from -32767 to 32767"},
+      {window(page, at(0, 0, 396, 235)), 400, "Test.Probe has no window of its own"},
+      {window({other.first, pad.second}, at(0, 0, 396, 235)), 404, "no such control"},
+  };
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.why);
+    EXPECT_NE(Answer(r.request, r.status).at("refused").get<std::string>().find(r.why), std::string::npos);
+  }
+  EXPECT_EQ(seen_->windows, 0);
+  // Shown, moved and resized, hidden, shown again; it goes before the pad.
+  EXPECT_EQ(Answer(window(pad, at(-20, 300, 396, 235))).at("shown"), true);
+  EXPECT_EQ(Answer(window(pad, at(40, 60, 300, 200))).at("shown"), true);
+  EXPECT_EQ(seen_->windows, 1);
+  ASSERT_EQ(seen_->placed.size(), 2u);
+  for (const auto& [p, expected] : {std::pair{seen_->placed[0], std::vector<int>{-20, 300, 396, 235}},
+                                    std::pair{seen_->placed[1], std::vector<int>{40, 60, 300, 200}}}) {
+    EXPECT_EQ((std::vector<int>{p.left, p.top, p.width, p.height}), expected);
+  }
+  EXPECT_EQ(Answer(window(pad, {{"show", false}})).at("shown"), false);
+  EXPECT_EQ(seen_->windows, 0);
+  Answer(window(pad, at(0, 0, 396, 235)));
+  Answer(Post("/release", {{"session", page.first}}));
+  EXPECT_EQ(seen_->windows, 0);
+}
+
 TEST(BridgeSettingsTest, PortAndSiteListFromTheKitsSettings) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("bridge-settings-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
-  posix::FileRegistry registry(dir.string());
+  sim::FileRegistry registry(dir.string());
   const ICodePage& cp = *DefaultPlatform().codepage;
   auto write = [&](RegRoot root, const char* name, std::uint32_t type, const std::string& data) {
-    RegKey key = 0;
-    bool existed = false;
-    ASSERT_EQ(registry.CreateKey(root, cp.FromUtf8(sitelock::kSiteListKey), &key, &existed), reg::kSuccess);
-    registry.SetValue(key, name, type, reinterpret_cast<const std::uint8_t*>(data.data()),
-                      static_cast<std::uint32_t>(data.size()));
-    registry.CloseKey(key);
+    ASSERT_NE(registry.CreateKey(root, sitelock::kSiteListKey), KeyCreation::kFailed);
+    registry.WriteValue(root, sitelock::kSiteListKey, name, RegValue{type, {data.begin(), data.end()}});
   };
   EXPECT_EQ(ReadSettings(registry, cp).port, kDefaultPort);
   const std::uint32_t machine = 17001, user = 17002;

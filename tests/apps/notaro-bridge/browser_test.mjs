@@ -2,7 +2,8 @@
 // office server stand-in, and the page does the remark exchange through
 // notaro.js; the server must receive the same remark data file, byte for
 // byte, as when remark_exchange.js does the same steps under notaro-host.
-// Then what the bridge must refuse: a page of a site the site lock does not
+// Then the day at a desk with the controls' windows (deskDayWithWindows
+// below). Then what the bridge must refuse: a page of a site the site lock does not
 // answer (nothing is written, nothing reaches the server), a foreign Host, a
 // second page reaching for the first page's control; and it listens on the
 // loopback address only. Chromium is driven over its DevTools pipe, so no
@@ -506,6 +507,8 @@ async function main() {
     check("and the server gets the same bytes", listedFile !== null && hostFile !== null && listedFile.equals(hostFile));
     await stop(listing.child);
     await stop(server.child);
+
+    await deskDayWithWindows(browser);
   } finally {
     await browser.quit();
   }
@@ -617,3 +620,132 @@ main()
     console.log(failures === 0 ? "all checks passed" : `${failures} check(s) failed`);
     process.exit(failures === 0 ? 0 : 1);
   });
+
+// --- the controls' windows -----------------------------------------------------
+
+// The day at a desk of desk_day.js, under notaro-host and through notaro.js
+// with the same user (desk_day.ui for the remark window, quillpad_sign.ui
+// for the pad): the server gets the same remark data file, byte for byte,
+// and a signature of the same pixels; the remark window shows and does the
+// same, the pad's window is where the page put it, and the message boxes and
+// the transfer window say the same. Then, while one page's remark window is
+// open, another page is told the bridge is busy and the page's own request
+// waits for the window. A bridge that shows real windows has no user here.
+async function deskDayWithWindows(browser) {
+  if (options["wine-run"]) {
+    console.log("skip the controls' windows: nobody works a real window here");
+    return;
+  }
+  const readText = (file) => (fs.existsSync(file) ? fs.readFileSync(file, "utf8") : "");
+  const desktopLines = (out) => out.split("\n").filter((l) => l.startsWith("["));
+  const fetched = async (server, name) => {
+    const r = await request(`${server.url}/files/${name}`, { headers: { Cookie: "sid=42" } });
+    return r.status === 200 ? r.body : null;
+  };
+  const events = path.join(work, "desk.ui");
+  fs.writeFileSync(events, readText(path.join(sources, "notaro-bridge", "desk_day.ui")) +
+                           readText(path.join(sources, "scripts", "quillpad_sign.ui")));
+  const expected = readText(path.join(sources, "notaro-bridge", "desk_day.expected"));
+  const server = await officeServer();
+  try {
+    const hostLog = path.join(work, "desk-host-windows.log");
+    const host = await run(options.host, ["--ui", events, "--ui-log", hostLog,
+                                          path.join(sources, "notaro-bridge", "desk_day.js"), server.url],
+                           { KIT_ROOT: path.join(work, "desk-host") });
+    check("notaro-host does the day at the desk",
+          host.code === 0 && host.out.split("\n").filter((l) => l && !l.startsWith("[")).join("\n") + "\n" === expected,
+          host.out + host.err);
+    const [hostData, hostJpeg] = [await fetched(server, "desk.dat"), await fetched(server, "Quillpad.JPG")];
+    const hostDesktop = desktopLines(host.out);
+    check("notaro-host showed the transfer window and a message box",
+          hostDesktop.some((l) => l.startsWith("[status] ")) && hostDesktop.some((l) => l.startsWith("[message box] ")),
+          hostDesktop.join("\n"));
+
+    const bridgeLog = path.join(work, "desk-bridge-windows.log");
+    const desk = await bridge(path.join(work, "desk-bridge"), ["--ui", events, "--ui-log", bridgeLog]);
+    const page = await browser.open(`${server.url}/pages/remark_exchange.html?bridge=${desk.port}`);
+    const day = await browser.evaluate(page, "notaroLoaded.then(deskDay)");
+    check("the page does the day at the desk through notaro.js", day.lines.join("\n") + "\n" === expected,
+          day.lines.join("\n"));
+    const data = await fetched(server, "desk.dat");
+    check("the server received the same remark data file, byte for byte",
+          data !== null && hostData !== null && data.equals(hostData), `${data?.length} bytes against ${hostData?.length}`);
+    // The remark window's part of the logs, up to its end.
+    const windowPart = (log) => {
+      const end = 'destroyed "Notaro"\n';
+      return log.includes(end) ? log.slice(0, log.indexOf(end) + end.length) : "";
+    };
+    const [hostWindows, bridgeWindows] = [readText(hostLog), readText(bridgeLog)];
+    check("the remark window showed and did the same as under notaro-host",
+          windowPart(hostWindows).includes("popup chose 3 型") && windowPart(bridgeWindows) === windowPart(hostWindows),
+          bridgeWindows);
+    const { left, top, width, height } = day.place;
+    const padPart = bridgeWindows.slice(windowPart(bridgeWindows).length);
+    check("the pad's window is where the page put it, and the user signed on it",
+          width === 396 && height === 235 && padPart.startsWith(`frame "Quillpad" 396x235 at ${left},${top} owner 0\n`) &&
+          padPart.includes("popup chose 红色") && padPart.trimEnd().endsWith("close"), padPart);
+    const jpeg = await fetched(server, "Quillpad.JPG");
+    const pictures = jpeg === null || hostJpeg === null ? null : await browser.evaluate(
+      page, `(${comparePictures})(${JSON.stringify(jpeg.toString("base64"))}, ${JSON.stringify(hostJpeg.toString("base64"))})`);
+    check("the uploaded signature has the pixels of notaro-host's",
+          pictures !== null && pictures.sizes.join() === "396x211,396x211" && pictures.differing === 0 &&
+          pictures.inked > 500 && pictures.red > 50, JSON.stringify(pictures));
+    await stop(desk.child);
+    const bridgeDesktop = desktopLines(desk.child.out);
+    check("the message boxes and the transfer window said what they say under notaro-host",
+          bridgeDesktop.join("\n") === hostDesktop.join("\n"), bridgeDesktop.join("\n"));
+
+    // While one page's remark window is open (its user waits 3 s before
+    // closing it).
+    const busyEvents = path.join(work, "busy.ui");
+    fs.writeFileSync(busyEvents, "wait 3000\nclose\n");
+    const busyLog = path.join(work, "busy-windows.log");
+    const holding = await bridge(path.join(work, "busy"), ["--transfer-ready", "--ui", busyEvents, "--ui-log", busyLog]);
+    const url = `${server.url}/pages/remark_exchange.html?bridge=${holding.port}`;
+    const [owner, neighbour] = [await browser.open(url), await browser.open(url)];
+    await browser.evaluate(neighbour, "notaroLoaded.then(() => true)");
+    await browser.evaluate(owner, "notaroLoaded.then(openRemark).then(() => true)");
+    let opened = false;
+    for (let waited = 0; waited < 10000 && !opened; waited += 20) {
+      opened = readText(busyLog).includes('shown "Notaro"');
+      if (!opened) await new Promise((r) => setTimeout(r, 20));
+    }
+    await browser.evaluate(owner, "askMeanwhile(), true");
+    const told = await browser.evaluate(neighbour, "tryCreate()");
+    await new Promise((r) => setTimeout(r, 300));
+    const waiting = !(await browser.evaluate(owner, "meanwhile.answered"));
+    check("the remark window opens and stays open for the checks",
+          opened && !readText(busyLog).includes('destroyed "Notaro"'), readText(busyLog));
+    check("another page is told at once that the bridge is busy",
+          told.startsWith("-2147417846 ") && told.includes("busy") && told.includes("(Notaro.OpenRemark)"), told);
+    check("the page's own request waits while its window is open", waiting);
+    const afterwards = await browser.evaluate(owner, "afterRemark()");
+    check("and is answered once the window is closed",
+          afterwards === 2 && readText(busyLog).includes('destroyed "Notaro"'), String(afterwards));
+    check("then another page's controls are made again", (await browser.evaluate(neighbour, "tryCreate()")) === "created");
+    await stop(holding.child);
+  } finally {
+    await stop(server.child);
+  }
+}
+
+// Two JPEGs decoded by the browser: their sizes, the pixels that differ, and
+// the inked and the red ones of the first.
+async function comparePictures(a, b) {
+  async function pixels(base64) {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], { type: "image/jpeg" }));
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const g = canvas.getContext("2d");
+    g.drawImage(bitmap, 0, 0);
+    return { size: bitmap.width + "x" + bitmap.height, data: g.getImageData(0, 0, bitmap.width, bitmap.height).data };
+  }
+  const [p, q] = [await pixels(a), await pixels(b)];
+  let differing = 0, inked = 0, red = 0;
+  for (let i = 0; i < p.data.length; i += 4) {
+    if (p.data[i] !== q.data[i] || p.data[i + 1] !== q.data[i + 1] || p.data[i + 2] !== q.data[i + 2]) differing++;
+    if (p.data[i] < 160 || p.data[i + 1] < 160 || p.data[i + 2] < 160) inked++;
+    if (p.data[i] > 200 && p.data[i + 1] < 90 && p.data[i + 2] < 90) red++;
+  }
+  return { sizes: [p.size, q.size], differing, inked, red };
+}

@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 #include "dialer/probes.h"
 #include "dialer/registry_api.h"
-#include "dialer/vpn_entry.h"
-#include "platform/win32/dialer/test_support.h"
 #include "platform/win32/dialer/win32_dialer.h"
+#include "platform/win32/dialer/win32_dialer_records.h"
 #include "platform/win32/win32_adapters.h"
+#include "tests/platform/dialer/win32_test_support.h"
 
 namespace kit::win32 {
 namespace {
@@ -30,8 +31,8 @@ class RegistryCleanup {
 
 TEST(Win32Registry, RoundTripsThroughTheSystemRegistry) {
   RegistryCleanup cleanup;
-  Win32Registry reg;
   Win32CodePage cp;
+  Win32Registry reg(cp);
   dialer::RegistryAPI api(reg, cp);
   const std::string key = std::string(kTestKey) + "\\澄岚\\sub";
   EXPECT_FALSE(api.KeyExists(RegRoot::kCurrentUser, key));
@@ -57,10 +58,10 @@ TEST(Win32Registry, RoundTripsThroughTheSystemRegistry) {
 }
 
 TEST(Win32Probes, EchoTableAndManagement) {
-  Win32Icmp icmp;
-  Win32InterfaceTable table;
+  Win32Echo echo;
+  Win32LinkCounters links;
   Win32Wmi wmi;
-  dialer::CProbes probes(icmp, wmi, table);
+  dialer::CProbes probes(echo, wmi, wmi, links);
   auto t0 = std::chrono::steady_clock::now();
   dialer::PingResult r = probes.Ping("127.0.0.1");
   EXPECT_LT(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(1500));
@@ -70,20 +71,13 @@ TEST(Win32Probes, EchoTableAndManagement) {
   if (r != dialer::PingResult::kReply) std::printf("loopback echo: no reply (%s)\n", probes.unavailable_reason().c_str());
   EXPECT_EQ(probes.Ping("localhost"), dialer::PingResult::kBadAddress);
 
-  std::uint32_t size = 0;
-  ASSERT_EQ(table.GetIfTable(nullptr, &size, false), iftable::kInsufficientBuffer);
-  ASSERT_GE(size, 4u);
-  std::vector<std::uint8_t> bytes(size);
-  ASSERT_EQ(table.GetIfTable(bytes.data(), &size, false), iftable::kSuccess);
-  std::uint32_t count = 0;
-  std::memcpy(&count, bytes.data(), 4);
-  EXPECT_GE(size, 4 + count * iftable::kRowSize);
+  // The host's own interfaces, without a PPP link.
   EXPECT_EQ(probes.ShowLinkStatistics()[0], "VPN尚未连接");
 
   std::string os;
   try {
     os = probes.GetOsversion();
-  } catch (const WmiError& e) {
+  } catch (const SystemQueryError& e) {
     GTEST_SKIP() << "WMI not reachable here: " << e.what();
   }
   EXPECT_EQ(os.size(), 3u) << os;
@@ -120,24 +114,172 @@ TEST(Win32Desktop, FindsTheDialogAndPressesItsButton) {
   EXPECT_GE(wait.NowSeconds(), t0);
 }
 
-TEST(Win32Actions, ProcessesPowerAndPhonebook) {
+TEST(Win32Actions, ProcessesAndPhonebook) {
   Win32CodePage cp;
   Win32ProcessStarter starter(cp);
   EXPECT_TRUE(starter.Start("cmd /c exit 0", show::kHide));
   EXPECT_FALSE(starter.Start("kit-no-such-program-here.exe", show::kHide));
 
-  Win32Power power;
-  EXPECT_EQ(power.PlatformId(), 2u);
-  EXPECT_FALSE(power.EnablePrivilege("KitNoSuchPrivilege"));
-
-  Win32Ras ras;
-  if (!ras.available()) {
-    EXPECT_EQ(ras.SetEntryProperties("", "x", std::vector<std::uint8_t>(2884)),
-              kErrorCallNotImplemented);
+  // The phonebook is left alone here; without rasapi32 nothing is written.
+  Win32Phonebook phonebook(cp);
+  if (!phonebook.available()) {
+    EXPECT_FALSE(phonebook.CreateVpnEntry("x", "198.18.10.1", "u", "p"));
   }
-  // Only the record layouts are checked here; the phonebook is left alone.
-  std::vector<std::uint8_t> entry = dialer::BuildRasEntry(cp, "198.18.10.1");
-  EXPECT_EQ(entry.size(), 2884u);
+}
+
+// The entry as the create step writes it, with every field the dialer does
+// not set left zero.
+TEST(Win32Records, VpnEntry) {
+  Win32CodePage cp;
+  RASENTRYA want;
+  std::memset(&want, 0, sizeof want);
+  want.dwSize = 2884;
+  want.dwfOptions = 0x3D0D0310;
+  want.dwCountryID = 86;
+  want.dwCountryCode = 86;
+  std::strcpy(want.szLocalPhoneNumber, "198.18.20.1");
+  want.dwfNetProtocols = 4;
+  want.dwFramingProtocol = 1;
+  std::strcpy(want.szDeviceType, "vpn");
+  std::strcpy(want.szDeviceName, "WAN \xCE\xA2\xD0\xCD\xB6\xCB\xBF\xDA (L2TP)");
+  want.dwDialMode = 1;
+  want.dwDialExtraPercent = 75;
+  want.dwDialExtraSampleSeconds = 120;
+  want.dwHangUpExtraPercent = 10;
+  want.dwHangUpExtraSampleSeconds = 120;
+  want.dwType = 2;
+  want.dwEncryptionType = 3;
+  want.dwVpnStrategy = 3;
+  want.dwfOptions2 = 0x16F;
+  want.dwRedialCount = 3;
+  want.dwRedialPause = 60;
+  RASENTRYA got = VpnEntryRecord(cp, "198.18.20.1");
+  ASSERT_EQ(sizeof got, 2884u);
+  EXPECT_EQ(std::memcmp(&got, &want, sizeof got), 0);
+}
+
+TEST(Win32Records, CredentialsAndFields) {
+  Win32CodePage cp;
+  RASCREDENTIALSA c = VpnCredentialsRecord(cp, "张三", "secret");
+  ASSERT_EQ(sizeof c, 540u);
+  EXPECT_EQ(c.dwSize, 540u);
+  EXPECT_EQ(c.dwMask, 0xBu);
+  EXPECT_STREQ(c.szUserName, "\xD5\xC5\xC8\xFD");
+  EXPECT_STREQ(c.szPassword, "secret");
+  EXPECT_STREQ(c.szDomain, "");
+
+  // Too long: cut to the field with its NUL, never inside a character.
+  char f[20];
+  std::memset(f, 0xEE, sizeof f);
+  PutField(f + 2, 6, "abcdefgh");
+  EXPECT_EQ(std::string(f + 2, 6), std::string("abcde\0", 6));
+  EXPECT_EQ(static_cast<unsigned char>(f[8]), 0xEE);
+  PutField(f + 2, 6, "ab\xD5\xC5\xC8\xFD");
+  EXPECT_EQ(std::string(f + 2, 6), std::string("ab\xD5\xC5\0\0", 6));
+}
+
+// The two phonebook calls, caught instead of made.
+struct Calls {
+  std::vector<std::string> log;
+  DWORD entry_result = 0, credentials_result = 0;
+  RASENTRYA entry;
+  RASCREDENTIALSA credentials;
+};
+Calls* g_calls = nullptr;
+
+unsigned long __stdcall CatchEntry(const char* phonebook, const char* name, void* record, unsigned long size,
+                                   unsigned char* device, unsigned long device_size) {
+  g_calls->log.push_back(std::string("entry ") + (phonebook ? phonebook : "(default)") + " " + name + " " +
+                         std::to_string(size) + (device == nullptr && device_size == 0 ? "" : " device"));
+  std::memcpy(&g_calls->entry, record, sizeof g_calls->entry);
+  return g_calls->entry_result;
+}
+
+unsigned long __stdcall CatchCredentials(const char* phonebook, const char* name, void* record, int clear) {
+  g_calls->log.push_back(std::string("credentials ") + (phonebook ? phonebook : "(default)") + " " + name +
+                         (clear ? " clear" : ""));
+  std::memcpy(&g_calls->credentials, record, sizeof g_calls->credentials);
+  return g_calls->credentials_result;
+}
+
+TEST(Win32Phonebook, EntryThenCredentialsOfTheDefaultPhonebook) {
+  Win32CodePage cp;
+  const std::string entry = cp.FromUtf8("澄岚市电子政务内网VPN连接");
+  struct Case {
+    DWORD entry_result, credentials_result;
+    bool ok;
+    std::vector<std::string> log;
+  } cases[] = {
+      {0, 0, true, {"entry (default) " + entry + " 2884", "credentials (default) " + entry}},
+      {621, 0, false, {"entry (default) " + entry + " 2884"}},
+      {0, 5, false, {"entry (default) " + entry + " 2884", "credentials (default) " + entry}},
+  };
+  for (const Case& c : cases) {
+    Calls calls;
+    calls.entry_result = c.entry_result;
+    calls.credentials_result = c.credentials_result;
+    g_calls = &calls;
+    Win32Phonebook phonebook(cp, CatchEntry, CatchCredentials);
+    EXPECT_EQ(phonebook.CreateVpnEntry("澄岚市电子政务内网VPN连接", "198.18.10.1", "张三", "pw"), c.ok);
+    EXPECT_EQ(calls.log, c.log);
+    EXPECT_STREQ(calls.entry.szLocalPhoneNumber, "198.18.10.1");
+    if (c.log.size() == 2) {
+      EXPECT_STREQ(calls.credentials.szUserName, "\xD5\xC5\xC8\xFD");
+    }
+    g_calls = nullptr;
+  }
+}
+
+// A table of `rows`, with `count` as its entry count.
+std::vector<std::uint8_t> Table(const std::vector<MIB_IFROW>& rows, DWORD count) {
+  std::vector<std::uint8_t> t(offsetof(MIB_IFTABLE, table) + rows.size() * sizeof(MIB_IFROW), 0);
+  std::memcpy(t.data(), &count, sizeof count);
+  if (!rows.empty()) std::memcpy(t.data() + offsetof(MIB_IFTABLE, table), rows.data(), rows.size() * sizeof(MIB_IFROW));
+  return t;
+}
+
+MIB_IFROW Row(DWORD type, DWORD speed, DWORD in, DWORD out, DWORD discards, DWORD errors) {
+  MIB_IFROW r;
+  std::memset(&r, 0, sizeof r);
+  r.dwType = type;
+  r.dwSpeed = speed;
+  r.dwInOctets = in;
+  r.dwOutOctets = out;
+  r.dwInDiscards = discards;
+  r.dwInErrors = errors;
+  return r;
+}
+
+TEST(Win32Records, InterfaceTableRowsTheBytesHold) {
+  const std::vector<MIB_IFROW> rows = {Row(IF_TYPE_ETHERNET_CSMACD, 100000000, 77, 88, 1, 1),
+                                       Row(IF_TYPE_PPP, 64000, 5000, 900, 3, 44)};
+  std::vector<std::uint8_t> t = Table(rows, 2);
+  std::vector<InterfaceCounters> got = ReadInterfaceTable(t.data(), t.size());
+  ASSERT_EQ(got.size(), 2u);
+  EXPECT_FALSE(got[0].ppp);
+  EXPECT_TRUE(got[1].ppp);
+  EXPECT_EQ(got[1].speed, 64000u);
+  EXPECT_EQ(got[1].received, 5000u);
+  EXPECT_EQ(got[1].sent, 900u);
+  EXPECT_EQ(got[1].discards, 3u);  // the discards, not the errors after them
+  // A count far beyond the rows present; a row cut short; no count at all.
+  t = Table(rows, 0x7FFFFFFF);
+  EXPECT_EQ(ReadInterfaceTable(t.data(), t.size()).size(), 2u);
+  EXPECT_EQ(ReadInterfaceTable(t.data(), t.size() - 1).size(), 1u);
+  EXPECT_TRUE(ReadInterfaceTable(t.data(), 3).empty());
+}
+
+TEST(Win32Records, EchoReplyCountsOnlyWhatWasWritten) {
+  std::vector<std::uint8_t> buffer(kEchoReplyBufferSize, 0);
+  // No reply counted: the zeroed buffer must not read as success.
+  EXPECT_EQ(ReadEchoReply(0, buffer.data(), buffer.size()), EchoResult::kNoReply);
+  EXPECT_EQ(ReadEchoReply(1, buffer.data(), buffer.size()), EchoResult::kReply);
+  ICMP_ECHO_REPLY timed_out;
+  std::memset(&timed_out, 0, sizeof timed_out);
+  timed_out.Status = IP_REQ_TIMED_OUT;
+  std::memcpy(buffer.data(), &timed_out, sizeof timed_out);
+  EXPECT_EQ(ReadEchoReply(1, buffer.data(), buffer.size()), EchoResult::kNoReply);
+  EXPECT_EQ(ReadEchoReply(1, buffer.data(), 4), EchoResult::kNoReply);
 }
 
 }  // namespace

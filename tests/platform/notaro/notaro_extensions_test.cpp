@@ -20,9 +20,8 @@ using kit::remark::CNotaroCtrl;
 namespace mb = kit::mb;
 namespace id = kit::id;
 using kit::win32::notaro::ControlDialogs;
-using kit::win32::notaro::DefaultButton;
 
-TEST(DefaultButton, IsTheButtonAStyleMakesTheDefault) {
+TEST(DefaultAnswer, IsTheButtonAStyleMakesTheDefault) {
   struct {
     unsigned style;
     int want;
@@ -36,7 +35,7 @@ TEST(DefaultButton, IsTheButtonAStyleMakesTheDefault) {
       {mb::kYesNoCancel, id::kYes},
       {mb::kYesNoCancel | mb::kDefButton2 | mb::kSystemModal, id::kNo},
   };
-  for (const auto& c : cases) EXPECT_EQ(DefaultButton(c.style), c.want) << std::hex << c.style;
+  for (const auto& c : cases) EXPECT_EQ(kit::DefaultAnswer(c.style), c.want) << std::hex << c.style;
 }
 
 // Counts what reaches the desktop.

@@ -1,0 +1,202 @@
+// The pad in a headless frame: the user's UI events draw on picMain through
+// the window system, and what the page saves afterwards shows the signature.
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/posix/exchange/posix_exchange.h"
+#include "sim/ui/cairo_screen.h"
+#include "sim/ui/headless_ui.h"
+#include "sim/sigpad/quillpad_host.h"
+#include "sigpad/quillpad_ctrl.h"
+#include "tests/platform/sigpad/jpeg_check.h"
+#include "tests/platform/temp_kit_root.h"
+
+namespace kit::sigpad {
+namespace {
+
+using automation::InvokeKind;
+
+std::string ReadText(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct SignedPad {
+  kit::testing::TempKitRoot root;
+  std::ostringstream log;
+  std::unique_ptr<sim::HeadlessUi> ui;
+  std::unique_ptr<sim::CairoScreen> screen;  // where the windows' pixels are
+  posix::PosixFileLookup lookup;
+  ClassRegistry registry;
+  std::shared_ptr<automation::IDispatchObject> pad;
+
+  // `atCreation`: the user signs on the new pad before the page gets it.
+  explicit SignedPad(const std::string& events, bool atCreation = true) {
+    root.MakeFile("c/Temp/keep");
+    ui = std::make_unique<sim::HeadlessUi>(sim::ParseUiScript(events), &log);
+    screen = std::make_unique<sim::CairoScreen>(*ui);
+    sim::PadScreen pads;
+    pads.ui = ui.get();
+    pads.owner = sim::HeadlessUi::kHostWindow;
+    pads.user_present = [this, atCreation] { return atCreation && ui->pending_events() > 0; };
+    sim::RegisterQuillpad(registry, lookup, *ui, pads);
+    pad = registry.Create(kQuillpadProgId);
+  }
+  UCQuillpad& control() { return dynamic_cast<UCQuillpad&>(*pad); }
+  Decoded SavedJpeg() {
+    pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+    Decoded img;
+    EXPECT_TRUE(Decode(root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), img));
+    return img;
+  }
+};
+
+TEST(PadWindow, TheUsersSignatureIsSavedUprightInItsColours) {
+  SignedPad p(ReadText(KIT_SIGN_EVENTS));
+  EXPECT_EQ(p.ui->pending_events(), 0u);
+  // Four strokes, one of them undone and then given up to the eraser's.
+  EXPECT_EQ(p.control().StrokeCount(), 3);
+  EXPECT_EQ(p.control().UndoDepth(), 0);
+  EXPECT_FALSE(p.control().EraserMode());
+  const Decoded img = p.SavedJpeg();
+  ASSERT_EQ(img.width, 396);
+  ASSERT_EQ(img.height, 211);
+  // picMain points are the events' client points 24 pixels higher up.
+  const struct {
+    int x, y, r, g, b;
+    const char* what;
+  } points[] = {
+      {50, 51, 0, 0, 0, "the black stroke, first segment"},
+      {110, 63, 0, 0, 0, "the black stroke beyond the eraser"},
+      {95, 72, 255, 255, 255, "the erased part of the black stroke"},
+      {175, 111, 255, 0, 0, "the thick red stroke"},
+      {225, 106, 255, 0, 0, "the red stroke going up again"},
+      {180, 141, 255, 255, 255, "the blue slip, undone"},
+      {300, 30, 255, 255, 255, "the blank top right"},
+  };
+  // Thin strokes lose some saturation to the halved chroma resolution.
+  for (const auto& pt : points) {
+    const std::uint8_t* rgb = img.At(pt.x, pt.y);
+    EXPECT_NEAR(rgb[0], pt.r, 48) << pt.what;
+    EXPECT_NEAR(rgb[1], pt.g, 48) << pt.what;
+    EXPECT_NEAR(rgb[2], pt.b, 48) << pt.what;
+  }
+  const std::string log = p.log.str();
+  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("destroyed \"Quillpad\"\n"), std::string::npos) << log;
+}
+
+// A snapshot of the open pad shows picMain as the page saves it: below the
+// toolbar, the saved bitmap pixel for pixel.
+TEST(PadWindow, TheWindowShowsTheInkAsSaved) {
+  std::string events = ReadText(KIT_SIGN_EVENTS);
+  const std::string png = (std::filesystem::temp_directory_path() / ("pad-" + std::to_string(::getpid()) + ".png")).string();
+  const std::size_t close = events.rfind("close");
+  ASSERT_NE(close, std::string::npos);
+  events.insert(close, "snapshot " + png + "\n");
+  SignedPad p(events);
+  EXPECT_NE(p.log.str().find("snapshot " + png + "\n"), std::string::npos) << p.log.str();
+  p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+  const std::string bmp = p.root.ReadFile("c/Temp/qzdesk/Quillpad.BMP");
+  ASSERT_GT(bmp.size(), 54u);
+  auto u32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at]) | static_cast<unsigned char>(bmp[at + 1]) << 8 |
+                                      static_cast<unsigned char>(bmp[at + 2]) << 16 |
+                                      static_cast<unsigned char>(bmp[at + 3]) << 24);
+  };
+  const int w = static_cast<int>(u32(18)), h = static_cast<int>(u32(22));
+  const std::size_t offBits = u32(10), stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+  ASSERT_EQ(bmp.size(), offBits + stride * static_cast<std::size_t>(h));
+
+  cairo_surface_t* shot = cairo_image_surface_create_from_png(png.c_str());
+  std::filesystem::remove(png);
+  ASSERT_EQ(cairo_surface_status(shot), CAIRO_STATUS_SUCCESS);
+  const sigpad::PictureBox& pic = p.control().picMain();
+  ASSERT_EQ(pic.width, w);
+  ASSERT_EQ(pic.height, h);
+  ASSERT_GE(cairo_image_surface_get_width(shot), pic.Left + w);
+  ASSERT_GE(cairo_image_surface_get_height(shot), pic.Top + h);
+  const unsigned char* data = cairo_image_surface_get_data(shot);
+  const int shotStride = cairo_image_surface_get_stride(shot);
+  int differing = 0, inked = 0;
+  for (int y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + static_cast<std::ptrdiff_t>(pic.Top + y) * shotStride);
+    const std::size_t src = offBits + stride * static_cast<std::size_t>(h - 1 - y);
+    for (int x = 0; x < w; ++x) {
+      const std::size_t q = src + 3 * static_cast<std::size_t>(x);
+      const std::uint32_t saved = static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[q + 2])) << 16 |
+                                  static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[q + 1])) << 8 |
+                                  static_cast<unsigned char>(bmp[q]);
+      if ((row[pic.Left + x] & 0xFFFFFF) != saved) ++differing;
+      if (saved != 0xFFFFFF) ++inked;
+    }
+  }
+  cairo_surface_destroy(shot);
+  EXPECT_GT(inked, 500) << "the signature is in the saved bitmap";
+  EXPECT_EQ(differing, 0) << "of " << w * h << " pixels";
+}
+
+TEST(PadWindow, WhatTheUserLeavesAloneChangesNothing) {
+  const struct {
+    const char* events;
+    const char* logged;
+  } cases[] = {
+      // Dismissed pop-ups keep the pen; buttons without history are refused.
+      {"button 2\npopup none\nbutton 1\npopup none\nbutton 3\nbutton 4\nclose\n", "popup 细 1 | [x]中等 2"},
+      // The thinnest pen cannot get thinner: the box says so.
+      {"button 1\npopup 1\nbutton 1\npopup 5\nok\nclose\n", "message \"保存提示\": 已经最细了，无法变细了！"},
+      // A press outside picMain (on the toolbar) draws nothing.
+      {"down 40 10\nmove 80 12\nup 80 12\nclose\n", "destroyed \"Quillpad\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.events);
+    SignedPad p(c.events);
+    EXPECT_EQ(p.control().StrokeCount(), 0);
+    EXPECT_EQ(p.control().picMain().ForeColor, 0u);
+    EXPECT_NE(p.log.str().find(c.logged), std::string::npos) << p.log.str();
+    const Decoded img = p.SavedJpeg();
+    for (int y = 0; y < img.height; y += 7)
+      for (int x = 0; x < img.width; x += 11) ExpectNear(img.At(x, y), 255, 255, 255, "blank");
+  }
+}
+
+// A host without a page shows the pad modeless where it is asked to: the
+// same events sign the same picture, and the close box only hides it.
+TEST(PadWindow, AModelessPadSignsAsTheModalOne) {
+  const std::string events = ReadText(KIT_SIGN_EVENTS);
+  std::string modalJpeg;
+  {
+    SignedPad p(events);
+    p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+    modalJpeg = p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG");
+  }
+  SignedPad p(events, false);
+  auto window = sim::ShowPadWindow(*p.ui, *p.pad, {640, 480, 640 + kDesignWidth, 480 + kDesignHeight});
+  ASSERT_NE(window, nullptr);
+  p.ui->DispatchPending();
+  EXPECT_EQ(p.ui->pending_events(), 0u);
+  const std::string log = p.log.str();
+  EXPECT_EQ(log.find("frame \"Quillpad\" 396x235 at 640,480 owner 0\n"), 0u) << log;
+  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
+  EXPECT_EQ(log.find("destroyed"), std::string::npos) << log;
+  EXPECT_FALSE(p.ui->Windows().front().visible);
+  p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
+  EXPECT_EQ(p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), modalJpeg);
+}
+
+TEST(PadWindow, APadCreatedWithoutAUserIsNotShown) {
+  SignedPad p("");
+  EXPECT_EQ(p.log.str().find("frame"), std::string::npos);
+  EXPECT_EQ(p.control().StrokeCount(), 0);
+}
+
+}  // namespace
+}  // namespace kit::sigpad
