@@ -131,43 +131,50 @@ std::string NewSessionToken() {
   return token;
 }
 
-long SettingsRegistry::OpenKey(RegRoot root, const std::string& path, std::uint32_t access, RegKey* key) {
+namespace {
+
+struct Key {
   HKEY h = nullptr;
-  const LONG rc = RegOpenKeyExW(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(root)),
-                                Wide(path, kSettingsCodePage).c_str(), 0, access | KEY_WOW64_32KEY, &h);
-  *key = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(h) : 0;
-  return rc;
+  ~Key() {
+    if (h != nullptr) RegCloseKey(h);
+  }
+};
+
+bool OpenSettingsKey(RegRoot root, const std::string& path, Key* key) {
+  return RegOpenKeyExW(reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(root)), Wide(path, CP_UTF8).c_str(), 0,
+                       KEY_READ | KEY_WOW64_32KEY, &key->h) == ERROR_SUCCESS;
 }
 
-long SettingsRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                                  std::uint32_t* size) {
-  const HKEY h = reinterpret_cast<HKEY>(key);
-  const std::wstring wname = Wide(name, kSettingsCodePage);
-  DWORD t = 0, bytes = 0;
-  LONG rc = RegQueryValueExW(h, wname.c_str(), nullptr, &t, nullptr, &bytes);
-  if (rc != ERROR_SUCCESS) return rc;
+}  // namespace
+
+bool SettingsRegistry::KeyExists(RegRoot root, const std::string& key) {
+  Key k;
+  return OpenSettingsKey(root, key, &k);
+}
+
+std::optional<RegValue> SettingsRegistry::ReadValue(RegRoot root, const std::string& key, const std::string& name) {
+  Key k;
+  if (!OpenSettingsKey(root, key, &k)) return std::nullopt;
+  const std::wstring wname = Wide(name, CP_UTF8);
+  DWORD type = 0, bytes = 0;
+  if (RegQueryValueExW(k.h, wname.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return std::nullopt;
   std::vector<BYTE> raw(bytes + sizeof(wchar_t));
-  rc = RegQueryValueExW(h, wname.c_str(), nullptr, &t, raw.data(), &bytes);
-  if (rc != ERROR_SUCCESS) return rc;
+  if (RegQueryValueExW(k.h, wname.c_str(), nullptr, &type, raw.data(), &bytes) != ERROR_SUCCESS) return std::nullopt;
   raw.resize(bytes);
-  std::string value(raw.begin(), raw.end());
-  if (t == REG_SZ || t == REG_EXPAND_SZ) {
-    // UTF-16 in the registry; the callers read text in code page 936.
+  RegValue value;
+  value.type = type;
+  if (type == REG_SZ || type == REG_EXPAND_SZ) {
+    // UTF-16 in the registry; the controls read text in code page 936.
     std::wstring text(reinterpret_cast<const wchar_t*>(raw.data()), raw.size() / sizeof(wchar_t));
     text.resize(std::wcslen(text.c_str()));
-    value = Narrow(text, kSettingsCodePage);
-    value.push_back('\0');
+    const std::string narrow = Narrow(text, kSettingsCodePage);
+    value.data.assign(narrow.begin(), narrow.end());
+    value.data.push_back(0);
+  } else {
+    value.data.assign(raw.begin(), raw.end());
   }
-  *type = t;
-  const std::uint32_t room = *size;
-  *size = static_cast<std::uint32_t>(value.size());
-  if (data == nullptr) return ERROR_SUCCESS;
-  if (value.size() > room) return ERROR_MORE_DATA;
-  std::copy(value.begin(), value.end(), data);
-  return ERROR_SUCCESS;
+  return value;
 }
-
-long SettingsRegistry::CloseKey(RegKey key) { return RegCloseKey(reinterpret_cast<HKEY>(key)); }
 
 MessageLoopWaiting::MessageLoopWaiting() : thread_(GetCurrentThreadId()) {
   // A thread has a message queue once it asks for a message.

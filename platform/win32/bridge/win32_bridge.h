@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "ports/registry.h"
+#include "ports/settings.h"
 
 namespace kit::win32::bridge {
 
@@ -32,17 +32,14 @@ std::string NewSessionToken();
 
 // The kit's settings in the registry, read as the 32-bit controls and the
 // package see them (the 32-bit view on 64-bit Windows), whichever build
-// reads them. Paths, names and string data in code page 936; read only.
-class SettingsRegistry : public IRegistry {
+// reads them. Key paths and names in UTF-8, string data in code page 936 as
+// the controls read it; read only.
+class SettingsRegistry : public ISettingsStore {
  public:
-  long OpenKey(RegRoot root, const std::string& path, std::uint32_t access, RegKey* key) override;
-  long CreateKey(RegRoot, const std::string&, RegKey*, bool*) override { return reg::kAccessDenied; }
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
-                  std::uint32_t* size) override;
-  long SetValue(RegKey, const std::string&, std::uint32_t, const std::uint8_t*, std::uint32_t) override {
-    return reg::kAccessDenied;
-  }
-  long CloseKey(RegKey key) override;
+  bool KeyExists(RegRoot root, const std::string& key) override;
+  KeyCreation CreateKey(RegRoot, const std::string&) override { return KeyCreation::kFailed; }
+  std::optional<RegValue> ReadValue(RegRoot root, const std::string& key, const std::string& name) override;
+  bool WriteValue(RegRoot, const std::string&, const std::string&, const RegValue&) override { return false; }
 };
 
 // The serving thread's wait between requests: it keeps processing its
