@@ -176,25 +176,57 @@ std::optional<RegValue> SettingsRegistry::ReadValue(RegRoot root, const std::str
   return value;
 }
 
-MessageLoopWaiting::MessageLoopWaiting() : thread_(GetCurrentThreadId()) {
+// Posted to a MessageLoopWaiting's window: a request came.
+constexpr UINT kWakeMessage = WM_APP + 1;
+constexpr const wchar_t* kWakeClass = L"NotaroBridgeWake";
+
+struct WakeWindow {
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == kWakeMessage) {
+      auto* self = reinterpret_cast<MessageLoopWaiting*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      if (self != nullptr) self->Woken();
+      return 0;
+    }
+    return DefWindowProcW(hwnd, msg, w, l);
+  }
+};
+
+MessageLoopWaiting::MessageLoopWaiting(std::function<void()> meanwhile)
+    : thread_(GetCurrentThreadId()), meanwhile_(std::move(meanwhile)) {
   // A thread has a message queue once it asks for a message.
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  const HINSTANCE module = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = WakeWindow::Proc;
+  wc.hInstance = module;
+  wc.lpszClassName = kWakeClass;
+  RegisterClassW(&wc);  // a second one finds it registered
+  const HWND window =
+      CreateWindowExW(0, kWakeClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, nullptr);
+  if (window != nullptr) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  window_ = window;
+}
+
+MessageLoopWaiting::~MessageLoopWaiting() {
+  if (window_ != nullptr) DestroyWindow(static_cast<HWND>(window_));
 }
 
 void MessageLoopWaiting::Wait(std::chrono::milliseconds timeout, const std::function<bool()>& ready) {
-  // Wake() posts only to a thread that says it waits; said before the last
-  // look, so that a request queued in between is either seen or posted.
-  waiting_.store(true);
+  // A request queued after this look has posted a wake, which ends the wait.
   if (!ready() && !quit_) {
     MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(timeout.count()), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
-  waiting_.store(false);
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       quit_ = true;
       break;
+    }
+    // Here the serving loop takes the request itself.
+    if (msg.message == kWakeMessage && msg.hwnd == static_cast<HWND>(window_)) {
+      posted_.store(false);
+      continue;
     }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
@@ -202,7 +234,26 @@ void MessageLoopWaiting::Wait(std::chrono::milliseconds timeout, const std::func
 }
 
 void MessageLoopWaiting::Wake() {
-  if (waiting_.load()) PostThreadMessageW(thread_, WM_NULL, 0, 0);
+  // To a window: a modal loop would drop a message for the thread alone.
+  if (window_ == nullptr) {
+    PostThreadMessageW(thread_, WM_NULL, 0, 0);
+  } else if (!posted_.exchange(true)) {
+    PostMessageW(static_cast<HWND>(window_), kWakeMessage, 0, 0);
+  }
+}
+
+void MessageLoopWaiting::Woken() {
+  // Cleared first: a request coming while `meanwhile` runs posts again.
+  posted_.store(false);
+  if (!meanwhile_ || answering_) return;
+  answering_ = true;
+  try {
+    meanwhile_();
+  } catch (...) {
+    // Nothing may unwind through the system's loop; the request stays
+    // queued for the serving loop.
+  }
+  answering_ = false;
 }
 
 namespace {

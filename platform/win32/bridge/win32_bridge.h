@@ -44,10 +44,17 @@ class SettingsRegistry : public ISettingsStore {
 
 // The serving thread's wait between requests: it keeps processing its
 // window messages (the controls' windows, COM's, the bridge's own), and
-// another thread's Wake() ends the wait. Made on the serving thread.
+// another thread's Wake() ends the wait. While the thread is in another
+// message loop instead (a call's modal window, a message box, a pop-up
+// menu), Wake() reaches that loop through a window of this object's, which
+// calls `meanwhile` there; never from Wait() itself, and never inside its
+// own run. Made on the serving thread.
 class MessageLoopWaiting {
  public:
-  MessageLoopWaiting();
+  explicit MessageLoopWaiting(std::function<void()> meanwhile = nullptr);
+  ~MessageLoopWaiting();
+  MessageLoopWaiting(const MessageLoopWaiting&) = delete;
+  MessageLoopWaiting& operator=(const MessageLoopWaiting&) = delete;
   // Returns when a message came (all are processed first), `ready` turned
   // true or `timeout` passed.
   void Wait(std::chrono::milliseconds timeout, const std::function<bool()>& ready);
@@ -56,8 +63,16 @@ class MessageLoopWaiting {
   bool QuitSeen() const { return quit_; }
 
  private:
+  friend struct WakeWindow;
+  // The wake reached window_ in a loop that is not Wait()'s.
+  void Woken();
+
   std::uint32_t thread_;
-  std::atomic<bool> waiting_{false};
+  std::function<void()> meanwhile_;
+  void* window_ = nullptr;
+  // A wake is on its way to window_; one at a time is enough.
+  std::atomic<bool> posted_{false};
+  bool answering_ = false;
   bool quit_ = false;
 };
 

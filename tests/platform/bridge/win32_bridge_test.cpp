@@ -136,5 +136,38 @@ TEST(Win32Bridge, TheServingThreadKeepsItsWindowsAliveAndWakesForARequest) {
   DestroyWindow(window);
 }
 
+// While a call's modal window runs its own loop on the serving thread, a
+// request reaches that loop; the serving loop's own wait takes it itself.
+TEST(Win32Bridge, ARequestComingWhileAModalLoopRunsIsAnsweredInThatLoop) {
+  using Clock = std::chrono::steady_clock;
+  bool ended = false;
+  int answered = 0;
+  MessageLoopWaiting waiting([&] {
+    ++answered;
+    ended = true;
+  });
+  waiting.Wake();
+  waiting.Wait(std::chrono::seconds(10), [] { return true; });
+  EXPECT_EQ(answered, 0);
+
+  std::thread io([&waiting] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    waiting.Wake();
+  });
+  // As the system's modal loops do: every message dispatched, those without
+  // a window lost.
+  const auto deadline = Clock::now() + std::chrono::seconds(10);
+  while (!ended && Clock::now() < deadline) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 100, QS_ALLINPUT, 0);
+    MSG msg;
+    while (!ended && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  io.join();
+  EXPECT_EQ(answered, 1);
+}
+
 }  // namespace
 }  // namespace kit::win32::bridge
