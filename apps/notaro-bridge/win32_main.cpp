@@ -118,9 +118,7 @@ HWND MakeBridgeWindow(HINSTANCE module) {
 
 // The pad of the ActiveX control over the same Win32 adapters, and its
 // message box as the remark control's are shown (or logged). A page has no
-// window for the pad to sit in: each new pad opens in a frame of its own,
-// and the page gets it once the user has closed that frame. With nobody at
-// the desktop (message boxes logged) the page gets it at once.
+// window for the pad to sit in: the page shows it in a frame of its own.
 struct PadAdapters {
   kit::win32::Win32FileLookup lookup;
   kit::win32::Win32Dialogs desktop;
@@ -135,16 +133,7 @@ struct PadAdapters {
   }
 };
 
-wb::PadFrame* g_shownPad = nullptr;  // one pad on the screen at a time
-
-void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a, HINSTANCE module) {
-  auto shown = [module](kit::sigpad::UCQuillpad& pad) {
-    if (!PadAdapters::LogOfThisRun().empty() || g_shownPad != nullptr) return;
-    wb::PadFrame frame(pad, module);
-    g_shownPad = &frame;
-    frame.Run();
-    g_shownPad = nullptr;
-  };
+void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a) {
   kit::sigpad::RegisterQuillpadControl(registry, [&a] {
     kit::sigpad::QuillpadPorts ports;
     ports.files = kit::DefaultPlatform().files;
@@ -154,13 +143,27 @@ void RegisterQuillpad(kit::ClassRegistry& registry, PadAdapters& a, HINSTANCE mo
     ports.canvas = &a.canvas;
     ports.jpeg = &a.jpeg;
     ports.stamps = &a.stamps;
+    // Pop-ups open on the frame whose toolbar was clicked.
     ports.popup = [](const std::vector<kit::sigpad::MenuItem>& items) -> std::optional<std::string> {
-      if (g_shownPad == nullptr) return std::nullopt;
-      return g_shownPad->Popup(items);
+      wb::PadFrame* frame = wb::PadFrame::Handling();
+      if (frame == nullptr) return std::nullopt;
+      return frame->Popup(items);
     };
     return ports;
-  }, shown);
+  });
 }
+
+// A page's pad in its frame; the frame goes with this object, before the pad.
+class PadWindow : public kit::bridge::IControlWindow {
+ public:
+  PadWindow(kit::sigpad::UCQuillpad& pad, HINSTANCE module) : frame_(pad, module) {}
+  void Place(const kit::bridge::WindowPlace& p) override {
+    frame_.Place(RECT{p.left, p.top, p.left + p.width, p.top + p.height});
+  }
+
+ private:
+  wb::PadFrame frame_;
+};
 
 int Run(const std::vector<std::string>& argv) {
   const kit::Platform& platform = kit::DefaultPlatform();
@@ -218,7 +221,7 @@ int Run(const std::vector<std::string>& argv) {
       kit::win32::notaro::InstallWin32Extensions(ctrl, module, 0);
     });
     PadAdapters pad;
-    RegisterQuillpad(registry, pad, module);
+    RegisterQuillpad(registry, pad);
 
     kit::bridge::Bridge::Ports ports;
     ports.registry = &registry;
@@ -236,6 +239,14 @@ int Run(const std::vector<std::string>& argv) {
                                request.origin.value_or("no origin") + ": " + std::to_string(response.status) +
                                " " + response.body;
       if (!Say(STD_ERROR_HANDLE, line)) OutputDebugStringA((line + "\n").c_str());
+    };
+    ports.open_window = [module](kit::automation::IDispatchObject& control, const kit::bridge::WindowPlace& place)
+        -> std::unique_ptr<kit::bridge::IControlWindow> {
+      auto* quillpad = dynamic_cast<kit::sigpad::UCQuillpad*>(&control);
+      if (quillpad == nullptr) return nullptr;
+      auto window = std::make_unique<PadWindow>(*quillpad, module);
+      window->Place(place);
+      return window;
     };
     kit::bridge::Bridge bridge(ports, settings, std::string(kit::bridge::kNotaroJs));
     kit::bridge::BridgeServer server(bridge);
@@ -259,7 +270,11 @@ int Run(const std::vector<std::string>& argv) {
       status = 3;
     } else {
       Say(STD_OUTPUT_HANDLE, "NotaroBridge listening on http://127.0.0.1:" + std::to_string(port));
-      wb::MessageLoopWaiting waiting;
+      // The controls' windows and the serving share this thread: a call's
+      // modal loop (the remark window, a message box) answers meanwhile what
+      // need not wait for the call, and modeless pads take their input while
+      // the bridge waits for requests.
+      wb::MessageLoopWaiting waiting([&server] { server.AnswerMeanwhile(std::chrono::milliseconds(0)); });
       kit::bridge::BridgeServer::Waiting hooks;
       hooks.wait = [&waiting, &server](std::chrono::milliseconds timeout, const std::function<bool()>& ready) {
         waiting.Wait(timeout, ready);

@@ -4,6 +4,7 @@ namespace kit::win32::bridge {
 namespace {
 constexpr const wchar_t* kClass = L"NotaroBridgePad";
 constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+thread_local PadFrame* t_handling = nullptr;
 }  // namespace
 
 PadFrame::PadFrame(sigpad::UCQuillpad& pad, HINSTANCE module) : face_(pad, module) {
@@ -25,28 +26,18 @@ PadFrame::~PadFrame() {
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
-void PadFrame::Run() {
+PadFrame* PadFrame::Handling() { return t_handling; }
+
+void PadFrame::Place(const RECT& client) {
   if (hwnd_ == nullptr) return;
-  RECT frame{}, work{};
-  GetWindowRect(hwnd_, &frame);
-  SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int cx = frame.right - frame.left, cy = frame.bottom - frame.top;
-  SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - cx) / 2,
-               work.top + (work.bottom - work.top - cy) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  face_.Resize(hwnd_, client.right - client.left, client.bottom - client.top);
+  RECT frame = client;
+  AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  SetWindowPos(hwnd_, HWND_TOP, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, 0);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
+  // Already shown, it comes in front again: the page asks for it.
+  SetForegroundWindow(hwnd_);
   UpdateWindow(hwnd_);
-  MSG msg;
-  while (!closed_) {
-    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-    if (got == 0) {
-      // The program is asked to end: the loop outside hears it too.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (got < 0) break;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
 }
 
 LRESULT CALLBACK PadFrame::Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
@@ -74,7 +65,6 @@ LRESULT PadFrame::Message(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
       return 1;  // the face paints every pixel
     case WM_CLOSE:
-      closed_ = true;
       ShowWindow(hwnd, SW_HIDE);
       return 0;
     case WM_NCDESTROY:
@@ -83,8 +73,11 @@ LRESULT PadFrame::Message(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
       return DefWindowProcW(hwnd, msg, w, l);
     default: {
       LRESULT result = 0;
-      if (face_.Message(hwnd, msg, w, l, &result)) return result;
-      return DefWindowProcW(hwnd, msg, w, l);
+      PadFrame* const outer = t_handling;
+      t_handling = this;
+      const bool answered = face_.Message(hwnd, msg, w, l, &result);
+      t_handling = outer;
+      return answered ? result : DefWindowProcW(hwnd, msg, w, l);
     }
   }
 }

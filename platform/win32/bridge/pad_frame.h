@@ -1,6 +1,6 @@
 // Win32 adapter of NotaroBridge.exe only: the signature pad of a page in a
-// browser, which has no page window to sit in, as a window of its own on the
-// desktop holding the pad's face at the control's size.
+// browser, which has no page window to sit in, as a modeless window of its
+// own on the desktop holding the pad's face where the page says.
 #pragma once
 #include <windows.h>
 
@@ -18,6 +18,7 @@ class PadFrame {
   static constexpr const wchar_t* kTitle = L"Quillpad";
 
   // Makes the frame, not shown yet; `module` registers its window class.
+  // The frame must go before the pad does.
   PadFrame(sigpad::UCQuillpad& pad, HINSTANCE module);
   ~PadFrame();
   PadFrame(const PadFrame&) = delete;
@@ -25,12 +26,16 @@ class PadFrame {
 
   // Nothing when the desktop gave no window.
   HWND window() const { return hwnd_; }
-  // Shows the frame in the middle of the screen and returns when the user
-  // has closed it (at once without a window).
-  void Run();
+  // Shows the frame in front with its client area, the pad, at `client`
+  // (screen pixels); the pad takes that size. The user's closing only hides
+  // it, and the pad keeps what was drawn.
+  void Place(const RECT& client);
   std::optional<std::string> Popup(const std::vector<sigpad::MenuItem>& items) {
     return face_.Popup(hwnd_, items);
   }
+  // The frame whose pad is handling the user's input now (its toolbar
+  // opens pop-ups on it); null outside that.
+  static PadFrame* Handling();
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l);
@@ -38,7 +43,6 @@ class PadFrame {
 
   quillpad::PadFace face_;
   HWND hwnd_ = nullptr;
-  bool closed_ = false;
 };
 
 }  // namespace kit::win32::bridge
