@@ -274,7 +274,13 @@ int Run(const std::vector<std::string>& argv) {
       // modal loop (the remark window, a message box) answers meanwhile what
       // need not wait for the call, and modeless pads take their input while
       // the bridge waits for requests.
-      wb::MessageLoopWaiting waiting([&server] { server.AnswerMeanwhile(std::chrono::milliseconds(0)); });
+      wb::MessageLoopWaiting waiting([&server] {
+        // Not from a pad's own pop-up or message box: a page's release
+        // there would take the pad from under its window's code. The
+        // requests wait the moment until it closes.
+        if (wb::PadFrame::Handling() != nullptr) return;
+        server.AnswerMeanwhile(std::chrono::milliseconds(0));
+      });
       kit::bridge::BridgeServer::Waiting hooks;
       hooks.wait = [&waiting, &server](std::chrono::milliseconds timeout, const std::function<bool()>& ready) {
         waiting.Wait(timeout, ready);
