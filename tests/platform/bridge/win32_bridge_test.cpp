@@ -10,7 +10,10 @@
 #include <thread>
 
 #include "apps/notaro-bridge/bridge.h"
+#include "gdi_dib_canvas.h"
+#include "platform/win32/bridge/pad_frame.h"
 #include "ports/platform.h"
+#include "sigpad/quillpad_ctrl.h"
 #include "sitelock/site_lock.h"
 
 namespace kit::win32::bridge {
@@ -167,6 +170,36 @@ TEST(Win32Bridge, ARequestComingWhileAModalLoopRunsIsAnsweredInThatLoop) {
   }
   io.join();
   EXPECT_EQ(answered, 1);
+}
+
+// The pad a page shows: its drawing area where the page says and at that
+// size, the pad drawing at that size; the user's closing only hides it.
+TEST(Win32Bridge, APadsFrameHoldsThePadWhereThePageSays) {
+  GdiDibCanvasFactory canvas;
+  sigpad::QuillpadPorts ports;
+  ports.canvas = &canvas;
+  sigpad::UCQuillpad pad(ports);
+  PadFrame frame(pad, GetModuleHandleW(nullptr));
+  ASSERT_NE(frame.window(), nullptr);
+  EXPECT_FALSE(IsWindowVisible(frame.window()));
+  for (const RECT& place : {RECT{100, 120, 496, 355}, RECT{300, 40, 800, 340}}) {
+    frame.Place(place);
+    RECT client{};
+    GetClientRect(frame.window(), &client);
+    POINT origin{0, 0};
+    ClientToScreen(frame.window(), &origin);
+    EXPECT_EQ(origin.x, place.left);
+    EXPECT_EQ(origin.y, place.top);
+    EXPECT_EQ(client.right, place.right - place.left);
+    EXPECT_EQ(client.bottom, place.bottom - place.top);
+    EXPECT_TRUE(IsWindowVisible(frame.window()));
+    EXPECT_EQ(pad.picMain().width, place.right - place.left);
+    EXPECT_EQ(pad.picMain().height, place.bottom - place.top - sigpad::kToolbarHeight);
+    SendMessageW(frame.window(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(frame.window()));
+    ASSERT_TRUE(IsWindow(frame.window()));
+  }
+  EXPECT_EQ(PadFrame::Handling(), nullptr);
 }
 
 }  // namespace
