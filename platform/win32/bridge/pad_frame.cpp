@@ -1,5 +1,7 @@
 #include "platform/win32/bridge/pad_frame.h"
 
+#include "platform/win32/bridge/win32_bridge.h"
+
 namespace kit::win32::bridge {
 namespace {
 constexpr const wchar_t* kClass = L"NotaroBridgePad";
@@ -36,7 +38,7 @@ void PadFrame::Place(const RECT& client) {
   SetWindowPos(hwnd_, HWND_TOP, frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top, 0);
   ShowWindow(hwnd_, SW_SHOWNORMAL);
   // Already shown, it comes in front again: the page asks for it.
-  SetForegroundWindow(hwnd_);
+  ComeForward(hwnd_);
   UpdateWindow(hwnd_);
 }
 

@@ -260,30 +260,36 @@ namespace {
 
 thread_local bool t_comingForward = false;
 
+// Over the foreground window when another program has it.
+void BringOverForeground(HWND window) {
+  const HWND foreground = GetForegroundWindow();
+  DWORD foregroundProcess = 0;
+  const DWORD foregroundThread = foreground != nullptr ? GetWindowThreadProcessId(foreground, &foregroundProcess) : 0;
+  if (foregroundThread == 0 || foregroundProcess == GetCurrentProcessId()) return;
+  // Sharing the foreground thread's input state for a moment lets this
+  // thread take the foreground, as the browser's own windows could.
+  t_comingForward = true;
+  const DWORD self = GetCurrentThreadId();
+  const bool attached = AttachThreadInput(self, foregroundThread, TRUE) != FALSE;
+  BringWindowToTop(window);
+  SetForegroundWindow(window);
+  if (attached) AttachThreadInput(self, foregroundThread, FALSE);
+  t_comingForward = false;
+}
+
 LRESULT CALLBACK ForegroundHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE && !t_comingForward) {
     const HWND window = reinterpret_cast<HWND>(wParam);
-    const HWND foreground = GetForegroundWindow();
-    DWORD foregroundProcess = 0;
-    const DWORD foregroundThread =
-        foreground != nullptr ? GetWindowThreadProcessId(foreground, &foregroundProcess) : 0;
-    if (foregroundThread != 0 && foregroundProcess != GetCurrentProcessId() &&
-        GetAncestor(window, GA_ROOT) == window) {
-      // Sharing the foreground thread's input state for a moment lets this
-      // thread take the foreground, as the browser's own windows could.
-      t_comingForward = true;
-      const DWORD self = GetCurrentThreadId();
-      const bool attached = AttachThreadInput(self, foregroundThread, TRUE) != FALSE;
-      BringWindowToTop(window);
-      SetForegroundWindow(window);
-      if (attached) AttachThreadInput(self, foregroundThread, FALSE);
-      t_comingForward = false;
-    }
+    if (GetAncestor(window, GA_ROOT) == window) BringOverForeground(window);
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 }  // namespace
+
+void ComeForward(void* window) {
+  if (!t_comingForward) BringOverForeground(static_cast<HWND>(window));
+}
 
 ForegroundWindows::ForegroundWindows()
     : hook_(SetWindowsHookExW(WH_CBT, ForegroundHook, nullptr, GetCurrentThreadId())) {}

@@ -92,6 +92,10 @@ class ForegroundWindows {
   void* hook_;
 };
 
+// Brings `window` (an HWND), already shown, in front of another program's
+// foreground window, as the page that needs it again asks.
+void ComeForward(void* window);
+
 // The bridge's own window class: a window never shown, so that logging off,
 // the installer and `--stop` can ask a running bridge to end.
 constexpr const wchar_t* kWindowClass = L"NotaroBridge";
