@@ -160,20 +160,6 @@ class QuillpadTest : public ::testing::Test {
   }
 };
 
-TEST_F(QuillpadTest, StartsWithTheDesignedFace) {
-  const char* labels[] = {"笔迹", "颜色", "撤消", "恢复", "全清", "橡皮擦", "画笔"};
-  for (int i = 0; i < 7; ++i) EXPECT_STREQ(pad->Buttons()[i].label, labels[i]);
-  EXPECT_EQ(pad->picMain().Left, 0);
-  EXPECT_EQ(pad->picMain().Top, 24);
-  EXPECT_EQ(pad->Image().Width(), 353);
-  EXPECT_EQ(pad->Image().Height(), 201);
-  EXPECT_TRUE(pad->picMain().AutoRedraw);
-  EXPECT_EQ(pad->picMain().DrawWidth, 2);
-  EXPECT_TRUE(Blank());
-  EXPECT_EQ(UCQuillpad::DispatchMap().members().size(), 6u);
-  EXPECT_EQ(UCQuillpad::DispatchMap().members()[0].name, "strSavePath");
-}
-
 // The history as its rules state it, slot names included.
 struct SlotCase {
   const char* ops;
