@@ -1,4 +1,4 @@
-#include "platform/posix/view/emf_player.h"
+#include "sim/view/emf_player.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/posix/view/cairo_dc.h"
-#include "tests/platform/view/emf_records.h"
+#include "tests/sim/view/emf_records.h"
 
 namespace kit::view {
 namespace {
