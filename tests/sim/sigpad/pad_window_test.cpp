@@ -144,59 +144,5 @@ TEST(PadWindow, TheWindowShowsTheInkAsSaved) {
   EXPECT_EQ(differing, 0) << "of " << w * h << " pixels";
 }
 
-TEST(PadWindow, WhatTheUserLeavesAloneChangesNothing) {
-  const struct {
-    const char* events;
-    const char* logged;
-  } cases[] = {
-      // Dismissed pop-ups keep the pen; buttons without history are refused.
-      {"button 2\npopup none\nbutton 1\npopup none\nbutton 3\nbutton 4\nclose\n", "popup 细 1 | [x]中等 2"},
-      // The thinnest pen cannot get thinner: the box says so.
-      {"button 1\npopup 1\nbutton 1\npopup 5\nok\nclose\n", "message \"保存提示\": 已经最细了，无法变细了！"},
-      // A press outside picMain (on the toolbar) draws nothing.
-      {"down 40 10\nmove 80 12\nup 80 12\nclose\n", "destroyed \"Quillpad\""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.events);
-    SignedPad p(c.events);
-    EXPECT_EQ(p.control().StrokeCount(), 0);
-    EXPECT_EQ(p.control().picMain().ForeColor, 0u);
-    EXPECT_NE(p.log.str().find(c.logged), std::string::npos) << p.log.str();
-    const Decoded img = p.SavedJpeg();
-    for (int y = 0; y < img.height; y += 7)
-      for (int x = 0; x < img.width; x += 11) ExpectNear(img.At(x, y), 255, 255, 255, "blank");
-  }
-}
-
-// A host without a page shows the pad modeless where it is asked to: the
-// same events sign the same picture, and the close box only hides it.
-TEST(PadWindow, AModelessPadSignsAsTheModalOne) {
-  const std::string events = ReadText(KIT_SIGN_EVENTS);
-  std::string modalJpeg;
-  {
-    SignedPad p(events);
-    p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
-    modalJpeg = p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG");
-  }
-  SignedPad p(events, false);
-  auto window = sim::ShowPadWindow(*p.ui, *p.pad, {640, 480, 640 + kDesignWidth, 480 + kDesignHeight});
-  ASSERT_NE(window, nullptr);
-  p.ui->DispatchPending();
-  EXPECT_EQ(p.ui->pending_events(), 0u);
-  const std::string log = p.log.str();
-  EXPECT_EQ(log.find("frame \"Quillpad\" 396x235 at 640,480 owner 0\n"), 0u) << log;
-  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
-  EXPECT_EQ(log.find("destroyed"), std::string::npos) << log;
-  EXPECT_FALSE(p.ui->Windows().front().visible);
-  p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
-  EXPECT_EQ(p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), modalJpeg);
-}
-
-TEST(PadWindow, APadCreatedWithoutAUserIsNotShown) {
-  SignedPad p("");
-  EXPECT_EQ(p.log.str().find("frame"), std::string::npos);
-  EXPECT_EQ(p.control().StrokeCount(), 0);
-}
-
 }  // namespace
 }  // namespace kit::sigpad
