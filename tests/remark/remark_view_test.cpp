@@ -128,18 +128,6 @@ TEST_F(RemarkViewTest, FastMovesAreLimitedToOneStepAndThePointerFollowsThePen) {
   EXPECT_FALSE(view.capturing());
 }
 
-TEST_F(RemarkViewTest, MovesInsideOnePixelRecordNothingAndAClickIsADeletableStroke) {
-  Page(1000, 1000);
-  view.SetZoom(200);
-  view.OnLButtonDown(17, 17);
-  view.OnMouseMove(18, 18);  // still page pixel (1, 1)
-  view.OnLButtonUp();
-  EXPECT_EQ(Strokes(), Cat(Header(1, 1), {0, 0}));
-  EXPECT_TRUE(wnd.clientDrawing.empty());
-  EXPECT_TRUE(doc.DeleteLastStroke());
-  EXPECT_EQ(doc.page(0).used_length(), 0);
-}
-
 TEST_F(RemarkViewTest, PressesOffTheSheetOrWithoutPagesOrReadOnlyBeginNothing) {
   view.SetReadOnly(false);
   view.OnLButtonDown(20, 20);  // no document
@@ -231,29 +219,6 @@ TEST_F(RemarkViewTest, PaintingDrawsDeskSheetShadowAndTheZoomedPage) {
   // No pages: all grey.
   doc.Clear();
   EXPECT_EQ(Paint(), (std::vector<std::string>{"CreateSolidBrush 8421504", "PatBlt brush 0,0 400,300"}));
-}
-
-TEST_F(RemarkViewTest, ScrollBarsAppearOnlyWhenThePageDoesNotFit) {
-  Page(300, 200);  // 336 x 236 in a 400 x 300 client
-  EXPECT_FALSE(wnd.style & (kWsHScroll | kWsVScroll));
-
-  Page(370, 200);  // 406 wide: only the horizontal bar
-  EXPECT_TRUE(wnd.style & kWsHScroll);
-  EXPECT_FALSE(wnd.style & kWsVScroll);
-  EXPECT_EQ(wnd.bars[kSbHorz].nMax, 406);
-  EXPECT_EQ(wnd.bars[kSbHorz].nPage, 400u);
-
-  Page(1000, 1000);
-  EXPECT_TRUE(wnd.style & kWsHScroll);
-  EXPECT_TRUE(wnd.style & kWsVScroll);
-  EXPECT_EQ(wnd.bars[kSbVert].nMax, 1036);
-  EXPECT_EQ(wnd.bars[kSbVert].nPage, 283u);
-
-  // A position beyond what the bigger window can scroll is pulled back.
-  wnd.bars[kSbHorz].nPos = 600;
-  wnd.width = 800;
-  view.OnSize();
-  EXPECT_EQ(wnd.bars[kSbHorz].nPos, 1036 - 779);
 }
 
 TEST_F(RemarkViewTest, ScrollRequestsMoveAndClampThePosition) {
