@@ -197,31 +197,6 @@ class SaveJpgTest : public ::testing::Test {
   const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
 };
 
-TEST_F(SaveJpgTest, WritesTheEncodedFileFromTheDibRows) {
-  EXPECT_TRUE(SaveJPG(saver, dib, name, 90));
-  EXPECT_EQ(fs.files.at(name), (std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF, 0xD9}));
-  EXPECT_EQ(writer.seen.bits, dib.DIBSectionBitsPtr());
-  EXPECT_EQ(writer.seen.width, 3);
-  EXPECT_EQ(writer.seen.height, 2);
-  EXPECT_EQ(writer.seen.stride, 12);
-  EXPECT_EQ(writer.seen_quality, 90);
-  EXPECT_EQ(writer.inits, 1);
-  EXPECT_EQ(writer.frees, 1);
-  EXPECT_EQ(stamps.sets, 0) << "a new file keeps the times of its writing";
-}
-
-TEST_F(SaveJpgTest, ReplacesAnExistingFileKeepingItsStamp) {
-  fs.files[name] = {1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_TRUE(SaveJPG(saver, dib, name, 75));
-  EXPECT_EQ(fs.files.at(name).size(), 4u);
-  EXPECT_EQ(stamps.got_size, 8u);     // read from the old file
-  EXPECT_EQ(stamps.set_on_size, 4u);  // put on the new one
-  EXPECT_EQ(stamps.last.creation, 111u);
-  EXPECT_EQ(stamps.last.last_access, 222u);
-  EXPECT_EQ(stamps.last.last_write, 333u);
-  EXPECT_EQ(stamps.last.attributes, 0x21u);
-}
-
 // Every failure raises 26001 from the JPEG module, frees a writer that
 // encoded, and leaves the old file as it was with no part file behind.
 TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {

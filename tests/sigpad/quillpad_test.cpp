@@ -9,7 +9,6 @@
 #include "libjpeg_writer.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
-#include "tests/platform/sigpad/jpeg_check.h"
 #include "tests/sigpad/mem_files.h"
 
 namespace kit::sigpad {
@@ -209,18 +208,6 @@ TEST_F(QuillpadTest, SlotArithmetic) {
   }
 }
 
-TEST_F(QuillpadTest, ClearKeepsFilesAndSkipCount) {
-  Run("SSSUUS");
-  const std::size_t before = files.files.size();
-  Run("C");
-  EXPECT_EQ(files.files.size(), before);
-  EXPECT_EQ(pad->SkipSlots(), 2);
-  EXPECT_TRUE(Blank());
-  Run("UR");  // nothing to undo or redo
-  EXPECT_TRUE(Blank());
-  EXPECT_EQ(pad->StrokeCount(), 0);
-}
-
 // An ideal history: every picture kept, and a position restorable while the
 // ring still holds its own picture. The pad must agree after every step.
 TEST_F(QuillpadTest, AgreesWithAnIdealHistory) {
@@ -305,17 +292,6 @@ TEST_F(QuillpadTest, PadsSharingAFolderKeepTheirOwnPictures) {
   Run("U");
   EXPECT_EQ(Shown(), mine);
   EXPECT_EQ(pad->UndoDepth(), 0);
-}
-
-TEST_F(QuillpadTest, NewSavePathStartsANewHistory) {
-  Run("SS");
-  pad->SetSavePath("C:\\Temp\\qzdesk\\");  // the same folder: history kept
-  EXPECT_EQ(pad->StrokeCount(), 2);
-  pad->SetSavePath("D:\\x");
-  EXPECT_EQ(pad->StrokeCount(), 0);
-  EXPECT_FALSE(pad->Buttons()[kBtnUndo - 1].enabled);
-  Run("S");
-  EXPECT_TRUE(files.files.count("D:\\x\\Quillpad1.BMP"));
 }
 
 struct PenCase {
@@ -497,29 +473,6 @@ TEST_F(QuillpadTest, HeightAndWidthRescaleWithoutResizing) {
   EXPECT_EQ(pad->Image().Height(), 357);
   EXPECT_EQ(pad->Image().Width(), 396);
   EXPECT_THROW(InvokeByName(*pad, "Height", InvokeKind::PropertyPut, {Variant::I2(0)}), AutomationError);
-}
-
-TEST_F(QuillpadTest, JpegDecodesUprightWithoutColourSwap) {
-  pad->MenuClick("pan3");
-  for (int i = 0; i < 6; ++i) pad->MenuClick("PanAdd");
-  pad->MenuClick("color5");  // a red bar along the top left
-  pad->picMain_MouseDown(1, 0, 10, 10);
-  for (int x = 10; x <= 150; x += 10) pad->picMain_MouseMove(1, 0, x, 10);
-  pad->picMain_MouseUp(1, 0, 150, 10);
-  pad->MenuClick("color2");  // a blue post at the bottom right
-  pad->picMain_MouseDown(1, 0, 330, 100);
-  pad->picMain_MouseMove(1, 0, 330, 190);
-  pad->picMain_MouseUp(1, 0, 330, 190);
-  pad->Save();
-  const auto& bytes = files.files.at("C:\\Temp\\qzdesk\\\\Quillpad.JPG");
-  Decoded img;
-  ASSERT_TRUE(Decode(std::string(bytes.begin(), bytes.end()), img));
-  ASSERT_EQ(img.width, 353);
-  ASSERT_EQ(img.height, 201);
-  ExpectNear(img.At(80, 10), 255, 0, 0, "red bar at the top left");
-  ExpectNear(img.At(330, 150), 0, 0, 255, "blue post at the bottom right");
-  ExpectNear(img.At(80, 190), 255, 255, 255, "white bottom left");
-  ExpectNear(img.At(330, 20), 255, 255, 255, "white top right");
 }
 
 }  // namespace

@@ -68,44 +68,6 @@ TEST_F(PosixSigpadTest, JpegDecodesUprightWithTheColours) {
   ExpectNear(img.At(10, 190), 0, 0, 255, "blue bottom left");
 }
 
-TEST_F(PosixSigpadTest, SaveFailuresRaiseAndLeaveNoFile) {
-  root.MakeFile("c/e/keep");
-  const struct {
-    bool empty;
-    const char* path;
-    const char* description;
-  } cases[] = {{false, "c:\\no\\such\\folder\\Quillpad.JPG", "Failed to save to JPG 3"},
-               {true, "c:\\e\\x.jpg", "Failed to save to JPG 1"}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.path);
-    cDIBSection d;
-    if (!c.empty) {
-      ASSERT_TRUE(d.Create(4, 4));
-    }
-    try {
-      SaveJPG(saver, d, c.path, 90);
-      ADD_FAILURE() << "no error raised";
-    } catch (const RaisedError& e) {
-      EXPECT_EQ(e.number(), 26001);
-      EXPECT_EQ(e.source(), "Quillpad.mIntelJPEGLibrary");
-      EXPECT_EQ(e.description(), c.description);
-    }
-  }
-  EXPECT_FALSE(std::filesystem::exists(root.Native("c/e/x.jpg")));
-}
-
-TEST_F(PosixSigpadTest, BitmapFileRoundTripsThroughTheFileLayer) {
-  cDIBSection d;
-  Paint(d);
-  root.MakeFile("c/temp/qzdesk/keep");
-  WriteBmpFile(d, files, "C:\\Temp\\qzdesk\\\\Quillpad.BMP");
-  EXPECT_EQ(std::filesystem::file_size(root.Native("c/temp/qzdesk/Quillpad.BMP")), 54u + 1060u * 201u);
-  cDIBSection back;
-  ASSERT_TRUE(ReadBmpFile(files, "C:\\Temp\\qzdesk\\\\Quillpad.BMP", back));
-  EXPECT_EQ(back.BytesPerScanLine(), 1060);
-  EXPECT_EQ(0, std::memcmp(back.DIBSectionBitsPtr(), d.DIBSectionBitsPtr(), d.Header().biSizeImage));
-}
-
 // The writer's output buffer starts at a guess and grows: the file is the
 // same whether the guess held or not.
 TEST(LibjpegWriterTest, SameBytesAsLibjpegMemoryDestination) {
