@@ -169,21 +169,6 @@ TEST_F(RemarkDocTest, PageSizeAndMargins) {
   EXPECT_EQ(h, 1315);
 }
 
-TEST_F(RemarkDocTest, ReplacingWithNoPagesKeepsEverything) {
-  OnePage();
-  doc.SelectRemarker("Li");
-  Stroke(1, 1, {});
-  doc.ReplacePages({});
-  EXPECT_EQ(doc.page_count(), 1);
-  EXPECT_EQ(doc.remarker_list_length(), 4);
-  EXPECT_EQ(doc.page(0).used_length(), 12);
-  std::vector<EnhMetaFilePtr> pics;
-  pics.push_back(Picture(fp));
-  doc.ReplacePages(std::move(pics));
-  EXPECT_EQ(doc.remarker_list_length(), 0) << "a captured document starts a fresh remarker list";
-  EXPECT_EQ(doc.page(0).used_length(), 0);
-}
-
 TEST_F(RemarkDocTest, DrawingFiltersByRemarkerAndManagesPens) {
   OnePage();
   doc.SelectRemarker("Li");
