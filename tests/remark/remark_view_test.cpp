@@ -274,41 +274,6 @@ TEST_F(RemarkViewTest, RightDragsPanWithinTheRangeEvenReadOnly) {
   EXPECT_EQ(wnd.shownCursor, 0u);
 }
 
-TEST_F(RemarkViewTest, EveryWayADrawingDragEndsTerminatesTheStrokeOnce) {
-  Page(500, 500);
-  // Releasing the capture reports its loss straight back, as the system does.
-  wnd.onReleaseCapture = [this] { view.OnCaptureChanged(); };
-  view.OnLButtonDown(20, 20);
-  view.OnRButtonUp();  // not this drag's button
-  view.OnRButtonDown(30, 30);
-  EXPECT_EQ(view.drag_mode(), kDragDrawing);
-  view.OnMouseMove(22, 20);
-  view.OnLButtonUp();
-  const Bytes one = Cat(Header(4, 4), {2, 0, 0, 0});
-  EXPECT_EQ(Strokes(), one);
-
-  // Another window takes the capture mid-drag.
-  wnd.onReleaseCapture = nullptr;
-  view.OnLButtonDown(20, 20);
-  view.OnMouseMove(22, 20);
-  view.OnCaptureChanged();
-  EXPECT_FALSE(view.capturing());
-  EXPECT_FALSE(wnd.clipped);
-  EXPECT_TRUE(wnd.captured);  // not ours to release any more
-  view.OnMouseMove(40, 40);
-  view.OnLButtonUp();
-  EXPECT_EQ(Strokes(), Cat(one, one));
-
-  // Cancel mode and destruction.
-  view.OnLButtonDown(20, 20);
-  view.OnCancelMode();
-  view.OnLButtonDown(20, 20);
-  view.OnDestroy();
-  EXPECT_FALSE(wnd.clipped);
-  EXPECT_FALSE(wnd.captured);
-  EXPECT_EQ(Strokes(), Cat(Cat(one, one), Cat(Cat(Header(4, 4), {0, 0}), Cat(Header(4, 4), {0, 0}))));
-}
-
 TEST_F(RemarkViewTest, ZoomAndPageRequestsOutsideTheirRangeAreRefused) {
   Page(100, 80);
   view.SetZoom(0);
