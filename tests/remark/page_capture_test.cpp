@@ -149,6 +149,9 @@ TEST(PageCaptureTest, WpsDocumentOfThreePages) {
                               "WpsApplication 1105 call",
                           }));
   EXPECT_EQ(r.word.wps_closes, 1);
+  // A server that never runs out of pages is stopped at the bound.
+  std::string endless = r.WpsFile("endless.wps", "WPS.Document", 1 << 30);
+  EXPECT_EQ(CaptureFromFile(r.ports, endless).size(), static_cast<std::size_t>(kMaxWpsPages));
 }
 
 TEST(PageCaptureTest, BitmapOnlyClipboardBecomesWpsFileMetafile) {

@@ -251,9 +251,17 @@ TEST_F(RemarkFrameTest, SetSelRemarkerReachesTheOpenViewOnly) {
   Stroke("A", 0, 1);
   Stroke("B", 0, 2);
   ctrl.SetSelRemarker(0);  // no window: nothing to reach
-  duringPrint = [&] { ctrl.Invoke(DISPID_SetSelRemarker, automation::InvokeKind::Method, {automation::Variant::I4(1)}); };
+  bool nestedOpened = true;
+  duringPrint = [&] {
+    ctrl.Invoke(DISPID_SetSelRemarker, automation::InvokeKind::Method, {automation::Variant::I4(1)});
+    // A second opening while the window runs returns at once.
+    const std::string before = log.str();
+    ctrl.OpenRemark(false);
+    nestedOpened = log.str() != before;
+  };
   Open("command #print; print");
   EXPECT_EQ(InkLines(), 2);
+  EXPECT_FALSE(nestedOpened);
   duringPrint = nullptr;
   printed = PrintRecord{};
   Open("command #print; print");

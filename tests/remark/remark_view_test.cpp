@@ -274,6 +274,36 @@ TEST_F(RemarkViewTest, RightDragsPanWithinTheRangeEvenReadOnly) {
   EXPECT_EQ(wnd.shownCursor, 0u);
 }
 
+TEST_F(RemarkViewTest, ALostCaptureOrAMoveInsideOnePixelStillTerminatesTheStrokeOnce) {
+  Page(500, 500);
+  // Releasing the capture reports its loss straight back, as the system does;
+  // the other button neither ends nor restarts the drag.
+  wnd.onReleaseCapture = [this] { view.OnCaptureChanged(); };
+  view.OnLButtonDown(20, 20);
+  view.OnRButtonUp();
+  view.OnRButtonDown(30, 30);
+  EXPECT_EQ(view.drag_mode(), kDragDrawing);
+  view.OnMouseMove(22, 20);
+  view.OnLButtonUp();
+  const Bytes one = Cat(Header(4, 4), {2, 0, 0, 0});
+  EXPECT_EQ(Strokes(), one);
+  // Another window takes the capture mid-drag: not ours to release any more.
+  wnd.onReleaseCapture = nullptr;
+  view.OnLButtonDown(20, 20);
+  view.OnMouseMove(22, 20);
+  view.OnCaptureChanged();
+  EXPECT_FALSE(view.capturing());
+  EXPECT_TRUE(wnd.captured);
+  view.OnMouseMove(40, 40);
+  view.OnLButtonUp();
+  // A move that stays on the same page pixel records no step.
+  view.OnLButtonDown(20, 20);
+  view.OnMouseMove(20, 20);
+  view.OnLButtonUp();
+  EXPECT_EQ(Strokes(), Cat(Cat(one, one), Cat(Header(4, 4), {0, 0})));
+  EXPECT_EQ(wnd.clientDrawing.size(), 6u) << "live ink only for the two moves that left their pixel";
+}
+
 TEST_F(RemarkViewTest, ZoomAndPageRequestsOutsideTheirRangeAreRefused) {
   Page(100, 80);
   view.SetZoom(0);
