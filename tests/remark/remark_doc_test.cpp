@@ -169,36 +169,6 @@ TEST_F(RemarkDocTest, PageSizeAndMargins) {
   EXPECT_EQ(h, 1315);
 }
 
-TEST_F(RemarkDocTest, DrawingFiltersByRemarkerAndManagesPens) {
-  OnePage();
-  doc.SelectRemarker("Li");
-  doc.SetPenColor(0x0000FF);
-  Stroke(10, 20, {{5, -5}});
-  doc.SelectRemarker("Wang");
-  doc.SetPenColor(0xFF0000);
-  doc.SetPenWidth(3);
-  Stroke(100, 100, {{-1, 2}, {3, 0}});
-
-  RecordingCanvas all;
-  doc.DrawPage(0, all, kAllRemarkers);
-  const std::vector<std::string> expect = {
-      "Play 128,96,922,1219",  "CreatePen 0 2 255",   "SelectPen 101", "MoveTo 10,20", "LineTo 15,15",
-      "CreatePen 0 3 16711680", "SelectPen 102",      "DeletePen 101", "MoveTo 100,100",
-      "LineTo 99,102",          "LineTo 102,102",     "SelectPen 1",   "DeletePen 102"};
-  EXPECT_EQ(all.calls, expect);
-
-  for (int who : {0, 1}) {
-    RecordingCanvas only;
-    doc.DrawPage(0, only, who);
-    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 10,20"), who == 0 ? 1 : 0);
-    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 100,100"), who == 1 ? 1 : 0);
-  }
-
-  RecordingCanvas none;
-  doc.DrawPage(0, none, kNoRemarkers);
-  EXPECT_EQ(none.calls, std::vector<std::string>{"Play 128,96,922,1219"}) << "background always drawn";
-}
-
 TEST(StrokeCursorTest, WalksAreBoundedByTheUsedLength) {
   // A whole stroke, then a header whose steps run off the end without a terminator.
   const std::uint8_t bytes[] = {0, 0, 1, 2, 3, 1, 5, 0, 6, 0, 1, 1, 0, 0,

@@ -349,24 +349,6 @@ TEST_F(QuillpadTest, ColourMenuColoursLaterLines) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(12 + 20 * i, 50), items[i].second) << items[i].first;
 }
 
-TEST_F(QuillpadTest, EraserPaintsWhileHeldAndCountsAsAStep) {
-  pad->MenuClick("color5");
-  pad->picMain_MouseDown(1, 0, 10, 10);
-  pad->picMain_MouseMove(1, 0, 60, 10);
-  pad->picMain_MouseUp(1, 0, 60, 10);
-  pad->ToolbarMain_ButtonClick(kBtnEraser);
-  pad->picMain_MouseMove(1, 0, 30, 10);  // not held: nothing
-  EXPECT_EQ(Pixel(30, 10), 0xFF0000u);
-  pad->picMain_MouseDown(1, 0, 30, 10);
-  pad->picMain_MouseMove(1, 0, 30, 10);
-  pad->picMain_MouseUp(1, 0, 30, 10);
-  EXPECT_EQ(Pixel(30, 10), 0xFFFFFFu);
-  EXPECT_EQ(Pixel(50, 10), 0xFF0000u);
-  EXPECT_EQ(pad->StrokeCount(), 2);
-  pad->ToolbarMain_ButtonClick(kBtnUndo);
-  EXPECT_EQ(Pixel(30, 10), 0xFF0000u);
-}
-
 TEST_F(QuillpadTest, SaveWritesBitmapAndJpegIntoTheFolder) {
   struct Case {
     const char* path;
