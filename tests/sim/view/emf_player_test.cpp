@@ -226,26 +226,5 @@ TEST(EmfPlayer, DamagedMetafilesMatchTheirGoldenPicture) {
       6, kWhiteBrush);
 }
 
-TEST(EmfPlayer, TheDeviceContextPlaysThroughItsMapping) {
-  const Bytes bits = MakeBitBltEmfBits(2, 2, {0xFF0000, 0xFF0000, 0xFF0000, 0xFF0000}, Frame96(2, 2), u"");
-  struct HeldBits : IEnhMetaFile {
-    Bytes b;
-    EmfHeader Header() const override { return *ParseEmfHeader(b.data(), b.size()); }
-    std::vector<std::uint8_t> Bits() const override { return b; }
-    std::size_t BitsSize() const override { return b.size(); }
-  } emf;
-  emf.b = bits;
-  CairoDC dc(20, 20);
-  dc.SetMapMode(kMmAnisotropic);
-  dc.SetViewportOrg(4, 4);
-  dc.SetViewportExt(200, 200);
-  dc.SetWindowExt(100, 100);
-  dc.PlayMetafile(emf, RectL{1, 1, 3, 3});  // device (6, 6) to (10, 10)
-  EXPECT_EQ(dc.PixelAt(6, 6), 0x0000FFu);
-  EXPECT_EQ(dc.PixelAt(9, 9), 0x0000FFu);
-  EXPECT_EQ(dc.PixelAt(5, 6), 0xFFFFFFu);
-  EXPECT_EQ(dc.PixelAt(10, 9), 0xFFFFFFu);
-}
-
 }  // namespace
 }  // namespace kit::view
