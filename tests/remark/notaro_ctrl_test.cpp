@@ -17,13 +17,6 @@ using testing::FakePlatform;
 
 // The members, their DISPIDs and types are pinned by the member reference in
 // docs/, which the build writes from this table; pages also find them by name.
-TEST(NotaroDispatchTest, NamesAreFoundWhateverTheirCase) {
-  const auto& table = CNotaroCtrl::DispatchMap();
-  EXPECT_EQ(table.IdOfName("penwidth"), DISPID_PenWidth);
-  EXPECT_EQ(table.IdOfName("ISEXSITFILE"), DISPID_IsExsitFile);
-  EXPECT_FALSE(table.IdOfName("Click").has_value());
-}
-
 class NotaroCtrlTest : public ::testing::Test {
  protected:
   FakePlatform fp;

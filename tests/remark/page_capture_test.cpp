@@ -109,31 +109,6 @@ TEST(PageCaptureTest, ThreePageWordDocumentSplitsAtPageStarts) {
   EXPECT_TRUE(r.word.documents.at(0)->closed);
 }
 
-TEST(PageCaptureTest, FailedCopyGivesThatPageNoPictureNotTheOneBefore) {
-  Rig r;
-  std::string path = r.WordFile("nocopy.doc", "x\fy");
-  r.clipboard.metafile = MakeEmfBits({0, 0, 100, 100}, u"the user's");
-  r.word.copy_nothing = true;
-  auto pages = CaptureFromFile(r.ports, path);
-  ASSERT_EQ(pages.size(), 2u);
-  EXPECT_EQ(pages[0], nullptr);
-  EXPECT_EQ(pages[1], nullptr);
-}
-
-TEST(PageCaptureTest, OverlongPathIsRefusedNotCut) {
-  Rig r;
-  std::string base = r.WordFile("d.doc", "x");
-  std::string longer = base + std::string(300, 'x');
-  // The bound would cut the long path back to a file that exists.
-  std::string cut = longer.substr(0, kMaxCapturePath);
-  r.automation.file_classes[std::u16string(cut.begin(), cut.end())] = "Word.Document.8";
-  EXPECT_TRUE(CaptureFromFile(r.ports, longer).empty());
-  EXPECT_TRUE(r.automation.log.empty());
-  std::string fits(kMaxCapturePath, 'a');
-  CaptureFromFile(r.ports, fits);
-  EXPECT_EQ(r.automation.log.size(), 1u);
-}
-
 TEST(PageCaptureTest, WpsDocumentOfThreePages) {
   Rig r;
   std::string path = r.WpsFile("three.wps", "WPS.Document.6", 3);

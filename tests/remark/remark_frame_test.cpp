@@ -190,32 +190,6 @@ TEST_F(RemarkFrameTest, RemarkerPopupStopsBeforeTheZoomRange) {
   EXPECT_EQ(Starting(lines, "popup chose R198").size(), 1u);
 }
 
-TEST_F(RemarkFrameTest, FiltersChosenInTheWindowReachThePrint) {
-  Pages(2);
-  Stroke("A", 0, 1);  // remarker 0, one line
-  Stroke("B", 0, 2);  // remarker 1, two lines
-  Stroke("B", 1, 3);
-  const struct {
-    std::string events;
-    int lines;
-  } cases[] = {
-      {"command #print; print", 6},
-      {"button #remarker; popup 33012; command #print; print", 5},
-      {"button #remarker; popup 33011; command #print; print", 1},
-      {"button #hide; command #print; print", 0},
-      // Unchecking shows everyone again, whatever was chosen before.
-      {"button #remarker; popup 33011; button #hide; button #hide; command #print; print", 6},
-  };
-  for (const auto& c : cases) {
-    printed = PrintRecord{};
-    Open(c.events);
-    EXPECT_EQ(InkLines(), c.lines) << c.events;
-    EXPECT_EQ(printed.calls, (std::vector<std::string>{"StartDoc Remark", "StartPage", "EndPage", "StartPage",
-                                                       "EndPage", "EndDoc"}))
-        << c.events;
-  }
-}
-
 TEST_F(RemarkFrameTest, PrintingMapsPagePixelsAndEndsCleanly) {
   Pages(3);
   const struct {
@@ -266,18 +240,6 @@ TEST_F(RemarkFrameTest, SetSelRemarkerReachesTheOpenViewOnly) {
   printed = PrintRecord{};
   Open("command #print; print");
   EXPECT_EQ(InkLines(), 3);  // a new opening shows everyone
-}
-
-TEST_F(RemarkFrameTest, ScriptCallDuringADragEndsTheStrokeFirst) {
-  Pages(1);
-  duringPrint = [&] { ctrl.Invoke(DISPID_ConfirmRemark, automation::InvokeKind::Method, {}); };
-  Open("down 40 60; move 60 80; command #print; print; move 80 90; up 80 90");
-  const CRemarkPage& p = ctrl.document().page(0);
-  // Header, one step, terminator; all of it confirmed.
-  EXPECT_EQ(p.used_length(), 14);
-  EXPECT_EQ(p.confirmed_length(), 14);
-  EXPECT_EQ(p.stroke_bytes()[12], 0);
-  EXPECT_EQ(p.stroke_bytes()[13], 0);
 }
 
 TEST_F(RemarkFrameTest, EveryWayOutOfADragTerminatesTheStroke) {
@@ -368,14 +330,6 @@ TEST_F(RemarkFrameTest, AboutAndCloseAreAlwaysThere) {
   // The close posted by the menu ends the loop before the next event.
   EXPECT_EQ(Starting(lines, "modal loop ends 0").size(), 1u);
   EXPECT_EQ(ui->pending_events(), 2u);
-}
-
-TEST_F(RemarkFrameTest, NothingOpensBeforeATransfer) {
-  Pages(1);
-  HeadlessUi quiet({}, &log);
-  ctrl.SetUi(&quiet, HeadlessUi::kHostWindow);
-  ctrl.OpenRemark(false);
-  EXPECT_TRUE(log.str().empty());
 }
 
 }  // namespace
