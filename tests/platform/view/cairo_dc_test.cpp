@@ -56,57 +56,6 @@ TEST(CairoDC, PatBltLandsOnTheMappedDevicePixels) {
   }
 }
 
-// A horizontal line through y = 20 (logical, device after mapping): the rows
-// it covers and the first rows it leaves alone.
-TEST(CairoDC, PensHaveTheirWidthAndColour) {
-  struct Case {
-    const char* what;
-    int width;
-    int zoom;
-    ColorRef color;
-    int covered;  // rows either side of the centre row that are inked
-    int clear;    // the row this far from the centre stays white
-  } cases[] = {
-      {"width 0 is one pixel", 0, 100, 0x0000FF, 0, 1},
-      {"width 1", 1, 100, 0x00FF00, 0, 1},
-      {"width 3", 3, 100, 0xFF0000, 1, 3},
-      {"width 1 at zoom 300", 1, 300, 0x123456, 1, 3},
-      {"width 2 at zoom 200", 2, 200, 0x808000, 1, 4},
-      {"width 6", 6, 100, 0x0080FF, 2, 5},
-      {"width 0 at zoom 400 stays one pixel", 0, 400, 0x00FFFF, 0, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    CairoDC dc(200, 120);
-    dc.SetMapMode(kMmAnisotropic);
-    dc.SetWindowExt(100, 100);
-    dc.SetViewportExt(c.zoom, c.zoom);
-    ICanvas::PenHandle pen = dc.CreatePen(kPsSolid, c.width, c.color);
-    EXPECT_EQ(dc.SelectPen(pen), CairoDC::kStockBlackPen);
-    dc.MoveTo(5, 20);
-    dc.LineTo(40, 20);
-    const int cy = 20 * c.zoom / 100, cx = 20 * c.zoom / 100;
-    for (int dy = -c.covered; dy <= c.covered; ++dy) EXPECT_EQ(dc.PixelAt(cx, cy + dy), c.color) << dy;
-    EXPECT_EQ(dc.PixelAt(cx, cy - c.clear), kWhite);
-    EXPECT_EQ(dc.PixelAt(cx, cy + c.clear), kWhite);
-  }
-}
-
-TEST(CairoDC, PenHandlesFollowGdiRules) {
-  CairoDC dc(20, 20);
-  ICanvas::PenHandle red = dc.CreatePen(kPsSolid, 1, 0x0000FF);
-  dc.SelectPen(red);
-  dc.DeletePen(red);  // refused while selected
-  EXPECT_EQ(dc.SelectPen(12345), 0u);  // not a pen: the red one stays
-  dc.MoveTo(2, 5);
-  dc.LineTo(10, 5);
-  EXPECT_EQ(dc.PixelAt(5, 5), 0x0000FFu);
-  EXPECT_EQ(dc.SelectPen(CairoDC::kStockBlackPen), red);
-  dc.MoveTo(2, 8);
-  dc.LineTo(10, 8);
-  EXPECT_EQ(dc.PixelAt(5, 8), kBlack);
-}
-
 TEST(CairoDC, DrawingStaysInsideTheClientArea) {
   CairoDC dc(30, 30);
   dc.SelectPen(dc.CreatePen(kPsSolid, 3, 0xFF0000));
