@@ -39,11 +39,11 @@ TEST_F(NotaroCtrlTest, PropertiesAndTheirFixedReadings) {
   EXPECT_EQ(ctrl.document().pen_color(), 0x80000005u);
 
   ctrl.SetModifiedFlag(false);
-  Put("PenWidth", Variant::I4(9));
+  for (int refused : {0, 7}) Put("PenWidth", Variant::I4(refused));  // one to six only
   EXPECT_EQ(Get("PenWidth"), Variant::I4(2));
   EXPECT_TRUE(ctrl.IsModified()) << "an ignored width still marks the control";
-  Put("PenWidth", Variant::Str("5"));
-  EXPECT_EQ(Get("PenWidth"), Variant::I4(5));
+  Put("PenWidth", Variant::Str("6"));
+  EXPECT_EQ(Get("PenWidth"), Variant::I4(6));
 
   Put("ToolbarHidden", Variant::Bool(false));
   EXPECT_EQ(Get("ToolbarHidden"), Variant::Bool(true));
