@@ -17,23 +17,6 @@ namespace mb = kit::mb;
 namespace id = kit::id;
 using kit::win32::notaro::ControlDialogs;
 
-TEST(DefaultAnswer, IsTheButtonAStyleMakesTheDefault) {
-  struct {
-    unsigned style;
-    int want;
-  } const cases[] = {
-      {mb::kOk, id::kOk},
-      {mb::kOk | mb::kDefButton2, id::kOk},
-      {mb::kOkCancel, id::kOk},
-      {mb::kOkCancel | mb::kDefButton2, id::kCancel},
-      {mb::kYesNo, id::kYes},
-      {mb::kYesNo | mb::kDefButton2, id::kNo},
-      {mb::kYesNoCancel, id::kYes},
-      {mb::kYesNoCancel | mb::kDefButton2 | mb::kSystemModal, id::kNo},
-  };
-  for (const auto& c : cases) EXPECT_EQ(kit::DefaultAnswer(c.style), c.want) << std::hex << c.style;
-}
-
 // Counts what reaches the desktop.
 class Desktop : public kit::IDialogs {
  public:

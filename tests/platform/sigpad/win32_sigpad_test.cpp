@@ -105,17 +105,5 @@ TEST_F(Win32SigpadTest, ReadOnlyFileRaisesAccessErrorBeforeWriting) {
   EXPECT_EQ(ReadAll(files, path), "old");
 }
 
-TEST_F(Win32SigpadTest, MissingFolderRaisesSaveError) {
-  cDIBSection d;
-  ASSERT_TRUE(d.Create(4, 4));
-  try {
-    SaveJPG(saver, d, TempFolder() + "kit_no_such_folder\\x\\Quillpad.JPG", 90);
-    FAIL() << "no error raised";
-  } catch (const RaisedError& e) {
-    EXPECT_EQ(e.number(), 26001);
-    EXPECT_EQ(e.description(), "Failed to save to JPG 3");
-  }
-}
-
 }  // namespace
 }  // namespace kit::sigpad
