@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "remark/notaro_ctrl.h"
+#include "remark/remark_doc.h"
 #include "remark/remark_view.h"
 #include "tests/remark/fakes.h"
 #include "tests/remark/view_fakes.h"
@@ -184,18 +184,6 @@ TEST_F(RemarkViewTest, RightDragsPanWithinTheRangeEvenReadOnly) {
   view.OnCancelMode();
   EXPECT_FALSE(view.capturing());
   EXPECT_EQ(wnd.shownCursor, 0u);
-}
-
-TEST_F(RemarkViewTest, TheControlSetsTheFilterOfTheOpenView) {
-  CNotaroCtrl ctrl(fp.platform);
-  ctrl.SetSelRemarker(0);  // no window to reach
-  EXPECT_FALSE(ctrl.IsModified());
-  ctrl.SetActiveView(&view);
-  const int before = wnd.invalidations;
-  ctrl.SetSelRemarker(-2);
-  EXPECT_EQ(view.filter(), kNoRemarkers);
-  EXPECT_GT(wnd.invalidations, before);
-  ctrl.SetActiveView(nullptr);
 }
 
 }  // namespace

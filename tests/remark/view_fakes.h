@@ -102,7 +102,6 @@ class FakeWindow : public IViewWindow {
   RectL clip{};
   PointL cursor{0, 0};
   CursorHandle shownCursor = 0;
-  int invalidations = 0;
   std::vector<std::string> clientDrawing;
 
   std::uint32_t Style() const override { return style; }
@@ -127,7 +126,7 @@ class FakeWindow : public IViewWindow {
   }
   void SetScrollPos(int bar, int pos) override { bars[bar].nPos = pos; }
   void ScrollWindow(int dx, int dy) override { log.push_back("ScrollWindow " + Pt(dx, dy)); }
-  void Invalidate(bool) override { ++invalidations; }
+  void Invalidate(bool) override {}
   std::unique_ptr<IDeviceContext> GetClientDC() override { return std::make_unique<RecordingDC>(&clientDrawing); }
   void SetCapture() override { captured = true; }
   void ReleaseCapture() override { captured = false; }

@@ -114,17 +114,10 @@ class FakeWriter : public IJpegWriter {
  public:
   int init_result = 0;
   int encode_result = 0;
-  int inits = 0, frees = 0, encodes = 0;
-  JpegImage seen;
-  int seen_quality = -1;
-  int Init() override {
-    ++inits;
-    return init_result;
-  }
-  int Encode(const JpegImage& image, int quality, std::vector<std::uint8_t>& out) override {
+  int frees = 0, encodes = 0;
+  int Init() override { return init_result; }
+  int Encode(const JpegImage&, int, std::vector<std::uint8_t>& out) override {
     ++encodes;
-    seen = image;
-    seen_quality = quality;
     if (encode_result != 0) return encode_result;
     out = {0xFF, 0xD8, 0xFF, 0xD9};
     return 0;
@@ -132,39 +125,20 @@ class FakeWriter : public IJpegWriter {
   void Free() override { ++frees; }
 };
 
-// Records what the export asks of the stamps, checking the file's state at
-// each call.
+// Counts what the export asks of the stamps.
 class FakeStamps : public IFileStamps {
  public:
   explicit FakeStamps(MemFiles& fs) : fs_(fs) {}
   std::optional<FileStamp> Get(const std::string& path) override {
     ++gets;
     if (!fs_.Exists(path)) return std::nullopt;
-    got_size = fs_.files[path].size();
     return FileStamp{111, 222, 333, 0x21};
   }
-  void Set(const std::string& path, const FileStamp& s) override {
-    ++sets;
-    set_on_size = fs_.Exists(path) ? fs_.files[path].size() : 0;
-    last = s;
-  }
+  void Set(const std::string&, const FileStamp&) override { ++sets; }
   int gets = 0, sets = 0;
-  std::size_t got_size = 0, set_on_size = 0;
-  FileStamp last;
 
  private:
   MemFiles& fs_;
-};
-
-class SaveJpgTest : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(dib.Create(3, 2)); }
-  MemFiles fs;
-  FakeWriter writer;
-  FakeStamps stamps{fs};
-  JpegSaver saver{fs, writer, "Quillpad", &stamps};
-  cDIBSection dib;
-  const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
 };
 
 // Every failure raises 26001 from the JPEG module, frees a writer that
@@ -219,7 +193,14 @@ TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
   }
 }
 
-TEST_F(SaveJpgTest, UndeletableFileRaisesAccessErrorBeforeWriting) {
+TEST(SaveJpg, UndeletableFileRaisesAccessErrorBeforeWriting) {
+  MemFiles fs;
+  FakeWriter writer;
+  FakeStamps stamps{fs};
+  JpegSaver saver{fs, writer, "Quillpad", &stamps};
+  cDIBSection dib;
+  ASSERT_TRUE(dib.Create(3, 2));
+  const std::string name = "C:\\Temp\\qzdesk\\\\Quillpad.JPG";
   fs.files[name] = {9, 9};
   fs.locked.insert(name);
   try {

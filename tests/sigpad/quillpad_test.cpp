@@ -235,17 +235,6 @@ TEST_F(QuillpadTest, SnapshotFailuresLeaveTheHistoryConsistent) {
   EXPECT_EQ(Shown(), two);
 }
 
-TEST_F(QuillpadTest, PadsSharingAFolderKeepTheirOwnPictures) {
-  auto other = Make();
-  Run("SS");
-  Stroke(*other, 500);
-  Stroke(*other, 501);  // overwrites slots 1 and 2 with its own pictures
-  const auto mine = Shown();
-  Run("U");
-  EXPECT_EQ(Shown(), mine);
-  EXPECT_EQ(pad->UndoDepth(), 0);
-}
-
 struct PenCase {
   std::vector<const char*> clicks;
   int width;
