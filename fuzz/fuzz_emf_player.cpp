@@ -9,7 +9,7 @@
 
 #include "fuzz/fuzz_common.h"
 #include "platform/posix/view/cairo_dc.h"
-#include "platform/posix/view/emf_player.h"
+#include "sim/view/emf_player.h"
 #include "ports/emf.h"
 #include "ports/le_bytes.h"
 

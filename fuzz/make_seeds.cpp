@@ -15,7 +15,7 @@
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
 #include "remark/remark_file.h"
-#include "tests/platform/view/emf_records.h"
+#include "tests/sim/view/emf_records.h"
 
 namespace {
 

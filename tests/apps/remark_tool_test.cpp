@@ -125,33 +125,4 @@ TEST_F(RemarkToolTest, DamagedFilesNameWhatIsWrongAndWhere) {
   EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
 }
 
-TEST_F(RemarkToolTest, NewWritesTheEmptyDocument) {
-  const Bytes empty = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0, 0, 2};
-  auto read = [](const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  };
-  for (const std::string& path : {Out("new.dat"), Write("old.dat", TwoPageFile().file)}) {
-    SCOPED_TRACE(path);
-    ASSERT_EQ(Run({"new", path}), 0) << err_;
-    EXPECT_EQ(read(path), empty);
-    EXPECT_FALSE(fs::exists(path + ".saving"));
-  }
-  ASSERT_EQ(Run({"info", Out("new.dat")}), 0) << err_;
-  EXPECT_EQ(out_,
-            "flags: 0x0000\npages: 0\nremarker list length: 0\ncurrent remarker: 0\n"
-            "pen colour: 255,0,0 (0x0000FF)\npen width: 2\nremarkers: 0\n");
-  EXPECT_EQ(Run({"new", Out("no/such/new.dat")}), 1);
-  EXPECT_EQ(std::count(err_.begin(), err_.end(), '\n'), 1) << err_;
-}
-
-TEST_F(RemarkToolTest, UsageErrorsExitTwo) {
-  EXPECT_EQ(Run({}), 2);
-  EXPECT_NE(err_.find("usage:"), std::string::npos);
-  EXPECT_EQ(Run({"info"}), 2);
-  EXPECT_EQ(Run({"show", "x.dat"}), 2);
-  EXPECT_EQ(Run({"info", "a.dat", "b.dat"}), 2);
-  EXPECT_EQ(out_, "");
-}
-
 }  // namespace

@@ -5,19 +5,6 @@
 namespace kit {
 namespace {
 
-TEST(DcMappingTest, MulDivRoundsHalvesAwayFromZeroAndRefusesWhatDoesNotFit) {
-  EXPECT_EQ(MulDiv(1, 1, 2), 1);
-  EXPECT_EQ(MulDiv(-1, 1, 2), -1);
-  EXPECT_EQ(MulDiv(1, -1, 2), -1);
-  EXPECT_EQ(MulDiv(5, 2, 3), 3);
-  EXPECT_EQ(MulDiv(4, 1, 3), 1);
-  EXPECT_EQ(MulDiv(-4, 1, -3), 1);
-  EXPECT_EQ(MulDiv(7, 1, 0), -1);
-  EXPECT_EQ(MulDiv(0x40000000, 4, 1), -1);
-  EXPECT_EQ(MulDiv(0x40000000, 4, 2), -1);  // exactly 2^31
-  EXPECT_EQ(MulDiv(0x7FFFFFFF, 2, 2), 0x7FFFFFFF);
-}
-
 TEST(DcMappingTest, TextModeShiftsByOriginsAndAnisotropicScalesWithRounding) {
   DcMapping m;
   m.windowOrg = {5, 7};

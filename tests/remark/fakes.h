@@ -108,30 +108,4 @@ struct FakePlatform {
   Platform platform{&files, &screen, &metafiles, &codepage};
 };
 
-// Records drawing calls as text lines.
-class RecordingCanvas : public ICanvas {
- public:
-  std::vector<std::string> calls;
-  PenHandle next = 100;
-  PenHandle selected = 1;  // the pen the device context starts with
-
-  PenHandle CreatePen(int style, int width, ColorRef color) override {
-    calls.push_back("CreatePen " + std::to_string(style) + " " + std::to_string(width) + " " + std::to_string(color));
-    return ++next;
-  }
-  PenHandle SelectPen(PenHandle pen) override {
-    calls.push_back("SelectPen " + std::to_string(pen));
-    PenHandle old = selected;
-    selected = pen;
-    return old;
-  }
-  void DeletePen(PenHandle pen) override { calls.push_back("DeletePen " + std::to_string(pen)); }
-  void MoveTo(int x, int y) override { calls.push_back("MoveTo " + std::to_string(x) + "," + std::to_string(y)); }
-  void LineTo(int x, int y) override { calls.push_back("LineTo " + std::to_string(x) + "," + std::to_string(y)); }
-  void PlayMetafile(const IEnhMetaFile&, const RectL& r) override {
-    calls.push_back("Play " + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-                    "," + std::to_string(r.bottom));
-  }
-};
-
 }  // namespace kit::testing

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "remark/remark_doc.h"
 #include "tests/remark/fakes.h"
 
@@ -9,11 +7,9 @@ namespace kit::remark {
 namespace {
 
 using testing::FakePlatform;
-using testing::RecordingCanvas;
 
 struct Counter : IModifiedSink {
-  int marks = 0;
-  void SetModifiedFlag(bool m) override { marks += m ? 1 : 0; }
+  void SetModifiedFlag(bool) override {}
 };
 
 // 210 x 297 mm, as a captured A4 page.
@@ -36,7 +32,6 @@ class RemarkDocTest : public ::testing::Test {
     std::vector<EnhMetaFilePtr> pics;
     pics.push_back(Picture(fp));
     doc.ReplacePages(std::move(pics));
-    owner.marks = 0;
   }
   void Stroke(int x, int y, std::vector<std::pair<int, int>> steps) {
     doc.BeginStroke(x, y);
@@ -44,36 +39,6 @@ class RemarkDocTest : public ::testing::Test {
     doc.EndStroke();
   }
 };
-
-TEST_F(RemarkDocTest, PenWidthAcceptsOnlyOneToSix) {
-  doc.SetPenWidth(0);
-  doc.SetPenWidth(7);
-  EXPECT_EQ(doc.pen_width(), 2);
-  EXPECT_EQ(owner.marks, 0);
-  doc.SetPenWidth(1);
-  EXPECT_EQ(doc.pen_width(), 1);
-  doc.SetPenWidth(6);
-  EXPECT_EQ(doc.pen_width(), 6);
-  EXPECT_EQ(owner.marks, 2);
-}
-
-TEST_F(RemarkDocTest, RemarkerSelectionAppendsOnceAndKeepsIndices) {
-  doc.SelectRemarker("Li");
-  EXPECT_EQ(doc.current_remarker(), 0);
-  doc.SelectRemarker("Wang");
-  EXPECT_EQ(doc.current_remarker(), 1);
-  int marks = owner.marks;
-  doc.SelectRemarker("Li");
-  EXPECT_EQ(doc.current_remarker(), 0);
-  EXPECT_EQ(owner.marks, marks) << "finding an existing name is not a change";
-  const std::vector<std::uint8_t> expect = {'L', 'i', 0, 'W', 'a', 'n', 'g', 0, 0};
-  EXPECT_EQ(doc.remarker_list(), expect);
-  doc.SelectRemarker("");
-  EXPECT_EQ(doc.current_remarker(), 0);
-  doc.SelectRemarker("li");  // byte comparison is case-sensitive
-  EXPECT_EQ(doc.current_remarker(), 2);
-  EXPECT_EQ(doc.RemarkerNames(), (std::vector<std::string>{"Li", "Wang", "li"}));
-}
 
 TEST_F(RemarkDocTest, StrokeBytesAndGrowth) {
   OnePage();
@@ -100,50 +65,6 @@ TEST_F(RemarkDocTest, StrokeBytesAndGrowth) {
   EXPECT_EQ(Used(p).front(), 1) << "copied bytes survive the growth";
 }
 
-TEST_F(RemarkDocTest, DeletingAndConfirming) {
-  OnePage();
-  EXPECT_FALSE(doc.DeleteLastStroke());
-  Stroke(10, 10, {{1, 1}});
-  doc.ConfirmAll();
-  EXPECT_FALSE(doc.DeleteLastStroke()) << "confirmed strokes stay";
-  EXPECT_FALSE(doc.DeleteUnconfirmedStrokes());
-  Stroke(20, 20, {{2, 2}, {3, 3}});
-  Stroke(30, 30, {});
-  const int confirmed = doc.page(0).confirmed_length();
-  EXPECT_EQ(confirmed, 14);
-  EXPECT_TRUE(doc.DeleteLastStroke());
-  EXPECT_EQ(doc.page(0).used_length(), 14 + 16) << "only the second unconfirmed stroke goes";
-  EXPECT_TRUE(doc.DeleteLastStroke());
-  EXPECT_EQ(doc.page(0).used_length(), 14);
-  EXPECT_FALSE(doc.DeleteLastStroke());
-  Stroke(40, 40, {{1, 0}});
-  owner.marks = 0;
-  EXPECT_TRUE(doc.DeleteUnconfirmedStrokes());
-  EXPECT_EQ(doc.page(0).used_length(), 14);
-  EXPECT_EQ(owner.marks, 1);
-}
-
-TEST_F(RemarkDocTest, StrokeOperationsWithoutPagesDoNothing) {
-  EXPECT_EQ(doc.current_page(), -1);
-  int w = -1, h = -1;
-  doc.CurrentPageSize(w, h);
-  EXPECT_EQ(w, 0);
-  EXPECT_EQ(h, 0);
-  doc.BeginStroke(1, 1);
-  doc.AddStep(1, 1);
-  doc.EndStroke();
-  EXPECT_FALSE(doc.DeleteLastStroke());
-  EXPECT_EQ(owner.marks, 0);
-  RecordingCanvas dc;
-  doc.DrawCurrentPage(dc, kAllRemarkers);
-  EXPECT_TRUE(dc.calls.empty());
-  OnePage();
-  doc.SetCurrentPage(5);  // held unchecked; operations must not reach past the pages
-  doc.BeginStroke(1, 1);
-  EXPECT_EQ(doc.page(0).used_length(), 0);
-  EXPECT_FALSE(doc.DeleteLastStroke());
-}
-
 TEST_F(RemarkDocTest, PageSizeAndMargins) {
   std::vector<EnhMetaFilePtr> pics;
   pics.push_back(Picture(fp, u"WPSFile"));  // seven characters: no margins
@@ -167,51 +88,6 @@ TEST_F(RemarkDocTest, PageSizeAndMargins) {
   doc.CurrentPageSize(w, h);
   EXPECT_EQ(w, 1050);
   EXPECT_EQ(h, 1315);
-}
-
-TEST_F(RemarkDocTest, ReplacingWithNoPagesKeepsEverything) {
-  OnePage();
-  doc.SelectRemarker("Li");
-  Stroke(1, 1, {});
-  doc.ReplacePages({});
-  EXPECT_EQ(doc.page_count(), 1);
-  EXPECT_EQ(doc.remarker_list_length(), 4);
-  EXPECT_EQ(doc.page(0).used_length(), 12);
-  std::vector<EnhMetaFilePtr> pics;
-  pics.push_back(Picture(fp));
-  doc.ReplacePages(std::move(pics));
-  EXPECT_EQ(doc.remarker_list_length(), 0) << "a captured document starts a fresh remarker list";
-  EXPECT_EQ(doc.page(0).used_length(), 0);
-}
-
-TEST_F(RemarkDocTest, DrawingFiltersByRemarkerAndManagesPens) {
-  OnePage();
-  doc.SelectRemarker("Li");
-  doc.SetPenColor(0x0000FF);
-  Stroke(10, 20, {{5, -5}});
-  doc.SelectRemarker("Wang");
-  doc.SetPenColor(0xFF0000);
-  doc.SetPenWidth(3);
-  Stroke(100, 100, {{-1, 2}, {3, 0}});
-
-  RecordingCanvas all;
-  doc.DrawPage(0, all, kAllRemarkers);
-  const std::vector<std::string> expect = {
-      "Play 128,96,922,1219",  "CreatePen 0 2 255",   "SelectPen 101", "MoveTo 10,20", "LineTo 15,15",
-      "CreatePen 0 3 16711680", "SelectPen 102",      "DeletePen 101", "MoveTo 100,100",
-      "LineTo 99,102",          "LineTo 102,102",     "SelectPen 1",   "DeletePen 102"};
-  EXPECT_EQ(all.calls, expect);
-
-  for (int who : {0, 1}) {
-    RecordingCanvas only;
-    doc.DrawPage(0, only, who);
-    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 10,20"), who == 0 ? 1 : 0);
-    EXPECT_EQ(std::count(only.calls.begin(), only.calls.end(), "MoveTo 100,100"), who == 1 ? 1 : 0);
-  }
-
-  RecordingCanvas none;
-  doc.DrawPage(0, none, kNoRemarkers);
-  EXPECT_EQ(none.calls, std::vector<std::string>{"Play 128,96,922,1219"}) << "background always drawn";
 }
 
 TEST(StrokeCursorTest, WalksAreBoundedByTheUsedLength) {

@@ -89,25 +89,16 @@ TEST(RemarkFileTest, RoundTripKeepsEveryByteAndConfirmsStrokes) {
   EXPECT_EQ(back.page(0).StrokeCount(), 2);
 }
 
-TEST(RemarkFileTest, ReadingKeepsTheDocumentFlags) {
+// Loading leaves the read-only flag to the control, and negative sizes mean
+// a page without picture or strokes.
+TEST(RemarkFileTest, LoadingIgnoresTheReadOnlyFlagAndNegativeSizes) {
   FakePlatform fp;
-  CRemarkDoc doc(nullptr, fp.platform);
-  doc.SetReadOnly(true);
-  std::vector<std::uint8_t> bytes = Store(doc);
-  ASSERT_EQ(bytes[0], 1);
-  CRemarkDoc back(nullptr, fp.platform);
-  MemoryStream in(bytes);
-  LoadDocument(back, in);
-  EXPECT_FALSE(back.IsReadOnly());
-}
-
-TEST(RemarkFileTest, NegativeSizesMeanAbsent) {
-  FakePlatform fp;
-  std::vector<std::uint8_t> bytes = {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1,
-                                     0xFF, 0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF};
+  const std::vector<std::uint8_t> bytes = {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1,
+                                           0xFF, 0xFF, 0xFF, 0xFF, 0xF0, 0xFF, 0xFF, 0xFF};
   CRemarkDoc doc(nullptr, fp.platform);
   MemoryStream in(bytes);
   LoadDocument(doc, in);
+  EXPECT_FALSE(doc.IsReadOnly());
   ASSERT_EQ(doc.page_count(), 1);
   EXPECT_EQ(doc.page(0).used_length(), 0);
   EXPECT_EQ(doc.page(0).background(), nullptr);

@@ -1,6 +1,5 @@
 // A window and device contexts that record what the remark view asks of them.
 #pragma once
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,7 +21,6 @@ class RecordingDC : public IDeviceContext {
   DcMapping map;
   PenHandle nextPen = 100, selectedPen = 1;
   BrushHandle nextBrush = 500, selectedBrush = 2;
-  int livePens = 0, liveBrushes = 0;
 
   void Add(const std::string& s) { log->push_back(s); }
   std::string Dev(int x, int y) const {
@@ -32,7 +30,6 @@ class RecordingDC : public IDeviceContext {
 
   PenHandle CreatePen(int style, int width, ColorRef color) override {
     Add("CreatePen " + std::to_string(style) + " " + std::to_string(width) + " " + std::to_string(color));
-    ++livePens;
     return ++nextPen;
   }
   PenHandle SelectPen(PenHandle pen) override {
@@ -42,7 +39,6 @@ class RecordingDC : public IDeviceContext {
   }
   void DeletePen(PenHandle pen) override {
     if (pen == selectedPen) Add("DeletePen of the selected pen");
-    --livePens;
   }
   void MoveTo(int x, int y) override { Add("MoveTo " + Dev(x, y)); }
   void LineTo(int x, int y) override { Add("LineTo " + Dev(x, y)); }
@@ -61,7 +57,6 @@ class RecordingDC : public IDeviceContext {
   DcMapping Mapping() const override { return map; }
   BrushHandle CreateSolidBrush(ColorRef color) override {
     Add("CreateSolidBrush " + std::to_string(color));
-    ++liveBrushes;
     return ++nextBrush;
   }
   BrushHandle StockBrush(int which) override { return 10 + static_cast<BrushHandle>(which); }
@@ -72,7 +67,6 @@ class RecordingDC : public IDeviceContext {
   }
   void DeleteBrush(BrushHandle b) override {
     if (b == selectedBrush) Add("DeleteBrush of the selected brush");
-    --liveBrushes;
   }
   void PatBlt(int x, int y, int w, int h, std::uint32_t rop) override {
     std::string what = rop == kBlackness ? "black" : (selectedBrush == 10 + kWhiteBrush ? "white" : "brush");
@@ -108,8 +102,6 @@ class FakeWindow : public IViewWindow {
   RectL clip{};
   PointL cursor{0, 0};
   CursorHandle shownCursor = 0;
-  int invalidations = 0;
-  std::function<void()> onReleaseCapture;  // the capture-changed message
   std::vector<std::string> clientDrawing;
 
   std::uint32_t Style() const override { return style; }
@@ -134,13 +126,10 @@ class FakeWindow : public IViewWindow {
   }
   void SetScrollPos(int bar, int pos) override { bars[bar].nPos = pos; }
   void ScrollWindow(int dx, int dy) override { log.push_back("ScrollWindow " + Pt(dx, dy)); }
-  void Invalidate(bool) override { ++invalidations; }
+  void Invalidate(bool) override {}
   std::unique_ptr<IDeviceContext> GetClientDC() override { return std::make_unique<RecordingDC>(&clientDrawing); }
   void SetCapture() override { captured = true; }
-  void ReleaseCapture() override {
-    captured = false;
-    if (onReleaseCapture) onReleaseCapture();
-  }
+  void ReleaseCapture() override { captured = false; }
   void ClipCursor(const RectL* r) override {
     clipped = r != nullptr;
     if (r) clip = *r;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/posix/view/emf_player.h"
+#include "sim/view/emf_player.h"
 
 namespace kit::view {
 namespace {

@@ -93,19 +93,6 @@ TEST(ComAutomationTest, WordAbsentGivesTheMessages) {
   EXPECT_FALSE(automation.ProgIdOfFile(u"C:\\no\\such\\file.doc"));
 }
 
-TEST(Win32ProcessesTest, SnapshotListsThisProcess) {
-  win32::Win32Processes procs;
-  auto snap = procs.Snapshot();
-  ASSERT_TRUE(snap);
-  bool found = false;
-  for (const auto& e : *snap)
-    if (e.pid == procs.CurrentProcessId()) found = e.exe == "win32_capture_adapters_test.exe";
-  EXPECT_TRUE(found);
-  EXPECT_TRUE(exchange::IsHaveWordPro(procs, "win32_capture_adapters_test.exe"));
-  EXPECT_FALSE(exchange::IsHaveWordPro(procs, "WIN32_CAPTURE_ADAPTERS_TEST.EXE"));
-  EXPECT_EQ(exchange::KillWordPro(procs, "win32_capture_adapters_test.exe"), 0);  // not ourselves
-}
-
 using kit::testing::PidsNamed;
 using kit::testing::WaitFor;
 

@@ -1,6 +1,6 @@
-// What Notaro.ocx adds to the control core on Windows: the members beyond the
-// core answered over the Win32 adapters, and message boxes written down
-// instead of shown when nobody is at the desktop.
+// What Notaro.ocx adds to the control core on Windows: message boxes and
+// status windows written down instead of shown when nobody is at the desktop
+// (the page scripts under wine call the members its extensions answer).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,33 +10,12 @@
 #include <vector>
 
 #include "platform/win32/notaro/notaro_extensions.h"
-#include "remark/notaro_ctrl.h"
 
 namespace {
 
-using kit::automation::InvokeKind;
-using kit::automation::Variant;
-using kit::remark::CNotaroCtrl;
 namespace mb = kit::mb;
 namespace id = kit::id;
 using kit::win32::notaro::ControlDialogs;
-
-TEST(DefaultAnswer, IsTheButtonAStyleMakesTheDefault) {
-  struct {
-    unsigned style;
-    int want;
-  } const cases[] = {
-      {mb::kOk, id::kOk},
-      {mb::kOk | mb::kDefButton2, id::kOk},
-      {mb::kOkCancel, id::kOk},
-      {mb::kOkCancel | mb::kDefButton2, id::kCancel},
-      {mb::kYesNo, id::kYes},
-      {mb::kYesNo | mb::kDefButton2, id::kNo},
-      {mb::kYesNoCancel, id::kYes},
-      {mb::kYesNoCancel | mb::kDefButton2 | mb::kSystemModal, id::kNo},
-  };
-  for (const auto& c : cases) EXPECT_EQ(kit::DefaultAnswer(c.style), c.want) << std::hex << c.style;
-}
 
 // Counts what reaches the desktop.
 class Desktop : public kit::IDialogs {
@@ -112,31 +91,6 @@ TEST(ControlStatusWindows, WithALogWriteTheirTextsDownElseShowOnTheDesktop) {
   shown.Create();
   EXPECT_EQ(desktop.created, 1);
   std::remove(log.c_str());
-}
-
-TEST(InstallWin32Extensions, AnswersTheMembersBeyondTheCore) {
-  CNotaroCtrl ctrl;
-  kit::win32::notaro::InstallWin32Extensions(ctrl, nullptr, 0);
-  EXPECT_NE(ctrl.ui(), nullptr);
-  // One member of each subsystem, called as a page calls it.
-  struct {
-    const char* what;
-    kit::automation::DispId member;
-    std::vector<Variant> args;
-    Variant want;
-  } const cases[] = {
-      {"local files", kit::remark::DISPID_IsExsitFile, {Variant::Str("c:\\no such file.dat")}, Variant::Bool(false)},
-      {"Word processes", kit::remark::DISPID_IsHaveWordPro, {Variant::Str("NO_SUCH_PROGRAM.EXE")},
-       Variant::Bool(false)},
-      {"transfers (gate shut)", kit::remark::DISPID_Upload,
-       {Variant::Str("http://127.0.0.1:9/x"), Variant::Str(""), Variant::Str("x.dat")},
-       Variant::Error(kit::remark::kScodeFailed)},
-  };
-  for (const auto& c : cases) {
-    Variant got;
-    ASSERT_NO_THROW(got = ctrl.Invoke(c.member, InvokeKind::Method, c.args)) << c.what;
-    EXPECT_EQ(got, c.want) << c.what;
-  }
 }
 
 }  // namespace

@@ -213,37 +213,6 @@ TEST_F(NotaroOcx, PersistsExactlyTheRemarkDataFile) {
   persist->Release();
 }
 
-// What the remark window takes from the module: the toolbar strip, the pan
-// cursor, the frame icon and the about box.
-TEST_F(NotaroOcx, CarriesTheRemarkWindowsResources) {
-  struct {
-    int id;
-    LPCWSTR type;
-  } const resources[] = {
-      {201, MAKEINTRESOURCEW(2)},   // RT_BITMAP
-      {205, MAKEINTRESOURCEW(12)},  // RT_GROUP_CURSOR
-      {207, MAKEINTRESOURCEW(14)},  // RT_GROUP_ICON
-      {209, MAKEINTRESOURCEW(5)},   // RT_DIALOG
-  };
-  for (const auto& r : resources) EXPECT_NE(FindResourceW(module_, MAKEINTRESOURCEW(r.id), r.type), nullptr) << r.id;
-  // Fourteen buttons of 16 x 15.
-  HBITMAP strip = LoadBitmapW(module_, MAKEINTRESOURCEW(201));
-  ASSERT_NE(strip, nullptr);
-  BITMAP bm{};
-  GetObjectW(strip, sizeof bm, &bm);
-  EXPECT_EQ(bm.bmWidth, 14 * 16);
-  EXPECT_EQ(bm.bmHeight, 15);
-  DeleteObject(strip);
-  HCURSOR pan = LoadCursorW(module_, MAKEINTRESOURCEW(205));
-  ASSERT_NE(pan, nullptr);
-  ICONINFO info{};
-  ASSERT_TRUE(GetIconInfo(pan, &info));
-  EXPECT_EQ(info.xHotspot, 15u);
-  EXPECT_EQ(info.yHotspot, 15u);
-  if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
-  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-}
-
 // An argument of the declared type that leaves nothing behind: the text is
 // no address a transfer can reach, no name a file may have and no process's.
 VARIANT Harmless(kit::automation::VarType type) {

@@ -4,14 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace kit::view {
 namespace {
 
-constexpr ColorRef kWhite = 0xFFFFFF, kBlack = 0, kGrey = 0x808080;
+constexpr ColorRef kWhite = 0xFFFFFF, kBlack = 0;
 
 struct Mapping {
   int mode;
@@ -58,119 +56,6 @@ TEST(CairoDC, PatBltLandsOnTheMappedDevicePixels) {
   }
 }
 
-TEST(CairoDC, PatCopyUsesTheSelectedBrushAndBlacknessIgnoresIt) {
-  struct Case {
-    int stock;            // -1: a solid brush of `color`
-    ColorRef color;
-    std::uint32_t rop;
-    ColorRef expected;
-  } cases[] = {
-      {-1, 0x123456, kPatCopy, 0x123456},
-      {kWhiteBrush, 0, kPatCopy, kWhite},
-      {kGrayBrush, 0, kPatCopy, kGrey},
-      {kNullBrush, 0, kPatCopy, 0x00FF00},  // nothing painted over the green
-      {-1, 0x123456, kBlackness, kBlack},
-  };
-  for (const Case& c : cases) {
-    CairoDC dc(8, 8);
-    IDeviceContext::BrushHandle green = dc.CreateSolidBrush(0x00FF00);
-    dc.SelectBrush(green);
-    dc.PatBlt(0, 0, 8, 8, kPatCopy);
-    IDeviceContext::BrushHandle b = c.stock < 0 ? dc.CreateSolidBrush(c.color) : dc.StockBrush(c.stock);
-    ASSERT_NE(b, 0u);
-    EXPECT_EQ(dc.SelectBrush(b), green);
-    dc.PatBlt(2, 2, 3, 3, c.rop);
-    EXPECT_EQ(dc.PixelAt(3, 3), c.expected) << c.stock << " " << c.color;
-    EXPECT_EQ(dc.PixelAt(6, 6), 0x00FF00u);
-  }
-}
-
-// A horizontal line through y = 20 (logical, device after mapping): the rows
-// it covers and the first rows it leaves alone.
-TEST(CairoDC, PensHaveTheirWidthAndColour) {
-  struct Case {
-    const char* what;
-    int width;
-    int zoom;
-    ColorRef color;
-    int covered;  // rows either side of the centre row that are inked
-    int clear;    // the row this far from the centre stays white
-  } cases[] = {
-      {"width 0 is one pixel", 0, 100, 0x0000FF, 0, 1},
-      {"width 1", 1, 100, 0x00FF00, 0, 1},
-      {"width 3", 3, 100, 0xFF0000, 1, 3},
-      {"width 1 at zoom 300", 1, 300, 0x123456, 1, 3},
-      {"width 2 at zoom 200", 2, 200, 0x808000, 1, 4},
-      {"width 6", 6, 100, 0x0080FF, 2, 5},
-      {"width 0 at zoom 400 stays one pixel", 0, 400, 0x00FFFF, 0, 1},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    CairoDC dc(200, 120);
-    dc.SetMapMode(kMmAnisotropic);
-    dc.SetWindowExt(100, 100);
-    dc.SetViewportExt(c.zoom, c.zoom);
-    ICanvas::PenHandle pen = dc.CreatePen(kPsSolid, c.width, c.color);
-    EXPECT_EQ(dc.SelectPen(pen), CairoDC::kStockBlackPen);
-    dc.MoveTo(5, 20);
-    dc.LineTo(40, 20);
-    const int cy = 20 * c.zoom / 100, cx = 20 * c.zoom / 100;
-    for (int dy = -c.covered; dy <= c.covered; ++dy) EXPECT_EQ(dc.PixelAt(cx, cy + dy), c.color) << dy;
-    EXPECT_EQ(dc.PixelAt(cx, cy - c.clear), kWhite);
-    EXPECT_EQ(dc.PixelAt(cx, cy + c.clear), kWhite);
-  }
-}
-
-TEST(CairoDC, WidePensEndRound) {
-  CairoDC dc(40, 40);
-  dc.SelectPen(dc.CreatePen(kPsSolid, 9, 0xFF));
-  dc.MoveTo(15, 20);
-  dc.LineTo(25, 20);
-  EXPECT_EQ(dc.PixelAt(12, 20), 0xFFu);    // the cap reaches past the end point
-  EXPECT_EQ(dc.PixelAt(11, 16), kWhite);   // but not into the square's corner
-  EXPECT_EQ(dc.PixelAt(15, 16), 0xFFu);
-  EXPECT_EQ(dc.PixelAt(20, 26), kWhite);
-}
-
-TEST(CairoDC, PenHandlesFollowGdiRules) {
-  CairoDC dc(20, 20);
-  ICanvas::PenHandle red = dc.CreatePen(kPsSolid, 1, 0x0000FF);
-  dc.SelectPen(red);
-  dc.DeletePen(red);  // refused while selected
-  EXPECT_EQ(dc.SelectPen(12345), 0u);  // not a pen: the red one stays
-  dc.MoveTo(2, 5);
-  dc.LineTo(10, 5);
-  EXPECT_EQ(dc.PixelAt(5, 5), 0x0000FFu);
-  EXPECT_EQ(dc.SelectPen(CairoDC::kStockBlackPen), red);
-  dc.MoveTo(2, 8);
-  dc.LineTo(10, 8);
-  EXPECT_EQ(dc.PixelAt(5, 8), kBlack);
-}
-
-// The sheet of the view: white inside, a one-pixel black frame whose right
-// and bottom edges are one pixel inside the rectangle given.
-TEST(CairoDC, RectangleFramesWithThePenAndFillsWithTheBrush) {
-  struct Case {
-    RectL r;
-    std::vector<std::pair<PointL, ColorRef>> expect;
-  } cases[] = {
-      {{15, 15, 25, 25},
-       {{{20, 20}, kWhite}, {{15, 20}, kBlack}, {{24, 20}, kBlack}, {{20, 15}, kBlack}, {{20, 24}, kBlack},
-        {{25, 20}, kGrey}, {{20, 25}, kGrey}, {{14, 20}, kGrey}}},
-      // The frame of a 0 x 0 page: 2 x 2 black pixels.
-      {{15, 15, 17, 17}, {{{15, 15}, kBlack}, {{16, 16}, kBlack}, {{17, 16}, kGrey}, {{16, 17}, kGrey}}},
-  };
-  for (const Case& c : cases) {
-    CairoDC dc(40, 40);
-    IDeviceContext::BrushHandle grey = dc.CreateSolidBrush(kGrey);
-    dc.SelectBrush(grey);
-    dc.PatBlt(0, 0, 40, 40, kPatCopy);
-    dc.SelectBrush(dc.StockBrush(kWhiteBrush));
-    dc.Rectangle(c.r.left, c.r.top, c.r.right, c.r.bottom);
-    for (const auto& [p, color] : c.expect) EXPECT_EQ(dc.PixelAt(p.x, p.y), color) << p.x << "," << p.y;
-  }
-}
-
 TEST(CairoDC, DrawingStaysInsideTheClientArea) {
   CairoDC dc(30, 30);
   dc.SelectPen(dc.CreatePen(kPsSolid, 3, 0xFF0000));
@@ -202,28 +87,6 @@ TEST(CairoDC, DrawingStaysInsideTheClientArea) {
   const int stride = cairo_image_surface_get_stride(s);
   EXPECT_EQ(d[19 * stride + 19 * 4 + 1], 0);
   cairo_surface_destroy(s);
-}
-
-TEST(CairoDC, WritesAPngOfWhatWasDrawn) {
-  const std::string path = ::testing::TempDir() + "cairo_dc_test.png";
-  {
-    CairoDC dc(7, 5);
-    dc.SelectBrush(dc.CreateSolidBrush(0x3366CC));
-    dc.PatBlt(1, 1, 2, 2, kPatCopy);
-    ASSERT_TRUE(dc.WritePng(path));
-  }
-  cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
-  ASSERT_EQ(cairo_surface_status(s), CAIRO_STATUS_SUCCESS);
-  EXPECT_EQ(cairo_image_surface_get_width(s), 7);
-  EXPECT_EQ(cairo_image_surface_get_height(s), 5);
-  const auto* px = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(s) +
-                                                          cairo_image_surface_get_stride(s));
-  EXPECT_EQ(px[1] & 0xFFFFFF, 0xCC6633u);  // 0xRRGGBB in the surface
-  EXPECT_EQ(px[4] & 0xFFFFFF, 0xFFFFFFu);
-  cairo_surface_destroy(s);
-  std::remove(path.c_str());
-  CairoDC dc(2, 2);
-  EXPECT_FALSE(dc.WritePng("/nonexistent-folder/x.png"));
 }
 
 }  // namespace

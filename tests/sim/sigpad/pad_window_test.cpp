@@ -1,5 +1,5 @@
 // The pad in a headless frame: the user's UI events draw on picMain through
-// the window system, and what the page saves afterwards shows the signature.
+// the window system, and the window shows what the page saves afterwards.
 #include <cairo.h>
 #include <gtest/gtest.h>
 
@@ -14,7 +14,6 @@
 #include "sim/ui/headless_ui.h"
 #include "sim/sigpad/quillpad_host.h"
 #include "sigpad/quillpad_ctrl.h"
-#include "tests/platform/sigpad/jpeg_check.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::sigpad {
@@ -51,48 +50,7 @@ struct SignedPad {
     pad = registry.Create(kQuillpadProgId);
   }
   UCQuillpad& control() { return dynamic_cast<UCQuillpad&>(*pad); }
-  Decoded SavedJpeg() {
-    pad->Invoke(DISPID_Save, InvokeKind::Method, {});
-    Decoded img;
-    EXPECT_TRUE(Decode(root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), img));
-    return img;
-  }
 };
-
-TEST(PadWindow, TheUsersSignatureIsSavedUprightInItsColours) {
-  SignedPad p(ReadText(KIT_SIGN_EVENTS));
-  EXPECT_EQ(p.ui->pending_events(), 0u);
-  // Four strokes, one of them undone and then given up to the eraser's.
-  EXPECT_EQ(p.control().StrokeCount(), 3);
-  EXPECT_EQ(p.control().UndoDepth(), 0);
-  EXPECT_FALSE(p.control().EraserMode());
-  const Decoded img = p.SavedJpeg();
-  ASSERT_EQ(img.width, 396);
-  ASSERT_EQ(img.height, 211);
-  // picMain points are the events' client points 24 pixels higher up.
-  const struct {
-    int x, y, r, g, b;
-    const char* what;
-  } points[] = {
-      {50, 51, 0, 0, 0, "the black stroke, first segment"},
-      {110, 63, 0, 0, 0, "the black stroke beyond the eraser"},
-      {95, 72, 255, 255, 255, "the erased part of the black stroke"},
-      {175, 111, 255, 0, 0, "the thick red stroke"},
-      {225, 106, 255, 0, 0, "the red stroke going up again"},
-      {180, 141, 255, 255, 255, "the blue slip, undone"},
-      {300, 30, 255, 255, 255, "the blank top right"},
-  };
-  // Thin strokes lose some saturation to the halved chroma resolution.
-  for (const auto& pt : points) {
-    const std::uint8_t* rgb = img.At(pt.x, pt.y);
-    EXPECT_NEAR(rgb[0], pt.r, 48) << pt.what;
-    EXPECT_NEAR(rgb[1], pt.g, 48) << pt.what;
-    EXPECT_NEAR(rgb[2], pt.b, 48) << pt.what;
-  }
-  const std::string log = p.log.str();
-  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("destroyed \"Quillpad\"\n"), std::string::npos) << log;
-}
 
 // A snapshot of the open pad shows picMain as the page saves it: below the
 // toolbar, the saved bitmap pixel for pixel.
@@ -142,60 +100,6 @@ TEST(PadWindow, TheWindowShowsTheInkAsSaved) {
   cairo_surface_destroy(shot);
   EXPECT_GT(inked, 500) << "the signature is in the saved bitmap";
   EXPECT_EQ(differing, 0) << "of " << w * h << " pixels";
-}
-
-TEST(PadWindow, WhatTheUserLeavesAloneChangesNothing) {
-  const struct {
-    const char* events;
-    const char* logged;
-  } cases[] = {
-      // Dismissed pop-ups keep the pen; buttons without history are refused.
-      {"button 2\npopup none\nbutton 1\npopup none\nbutton 3\nbutton 4\nclose\n", "popup 细 1 | [x]中等 2"},
-      // The thinnest pen cannot get thinner: the box says so.
-      {"button 1\npopup 1\nbutton 1\npopup 5\nok\nclose\n", "message \"保存提示\": 已经最细了，无法变细了！"},
-      // A press outside picMain (on the toolbar) draws nothing.
-      {"down 40 10\nmove 80 12\nup 80 12\nclose\n", "destroyed \"Quillpad\""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.events);
-    SignedPad p(c.events);
-    EXPECT_EQ(p.control().StrokeCount(), 0);
-    EXPECT_EQ(p.control().picMain().ForeColor, 0u);
-    EXPECT_NE(p.log.str().find(c.logged), std::string::npos) << p.log.str();
-    const Decoded img = p.SavedJpeg();
-    for (int y = 0; y < img.height; y += 7)
-      for (int x = 0; x < img.width; x += 11) ExpectNear(img.At(x, y), 255, 255, 255, "blank");
-  }
-}
-
-// A host without a page shows the pad modeless where it is asked to: the
-// same events sign the same picture, and the close box only hides it.
-TEST(PadWindow, AModelessPadSignsAsTheModalOne) {
-  const std::string events = ReadText(KIT_SIGN_EVENTS);
-  std::string modalJpeg;
-  {
-    SignedPad p(events);
-    p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
-    modalJpeg = p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG");
-  }
-  SignedPad p(events, false);
-  auto window = sim::ShowPadWindow(*p.ui, *p.pad, {640, 480, 640 + kDesignWidth, 480 + kDesignHeight});
-  ASSERT_NE(window, nullptr);
-  p.ui->DispatchPending();
-  EXPECT_EQ(p.ui->pending_events(), 0u);
-  const std::string log = p.log.str();
-  EXPECT_EQ(log.find("frame \"Quillpad\" 396x235 at 640,480 owner 0\n"), 0u) << log;
-  EXPECT_NE(log.find("popup chose 红色\n"), std::string::npos) << log;
-  EXPECT_EQ(log.find("destroyed"), std::string::npos) << log;
-  EXPECT_FALSE(p.ui->Windows().front().visible);
-  p.pad->Invoke(DISPID_Save, InvokeKind::Method, {});
-  EXPECT_EQ(p.root.ReadFile("c/Temp/qzdesk/Quillpad.JPG"), modalJpeg);
-}
-
-TEST(PadWindow, APadCreatedWithoutAUserIsNotShown) {
-  SignedPad p("");
-  EXPECT_EQ(p.log.str().find("frame"), std::string::npos);
-  EXPECT_EQ(p.control().StrokeCount(), 0);
 }
 
 }  // namespace

@@ -1,15 +1,13 @@
 // The headless remark window on the memory screen: snapshots show what the
-// user would see, and the print command writes PDF pages as a printer would.
+// user would see.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/posix/view/pdf_printer.h"
 #include "remark/notaro_ctrl.h"
 #include "remark/remark_frame.h"
 #include "sim/ui/cairo_screen.h"
@@ -21,9 +19,6 @@ namespace kit::sim {
 namespace {
 
 namespace fs = std::filesystem;
-using view::OpenPdfPrinter;
-using view::Paper;
-using view::PaperByName;
 
 constexpr ColorRef kInk = 0x0000FF;  // the document's red pen
 constexpr ColorRef kWhite = 0xFFFFFF, kDesk = 0x808080, kBlack = 0;
@@ -58,7 +53,6 @@ class CairoScreenTest : public ::testing::Test {
   remark::CNotaroCtrl ctrl{fp.platform};
   std::ostringstream log;
   fs::path dir = fs::path(::testing::TempDir()) / "kit_cairo_screen";
-  std::function<std::unique_ptr<ui::IPrintJob>(const std::string&)> printer;
 
   void SetUp() override {
     fs::remove_all(dir);
@@ -82,7 +76,6 @@ class CairoScreenTest : public ::testing::Test {
     log.str("");
     HeadlessUi ui(sim::ParseUiScript(events), &log);
     CairoScreen screen(ui);
-    if (printer) ui.SetPrinterFactory(printer);
     ctrl.MarkTransferStarted();
     ctrl.SetUi(&ui, HeadlessUi::kHostWindow);
     ctrl.OpenRemark(readOnly);
@@ -115,9 +108,9 @@ TEST_F(CairoScreenTest, SnapshotsShowTheToolbarAndTheViewAsDrawn) {
         {600, 10, kButtonFace}, {158, 5, kButtonFace}}},
       // Hidden remarks: what the pen draws shows while drawing all the same
       // and goes with the next repaint; the check box stays pressed.
-      {"hidden while drawing", "button 32778; " + stroke + "snapshot @/a.png", false,
+      {"hidden while drawing", "button " + std::to_string(remark::ID_HIDE_REMARKS) + "; " + stroke + "snapshot @/a.png", false,
        {{80, 60, kInk}, {158, 5, kChecked}}},
-      {"hidden after repaint", "button 32778; " + stroke + "size 600 470; snapshot @/a.png", false,
+      {"hidden after repaint", "button " + std::to_string(remark::ID_HIDE_REMARKS) + "; " + stroke + "size 600 470; snapshot @/a.png", false,
        {{80, 60, kWhite}, {7, 128, kDesk}, {158, 5, kChecked}}},
       {"read-only", stroke + "snapshot @/a.png", true, {{80, 60, kWhite}, {200, 200, kWhite}}},
   };
@@ -133,90 +126,6 @@ TEST_F(CairoScreenTest, SnapshotsShowTheToolbarAndTheViewAsDrawn) {
         EXPECT_TRUE(png.Near(p.x, p.y, kInk)) << c.name << " no ink at " << p.x << "," << p.y;
       } else {
         EXPECT_EQ(png.At(p.x, p.y), p.want) << c.name << " at " << p.x << "," << p.y;
-      }
-    }
-  }
-}
-
-TEST_F(CairoScreenTest, SnapshotsThatCannotBeWrittenAreReported) {
-  Pages(1);
-  std::string out = Run("snapshot @/no/such/folder/a.png");
-  EXPECT_NE(out.find("a.png failed"), std::string::npos) << out;
-  // A frame sized beyond what memory should hold paints nowhere and gives
-  // no picture; back at a sane size it shows again.
-  out = Run("size 16000 16000; down 40 60; up 40 60; snapshot @/big.png; size 640 480; snapshot @/a.png");
-  EXPECT_NE(out.find("big.png failed"), std::string::npos) << out;
-  EXPECT_FALSE(fs::exists(dir / "big.png"));
-  EXPECT_TRUE(Png((dir / "a.png").string()).ok()) << out;
-  // Without a screen there is nothing to take a picture of.
-  std::ostringstream bare;
-  HeadlessUi ui(sim::ParseUiScript("snapshot x.png"), &bare);
-  ctrl.SetUi(&ui, HeadlessUi::kHostWindow);
-  ctrl.OpenRemark(false);
-  ctrl.SetUi(nullptr, 0);
-  EXPECT_NE(bare.str().find("snapshot x.png not available"), std::string::npos) << bare.str();
-}
-
-// Pixels clearly of the red pen in a box of the rendered page.
-int RedPixels(const testing::Pixels& img, int x0, int y0, int x1, int y1) {
-  int n = 0;
-  for (int y = std::max(y0, 0); y < std::min(y1, img.h); ++y) {
-    for (int x = std::max(x0, 0); x < std::min(x1, img.w); ++x) {
-      const std::uint32_t px = img.at(x, y);
-      if (((px >> 16) & 0xFF) > 0xC0 && ((px >> 8) & 0xFF) < 0x60 && (px & 0xFF) < 0x60) ++n;
-    }
-  }
-  return n;
-}
-
-TEST_F(CairoScreenTest, PrintingWritesOnePdfPagePerDocumentPage) {
-  Pages(3);
-  // A stroke on the first page from page pixel (20, 20) to (70, 70).
-  ctrl.SetRemarker("A");
-  ctrl.document().SetCurrentPage(0);
-  ctrl.document().BeginStroke(20, 20);
-  for (int i = 0; i < 10; ++i) ctrl.document().AddStep(5, 5);
-  ctrl.document().EndStroke();
-  const fs::path pdf = dir / "out.pdf";
-  printer = [&](const std::string& name) -> std::unique_ptr<ui::IPrintJob> {
-    Paper paper;
-    if (!PaperByName(name, paper)) return nullptr;
-    return OpenPdfPrinter(pdf.string(), paper);
-  };
-  struct Case {
-    const char* name;
-    std::string events;
-    double width, height;  // points; 0: no file
-    bool ink;
-  } cases[] = {
-      {"A4", "command 57607; print", 595.28, 841.89, true},
-      {"Letter, remarks hidden", "button 32778; command 57607; print letter", 612, 792, false},
-      {"unknown paper", "command 57607; print B9", 0, 0, false},
-  };
-  for (const Case& c : cases) {
-    fs::remove(pdf);
-    const std::string out = Run(c.events);
-    if (c.width == 0) {
-      EXPECT_FALSE(fs::exists(pdf)) << c.name;
-      EXPECT_NE(out.find("printer cannot be opened"), std::string::npos) << c.name << "\n" << out;
-      continue;
-    }
-    const testing::PdfPages pages = testing::ReadPdf(pdf.string());
-    ASSERT_EQ(pages.count, 3) << c.name;
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_NEAR(pages.widths[i], c.width, 0.5) << c.name;
-      EXPECT_NEAR(pages.heights[i], c.height, 0.5) << c.name;
-      const testing::Pixels& img = pages.images[static_cast<std::size_t>(i)];
-      ASSERT_GT(img.w, 0);
-      // Page pixels are 1/96 inch from the paper's corner.
-      const int on = RedPixels(img, 40, 40, 51, 51);
-      const int all = RedPixels(img, 0, 0, img.w, img.h);
-      if (c.ink && i == 0) {
-        EXPECT_GT(on, 5) << c.name;
-        EXPECT_EQ(RedPixels(img, 0, 0, 17, img.h), 0) << c.name << ": ink left of the stroke";
-        EXPECT_EQ(RedPixels(img, 75, 0, img.w, img.h), 0) << c.name << ": ink right of the stroke";
-      } else {
-        EXPECT_EQ(all, 0) << c.name << " page " << i + 1;
       }
     }
   }

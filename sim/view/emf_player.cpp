@@ -1,5 +1,5 @@
-// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
-#include "platform/posix/view/emf_player.h"
+// sim: stand-ins for Windows and its programs, for the POSIX hosts, the demo and the tests; ships nowhere.
+#include "sim/view/emf_player.h"
 
 #include <cairo.h>
 

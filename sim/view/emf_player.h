@@ -1,4 +1,4 @@
-// platform/posix: adapters that do the work on Linux itself; stand-ins for Windows go in sim/.
+// sim: stand-ins for Windows and its programs, for the POSIX hosts, the demo and the tests; ships nowhere.
 // Plays the records of an enhanced metafile with cairo, into a rectangle of
 // device pixels, the way PlayEnhMetaFile maps the picture frame onto it.
 // Every size and offset read from the bits is checked against the record it
