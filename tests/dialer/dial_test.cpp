@@ -51,17 +51,6 @@ void SetBoxes(Desk& desk, const std::string& user, const std::string& password) 
   desk.Clear();
 }
 
-TEST(Commands, Literals) {
-  EXPECT_EQ(DialCommand("zs", "pw"), std::optional<std::string>("cmd /c rasdial 澄岚市电子政务内网VPN连接  zs pw"));
-  EXPECT_EQ(std::string(kHangUpCommand), "cmd /c rasdial 澄岚市电子政务内网VPN连接 /DISCONNECT");
-  EXPECT_EQ(RouteAddServerNetwork("198.18.0.0", "1.2.3.4"), "cmd /c route add 198.18.0.0 mask 255.255.0.0 1.2.3.4");
-  EXPECT_EQ(RouteAddDefault("1.2.3.4"), "cmd /c route add 0.0.0.0 mask 0.0.0.0 1.2.3.4");
-  EXPECT_EQ(RouteAddIntranet("172.16.0.1"), "cmd /c route add 10.1.0.0 mask 255.255.0.0 172.16.0.1");
-  EXPECT_EQ(RouteDeleteServerNetwork("198.18.0.0"), "cmd /c route delete 198.18.0.0 mask 255.255.0.0 ");
-  EXPECT_EQ(std::string(kRouteDeleteDefault), "cmd /c route delete 0.0.0.0 ");
-  EXPECT_EQ(std::string(kRouteDeleteIntranet), "cmd /c route delete 10.1.0.0 ");
-}
-
 TEST(Commands, CredentialsNeverSplitTheLine) {
   EXPECT_EQ(ClassifyArgument("张三_01.x@y"), ArgumentSafety::kPlain);
   EXPECT_EQ(ClassifyArgument(""), ArgumentSafety::kPlain);
@@ -306,62 +295,6 @@ TEST(Exit, AsksWhileConnected) {
     EXPECT_EQ(desk.Transcript(), c.want);
     EXPECT_EQ(desk.net().echoes, (std::vector<std::pair<std::string, std::uint32_t>>{{"10.1.1.8", 500}}));
   }
-}
-
-TEST(Exit, VistaSavesCompleteCredentials) {
-  Desk desk;
-  desk.net().os = "6.1.7601";
-  SetBoxes(desk, "张三", "");
-  desk.dialer().ExitStep();
-  EXPECT_EQ(desk.dialer().StoredCredentials(), std::make_optional(std::make_pair(std::string(), std::string())));
-  SetBoxes(desk, "张三", "pw");
-  desk.dialer().ExitStep();
-  EXPECT_EQ(desk.dialer().StoredCredentials(), std::make_optional(std::make_pair(std::string("张三"), std::string("pw"))));
-  // The first build's credentials stay its own, on the same machine.
-  dialer::Settings post(desk.dialer().registry(), ProfileFor(Build::kTunnelpost));
-  EXPECT_EQ(post.LoadCredentials(), std::make_pair(std::string(), std::string()));
-
-  Desk xp;
-  SetBoxes(xp, "u", "p");
-  xp.dialer().ExitStep();
-  EXPECT_FALSE(xp.desktop.registry.KeyExists(RegRoot::kCurrentUser, xp.SettingsKey()));
-  EXPECT_EQ(xp.dialer().StoredCredentials(), std::nullopt);
-}
-
-TEST(Startup, PiecesForTheWindow) {
-  Desk desk;
-  EXPECT_FALSE(desk.dialer().IsOptimized());
-  EXPECT_FALSE(desk.dialer().IsEntryRecorded());
-  desk.net().gateway = "10.2.0.1";
-  desk.dialer().ReadLocalGateway();
-  EXPECT_EQ(desk.Transcript(), (Lines{"probe: the adapters report gateway 10.2.0.1",
-                                      "box: [Tunnelgate] 10.1.X.X网段的局域网用户拨号后将不正常 (style 0)", "answer: ok"}));
-  EXPECT_EQ(desk.dialer().settings().Get("LocalGateway"), "10.2.0.1");
-  desk.Clear();
-  desk.dialer().OpenWebPage("http://10.1.1.8");
-  EXPECT_EQ(desk.Transcript(), Lines{"open: http://10.1.1.8"});
-
-  // Link statistics reach panels 1-4; the timer only while traffic flows.
-  desk.Clear();
-  desk.net().links = {InterfaceCounters{true, 1000000, 5000, 900, 3}};
-  desk.dialer().ShowLinkStatistics();
-  const Lines busy = {"panel 1: VPN连接1MB", "panel 2: 收到 5000", "panel 3: 发送 900", "panel 4: 错误 3"};
-  EXPECT_EQ(desk.Transcript(), busy);
-  for (int p = 1; p <= 4; ++p) desk.win().SetPanelText(p, "");
-  desk.Clear();
-  desk.dialer().UpdateLinkStatistics();
-  desk.net().links = {};
-  desk.dialer().UpdateLinkStatistics();
-  EXPECT_EQ(desk.Transcript(), busy);
-}
-
-TEST(Delay, WaitsWholeSecondsOnTheClock) {
-  Desk desk;
-  const std::int64_t t0 = desk.desktop.wait.MonotonicMs();
-  desk.dialer().Delay(3);
-  EXPECT_EQ(desk.Transcript(), Lines{"wait: 3 s"});
-  EXPECT_EQ(desk.desktop.wait.MonotonicMs() - t0 >= 3000, true);
-  EXPECT_LT(desk.desktop.wait.MonotonicMs() - t0, 3500);
 }
 
 }  // namespace
