@@ -72,18 +72,6 @@ TEST(PosixMetafiles, TruncatedOrCorruptedBitsAreRejected) {
   EXPECT_EQ(factory.FromBits(longer.data(), longer.size()), nullptr);
 }
 
-TEST(PosixDefaultPlatform, IsOneCompleteSetOfAdaptersAt96Dpi) {
-  Platform& p = DefaultPlatform();
-  EXPECT_EQ(&p, &DefaultPlatform());
-  ASSERT_NE(p.files, nullptr);
-  ASSERT_NE(p.screen, nullptr);
-  ASSERT_NE(p.metafiles, nullptr);
-  ASSERT_NE(p.codepage, nullptr);
-  EXPECT_EQ(p.screen->LogPixelsX(), 96);
-  EXPECT_EQ(p.screen->LogPixelsY(), 96);
-  EXPECT_EQ(p.codepage->FromUtf8("\xE6\x89\xB9\xE6\xB3\xA8\xE4\xBA\xBA"), "\xC5\xFA\xD7\xA2\xC8\xCB");
-}
-
 // The page notaro-host --site plays: loopback and private networks are the
 // intranet; names are never looked up.
 TEST(PosixPageSite, ZonesFollowTheAddressNotItsName) {

@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "exchange/exchange_members.h"
-#include "exchange/local_files.h"
 #include "exchange/transfer.h"
 #include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/posix_files.h"
@@ -60,22 +59,6 @@ TEST(PosixFileLookupTest, FindFirstWithWildcards) {
   EXPECT_EQ(lookup.List("c:\\d\\*.doc"), Names{});
   EXPECT_FALSE(lookup.List("c:\\nofolder\\*.*"));
   EXPECT_FALSE(lookup.List("c:\\d\\missing.txt"));
-}
-
-TEST(PosixFileLookupTest, FilesSizeAndFoldersThroughTheHelpers) {
-  TempKitRoot root;
-  root.MakeFile("c/d/a.txt", std::string(100, 'x'));
-  root.MakeFile("c/d/b.txt", std::string(200, 'y'));
-  PosixFileLookup lookup;
-  exchange::LocalFilePorts ports;
-  ports.lookup = &lookup;
-  EXPECT_EQ(exchange::CLocalFiles(ports).GetFilesSize("c:\\d\\a.txt*c:\\d\\none.txt*c:\\d\\b.txt*"), "300.000000");
-  exchange::PrepareWorkingFolder(lookup);
-  exchange::PrepareExchangeFolder(lookup);
-  EXPECT_TRUE(std::filesystem::is_directory(root.Native("c/temp/qzdesk")));
-  EXPECT_TRUE(std::filesystem::is_directory(root.Native("c/temp/qzexch")));
-  EXPECT_FALSE(lookup.CreateFolder("c:\\temp\\qzdesk")) << "already there";
-  EXPECT_FALSE(lookup.CreateFolder("c:\\no\\such\\parent"));
 }
 
 TEST(PosixFileLookupTest, SharedReadOpenAgainstWriters) {
