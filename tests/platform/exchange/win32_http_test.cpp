@@ -180,32 +180,5 @@ TEST(Win32HttpTest, DownloadsIntoAFileTakeOnlyAWhole2xxAnswerWithinTheLimit) {
   DeleteFileA(path.c_str());
 }
 
-TEST(Win32HttpTest, UnreachableTargetsFail) {
-  Win32HttpClient http;
-  HttpRawPostRequest request;
-  request.port = 80;
-  EXPECT_EQ(http.OpenRawPost(request), nullptr);  // no host
-  HttpGetRequest get;
-  get.url = "http://127.0.0.1:9/none";
-  EXPECT_THROW(http.Get(get), HttpError);
-}
-
-TEST(Win32HttpTest, StatusWindowShowsItsText) {
-  HWND probe = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-  if (probe == nullptr) GTEST_SKIP() << "no desktop to create windows on";
-  DestroyWindow(probe);
-  Win32StatusWindows windows;
-  auto window = windows.Create();
-  ASSERT_NE(window, nullptr);
-  window->SetText("\xE6\xAD\xA3\xE5\x9C\xA8\xE4\xB8\x8A\xE4\xBC\xA0");  // 正在上传
-  HWND found = FindWindowA("#32770", nullptr);
-  ASSERT_NE(found, nullptr);
-  char text[64] = {};
-  GetDlgItemTextA(found, 210, text, sizeof text);
-  EXPECT_STREQ(text, "\xD5\xFD\xD4\xDA\xC9\xCF\xB4\xAB");  // the same in code page 936
-  window.reset();
-  EXPECT_EQ(FindWindowA("#32770", nullptr), nullptr);
-}
-
 }  // namespace
 }  // namespace kit::win32
