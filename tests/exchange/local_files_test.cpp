@@ -186,20 +186,6 @@ TEST(WorkingPathTest, NamesStayInTheFolder) {
   }
 }
 
-TEST_F(LocalFilesTest, PreparesFoldersThatCannotBeFound) {
-  PrepareWorkingFolder(lookup);
-  EXPECT_EQ(lookup.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk"}));
-  PrepareExchangeFolder(lookup);
-  EXPECT_EQ(lookup.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk", "c:\\temp\\qzexch"}));
-  PrepareWorkingFolder(lookup);
-  EXPECT_EQ(lookup.created.size(), 3u) << "existing folders are left alone";
-
-  FakeLookup failing;
-  failing.fail_create = true;
-  PrepareWorkingFolder(failing);  // not reported
-  EXPECT_EQ(failing.created, (std::vector<std::string>{"c:\\temp", "c:\\temp\\qzdesk"}));
-}
-
 TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
   CLocalFiles files(Ports());
   lookup.AddFile("c:\\d\\a.txt", 100);
@@ -217,19 +203,6 @@ TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
   lookup.AddFile("c:\\max.bin", 0xFFFFFFFFu);
   EXPECT_EQ(files.GetFilesSize("c:\\big.iso*"), "5.000000");
   EXPECT_EQ(files.GetFilesSize("c:\\max.bin*c:\\max.bin*"), "8589934590.000000");
-}
-
-TEST_F(LocalFilesTest, IsExsitFile) {
-  CLocalFiles files(Ports());
-  lookup.AddFile("c:\\temp\\qzdesk\\a.doc", 10);
-  lookup.AddFile("c:\\temp\\qzdesk\\open.doc", 10);
-  lookup.AddFolder("c:\\temp\\qzdesk");
-  lookup.held_for_writing.insert("c:\\temp\\qzdesk\\open.doc");
-  EXPECT_TRUE(files.IsExsitFile("c:\\temp\\qzdesk\\a.doc"));
-  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk\\open.doc"));
-  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk"));
-  EXPECT_FALSE(files.IsExsitFile("c:\\temp\\qzdesk\\none.doc"));
-  EXPECT_FALSE(files.IsExsitFile(""));
 }
 
 TEST_F(LocalFilesTest, OpenFileAsksTheShellAndReportsTrue) {

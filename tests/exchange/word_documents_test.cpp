@@ -207,34 +207,6 @@ TEST(WordDocumentsTest, EditWordForEditingWithTheRevisionBar) {
   EXPECT_EQ(r.word.user_name, r.A("李四"));
 }
 
-TEST(WordDocumentsTest, EditWordReadOnlyAndWithoutRevisionMarks) {
-  Rig r;
-  r.desk.Put("a.doc", "the downloaded text");
-  r.Downloaded();
-  r.Running();
-  g_onlyread = "1", g_toolbar = "1", g_showtran = "0";
-  ASSERT_EQ(r.docs->EditWord(r.ctrl, "a.doc", "wang"), 0);
-  const std::vector<std::string> expected = {
-      "Application 52 get",
-      "Application 52 put STR:wang",
-      "Application 6 get",
-      "Documents 12 call " + kDoc,
-      "Document 314 put BOOL:1",
-      "Document 315 put BOOL:0",
-      "Document 316 put BOOL:0",
-      "Document 120 call I4:2 BOOL:0 missing",
-      "Document 102 call STR:c:\\temp\\qzdesk\\temp.doc" + k10Missing,
-      "Application 23 put BOOL:1",
-      "Document 113 call",
-      "Application 385 call",
-  };
-  EXPECT_EQ(r.Log(), expected);
-  EXPECT_TRUE(r.word.bars.empty());
-  EXPECT_EQ(r.word.documents.back()->protection, 2);
-  EXPECT_EQ(r.desk.Read("temp.doc"), "the downloaded text");
-  EXPECT_EQ(r.desk.Read("a.doc"), "the downloaded text");
-}
-
 TEST(WordDocumentsTest, WordErrorsReachTheCallerAndOnlyAHiddenWordOfOurOwnIsQuit) {
   for (const bool running : {false, true}) {
     Rig r;
