@@ -80,16 +80,6 @@ TEST(SiteLock, TheRuleAnswersIntranetTrustedListedAndSitelessHosts) {
   }
 }
 
-TEST(SiteLock, WithoutAListOnlyTheZonesCount) {
-  FakeSite site;
-  site.address = "http://oa.chenglan.gov.cn/";
-  EXPECT_FALSE(IsAnswered(site));
-  site.list = ";;";
-  EXPECT_FALSE(IsAnswered(site));
-  site.zone = UrlZone::Intranet;
-  EXPECT_TRUE(IsAnswered(site));
-}
-
 // A member that counts its calls, to see that a refused page reaches nothing.
 class Counter : public automation::IDispatchObject {
  public:

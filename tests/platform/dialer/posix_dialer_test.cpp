@@ -117,22 +117,6 @@ TEST(ProcLinkCounters, SyntheticAndReal) {
   EXPECT_EQ(own.probes.ShowLinkStatistics()[0], "VPN尚未连接");
 }
 
-TEST(LockFileMutexes, SecondHolderSeesTheFirstUntilItCloses) {
-  testing::TempKitRoot root;
-  LockFileMutexes a((root.dir() / "m").string()), b((root.dir() / "m").string());
-  std::uint32_t e1 = 1, e2 = 0, e3 = 1;
-  std::uintptr_t h1 = a.Create("Test", true, &e1);
-  std::uintptr_t h2 = b.Create("Test", true, &e2);
-  EXPECT_NE(h1, 0u);
-  EXPECT_EQ(e1, 0u);
-  EXPECT_EQ(e2, forms::kErrorAlreadyExists);
-  b.Close(h2);
-  a.Close(h1);
-  std::uintptr_t h3 = b.Create("Test", true, &e3);
-  EXPECT_EQ(e3, 0u);
-  b.Close(h3);
-}
-
 TEST(ClockWait, SleepsOnTheClock) {
   ClockWait wait;
   const std::int64_t t0 = wait.MonotonicMs();
