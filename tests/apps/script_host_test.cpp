@@ -209,6 +209,16 @@ TEST(ScriptHost, TranscriptsAndExitStatus) {
   }
 }
 
+// Beyond 32 bits a number is a double; null and undefined stay apart.
+TEST(ScriptHost, LargeNullAndUndefinedArgumentsArriveAsTheirOwnTypes) {
+  Harness h;
+  ASSERT_EQ(h.Run(kNew + "o.Record(2147483648, null, undefined);\n"), 0) << h.err.str();
+  ASSERT_EQ(h.log->recorded.size(), 3u);
+  EXPECT_EQ(h.log->recorded[0].type(), VarType::R8);
+  EXPECT_EQ(h.log->recorded[1].type(), VarType::Empty);
+  EXPECT_TRUE(h.log->recorded[2].IsMissing());
+}
+
 TEST(ScriptHost, ArgumentsAndScriptName) {
   Harness h;
   int rc = h.Run(

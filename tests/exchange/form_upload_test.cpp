@@ -14,12 +14,7 @@
 #include "tests/remark/fakes.h"
 
 #ifdef KIT_LOOPBACK_POST
-#include <httplib.h>
-
-#include <chrono>
-#include <mutex>
-#include <thread>
-
+#include "apps/office-server/office_server.h"
 #include "platform/common/curl_form_poster.h"
 #include "platform/posix/posix_paths.h"
 #include "platform/posix/exchange/posix_exchange.h"
@@ -336,74 +331,6 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
 #ifdef KIT_LOOPBACK_POST
 // ------------------------------------------- a real post over loopback
 
-// An upload page at /oa/page.jsp posting to /oa/up.jsp, which keeps what
-// arrived part by part, in order.
-class LoopbackServer {
- public:
-  struct Received {
-    std::string cookie;
-    std::vector<httplib::MultipartFormData> parts;
-  };
-
-  static std::string CookieOf(const httplib::Request& req) {
-    return req.has_header("Cookie") ? req.get_header_value("Cookie") : "(no cookie header)";
-  }
-
-  explicit LoopbackServer(std::string page) : page_(std::move(page)) {
-    server_.Get("/oa/page.jsp", [this](const httplib::Request& req, httplib::Response& res) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      page_cookie_ = CookieOf(req);
-      res.set_content(page_, "text/html");
-    });
-    server_.Post("/oa/up.jsp", [this](const httplib::Request& req, httplib::Response& res,
-                                      const httplib::ContentReader& reader) {
-      Received got;
-      got.cookie = CookieOf(req);
-      reader(
-          [&](const httplib::MultipartFormData& part) {
-            got.parts.push_back(part);
-            return true;
-          },
-          [&](const char* data, std::size_t n) {
-            got.parts.back().content.append(data, n);
-            return true;
-          });
-      std::lock_guard<std::mutex> lock(mutex_);
-      received_.push_back(got);
-      res.status = status_;
-      res.set_content("ok", "text/plain");
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // stop() before the accept loop has started would be lost.
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ~LoopbackServer() {
-    server_.stop();
-    thread_.join();
-  }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  void AnswerPostsWith(int status) { status_ = status; }
-  std::vector<Received> received() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
-  }
-  std::string page_cookie() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return page_cookie_;
-  }
-
- private:
-  httplib::Server server_;
-  std::string page_;
-  int port_ = 0;
-  int status_ = 200;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::vector<Received> received_;
-  std::string page_cookie_;
-};
-
 struct WireCase {
   std::string file_name, content_type, box;
 };
@@ -417,45 +344,54 @@ std::optional<std::string> KitRootPath(const std::string& path) {
   }
 }
 
+// The part of that name, or an empty one.
+office::ReceivedPart PartOf(const office::ReceivedRequest& r, const std::string& name) {
+  for (const office::ReceivedPart& p : r.parts) {
+    if (p.name == name) return p;
+  }
+  return {};
+}
+
+// The office server's upload page at /pages/page.jsp posts to /pages/up.jsp.
 TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
   testing::TempKitRoot root;
-  LoopbackServer server(
-      "<HTML><FORM ACTION=\"up.jsp\" METHOD=post enctype=multipart/form-data><input type=hidden name=__Click>"
-      "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
-      "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
+  office::OfficeServer server;
+  ASSERT_GT(server.Start(), 0);
+  server.PutPage("page.jsp",
+                 "<HTML><FORM ACTION=\"up.jsp\" METHOD=post enctype=multipart/form-data><input type=hidden name=__Click>"
+                 "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
+                 "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
   posix::PosixFileLookup lookup;
   CurlFormPoster poster({}, KitRootPath);
-  RecordingDialogs dialogs;
+  MessageLog dialogs;
   const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
   const WireCase cases[] = {
       {"a.gif", "image/gif", "d1"},     {"Quillpad.JPG", "image/jpeg", ""}, {"c.jpeg", "image/jpeg", ""},
       {"remark.doc", "text/plain", "d2"}, {"page.htm", "text/plain", ""},   {"empty.bin", "text/plain", ""},
   };
-  std::size_t posts = 0;
   for (const WireCase& c : cases) {
     SCOPED_TRACE(c.file_name);
+    server.ClearReceived();
     std::string content = c.file_name == "empty.bin" ? std::string() : std::string("\0\r\n--x", 6) + c.file_name;
     root.MakeFile("c/temp/qzdesk/" + c.file_name, content);
     const std::string path = "c:\\temp\\qzdesk\\" + c.file_name;
-    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "JSESSIONID=abc", path, c.file_name, 1),
+    EXPECT_EQ(UploadThroughForm(ports, server.BaseUrl() + "/pages/page.jsp", "JSESSIONID=abc", path, c.file_name, 1),
               FormUploadResult::Posted);
     EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_EQ(server.page_cookie(), "JSESSIONID=abc");
-    const auto received = server.received();
-    ASSERT_EQ(received.size(), ++posts);
-    const LoopbackServer::Received& got = received.back();
-    EXPECT_EQ(got.cookie, "JSESSIONID=abc");
-    ASSERT_EQ(got.parts.size(), c.box.empty() ? 2u : 3u);
-    EXPECT_EQ(got.parts[0].name, "__Click");
-    EXPECT_EQ(got.parts[0].content, "0");
-    EXPECT_EQ(got.parts[0].filename, "");
+    const auto received = server.Received();
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0].Header("Cookie"), "JSESSIONID=abc");
+    const office::ReceivedRequest& post = received[1];
+    EXPECT_EQ(post.path, "/pages/up.jsp");
+    EXPECT_EQ(post.Header("Cookie"), "JSESSIONID=abc");
+    ASSERT_EQ(post.parts.size(), c.box.empty() ? 2u : 3u);
+    EXPECT_EQ(PartOf(post, "__Click").content, "0");
+    EXPECT_EQ(PartOf(post, "__Click").file_name, "");
     if (!c.box.empty()) {
-      EXPECT_EQ(got.parts[1].name, c.box);
-      EXPECT_EQ(got.parts[1].content, c.file_name);
+      EXPECT_EQ(PartOf(post, c.box).content, c.file_name);
     }
-    const httplib::MultipartFormData& file = got.parts.back();
-    EXPECT_EQ(file.name, "attach");
-    EXPECT_EQ(file.filename, c.file_name);
+    const office::ReceivedPart file = PartOf(post, "attach");
+    EXPECT_EQ(file.file_name, c.file_name);
     EXPECT_EQ(file.content_type, c.content_type);
     EXPECT_EQ(file.content, content);
     EXPECT_FALSE(lookup.FindFirst(path)) << "deleted after the post";
@@ -468,19 +404,21 @@ TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
   CurlLimits limits;
   limits.connect_timeout_s = 5;
   CurlFormPoster poster(limits, KitRootPath);
-  RecordingDialogs dialogs;
+  MessageLog dialogs;
   const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
   root.MakeFile("c/temp/qzdesk/r.doc", "remark");
   const std::string path = "c:\\temp\\qzdesk\\r.doc";
   std::string deadUrl;
   {
-    LoopbackServer server("<form action=\"up.jsp\"><input type=file name=f></form>");
-    server.AnswerPostsWith(500);
-    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "", path, "r.doc", 1), FormUploadResult::Failed);
-    ASSERT_EQ(server.received().size(), 1u);
-    EXPECT_EQ(server.page_cookie(), "(no cookie header)");
-    EXPECT_EQ(server.received()[0].cookie, "(no cookie header)");
-    deadUrl = server.Url("/oa/page.jsp");
+    office::OfficeServer server;
+    ASSERT_GT(server.Start(), 0);
+    server.PutPage("page.jsp", "<form action=\"up.jsp\"><input type=file name=f></form>");
+    server.SetMaxUpload(4);  // the post is refused
+    EXPECT_EQ(UploadThroughForm(ports, server.BaseUrl() + "/pages/page.jsp", "", path, "r.doc", 1),
+              FormUploadResult::Failed);
+    ASSERT_FALSE(server.Received().empty());
+    EXPECT_EQ(server.Received()[0].headers.count("Cookie"), 0u);
+    deadUrl = server.BaseUrl() + "/pages/page.jsp";
   }
   // Nobody listens any more: the fetch gives an empty page.
   EXPECT_EQ(UploadThroughForm(ports, deadUrl, "", path, "r.doc", 1), FormUploadResult::Failed);
