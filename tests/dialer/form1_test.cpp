@@ -290,33 +290,26 @@ TEST(Form1, UnexpectedErrorEndsTheProgram) {
 
 // ---- about forms ----
 
-TEST(AboutForms, OwnerLabelsVersionAndTopmostOnce) {
-  struct Case {
-    bool owner_keys;
-    const char *user, *company;
-  } cases[] = {{true, "王五", "澄岚市某局"}, {false, "", ""}};
-  for (const Case& c : cases) {
+// Version, title and unloading are in the forms session under tests/apps;
+// the owner's labels come from the registry, when it has them.
+TEST(AboutForms, OwnerLabelsAndTopmostOnce) {
+  const ICodePage& cp = *DefaultPlatform().codepage;
+  for (std::string user : {"王五", ""}) {
     Desk desk;
     ASSERT_TRUE(desk.Load());
-    const ICodePage& cp = *DefaultPlatform().codepage;
-    if (c.owner_keys) {
-      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "UserName", cp.FromUtf8(c.user));
-      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "CompanyName", cp.FromUtf8(c.company));
+    if (!user.empty()) {
+      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "UserName", cp.FromUtf8(user));
+      desk.PutText(RegRoot::kLocalMachine, kOwnerKey, "CompanyName", cp.FromUtf8(user + "局"));
     }
     desk.Clear();
     desk.form.OnClick("mm_help_aboutme");
     sim::HeadlessForm* about = desk.desktop.forms.Form("frmAbout");
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->Caption(""), "关于澄岚市电子政务办公网VPN拨号工具");
-    EXPECT_EQ(about->Caption("lblVersion"), "版本 1.1.5 Build 20100610");
-    EXPECT_EQ(about->Caption("lblTitle"), "澄岚市电子政务办公网VPN拨号工具");
-    EXPECT_EQ(about->Caption("Label2"), c.user);
-    EXPECT_EQ(about->Caption("Label3"), c.company);
+    EXPECT_EQ(about->Caption("Label2"), user);
+    EXPECT_EQ(about->Caption("Label3"), user.empty() ? "" : user + "局");
     about->events()->OnClick("cmdOK");
-    EXPECT_EQ(desk.desktop.forms.Form("frmAbout"), nullptr);
-    EXPECT_EQ(desk.With("form: frmAbout unloaded"), Lines{"form: frmAbout unloaded"});
     desk.form.OnClick("mm_help_aboutme");
-    EXPECT_NE(desk.desktop.forms.Form("frmAbout"), nullptr);
     EXPECT_EQ(desk.With("form: frmAbout topmost"), Lines{"form: frmAbout topmost"});  // the first load only
   }
 }
