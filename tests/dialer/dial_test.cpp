@@ -45,12 +45,6 @@ void Machine(Desk& desk, const std::string& gateway, const std::string& tunnel_g
   desk.Clear();
 }
 
-void SetBoxes(Desk& desk, const std::string& user, const std::string& password) {
-  desk.win().SetCaption("Text1", user);
-  desk.win().SetCaption("Text2", password);
-  desk.Clear();
-}
-
 TEST(Commands, CredentialsNeverSplitTheLine) {
   EXPECT_EQ(ClassifyArgument("张三_01.x@y"), ArgumentSafety::kPlain);
   EXPECT_EQ(ClassifyArgument(""), ArgumentSafety::kPlain);
@@ -163,7 +157,7 @@ TEST(Dial, VistaTranscript) {
   Desk desk;
   desk.net().os = "6.1.7601";
   Machine(desk, "192.168.1.1", "172.16.1.1");
-  SetBoxes(desk, "zs", "pw");
+  desk.Boxes("zs", "pw");
   desk.dialer().DialStep();
   EXPECT_EQ(desk.Transcript(),
             Join({"label: Label8 = 正在拨号", "panel 1: 正在拨号,请稍候……",
@@ -174,10 +168,10 @@ TEST(Dial, VistaTranscript) {
                  DialTail(true)));
 
   // Quoted where that keeps the line whole; refused where it can not.
-  SetBoxes(desk, "my name", "pw");
+  desk.Boxes("my name", "pw");
   desk.dialer().DialStep();
   EXPECT_EQ(desk.With("run: cmd /c rasdial"), Lines{"run: cmd /c rasdial 澄岚市电子政务内网VPN连接  \"my name\" pw"});
-  SetBoxes(desk, "my name", "50%off");
+  desk.Boxes("my name", "50%off");
   desk.dialer().DialStep();
   EXPECT_EQ(desk.Transcript(), (Lines{std::string("box: [Tunnelgate] ") + text::kUnsafeCredentials + " (style 48)",
                                       "answer: ok"}));
@@ -201,7 +195,7 @@ TEST(Dial, SecondBuildNeverRoutes) {
   Desk slow(Build::kTunnelpost);
   slow.net().os = "6.0.6002";
   Machine(slow, "198.51.100.1", "");
-  SetBoxes(slow, "zs", "pw");
+  slow.Boxes("zs", "pw");
   slow.dialer().DialStep();
   EXPECT_EQ(slow.Transcript(),
             Join(Join({"label: Label8 = 正在拨号", "panel 1: 正在拨号,请稍候……",

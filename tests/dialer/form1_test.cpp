@@ -236,9 +236,7 @@ TEST(Form1, WaitsKeepOtherStepsOutAndEndWhenClosing) {
   desk.net().os = "6.1.7601";
   desk.net().gateway = "192.0.2.1";
   ASSERT_TRUE(desk.Load());
-  desk.win().SetCaption("Text1", "zs");
-  desk.win().SetCaption("Text2", "pw");
-  desk.Clear();
+  desk.Boxes("zs", "pw");
   // Inside the dial's first wait: dial, hang-up and exit are off and ignored.
   std::string during;
   desk.desktop.wait.during_wait = [&] {

@@ -9,12 +9,6 @@ namespace {
 using testing::Desk;
 using testing::Lines;
 
-void SetBoxes(Desk& desk, const std::string& user, const std::string& password) {
-  desk.win().SetCaption("Text1", user);
-  desk.win().SetCaption("Text2", password);
-  desk.Clear();
-}
-
 const char kCreated[] = "box: [成功] VPN连接建立成功！连接名称不可更改 (style 64)";
 const char kNotCreated[] =
     "box: [失败] VPN连接建立失败！请重新建立或检查您的操作系统，本程序不支持Windows 2000及以下版本。 (style 112)";
@@ -22,20 +16,20 @@ const char kNotCreated[] =
 TEST(CreateStep, AsksForTheBoxesFirst) {
   Desk desk;
   desk.dialer().CreateEntryStep();
-  SetBoxes(desk, "u", "");
+  desk.Boxes("u", "");
   desk.dialer().CreateEntryStep();
   EXPECT_EQ(desk.Transcript(), (Lines{"box: [Tunnelgate] 请输入密码！ (style 0)", "answer: ok", "form: focus Text2"}));
   EXPECT_FALSE(desk.desktop.registry.KeyExists(RegRoot::kCurrentUser, kNeedCreatKey));
   EXPECT_TRUE(desk.desktop.phonebook.entries.empty());
   Desk empty;
-  SetBoxes(empty, "", "p");
+  empty.Boxes("", "p");
   empty.dialer().CreateEntryStep();
   EXPECT_EQ(empty.Transcript(), (Lines{"box: [Tunnelgate] 请输入用户名！ (style 0)", "answer: ok", "form: focus Text1"}));
 }
 
 TEST(CreateStep, XpMarksTheEntry) {
   Desk desk;
-  SetBoxes(desk, "张三", "pw");
+  desk.Boxes("张三", "pw");
   desk.dialer().CreateEntryStep();
   ASSERT_EQ(desk.desktop.phonebook.entries.size(), 1u);
   EXPECT_EQ(desk.desktop.phonebook.entries[0].server, "198.18.10.1");
@@ -55,7 +49,7 @@ TEST(CreateStep, XpMarksTheEntry) {
 
   // Failure: the message, no mark.
   Desk failed;
-  SetBoxes(failed, "u", "p");
+  failed.Boxes("u", "p");
   failed.desktop.phonebook.refuse = true;
   failed.dialer().CreateEntryStep();
   EXPECT_FALSE(failed.dialer().IsEntryRecorded());
@@ -65,7 +59,7 @@ TEST(CreateStep, XpMarksTheEntry) {
 TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
   Desk desk;
   desk.net().os = "6.1.7600";
-  SetBoxes(desk, "u", "p");
+  desk.Boxes("u", "p");
   desk.desktop.phonebook.refuse = true;
   desk.dialer().CreateEntryStep();
   EXPECT_FALSE(desk.dialer().IsEntryRecorded());
@@ -96,7 +90,7 @@ TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
     SCOPED_TRACE(std::string(c.version) + " " + c.user + " " + c.password);
     Desk d;
     d.net().os = c.version;
-    SetBoxes(d, c.user, c.password);
+    d.Boxes(c.user, c.password);
     d.dialer().CreateEntryStep();
     if (c.refused) {
       EXPECT_EQ(d.Transcript(), (Lines{std::string("box: [Tunnelgate] ") + text::kUnsafeCredentials + " (style 48)",
@@ -110,7 +104,7 @@ TEST(CreateStep, VistaFailureIsReportedAndUnmarked) {
   // Other versions: nothing at all.
   Desk other;
   other.net().os = "6.2.9200";
-  SetBoxes(other, "u", "p");
+  other.Boxes("u", "p");
   other.dialer().CreateEntryStep();
   EXPECT_TRUE(other.Transcript().empty());
 }

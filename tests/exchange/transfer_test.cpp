@@ -32,21 +32,6 @@ const std::string kBlockTail = "\"\r\nContent-Type: Application/pdf\r\n\r\n";
 
 using RecordingDialogs = MessageLog;
 
-class RecordingStatus : public IStatusWindows {
- public:
-  std::vector<std::string> texts;
-  int open = 0;
-  std::unique_ptr<IStatusWindow> Create() override {
-    struct Window : IStatusWindow {
-      RecordingStatus* owner;
-      explicit Window(RecordingStatus* o) : owner(o) { ++owner->open; }
-      ~Window() override { --owner->open; }
-      void SetText(const std::string& text) override { owner->texts.push_back(text); }
-    };
-    return std::make_unique<Window>(this);
-  }
-};
-
 // The real client, except that the desktop's own download only records the
 // address it was given.
 class MonikerRecorder : public posix::CurlHttpClient {
@@ -129,7 +114,7 @@ class TransferTest : public ::testing::Test {
   MonikerRecorder http{posix::HttpLimits{5, 100, 1, 5}};
   VanishingLookup lookup;
   RecordingDialogs dialogs;
-  RecordingStatus status;
+  StatusLog status;
   TransferPorts ports;
   std::vector<FormCall> form_calls;
   bool form_throws = false;
@@ -498,7 +483,7 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
                  (c.form_throws ? " throws" : ""));
     form_calls.clear();
     dialogs.shown.clear();
-    status.texts.clear();
+    status.seen.clear();
     lookup.vanish = c.vanish;
     form_throws = c.form_throws;
     std::filesystem::remove_all(root.Native("c"));
@@ -508,12 +493,11 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
     if (c.after_transfer) ctrl.MarkTransferStarted();
     EXPECT_EQ(transfer.Upload(ctrl, base + "/pages/upload.jsp", "sid=1", c.name), c.rc);
     EXPECT_EQ(dialogs.shown, c.messages);
-    EXPECT_EQ(status.open, 0);
     ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
     if (c.rc == 0) {
-      EXPECT_EQ(status.texts, std::vector<std::string>{kUploadingRemarkFile});
+      EXPECT_EQ(status.seen, (std::vector<std::string>{"open", kUploadingRemarkFile, "closed"}));
     } else {
-      EXPECT_TRUE(status.texts.empty());
+      EXPECT_TRUE(status.seen.empty());
       EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/up.dat")));
       EXPECT_FALSE(std::filesystem::exists(root.Native("c/up.dat")));
     }

@@ -23,30 +23,12 @@ using sim::WordStandIn;
 
 using Messages = MessageLog;
 
-// Status lines as the user saw them; "closed" when the window went away.
-class Status : public IStatusWindows {
- public:
-  std::vector<std::string> seen;
-  std::unique_ptr<IStatusWindow> Create() override {
-    seen.push_back("open");
-    return std::make_unique<Window>(seen);
-  }
-
- private:
-  struct Window : IStatusWindow {
-    explicit Window(std::vector<std::string>& s) : seen(s) {}
-    ~Window() override { seen.push_back("closed"); }
-    void SetText(const std::string& text) override { seen.push_back(text); }
-    std::vector<std::string>& seen;
-  };
-};
-
 struct Rig {
   kit::testing::TempKitRoot root;
   StandInAutomation automation;
   WordStandIn word;
   Messages messages;
-  Status status;
+  StatusLog status;
   posix::PosixFileSystem files;
   posix::PosixFileLookup lookup;
   ICodePage& cp = *DefaultPlatform().codepage;
