@@ -279,5 +279,14 @@ TEST(Exit, AsksWhileConnected) {
   }
 }
 
+// Credentials are kept at exit on Vista and 7 only when both boxes are filled.
+TEST(Exit, VistaKeepsOnlyCompleteCredentials) {
+  Desk desk;
+  desk.net().os = "6.1.7601";
+  desk.Boxes("张三", "");
+  desk.dialer().ExitStep();
+  EXPECT_EQ(desk.dialer().StoredCredentials(), std::make_optional(std::make_pair(std::string(), std::string())));
+}
+
 }  // namespace
 }  // namespace kit::dialer

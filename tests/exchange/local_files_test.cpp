@@ -268,6 +268,7 @@ TEST_F(LocalFilesTest, MembersThroughTheControl) {
             Variant::Str("7.000000"));
   EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
   EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\b.txt")}), Variant::Bool(false));
+  EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("")}), Variant::Bool(false));
   EXPECT_EQ(InvokeByName(ctrl, "OpenFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
   ASSERT_EQ(shell.requests.size(), 1u);
   dialogs.folder = std::nullopt;

@@ -291,7 +291,9 @@ TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
       {"http:///x", true, 443, false, "", 0, ""},
       {"", false, 80, false, "", 0, ""},
       {"http://srv:/x", true, 443, false, "", 0, ""},
+      {"http://srv:abc/x", true, 443, false, "", 0, ""},
       {"http://srv:70000/x", true, 443, false, "", 0, ""},
+      {"http://srv:0/x", true, 443, false, "", 0, ""},
       {"http://:80/x", true, 443, false, "", 0, ""},
   };
   for (const Case& c : cases) {

@@ -137,6 +137,9 @@ TEST(WordDocumentsTest, GateAndDownloadTargets) {
     }
   }
   EXPECT_TRUE(fs::is_directory(r.desk.root / "temp/qzexch"));
+  // The text is kept as the page gave it.
+  ASSERT_TRUE(members.TryInvoke(r.ctrl, remark::DISPID_SetShowMark, {Variant::Str("x")}, result));
+  EXPECT_EQ(g_showtran, "x");
   EXPECT_FALSE(members.TryInvoke(r.ctrl, remark::DISPID_ReMarkSet, {Variant::Str("1")}, result));
 }
 
