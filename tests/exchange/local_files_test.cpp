@@ -205,20 +205,6 @@ TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
   EXPECT_EQ(files.GetFilesSize("c:\\max.bin*c:\\max.bin*"), "8589934590.000000");
 }
 
-TEST_F(LocalFilesTest, OpenFileAsksTheShellAndReportsTrue) {
-  CLocalFiles files(Ports());
-  shell.answer = 2;  // file not found
-  EXPECT_TRUE(files.OpenFile("c:\\temp\\qzdesk\\a.doc"));
-  ASSERT_EQ(shell.requests.size(), 1u);
-  const ShellRequest& r = shell.requests[0];
-  EXPECT_EQ(r.owner, 0u);
-  EXPECT_EQ(r.verb, "");
-  EXPECT_EQ(r.file, "<u>c:\\temp\\qzdesk\\a.doc");
-  EXPECT_EQ(r.parameters, "");
-  EXPECT_EQ(r.directory, "");
-  EXPECT_EQ(r.show, kSwShowNormal);
-}
-
 TEST_F(LocalFilesTest, SaveFolderEndsInABackslash) {
   CLocalFiles files(Ports());
   dialogs.folder = "C:\\";
@@ -269,8 +255,15 @@ TEST_F(LocalFilesTest, MembersThroughTheControl) {
   EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
   EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("c:\\b.txt")}), Variant::Bool(false));
   EXPECT_EQ(InvokeByName(ctrl, "IsExsitFile", InvokeKind::Method, {Variant::Str("")}), Variant::Bool(false));
+  // The shell's answer is not passed on; the file opens in a normal window
+  // with its own program.
+  shell.answer = 2;  // file not found
   EXPECT_EQ(InvokeByName(ctrl, "OpenFile", InvokeKind::Method, {Variant::Str("c:\\a.txt")}), Variant::Bool(true));
   ASSERT_EQ(shell.requests.size(), 1u);
+  EXPECT_EQ(shell.requests[0].owner, 0u);
+  EXPECT_EQ(shell.requests[0].verb, "");
+  EXPECT_EQ(shell.requests[0].parameters, "");
+  EXPECT_EQ(shell.requests[0].show, kSwShowNormal);
   dialogs.folder = std::nullopt;
   EXPECT_EQ(InvokeByName(ctrl, "GetSaveFilePath", InvokeKind::Method), Variant::Str(""));
   dialogs.files = std::vector<std::string>{"c:\\x", "c:\\y"};

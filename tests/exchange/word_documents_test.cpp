@@ -90,7 +90,6 @@ struct Rig {
 };
 
 const std::string kDoc = "STR:c:\\temp\\qzdesk\\a.doc";
-const std::string k10Missing = " missing missing missing missing missing missing missing missing missing missing";
 
 // The setters and the gate as a page sees them are in the Word documents
 // page script under tests/apps.
@@ -258,34 +257,6 @@ TEST(WordDocumentsTest, SetBookMarkMovesOnByOneAsWordDropsReplacedBookmarks) {
   EXPECT_EQ(r.word.bookmarks_of[native], left);
   EXPECT_TRUE(r.word.quit);
   EXPECT_TRUE(r.messages.shown.empty());
-}
-
-TEST(WordDocumentsTest, SetEditEnabledMakesAMissingDocumentAndSwitchesTheCommands) {
-  Rig r;
-  r.word.bars = {{"Tools", true, {{r.A("修订(&T)")}}},
-                 {"Reviewing", true, {{r.A("接受修订(&A)")}, {r.A("拒绝修订/删除批注(&R)")}}}};
-  EXPECT_FALSE(r.docs->SetEditEnabled("new.doc", "zhang", "0"));
-  std::vector<std::string> log = r.Log();
-  const std::vector<std::string> made(log.begin(), log.begin() + 6);
-  const std::vector<std::string> expected = {
-      "Application 23 put BOOL:0",
-      "Application 6 get",
-      "Documents 14 call STR: BOOL:0 I4:0 empty",
-      "Document 102 call STR:c:\\temp\\qzdesk\\new.doc" + k10Missing,
-      "Document 1105 call missing missing missing",
-      "Application 1105 call missing missing missing",
-  };
-  EXPECT_EQ(made, expected);
-  EXPECT_TRUE(fs::exists(r.desk.root / "temp/qzdesk/new.doc"));
-  EXPECT_EQ(r.desk.Read("new.doc"), "");
-  // Switched off, then the revision commands of the running Word on again.
-  EXPECT_EQ(std::count(log.begin(), log.end(), "Control 1610874890 put BOOL:0"), 3);
-  EXPECT_EQ(std::count(log.begin(), log.end(), "Application 29 put BOOL:0"), 1);
-  EXPECT_TRUE(r.word.status_bar);
-  for (const auto& bar : r.word.bars)
-    for (const auto& c : bar.controls) EXPECT_TRUE(c.enabled) << c.caption;
-  EXPECT_EQ(log.back(), "Application 1105 call missing missing missing");
-  EXPECT_EQ(r.word.user_name, "zhang");
 }
 
 }  // namespace
