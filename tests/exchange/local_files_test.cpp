@@ -193,11 +193,9 @@ TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
   EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\b.txt*"), "300.000000");
   EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\b.txt"), "100.000000") << "no star, not a path";
   EXPECT_EQ(files.GetFilesSize(""), "0.000000");
-  EXPECT_EQ(files.GetFilesSize("*"), "0.000000");
   EXPECT_EQ(files.GetFilesSize("c:\\d\\a.txt*c:\\d\\missing*c:\\d\\b.txt*"), "300.000000");
   EXPECT_EQ(files.GetFilesSize("C:\\D\\A.TXT*c:\\d\\a.txt*"), "200.000000") << "counted each time named";
   EXPECT_EQ(files.GetFilesSize("c:\\d\\?.txt*"), "100.000000") << "the first match of a wildcard";
-  EXPECT_EQ(files.GetFilesSize("**c:\\d\\b.txt**"), "200.000000");
   // Each file counts its low 32 bits; the total is not cut.
   lookup.AddFile("c:\\big.iso", (std::uint64_t{1} << 32) + 5);
   lookup.AddFile("c:\\max.bin", 0xFFFFFFFFu);
@@ -219,29 +217,6 @@ TEST_F(LocalFilesTest, SaveFolderEndsInABackslash) {
   EXPECT_EQ(files.GetSaveFilePath(), "") << "a choice without a path";
   ASSERT_EQ(dialogs.folder_titles.size(), 5u);
   EXPECT_EQ(dialogs.folder_titles[0], "请选择文件保存路径");
-}
-
-TEST_F(LocalFilesTest, UploadPathsJoinedBySemicolons) {
-  CLocalFiles files(Ports());
-  dialogs.files = std::vector<std::string>{"C:\\a.doc"};
-  EXPECT_EQ(files.GetUploadFilePath(), "<a>C:\\a.doc");
-  dialogs.files = std::vector<std::string>{"C:\\d\\1.doc", "C:\\d\\2.doc", "C:\\d\\3.doc"};
-  EXPECT_EQ(files.GetUploadFilePath(), "<a>C:\\d\\1.doc;<a>C:\\d\\2.doc;<a>C:\\d\\3.doc");
-  dialogs.files = std::nullopt;
-  EXPECT_EQ(files.GetUploadFilePath(), "");
-
-  ASSERT_EQ(dialogs.file_requests.size(), 3u);
-  const FileDialogRequest& r = dialogs.file_requests[0];
-  EXPECT_EQ(r.owner, 0x1234u);
-  EXPECT_TRUE(r.open);
-  EXPECT_TRUE(r.multi_select);
-  EXPECT_FALSE(r.hide_read_only);
-  EXPECT_EQ(r.default_extension, "");
-  EXPECT_EQ(r.initial_name, "");
-  EXPECT_EQ(r.buffer_chars, 1024u);
-  ASSERT_EQ(r.filters.size(), 1u);
-  EXPECT_EQ(r.filters[0].first, "All Files All Files (*.*)");
-  EXPECT_EQ(r.filters[0].second, "*.*");
 }
 
 TEST_F(LocalFilesTest, MembersThroughTheControl) {
