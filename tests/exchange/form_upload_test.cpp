@@ -13,21 +13,11 @@
 #include "tests/exchange/message_log.h"
 #include "tests/remark/fakes.h"
 
-#ifdef KIT_LOOPBACK_POST
-#include "apps/office-server/office_server.h"
-#include "platform/common/curl_form_poster.h"
-#include "platform/posix/posix_paths.h"
-#include "platform/posix/exchange/posix_exchange.h"
-#include "ports/platform.h"
-#include "tests/platform/temp_kit_root.h"
-#endif
-
 namespace kit::exchange {
 namespace {
 
 using R = FormScanResult;
 using kit::testing::FakeFiles;
-using kit::testing::FakePlatform;
 using kit::testing::NullCodePage;
 
 // ---------------------------------------------------------------- scanner
@@ -324,77 +314,6 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
     EXPECT_EQ(post.parts[2].content_type, "text/plain");
   }
 }
-
-#ifdef KIT_LOOPBACK_POST
-// ------------------------------------------- a real post over loopback
-
-struct WireCase {
-  std::string file_name, content_type, box;
-};
-
-// Local paths as the host maps them, under the kit root.
-std::optional<std::string> KitRootPath(const std::string& path) {
-  try {
-    return posix::NativePath(path);
-  } catch (const FileError&) {
-    return std::nullopt;
-  }
-}
-
-// The part of that name, or an empty one.
-office::ReceivedPart PartOf(const office::ReceivedRequest& r, const std::string& name) {
-  for (const office::ReceivedPart& p : r.parts) {
-    if (p.name == name) return p;
-  }
-  return {};
-}
-
-// The office server's upload page at /pages/page.jsp posts to /pages/up.jsp.
-TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
-  testing::TempKitRoot root;
-  office::OfficeServer server;
-  ASSERT_GT(server.Start(), 0);
-  server.PutPage("page.jsp",
-                 "<HTML><FORM ACTION=\"up.jsp\" METHOD=post enctype=multipart/form-data><input type=hidden name=__Click>"
-                 "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
-                 "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
-  posix::PosixFileLookup lookup;
-  CurlFormPoster poster({}, KitRootPath);
-  MessageLog dialogs;
-  const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
-  const WireCase cases[] = {
-      {"a.gif", "image/gif", "d1"},     {"Quillpad.JPG", "image/jpeg", ""}, {"c.jpeg", "image/jpeg", ""},
-      {"remark.doc", "text/plain", "d2"}, {"page.htm", "text/plain", ""},   {"empty.bin", "text/plain", ""},
-  };
-  for (const WireCase& c : cases) {
-    SCOPED_TRACE(c.file_name);
-    server.ClearReceived();
-    std::string content = c.file_name == "empty.bin" ? std::string() : std::string("\0\r\n--x", 6) + c.file_name;
-    root.MakeFile("c/temp/qzdesk/" + c.file_name, content);
-    const std::string path = "c:\\temp\\qzdesk\\" + c.file_name;
-    EXPECT_EQ(UploadThroughForm(ports, server.BaseUrl() + "/pages/page.jsp", "JSESSIONID=abc", path, c.file_name, 1),
-              FormUploadResult::Posted);
-    EXPECT_TRUE(dialogs.shown.empty());
-    const auto received = server.Received();
-    ASSERT_EQ(received.size(), 2u);
-    EXPECT_EQ(received[0].Header("Cookie"), "JSESSIONID=abc");
-    const office::ReceivedRequest& post = received[1];
-    EXPECT_EQ(post.path, "/pages/up.jsp");
-    EXPECT_EQ(post.Header("Cookie"), "JSESSIONID=abc");
-    ASSERT_EQ(post.parts.size(), c.box.empty() ? 2u : 3u);
-    EXPECT_EQ(PartOf(post, "__Click").content, "0");
-    EXPECT_EQ(PartOf(post, "__Click").file_name, "");
-    if (!c.box.empty()) {
-      EXPECT_EQ(PartOf(post, c.box).content, c.file_name);
-    }
-    const office::ReceivedPart file = PartOf(post, "attach");
-    EXPECT_EQ(file.file_name, c.file_name);
-    EXPECT_EQ(file.content_type, c.content_type);
-    EXPECT_EQ(file.content, content);
-    EXPECT_FALSE(lookup.FindFirst(path)) << "deleted after the post";
-  }
-}
-#endif
 
 }  // namespace
 }  // namespace kit::exchange

@@ -75,41 +75,29 @@ class OneShotServer {
   std::thread thread_;
 };
 
+// The success and the headers are in the transfer page script under wine;
+// here a failing status and a write past the announced length.
 TEST(Win32HttpTest, RawPostSendsTheAnnouncedBodyAndReadsTheStatus) {
-  struct Case {
-    const char* reply;
-    long status;
-  };
-  const Case cases[] = {{"HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", 200},
-                        {"HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n", 500}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.reply);
-    OneShotServer server(c.reply);
-    Win32HttpClient http;
-    HttpRawPostRequest request;
-    request.host = "127.0.0.1";
-    request.port = server.port();
-    request.object = "/store/up.jsp?id=5";
-    request.agent = "HttpSendRequestEx";
-    request.cookie = "JSESSION=sid42";
-    request.flags = http::kNoCacheWrite;
-    const std::string block = "\r\nheader block\r\n\r\n";
-    const std::string file(1500, 'f');
-    request.content_length = block.size() + file.size();
-    auto post = http.OpenRawPost(request);
-    ASSERT_NE(post, nullptr);
-    EXPECT_TRUE(post->Write(block.data(), block.size()));
-    EXPECT_TRUE(post->Write(file.data(), 1024));
-    EXPECT_FALSE(post->Write(file.data(), 1024));  // past the announced length
-    EXPECT_TRUE(post->Write(file.data() + 1024, file.size() - 1024));
-    EXPECT_EQ(post->End(), c.status);
-    EXPECT_EQ(server.body, block + file);
-    EXPECT_EQ(server.head.rfind("POST /store/up.jsp?id=5 HTTP/1.1\r\n", 0), 0u) << server.head;
-    EXPECT_NE(server.head.find("User-Agent: HttpSendRequestEx\r\n"), std::string::npos) << server.head;
-    EXPECT_NE(server.head.find("Cookie: JSESSION=sid42"), std::string::npos) << server.head;
-    EXPECT_NE(server.head.find("Content-Length: " + std::to_string(request.content_length) + "\r\n"),
-              std::string::npos);
-  }
+  OneShotServer server("HTTP/1.1 500 Oops\r\nContent-Length: 0\r\n\r\n");
+  Win32HttpClient http;
+  HttpRawPostRequest request;
+  request.host = "127.0.0.1";
+  request.port = server.port();
+  request.object = "/store/up.jsp?id=5";
+  request.agent = "HttpSendRequestEx";
+  request.flags = http::kNoCacheWrite;
+  const std::string block = "\r\nheader block\r\n\r\n";
+  const std::string file(1500, 'f');
+  request.content_length = block.size() + file.size();
+  auto post = http.OpenRawPost(request);
+  ASSERT_NE(post, nullptr);
+  EXPECT_TRUE(post->Write(block.data(), block.size()));
+  EXPECT_TRUE(post->Write(file.data(), 1024));
+  EXPECT_FALSE(post->Write(file.data(), 1024));  // past the announced length
+  EXPECT_TRUE(post->Write(file.data() + 1024, file.size() - 1024));
+  EXPECT_EQ(post->End(), 500);
+  EXPECT_EQ(server.body, block + file);
+  EXPECT_EQ(server.head.rfind("POST /store/up.jsp?id=5 HTTP/1.1\r\n", 0), 0u) << server.head;
 }
 
 }  // namespace
