@@ -120,53 +120,73 @@ class TransferTest : public ::testing::Test {
   bool form_throws = false;
 };
 
-TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
+// Only the whole body of a 2xx answer within the limit is taken: as remark
+// data into the control, or as a document; anything else leaves the control
+// and the old file as they were.
+TEST_F(TransferTest, DownloadsTakeOnlyTheWholeBodyOfA2xxAnswer) {
   const std::string good = RemarkBytes(0x00FF00, 4);
   server.PutFile("good.dat", good);
   server.PutFile("half.dat", good.substr(0, good.size() - 3));
-  struct Case {
+  ports.max_remark_bytes = ports.max_document_bytes = 1 << 20;
+  const struct {
+    const char* file;
     const char* query;
-    const char* cookie;
-    std::size_t max_bytes;
     bool loads;
-    const char* cookie_on_wire;
+    std::size_t stored;  // the document's size, 0: not stored
+  } cases[] = {
+      {"good.dat", "", true, good.size()},
+      {"half.dat", "", false, good.size() - 3},
+      {"good.dat", "?fault=404", false, 0},
+      {"good.dat", "?fault=302-body", false, 0},
+      {"good.dat", "?fault=302", false, 0},
+      {"good.dat", "?fault=500", false, 0},
+      {"good.dat", "?fault=reset", false, 0},
+      {"good.dat", "?fault=slow", false, 0},
+      {"good.dat", "?fault=huge&bytes=3000000", false, 0},
+      {"good.dat", "?fault=unsized&bytes=100000", false, 100000},
+      {"good.dat", "?fault=unsized&bytes=3000000", false, 0},
+      {"good.dat", "?fault=unsized", false, 0},
   };
-  const Case cases[] = {
-      {"/files/good.dat", "a=b", kDefaultMaxRemarkBytes, true, "a=b"},
-      {"/files/good.dat", "", kDefaultMaxRemarkBytes, true, ""},
-      {"/files/half.dat", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=404", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=302-body", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=302", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=500", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=reset", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=slow", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=huge&bytes=3000000", "", 1 << 20, false, ""},
-      {"/files/missing.dat", "", kDefaultMaxRemarkBytes, false, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.query);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + c.query);
+    const std::string url = base + "/files/" + c.file + c.query;
     server.ClearReceived();
-    ports.max_remark_bytes = c.max_bytes;
     remark::CNotaroCtrl ctrl;
     ctrl.SetPenColor(0x123456);
     ctrl.SetModifiedFlag(false);
-    CTransfer transfer = Transfer();
     if (c.loads) {
-      EXPECT_EQ(transfer.Download(ctrl, base + c.query, c.cookie), 0);
-      EXPECT_EQ(ctrl.GetPenColor(), 0x00FF00u);
+      EXPECT_EQ(Transfer().Download(ctrl, url, "a=b"), 0);
       EXPECT_EQ(ctrl.GetPenWidth(), 4);
       EXPECT_TRUE(ctrl.IsModified());
     } else {
-      EXPECT_THROW(transfer.Download(ctrl, base + c.query, c.cookie), AutomationError);
-      EXPECT_EQ(ctrl.GetPenColor(), 0x123456u);
+      EXPECT_THROW(Transfer().Download(ctrl, url, "a=b"), AutomationError);
     }
+    EXPECT_EQ(ctrl.GetPenColor(), c.loads ? 0x00FF00u : 0x123456u);
     EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
-    const auto received = server.Received();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].Header("Cookie"), c.cookie_on_wire);
-    EXPECT_EQ(received[0].headers.count("Cookie"), std::string(c.cookie_on_wire).empty() ? 0u : 1u);
+    ASSERT_FALSE(server.Received().empty());
+    EXPECT_EQ(server.Received()[0].Header("Cookie"), "a=b");
+
+    Install(ctrl);
+    for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
+      SCOPED_TRACE(method);
+      const bool gw = std::string(method) == "DownloadWordGW";
+      const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
+      root.MakeFile(file, "previous");
+      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
+      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method, {Variant::Str(url), Variant::Str(""), Variant::Str(target)}),
+                Variant::Error(c.stored != 0 ? 0 : -1));
+      const std::string now = root.ReadFile(file);
+      EXPECT_EQ(now.size(), c.stored != 0 ? c.stored : std::string("previous").size());
+      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
   }
+  // No cookie, no Cookie header.
+  server.ClearReceived();
+  remark::CNotaroCtrl ctrl;
+  Transfer().Download(ctrl, base + "/files/good.dat", "");
+  ASSERT_EQ(server.Received().size(), 1u);
+  EXPECT_EQ(server.Received()[0].headers.count("Cookie"), 0u);
 }
 
 // Page text that would end the request line or a header is sent nowhere;
@@ -392,51 +412,6 @@ TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
     ASSERT_FALSE(number.empty());
     ASSERT_EQ(number.find_first_not_of("0123456789"), std::string::npos) << number;
     EXPECT_LE(std::stol(number), 32767);
-  }
-}
-
-// Only the whole body of a 2xx answer within the limit is a document.
-TEST_F(TransferTest, DocumentDownloadsReportWhetherTheDocumentCame) {
-  const std::string document = Bytes(5000);
-  server.PutFile("doc.doc", document);
-  ports.max_document_bytes = 1 << 20;
-  const struct {
-    const char* query;
-    bool stored;
-  } cases[] = {
-      {"", true},
-      {"?fault=404", false},
-      {"?fault=500", false},
-      {"?fault=302", false},
-      {"?fault=302-body", false},
-      {"?fault=reset", false},
-      {"?fault=slow", false},
-      {"?fault=unsized&bytes=100000", true},
-      {"?fault=unsized&bytes=3000000", false},
-      {"?fault=unsized", false},
-      {"?fault=huge&bytes=3000000", false},
-  };
-  for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
-    const bool gw = std::string(method) == "DownloadWordGW";
-    const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(method) + c.query);
-      root.MakeFile(file, "previous");
-      remark::CNotaroCtrl ctrl;
-      Install(ctrl);
-      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
-      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method,
-                             {Variant::Str(base + "/files/doc.doc" + c.query), Variant::Str(""), Variant::Str(target)}),
-                Variant::Error(c.stored ? 0 : -1));
-      const std::string now = root.ReadFile(file);
-      if (!c.stored) {
-        EXPECT_EQ(now, "previous");
-      } else {
-        EXPECT_EQ(now.size(), std::string(c.query).empty() ? document.size() : 100000u);
-      }
-      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
-      EXPECT_TRUE(dialogs.shown.empty());
-    }
   }
 }
 
