@@ -4,6 +4,10 @@
 // 1 MB string argument against the same kind of floor. Both servers run in
 // this process with the same HTTP library, and one client with keep-alive
 // asks them in turn.
+//
+// With --windows-bridge PORT the same calls also go, in the same rounds and
+// against the same floor, to NotaroBridge.exe listening on that port (under
+// wine: started with --any-local-user --site-list http://10.0.0.8).
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 #include <unistd.h>
@@ -40,11 +44,19 @@ struct Call {
 struct Setup {
   int bridge_port = 0;
   int floor_port = 0;
+  int windows_port = 0;  // 0: no Windows bridge
   Call member;  // get PenWidth
   Call large;   // LoadFromFile with a 1 MB name
-  // The trivial server's answers, by the length of the request's body.
-  std::map<std::size_t, std::string> floor_answers;
+  Call windows_member, windows_large;  // the same, to the Windows bridge
+  // The trivial server's answers, by the length and the end of the
+  // request's body (the session token ends it), so that looking one up
+  // costs the floor next to nothing.
+  std::map<std::string, std::string> floor_answers;
 };
+
+std::string FloorKey(const std::string& body) {
+  return std::to_string(body.size()) + body.substr(body.size() > 48 ? body.size() - 48 : 0);
+}
 Setup* g_setup = nullptr;
 
 httplib::Headers HeadersFor(int port) {
@@ -72,6 +84,12 @@ void MemberCall_Bridge(benchmark::State& state) { RoundTrips(state, g_setup->bri
 void LargeArgument_Floor(benchmark::State& state) { RoundTrips(state, g_setup->floor_port, "/floor", g_setup->large); }
 void LargeArgument_Bridge(benchmark::State& state) {
   RoundTrips(state, g_setup->bridge_port, "/call", g_setup->large);
+}
+void MemberCall_WindowsBridge(benchmark::State& state) {
+  RoundTrips(state, g_setup->windows_port, "/call", g_setup->windows_member);
+}
+void LargeArgument_WindowsBridge(benchmark::State& state) {
+  RoundTrips(state, g_setup->windows_port, "/call", g_setup->windows_large);
 }
 
 // The bridge's own part: the same requests handed to a second bridge
@@ -105,14 +123,22 @@ const std::pair<const char*, BenchFunction> kPairs[] = {
     {"LargeArgument_ProtocolAlone", LargeArgument_ProtocolAlone},
 };
 
-void RegisterRounds() {
+const std::pair<const char*, BenchFunction> kWindowsPairs[] = {
+    {"MemberCall_WindowsBridge", MemberCall_WindowsBridge},
+    {"LargeArgument_WindowsBridge", LargeArgument_WindowsBridge},
+};
+
+void RegisterRounds(bool windows) {
+  auto add = [](const char* name, BenchFunction function, int round) {
+    benchmark::RegisterBenchmark((std::string(name) + "#" + std::to_string(round)).c_str(), function)
+        ->UseRealTime()
+        ->Unit(benchmark::kMicrosecond)
+        ->MinTime(0.5);
+  };
   for (int round = 1; round <= kRounds; ++round) {
-    for (const auto& [name, function] : kPairs) {
-      benchmark::RegisterBenchmark((std::string(name) + "#" + std::to_string(round)).c_str(), function)
-          ->UseRealTime()
-          ->Unit(benchmark::kMicrosecond)
-          ->MinTime(0.5);
-    }
+    for (const auto& [name, function] : kPairs) add(name, function, round);
+    if (!windows) continue;
+    for (const auto& [name, function] : kWindowsPairs) add(name, function, round);
   }
 }
 
@@ -148,6 +174,15 @@ void Ratio(const char* label, const std::string& bridge, const std::string& floo
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  int windowsPort = 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--windows-bridge" && i + 1 < argc) {
+      windowsPort = std::atoi(argv[++i]);
+    } else {
+      std::cerr << "usage: bridge_bench [benchmark options] [--windows-bridge PORT]\n";
+      return 2;
+    }
+  }
   const kit::Platform& platform = kit::DefaultPlatform();
   kit::ClassRegistry registry;
   kit::remark::RegisterNotaroControl(registry);
@@ -173,44 +208,53 @@ int main(int argc, char** argv) {
   floor.Post("/floor", [&setup](const httplib::Request& req, httplib::Response& res) {
     res.set_header("Access-Control-Allow-Origin", kOrigin);
     res.set_header("Vary", "Origin");
-    res.set_content(setup.floor_answers[req.body.size()], "application/json; charset=utf-8");
+    res.set_content(setup.floor_answers[FloorKey(req.body)], "application/json; charset=utf-8");
   });
   setup.floor_port = floor.bind_to_any_port("127.0.0.1");
   std::thread floorThread([&] { floor.listen_after_bind(); });
   while (!floor.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 
-  httplib::Client client("127.0.0.1", setup.bridge_port);
-  auto created = client.Post("/create", HeadersFor(setup.bridge_port), R"({"progid":"Notaro.NotaroCtrl.1"})",
-                             "application/json");
-  if (!created || created->status != 200) {
-    std::cerr << "the bridge did not create the control\n";
-    std::_Exit(1);
-  }
-  const nlohmann::json made = nlohmann::json::parse(created->body);
-  auto body = [&made](const char* member, const char* kind, nlohmann::json args) {
-    return nlohmann::json{{"session", made["session"]}, {"instance", made["instance"]}, {"member", member},
-                          {"kind", kind}, {"args", std::move(args)}}
-        .dump();
-  };
-  setup.member.body = body("PenWidth", "get", nlohmann::json::array());
   // A long name in Chinese text, as the page gives it (UTF-8); the control
   // gets it in code page 936 and refuses it before any transfer.
   std::string name = "c:\\";
   while (name.size() + 3 <= kLargeBytes - 4) name += "批";
   name += ".dat";
-  setup.large.body = body("LoadFromFile", "call", nlohmann::json::array({name}));
-  for (Call* call : {&setup.member, &setup.large}) {
-    auto r = client.Post("/call", HeadersFor(setup.bridge_port), call->body, "application/json");
-    if (!r || r->status != 200) {
-      std::cerr << "the bridge did not answer the call: " << (r ? r->body : httplib::to_string(r.error())) << "\n";
+  // A control on the bridge at `port`, and the two calls to it with the
+  // bridge's answers, which the floor gives back for the same bytes. The
+  // answer to the create.
+  auto prepare = [&](int port, Call& member, Call& large, const char* which) {
+    httplib::Client client("127.0.0.1", port);
+    auto created = client.Post("/create", HeadersFor(port), R"({"progid":"Notaro.NotaroCtrl.1"})", "application/json");
+    if (!created || created->status != 200) {
+      std::cerr << which << " did not create the control: " << (created ? created->body : "no answer") << "\n";
       std::_Exit(1);
     }
-    call->answer = r->body;
-    setup.floor_answers[call->body.size()] = r->body;
+    const nlohmann::json made = nlohmann::json::parse(created->body);
+    auto body = [&made](const char* m, const char* kind, nlohmann::json args) {
+      return nlohmann::json{{"session", made["session"]}, {"instance", made["instance"]}, {"member", m},
+                            {"kind", kind}, {"args", std::move(args)}}
+          .dump();
+    };
+    member.body = body("PenWidth", "get", nlohmann::json::array());
+    large.body = body("LoadFromFile", "call", nlohmann::json::array({name}));
+    for (Call* call : {&member, &large}) {
+      auto r = client.Post("/call", HeadersFor(port), call->body, "application/json");
+      if (!r || r->status != 200) {
+        std::cerr << which << " did not answer the call: " << (r ? r->body : httplib::to_string(r.error())) << "\n";
+        std::_Exit(1);
+      }
+      call->answer = r->body;
+      setup.floor_answers[FloorKey(call->body)] = r->body;
+    }
+    std::cout << which << ": member call " << member.body.size() << " bytes out, " << member.answer
+              << " back; large argument " << large.body.size() << " bytes out, " << large.answer << " back\n";
+    return created->body;
+  };
+  const std::string created = prepare(setup.bridge_port, setup.member, setup.large, "notaro-bridge");
+  if (windowsPort > 0) {
+    setup.windows_port = windowsPort;
+    prepare(windowsPort, setup.windows_member, setup.windows_large, "NotaroBridge.exe");
   }
-  std::cout << "member call: " << setup.member.body.size() << " bytes out, " << setup.member.answer
-            << " back; large argument: " << setup.large.body.size() << " bytes out, " << setup.large.answer
-            << " back\n";
 
   // Without a connection there is no peer to look up.
   kit::bridge::Bridge::Ports directPorts = ports;
@@ -228,18 +272,22 @@ int main(int argc, char** argv) {
   kit::bridge::Request create = g_directMember;
   create.path = "/create";
   create.body = R"({"progid":"Notaro.NotaroCtrl.1"})";
-  if (direct.Handle(create).body != created->body) {
+  if (direct.Handle(create).body != created) {
     std::cerr << "the second bridge did not make the same control\n";
     std::_Exit(1);
   }
 
-  RegisterRounds();
+  RegisterRounds(setup.windows_port > 0);
   Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   Ratio("one member call through the bridge", "MemberCall_Bridge", "MemberCall_Floor");
   Ratio("a 1 MB string argument through the bridge", "LargeArgument_Bridge", "LargeArgument_Floor");
   Ratio("the bridge's own part of a member call", "MemberCall_ProtocolAlone", "MemberCall_Floor");
   Ratio("the bridge's own part of a 1 MB argument", "LargeArgument_ProtocolAlone", "LargeArgument_Floor");
+  if (setup.windows_port > 0) {
+    Ratio("one member call through NotaroBridge.exe", "MemberCall_WindowsBridge", "MemberCall_Floor");
+    Ratio("a 1 MB string argument through NotaroBridge.exe", "LargeArgument_WindowsBridge", "LargeArgument_Floor");
+  }
   bridgeServer.Stop();
   serving.join();
   floor.stop();

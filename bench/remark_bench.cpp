@@ -24,6 +24,7 @@
 
 #include "apps/remark-tool/remark_tool.h"
 #include "ports/emf.h"
+#include "ports/le_bytes.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
@@ -278,17 +279,16 @@ std::string Quoted(const std::string& s) {
 
 
 void Put16(std::ofstream& out, unsigned v) {
-  const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
-  out.write(b, 2);
+  std::uint8_t b[2];
+  kit::Put16(b, v);
+  out.write(reinterpret_cast<const char*>(b), 2);
 }
 void Put32(std::ofstream& out, std::uint32_t v) {
-  const char b[4] = {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
-                     static_cast<char>(v >> 24)};
-  out.write(b, 4);
+  std::uint8_t b[4];
+  kit::Put32(b, v);
+  out.write(reinterpret_cast<const char*>(b), 4);
 }
-void Patch32(Bytes& b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-}
+void Patch32(Bytes& b, std::size_t at, std::uint32_t v) { kit::Put32(b, at, v); }
 
 // One page: an A4 picture of `picture` bytes, then `strokes` bytes written by
 // `fill` in pieces. Returns the file's size.

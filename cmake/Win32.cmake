@@ -23,22 +23,40 @@ file(WRITE ${KIT_WINE_RUN}
 set(CMAKE_CROSSCOMPILING_EMULATOR /bin/sh ${KIT_WINE_RUN} --prefix ${CMAKE_BINARY_DIR}/wineprefix)
 
 # libcurl and libjpeg-turbo have no mingw-w64 package: built once per build
-# folder from Debian's source packages, linked statically.
+# folder from Debian's source packages, linked statically. cpp-httplib's
+# single header comes from its source package into the same folder.
 set(KIT_MINGW_DEPS_DIR ${CMAKE_BINARY_DIR}/mingw-deps CACHE PATH "Cross-built libcurl and libjpeg-turbo")
-if(NOT EXISTS ${KIT_MINGW_DEPS_DIR}/install/.complete)
-  message(STATUS "Building libcurl and libjpeg-turbo for ${KIT_MINGW_TRIPLE}; log: ${KIT_MINGW_DEPS_DIR}/build.log")
+if(NOT EXISTS ${KIT_MINGW_DEPS_DIR}/install/.complete OR NOT EXISTS ${KIT_MINGW_DEPS_DIR}/install/include/httplib.h)
+  message(STATUS "Making libcurl, libjpeg-turbo and cpp-httplib for ${KIT_MINGW_TRIPLE}; log: ${KIT_MINGW_DEPS_DIR}/build.log")
   file(MAKE_DIRECTORY ${KIT_MINGW_DEPS_DIR})
   execute_process(
     COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/mingw-deps.sh ${CMAKE_TOOLCHAIN_FILE} ${KIT_MINGW_DEPS_DIR}
     OUTPUT_FILE ${KIT_MINGW_DEPS_DIR}/build.log ERROR_FILE ${KIT_MINGW_DEPS_DIR}/build.log
     RESULT_VARIABLE _kit_deps_rc)
   if(NOT _kit_deps_rc EQUAL 0)
-    message(FATAL_ERROR "Building libcurl and libjpeg-turbo failed; see ${KIT_MINGW_DEPS_DIR}/build.log")
+    message(FATAL_ERROR "Making the mingw-w64 libraries failed; see ${KIT_MINGW_DEPS_DIR}/build.log")
   endif()
 endif()
 list(APPEND CMAKE_FIND_ROOT_PATH ${KIT_MINGW_DEPS_DIR}/install)
 find_package(CURL CONFIG REQUIRED)
 find_package(libjpeg-turbo CONFIG REQUIRED)
+
+# The bridge's HTTP server and JSON, both header-only: the names the POSIX
+# builds get from pkg-config and from nlohmann-json's package. Only the
+# nlohmann folder of the system's headers is put on the include path.
+add_library(PkgConfig::HTTPLIB INTERFACE IMPORTED GLOBAL)
+target_include_directories(PkgConfig::HTTPLIB SYSTEM INTERFACE ${KIT_MINGW_DEPS_DIR}/install/include)
+target_link_libraries(PkgConfig::HTTPLIB INTERFACE ws2_32)
+find_path(KIT_NLOHMANN_JSON_DIR nlohmann/json.hpp PATHS /usr/include NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+if(KIT_NLOHMANN_JSON_DIR)
+  set(_kit_json_dir ${CMAKE_BINARY_DIR}/nlohmann-json)
+  file(MAKE_DIRECTORY ${_kit_json_dir})
+  file(CREATE_LINK ${KIT_NLOHMANN_JSON_DIR}/nlohmann ${_kit_json_dir}/nlohmann SYMBOLIC)
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${_kit_json_dir})
+else()
+  message(WARNING "nlohmann/json.hpp not found (Debian package nlohmann-json3-dev): no NotaroBridge.exe")
+endif()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Signing.cmake)
 
@@ -50,12 +68,16 @@ set(KIT_COMPANY_NAME "澄岚市电子政务办公室")
 # dist folder, and on i686 a check after linking that it loads on an XP
 # desktop and exports what its callers look up.
 #   kit_windows_deliverable(target DESCRIPTION text PRODUCT text
-#                           [VERSION a.b.c.d] [SELFREG] [EXPORTS name...])
+#                           [VERSION a.b.c.d] [SELFREG] [WINDOWS10] [EXPORTS name...])
 # VERSION defaults to the kit's version; SELFREG marks a control that
-# registers itself ("OLESelfRegister"), as installers look for.
+# registers itself ("OLESelfRegister"), as installers look for. WINDOWS10
+# marks a program for Windows 10 and later only: it ships signed and
+# versioned like the rest, without the XP import slot and check.
 function(kit_windows_deliverable target)
-  cmake_parse_arguments(PARSE_ARGV 1 _kd "SELFREG" "DESCRIPTION;PRODUCT;VERSION" "EXPORTS")
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/xp_compat.cpp)
+  cmake_parse_arguments(PARSE_ARGV 1 _kd "SELFREG;WINDOWS10" "DESCRIPTION;PRODUCT;VERSION" "EXPORTS")
+  if(NOT _kd_WINDOWS10)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/win32/xp_compat.cpp)
+  endif()
 
   if(NOT _kd_VERSION)
     set(_kd_VERSION ${PROJECT_VERSION}.0)
@@ -93,7 +115,7 @@ function(kit_windows_deliverable target)
             ${CMAKE_BINARY_DIR}/dist/
     VERBATIM)
   set_property(GLOBAL APPEND PROPERTY KIT_DELIVERABLES ${target})
-  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND NOT _kd_WINDOWS10)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DFILE=$<TARGET_FILE:${target}>
               "-DEXPORTS=${_kd_EXPORTS}" -P ${PROJECT_SOURCE_DIR}/cmake/check_imports.cmake

@@ -1,8 +1,8 @@
 #include "dialer/dialer.h"
 
-#include <cstring>
 
 #include "dialer/commands.h"
+#include "ports/text.h"
 
 namespace kit::dialer {
 namespace {
@@ -11,10 +11,6 @@ constexpr int kGatewayRounds = 60;
 constexpr int kMaxDialogButtons = 256;
 
 }  // namespace
-
-bool StartsWith(const std::string& s, const char* prefix) {
-  return s.compare(0, std::strlen(prefix), prefix) == 0;
-}
 
 bool Create_VPN_Connection(IPhonebook& phonebook, const std::string& sEntryName, const std::string& sServer,
                            const std::string& sUsername, const std::string& sPassword) {

@@ -178,8 +178,6 @@ class CDialer {
   RouteDecision last_route_{RouteChoice::kNone, ""};
 };
 
-bool StartsWith(const std::string& s, const char* prefix);
-
 // True only when the entry and its credentials were both written.
 bool Create_VPN_Connection(IPhonebook& phonebook, const std::string& sEntryName, const std::string& sServer,
                            const std::string& sUsername, const std::string& sPassword);

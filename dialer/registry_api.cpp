@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ports/codepage.h"
+#include "ports/le_bytes.h"
+
 namespace kit::dialer {
 namespace {
 
@@ -19,8 +22,6 @@ std::optional<std::int32_t> ToInt32(const RegVariant& v) {
   }
   return std::nullopt;
 }
-
-bool IsLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
 char Storable(unsigned v) { return v == 0 ? '?' : static_cast<char>(v); }
 
@@ -93,9 +94,7 @@ bool RegistryAPI::WriteRegValue(RegRoot root, const std::string& key, const std:
     case reg::kDword: {
       std::optional<std::int32_t> n = ToInt32(value);
       if (!n) return false;
-      auto u = static_cast<std::uint32_t>(*n);
-      data = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-              static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+      Put32(data, static_cast<std::uint32_t>(*n));
       break;
     }
     default:

@@ -5,13 +5,12 @@
 #include "exchange/form_scan.h"
 #include "exchange/local_files.h"
 #include "exchange/request_text.h"
+#include "ports/codepage.h"
 
 namespace kit::exchange {
 namespace {
 
 using automation::Variant;
-
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "ports/codepage.h"
+
 namespace kit::exchange {
 namespace {
 
@@ -11,7 +13,6 @@ void PrepareFolder(IFileLookup& lookup, const char* folder) {
   if (!lookup.FindFirst(folder)) lookup.CreateFolder(folder);
 }
 
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 // Beyond this many replacements a rewriting is taken as runaway (a chain of
 // replacements that keeps forming new matches) and stopped.

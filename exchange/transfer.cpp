@@ -2,12 +2,14 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <utility>
 #include <vector>
 
 #include "exchange/local_files.h"
 #include "exchange/request_text.h"
 #include "ports/memory_stream.h"
+#include "ports/text.h"
 #include "remark/remark_file.h"
 
 namespace kit::exchange {
@@ -31,7 +33,6 @@ std::string AsciiLower(std::string s) {
   return s;
 }
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
 }  // namespace
 
@@ -277,35 +278,35 @@ std::int32_t CTransfer::DeleteFileJava(const std::string& path) {
   return 1;
 }
 
-bool CTransferMembers::TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<Variant>& a,
-                                 Variant& result) {
-  switch (id) {
-    case remark::DISPID_Download:
-      result = Variant::Error(m_transfer.Download(ctrl, a.at(0).AsStr(), a.at(1).AsStr()));
-      return true;
-    case remark::DISPID_Upload:
-      result = Variant::Error(m_transfer.Upload(ctrl, a.at(0).AsStr(), a.at(1).AsStr(), a.at(2).AsStr()));
-      return true;
-    case remark::DISPID_UploadFile:
-      result = Variant::Bool(m_transfer.UploadFile(ctrl, a.at(0).AsStr(), a.at(1).AsStr(), a.at(2).AsStr()));
-      return true;
-    case remark::DISPID_UploadFileWithCookie:
-      result = Variant::I4(m_transfer.UploadFileWithCookie(a.at(0).AsStr(), a.at(1).AsStr(), a.at(2).AsStr()));
-      return true;
-    case remark::DISPID_UploadFileJava:
-      result = Variant::Error(m_transfer.UploadFileJava(a.at(0).AsStr(), a.at(1).AsStr()));
-      return true;
-    case remark::DISPID_DeleteFileJava:
-      result = Variant::Error(m_transfer.DeleteFileJava(a.at(0).AsStr()));
-      return true;
-    default:
-      return false;
-  }
-}
-
-void InstallTransfer(remark::CNotaroCtrl& ctrl, TransferPorts ports) {
-  if (ports.files == nullptr) ports.files = ctrl.platform().files;
-  ctrl.AddExtension(std::make_shared<CTransferMembers>(std::move(ports)));
+remark::MemberRows TransferMembers(const TransferPorts& ports) {
+  using Args = std::vector<Variant>;
+  using automation::InvokeKind;
+  using remark::CNotaroCtrl;
+  auto t = std::make_shared<CTransfer>(ports);
+  return {
+      {remark::DISPID_Download,
+       [t](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(t->Download(ctrl, a[0].AsStr(), a[1].AsStr()));
+       }},
+      {remark::DISPID_Upload,
+       [t](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(t->Upload(ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_UploadFile,
+       [t](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Bool(t->UploadFile(ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_UploadFileWithCookie,
+       [t](CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::I4(t->UploadFileWithCookie(a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_UploadFileJava,
+       [t](CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::Error(t->UploadFileJava(a[0].AsStr(), a[1].AsStr()));
+       }},
+      {remark::DISPID_DeleteFileJava,
+       [t](CNotaroCtrl&, InvokeKind, const Args& a) { return Variant::Error(t->DeleteFileJava(a[0].AsStr())); }},
+  };
 }
 
 }  // namespace kit::exchange

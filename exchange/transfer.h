@@ -116,19 +116,9 @@ class CTransfer {
   TransferPorts m_ports;
 };
 
-class CTransferMembers : public remark::IMemberExtension {
- public:
-  explicit CTransferMembers(TransferPorts ports) : m_transfer(std::move(ports)) {}
-  bool TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
-                 automation::Variant& result) override;
-  CTransfer& transfer() { return m_transfer; }
-
- private:
-  CTransfer m_transfer;
-};
-
-// Adds the transfer members to `ctrl`; the files port defaults to the
-// control's own. The ports must outlive the control.
-void InstallTransfer(remark::CNotaroCtrl& ctrl, TransferPorts ports);
+// The rows of the transfer members (Download, Upload, UploadFile,
+// UploadFileWithCookie, UploadFileJava, DeleteFileJava); the ports must
+// outlive the control.
+remark::MemberRows TransferMembers(const TransferPorts& ports);
 
 }  // namespace kit::exchange

@@ -1,5 +1,7 @@
 #include "exchange/word_documents.h"
 
+#include <memory>
+
 #include "exchange/local_files.h"
 
 namespace kit::exchange {
@@ -265,37 +267,68 @@ void CWordDocuments::SetBookMark(const std::string& name, const std::string& mar
   });
 }
 
-bool WordDocumentMembers::TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<Variant>& a,
-                                    Variant& result) {
-  auto str = [&](std::size_t i) { return a.at(i).AsStr(); };
-  auto store = [&](std::string& setting, std::string value) {
-    setting = std::move(value);
-    result = Variant::Bool(true);
+remark::MemberRows WordDocumentMembers(const WordDocumentPorts& ports) {
+  using automation::InvokeKind;
+  using remark::CNotaroCtrl;
+  using Args = std::vector<Variant>;
+  auto docs = std::make_shared<CWordDocuments>(ports);
+  // The settings members store the page's text as it is and return TRUE.
+  auto setting = [](std::string& value) {
+    return [&value](CNotaroCtrl&, InvokeKind, const Args& a) {
+      value = a[0].AsStr();
+      return Variant::Bool(true);
+    };
   };
-  switch (id) {
-    case remark::DISPID_DownloadWordDoc: result = Variant::Error(m_docs.DownloadWordDoc(ctrl, str(0), str(1), str(2))); break;
-    case remark::DISPID_DownloadWordFile: result = Variant::Error(m_docs.DownloadWordFile(ctrl, str(0), str(1), str(2))); break;
-    case remark::DISPID_DownloadWordGW: result = Variant::Error(m_docs.DownloadWordGW(ctrl, str(0), str(1), str(2))); break;
-    case remark::DISPID_NewWordDoc:
-    case remark::DISPID_Savehtm:
-      result = Variant::Error(ctrl.transfer_state() == remark::kTransferReady ? 0 : -1);
-      break;
-    case remark::DISPID_EditWordInit: result = Variant::Error(m_docs.EditWordInit(ctrl, str(0))); break;
-    case remark::DISPID_EditWord: result = Variant::Error(m_docs.EditWord(ctrl, str(0), str(1))); break;
-    case remark::DISPID_SetEditEnabled: result = Variant::Bool(m_docs.SetEditEnabled(str(0), str(1), str(2))); break;
-    case remark::DISPID_UniteWord: result = Variant::Bool(m_docs.UniteWord(str(0), str(1), str(2))); break;
-    case remark::DISPID_SetBookMark:
-      m_docs.SetBookMark(str(0), str(1), str(2));
-      result = Variant();
-      break;
-    case remark::DISPID_SetOnlyRead: store(g_onlyread, str(0)); break;
-    case remark::DISPID_SetIntoHtml: store(g_intohtml, str(0)); break;
-    case remark::DISPID_SetShowMark: store(g_showtran, str(0)); break;
-    case remark::DISPID_SetNoShowMark: store(g_showtran, "0"); break;
-    case remark::DISPID_SetShowToolbar: store(g_toolbar, str(0)); break;
-    default: return false;
-  }
-  return true;
+  // NewWordDoc and Savehtm do nothing but answer the transfer gate.
+  auto gate = [](CNotaroCtrl& ctrl, InvokeKind, const Args&) {
+    return Variant::Error(ctrl.transfer_state() == remark::kTransferReady ? 0 : -1);
+  };
+  return {
+      {remark::DISPID_DownloadWordDoc,
+       [docs](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(docs->DownloadWordDoc(ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_DownloadWordFile,
+       [docs](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(docs->DownloadWordFile(ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_DownloadWordGW,
+       [docs](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(docs->DownloadWordGW(ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_NewWordDoc, gate},
+      {remark::DISPID_EditWordInit,
+       [docs](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(docs->EditWordInit(ctrl, a[0].AsStr()));
+       }},
+      {remark::DISPID_EditWord,
+       [docs](CNotaroCtrl& ctrl, InvokeKind, const Args& a) {
+         return Variant::Error(docs->EditWord(ctrl, a[0].AsStr(), a[1].AsStr()));
+       }},
+      {remark::DISPID_SetEditEnabled,
+       [docs](CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::Bool(docs->SetEditEnabled(a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+      {remark::DISPID_Savehtm, gate},
+      {remark::DISPID_SetOnlyRead, setting(g_onlyread)},
+      {remark::DISPID_SetIntoHtml, setting(g_intohtml)},
+      {remark::DISPID_SetBookMark,
+       [docs](CNotaroCtrl&, InvokeKind, const Args& a) {
+         docs->SetBookMark(a[0].AsStr(), a[1].AsStr(), a[2].AsStr());
+         return Variant();
+       }},
+      {remark::DISPID_SetShowMark, setting(g_showtran)},
+      {remark::DISPID_SetShowToolbar, setting(g_toolbar)},
+      {remark::DISPID_SetNoShowMark,
+       [](CNotaroCtrl&, InvokeKind, const Args&) {
+         g_showtran = "0";
+         return Variant::Bool(true);
+       }},
+      {remark::DISPID_UniteWord,
+       [docs](CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::Bool(docs->UniteWord(a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+       }},
+  };
 }
 
 }  // namespace kit::exchange

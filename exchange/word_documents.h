@@ -68,14 +68,9 @@ class CWordDocuments {
 // with no "." or ".." components and no device names.
 bool IsPlainAbsolutePath(const std::string& path);
 
-class WordDocumentMembers : public remark::IMemberExtension {
- public:
-  explicit WordDocumentMembers(const WordDocumentPorts& ports) : m_docs(ports) {}
-  bool TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
-                 automation::Variant& result) override;
-
- private:
-  CWordDocuments m_docs;
-};
+// The rows of the document members (the downloads, NewWordDoc, EditWordInit,
+// EditWord, SetEditEnabled, Savehtm, the settings, SetBookMark, UniteWord);
+// the ports must outlive the control.
+remark::MemberRows WordDocumentMembers(const WordDocumentPorts& ports);
 
 }  // namespace kit::exchange

@@ -2,24 +2,26 @@
 
 namespace kit::exchange {
 
+using automation::InvokeKind;
 using automation::Variant;
+using Args = std::vector<Variant>;
 
-bool WordMembers::TryInvoke(remark::CNotaroCtrl&, automation::DispId id, const std::vector<Variant>& args,
-                            Variant& result) {
-  switch (id) {
-    case remark::DISPID_ReMarkSet:
-      result = Variant::Error(ReMarkSet(m_ports, args[0].AsStr()));
-      return true;
-    case remark::DISPID_IsHaveWordPro:
-      // Without a process table there is no Word to find.
-      result = Variant::Bool(m_ports.processes != nullptr && IsHaveWordPro(*m_ports.processes, args[0].AsStr()));
-      return true;
-    case remark::DISPID_KillWordPro:
-      result = Variant::Error(m_ports.processes == nullptr ? 0 : KillWordPro(*m_ports.processes, args[0].AsStr()));
-      return true;
-    default:
-      return false;
-  }
+remark::MemberRows WordMembers(const WordPorts& ports) {
+  return {
+      {remark::DISPID_ReMarkSet,
+       [ports](remark::CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::Error(ReMarkSet(ports, a[0].AsStr()));
+       }},
+      {remark::DISPID_IsHaveWordPro,
+       [ports](remark::CNotaroCtrl&, InvokeKind, const Args& a) {
+         // Without a process table there is no Word to find.
+         return Variant::Bool(ports.processes != nullptr && IsHaveWordPro(*ports.processes, a[0].AsStr()));
+       }},
+      {remark::DISPID_KillWordPro,
+       [ports](remark::CNotaroCtrl&, InvokeKind, const Args& a) {
+         return Variant::Error(ports.processes == nullptr ? 0 : KillWordPro(*ports.processes, a[0].AsStr()));
+       }},
+  };
 }
 
 }  // namespace kit::exchange

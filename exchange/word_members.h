@@ -6,14 +6,7 @@
 
 namespace kit::exchange {
 
-class WordMembers : public remark::IMemberExtension {
- public:
-  explicit WordMembers(const WordPorts& ports) : m_ports(ports) {}
-  bool TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
-                 automation::Variant& result) override;
-
- private:
-  WordPorts m_ports;
-};
+// Their rows of the member table; the ports must outlive the control.
+remark::MemberRows WordMembers(const WordPorts& ports);
 
 }  // namespace kit::exchange

@@ -127,11 +127,11 @@ std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ct
   return 0;
 }
 
-bool WordUploadMembers::TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<Variant>& args,
-                                  Variant& result) {
-  if (id != remark::DISPID_UploadWordDoc) return false;
-  result = Variant::Error(UploadWordDoc(m_ports, ctrl, args.at(0).AsStr(), args.at(1).AsStr(), args.at(2).AsStr()));
-  return true;
+remark::MemberRows WordUploadMembers(const WordUploadPorts& ports) {
+  return {{remark::DISPID_UploadWordDoc,
+           [ports](remark::CNotaroCtrl& ctrl, automation::InvokeKind, const std::vector<Variant>& a) {
+             return Variant::Error(UploadWordDoc(ports, ctrl, a[0].AsStr(), a[1].AsStr(), a[2].AsStr()));
+           }}};
 }
 
 }  // namespace kit::exchange

@@ -51,14 +51,7 @@ struct WordUploadPorts {
 std::int32_t UploadWordDoc(const WordUploadPorts& ports, remark::CNotaroCtrl& ctrl, const std::string& url,
                            const std::string& cookie, const std::string& name);
 
-class WordUploadMembers : public remark::IMemberExtension {
- public:
-  explicit WordUploadMembers(const WordUploadPorts& ports) : m_ports(ports) {}
-  bool TryInvoke(remark::CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
-                 automation::Variant& result) override;
-
- private:
-  WordUploadPorts m_ports;
-};
+// The row of UploadWordDoc; the ports must outlive the control.
+remark::MemberRows WordUploadMembers(const WordUploadPorts& ports);
 
 }  // namespace kit::exchange

@@ -11,13 +11,14 @@
 #include "platform/posix/view/cairo_dc.h"
 #include "platform/posix/view/emf_player.h"
 #include "ports/emf.h"
+#include "ports/le_bytes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> bits(data, data + size);
   // The total size is the one header field a mutation almost always breaks;
   // set it so the records behind the header get played.
   if (bits.size() >= 52) {
-    for (int i = 0; i < 4; ++i) bits[48 + i] = static_cast<std::uint8_t>(bits.size() >> (8 * i));
+    kit::Put32(bits, 48, static_cast<std::uint32_t>(bits.size()));
   }
   const bool valid = kit::ParseEmfHeader(bits.data(), bits.size()).has_value();
   // Upright, mirrored and far off the surface.

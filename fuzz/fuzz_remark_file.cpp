@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
+#include "ports/le_bytes.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
@@ -23,9 +24,7 @@ std::uint32_t Get32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
          static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
 }
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using kit::Put32;
 
 // What storing the loaded document must write, or nothing when the bytes are
 // too short for what they announce. A picture the metafile factory refuses is

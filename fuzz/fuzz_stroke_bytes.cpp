@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_common.h"
+#include "ports/le_bytes.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
@@ -17,9 +18,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using kit::Put32;
 
 }  // namespace
 

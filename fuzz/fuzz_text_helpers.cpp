@@ -10,6 +10,7 @@
 
 #include "exchange/local_files.h"
 #include "fuzz/fuzz_common.h"
+#include "ports/codepage.h"
 
 namespace {
 
@@ -85,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string component;
     for (std::size_t i = 0; i <= name.size(); ++i) {
       const unsigned char c = i < name.size() ? static_cast<unsigned char>(name[i]) : '\\';
-      if (c >= 0x81 && c <= 0xFE) {
+      if (kit::IsLeadByte(c)) {
         FUZZ_CHECK(i + 1 < name.size());
         component.append(name, i, 2);
         ++i;

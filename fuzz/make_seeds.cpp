@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ports/emf.h"
+#include "ports/le_bytes.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 #include "remark/remark_doc.h"
@@ -22,9 +23,7 @@ namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 using kit::remark::CRemarkDoc;
 
-void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
+using kit::Put32;
 
 Bytes Store(const CRemarkDoc& doc) {
   kit::MemoryStream out;
@@ -119,9 +118,7 @@ std::vector<Bytes> EmfImages() {
   // A frame at the limits of its fields, written over a well-formed image.
   Bytes extreme = kit::MakeEmfBits({0, 0, 100, 100}, u"\u4E2D\u6587", 64);
   const std::uint32_t frame[4] = {0xFFFFFFFBu, 0xFFFFFFFBu, 0x7FFFFFFFu, 0x80000000u};
-  for (int f = 0; f < 4; ++f) {
-    for (int i = 0; i < 4; ++i) extreme[24 + 4 * f + i] = static_cast<std::uint8_t>(frame[f] >> (8 * i));
-  }
+  for (std::size_t f = 0; f < 4; ++f) Put32(extreme, 24 + 4 * f, frame[f]);
   return {
       kit::MakeEmfBits({0, 0, 21000, 29700}, u"Remarks"),
       kit::MakeEmfBits({0, 0, 100, 100}, u""),

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
+
+#include "ports/files.h"
 
 namespace kit::automation {
 
@@ -216,6 +219,25 @@ Variant InvokeByName(IDispatchObject& obj, const std::string& name, InvokeKind k
   std::optional<DispId> id = obj.Members().IdOfName(name);
   if (!id) throw AutomationError(hr::UnknownName, "Unknown name: " + name);
   return obj.Invoke(*id, kind, args);
+}
+
+void RethrowAsAutomationError(const std::string& source) {
+  try {
+    throw;
+  } catch (const AutomationError&) {
+    throw;
+  } catch (const FileError& e) {
+    HResult code = hr::CtlPathFileAccess;
+    switch (e.cause()) {
+      case FileError::Cause::NotFound: code = hr::CtlFileNotFound; break;
+      case FileError::Cause::DiskFull: code = hr::CtlDiskFull; break;
+      case FileError::Cause::AccessDenied:
+      case FileError::Cause::Generic: break;
+    }
+    throw AutomationError(code, e.what(), source);
+  } catch (const std::bad_alloc&) {
+    throw AutomationError(hr::OutOfMemory, "Out of memory", source);
+  }
 }
 
 }  // namespace kit::automation

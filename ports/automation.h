@@ -87,6 +87,13 @@ class AutomationError : public std::runtime_error {
   std::string source_;
 };
 
+// Called while an exception is handled: rethrows it as the automation error a
+// calling script sees, with `source` naming the control. An AutomationError
+// goes on as it is, a FileError becomes the control error of its cause and
+// exhausted memory E_OUTOFMEMORY; any other exception goes on unchanged, so a
+// control maps its own errors first and hands the rest to this.
+[[noreturn]] void RethrowAsAutomationError(const std::string& source);
+
 enum class MemberKind { Property, Method };
 enum class InvokeKind { Method = 1, PropertyGet = 2, PropertyPut = 4 };
 

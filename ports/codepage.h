@@ -4,6 +4,11 @@
 
 namespace kit {
 
+// Whether `c` opens a double-byte character of code page 936, in which the
+// names and paths the kit handles stay whatever the host's own code page; its
+// trail byte may be an ASCII byte such as a backslash.
+constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
 class ICodePage {
  public:
   virtual ~ICodePage() = default;

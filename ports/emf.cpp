@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ports/le_bytes.h"
+
 namespace kit {
 namespace {
 
@@ -13,10 +15,6 @@ std::uint32_t U32(const std::uint8_t* p) {
 std::int32_t I32(const std::uint8_t* p) { return static_cast<std::int32_t>(U32(p)); }
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
 RectL Rect(const std::uint8_t* p) { return {I32(p), I32(p + 4), I32(p + 8), I32(p + 12)}; }
-
-void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
 
 // Header and EOF around `records` (whole records, sizes multiple of 4).
 std::vector<std::uint8_t> Assemble(const RectL& frame, const RectL& bounds, const std::u16string& description,

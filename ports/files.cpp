@@ -1,5 +1,7 @@
 #include "ports/files.h"
 
+#include "ports/text.h"
+
 namespace kit {
 
 bool IsDeviceName(const std::string& name) {
@@ -9,7 +11,7 @@ bool IsDeviceName(const std::string& name) {
   if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL" || stem == "CONIN$" || stem == "CONOUT$" ||
       stem == "CLOCK$")
     return true;
-  return stem.size() == 4 && (stem.compare(0, 3, "COM") == 0 || stem.compare(0, 3, "LPT") == 0) && stem[3] >= '1' &&
+  return stem.size() == 4 && (StartsWith(stem, "COM") || StartsWith(stem, "LPT")) && stem[3] >= '1' &&
          stem[3] <= '9';
 }
 

@@ -1,5 +1,7 @@
 #include "remark/notaro_ctrl.h"
 
+#include <stdexcept>
+
 #include "remark/remark_file.h"
 #include "remark/remark_frame.h"
 
@@ -127,23 +129,12 @@ CNotaroCtrl::~CNotaroCtrl() = default;
 void RethrowAsAutomationError() {
   try {
     throw;
-  } catch (const AutomationError&) {
-    throw;
-  } catch (const FileError& e) {
-    HResult code = hr::CtlPathFileAccess;
-    switch (e.cause()) {
-      case FileError::Cause::NotFound: code = hr::CtlFileNotFound; break;
-      case FileError::Cause::DiskFull: code = hr::CtlDiskFull; break;
-      case FileError::Cause::AccessDenied:
-      case FileError::Cause::Generic: break;
-    }
-    throw AutomationError(code, e.what(), "Notaro");
   } catch (const RemarkFileError& e) {
     throw AutomationError(hr::CtlBadFileFormat,
                           std::string("Bad remark data: ") + e.what() + " (byte " + std::to_string(e.offset()) + ")",
                           "Notaro");
-  } catch (const std::bad_alloc&) {
-    throw AutomationError(hr::OutOfMemory, "Out of memory", "Notaro");
+  } catch (...) {
+    automation::RethrowAsAutomationError("Notaro");
   }
 }
 
@@ -229,6 +220,107 @@ void CNotaroCtrl::Serialize(IByteStream& stream, bool storing) {
   }
 }
 
+CNotaroMembers::CNotaroMembers(const std::vector<MemberRows>& parts) {
+  for (const MemberRows& rows : parts) Add(rows);
+}
+
+CNotaroMembers CNotaroMembers::Complete(const std::vector<MemberRows>& parts) {
+  CNotaroMembers members(parts);
+  const std::vector<std::string> unanswered = members.Unanswered();
+  if (!unanswered.empty()) {
+    std::string names;
+    for (const std::string& name : unanswered) names += (names.empty() ? "" : ", ") + name;
+    throw std::logic_error("_DNotaro members without a handler: " + names);
+  }
+  return members;
+}
+
+void CNotaroMembers::Add(const MemberRows& rows) {
+  for (const MemberRow& row : rows) {
+    const MemberInfo* m = CNotaroCtrl::DispatchMap().Find(row.dispid);
+    if (m == nullptr) throw std::logic_error("no member of _DNotaro has DISPID " + std::to_string(row.dispid));
+    MemberHandler& handler = m_handlers[static_cast<std::size_t>(row.dispid - 1)];
+    if (handler) throw std::logic_error("_DNotaro member " + m->name + " has two handlers");
+    handler = row.handler;
+  }
+}
+
+const MemberHandler* CNotaroMembers::Handler(automation::DispId id) const {
+  if (id < 1 || id > kNotaroMemberCount) return nullptr;
+  const MemberHandler& handler = m_handlers[static_cast<std::size_t>(id - 1)];
+  return handler ? &handler : nullptr;
+}
+
+std::vector<std::string> CNotaroMembers::Unanswered() const {
+  std::vector<std::string> names;
+  for (const MemberInfo& m : CNotaroCtrl::DispatchMap().members()) {
+    if (Handler(m.dispid) == nullptr) names.push_back(m.name);
+  }
+  return names;
+}
+
+namespace {
+
+using Args = std::vector<Variant>;
+
+// A property's handler from its reading and its setting.
+template <typename Get, typename Set>
+MemberHandler Property(Get get, Set set) {
+  return [get, set](CNotaroCtrl& ctrl, InvokeKind kind, const Args& a) -> Variant {
+    if (kind == InvokeKind::PropertyPut) {
+      set(ctrl, a[0]);
+      return {};
+    }
+    return get(ctrl);
+  };
+}
+
+// A method's handler that gives no result.
+template <typename Call>
+MemberHandler Procedure(Call call) {
+  return [call](CNotaroCtrl& ctrl, InvokeKind, const Args& a) -> Variant {
+    call(ctrl, a);
+    return {};
+  };
+}
+
+}  // namespace
+
+MemberRows ControlMembers() {
+  using C = CNotaroCtrl;
+  using V = const Variant&;
+  return {
+      {DISPID_PenColor, Property([](C& c) { return Variant::I4(static_cast<std::int32_t>(c.GetPenColor())); },
+                                 [](C& c, V v) { c.SetPenColor(static_cast<std::uint32_t>(v.AsI4())); })},
+      {DISPID_PenWidth, Property([](C& c) { return Variant::I4(static_cast<std::int32_t>(c.GetPenWidth())); },
+                                 [](C& c, V v) { c.SetPenWidth(v.AsI4()); })},
+      {DISPID_ToolbarHidden, Property([](C& c) { return Variant::Bool(c.GetToolbarHidden()); },
+                                      [](C& c, V v) { c.SetToolbarHidden(v.AsBool()); })},
+      {DISPID_Remarker, Property([](C& c) { return Variant::Str(c.GetRemarker()); },
+                                 [](C& c, V v) { c.SetRemarker(v.AsStr()); })},
+      {DISPID_ReadOnly, Property([](C& c) { return Variant::Bool(c.GetReadOnly()); },
+                                 [](C& c, V v) { c.SetReadOnly(v.AsBool()); })},
+      {DISPID_ActiveInPlace, Property([](C& c) { return Variant::Bool(c.GetActiveInPlace()); },
+                                      [](C& c, V v) { c.SetActiveInPlace(v.AsBool()); })},
+      {DISPID_LoadDocument, Procedure([](C& c, const Args& a) { c.LoadDocument(a[0].AsStr()); })},
+      {DISPID_DeleteLastStroke, Procedure([](C& c, const Args&) { c.DeleteLastStroke(); })},
+      {DISPID_DeleteUnconfirmedStrokes, Procedure([](C& c, const Args&) { c.DeleteUnconfirmedStrokes(); })},
+      {DISPID_ConfirmRemark, Procedure([](C& c, const Args&) { c.ConfirmRemark(); })},
+      {DISPID_SetSelRemarker, Procedure([](C& c, const Args& a) { c.SetSelRemarker(a[0].AsI4()); })},
+      {DISPID_OpenRemark, Procedure([](C& c, const Args& a) {
+         // Without a completed transfer there is nothing to show.
+         if (c.transfer_state() != kTransferReady) return;
+         if (c.ui() == nullptr) NotAvailable(*CNotaroCtrl::DispatchMap().Find(DISPID_OpenRemark));
+         c.OpenRemark(a[0].AsBool());
+       })},
+      {DISPID_LoadObject, Procedure([](C& c, const Args& a) { c.LoadObject(a[0].AsDispatch()); })},
+      {DISPID_SaveToFile,
+       [](C& c, InvokeKind, const Args& a) { return Variant::Error(c.SaveToFile(a[0].AsStr())); }},
+      {DISPID_LoadFromFile,
+       [](C& c, InvokeKind, const Args& a) { return Variant::Error(c.LoadFromFile(a[0].AsStr())); }},
+  };
+}
+
 Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::vector<Variant>& rawArgs) {
   const MemberInfo* m = DispatchMap().Find(id);
   if (m == nullptr) throw AutomationError(hr::MemberNotFound, "Member not found");
@@ -237,80 +329,9 @@ Variant CNotaroCtrl::Invoke(automation::DispId id, InvokeKind kind, const std::v
   // drawing drag ends first, with its terminator.
   if (m_pActiveView != nullptr && kind != InvokeKind::PropertyGet && id != DISPID_SetSelRemarker)
     m_pActiveView->CancelDrag();
-  const bool put = kind == InvokeKind::PropertyPut;
-  switch (id) {
-    case DISPID_PenColor:
-      if (put) {
-        SetPenColor(static_cast<std::uint32_t>(a[0].AsI4()));
-        return {};
-      }
-      return Variant::I4(static_cast<std::int32_t>(GetPenColor()));
-    case DISPID_PenWidth:
-      if (put) {
-        SetPenWidth(a[0].AsI4());
-        return {};
-      }
-      return Variant::I4(static_cast<std::int32_t>(GetPenWidth()));
-    case DISPID_ToolbarHidden:
-      if (put) {
-        SetToolbarHidden(a[0].AsBool());
-        return {};
-      }
-      return Variant::Bool(GetToolbarHidden());
-    case DISPID_Remarker:
-      if (put) {
-        SetRemarker(a[0].AsStr());
-        return {};
-      }
-      return Variant::Str(GetRemarker());
-    case DISPID_ReadOnly:
-      if (put) {
-        SetReadOnly(a[0].AsBool());
-        return {};
-      }
-      return Variant::Bool(GetReadOnly());
-    case DISPID_ActiveInPlace:
-      if (put) {
-        SetActiveInPlace(a[0].AsBool());
-        return {};
-      }
-      return Variant::Bool(GetActiveInPlace());
-    case DISPID_LoadDocument:
-      LoadDocument(a[0].AsStr());
-      return {};
-    case DISPID_LoadObject:
-      LoadObject(a[0].AsDispatch());
-      return {};
-    case DISPID_DeleteLastStroke:
-      DeleteLastStroke();
-      return {};
-    case DISPID_DeleteUnconfirmedStrokes:
-      DeleteUnconfirmedStrokes();
-      return {};
-    case DISPID_ConfirmRemark:
-      ConfirmRemark();
-      return {};
-    case DISPID_SetSelRemarker:
-      SetSelRemarker(a[0].AsI4());
-      return {};
-    case DISPID_OpenRemark:
-      // Without a completed transfer there is nothing to show.
-      if (m_nTransferState != kTransferReady) return {};
-      if (m_pUi == nullptr) NotAvailable(*m);
-      OpenRemark(a[0].AsBool());
-      return {};
-    case DISPID_SaveToFile:
-      return Variant::Error(SaveToFile(a[0].AsStr()));
-    case DISPID_LoadFromFile:
-      return Variant::Error(LoadFromFile(a[0].AsStr()));
-    default: {
-      Variant result;
-      for (const auto& extension : m_extensions) {
-        if (extension->TryInvoke(*this, id, a, result)) return result;
-      }
-      NotAvailable(*m);
-    }
-  }
+  const MemberHandler* handler = m_members.Handler(id);
+  if (handler == nullptr) NotAvailable(*m);
+  return (*handler)(*this, kind, a);
 }
 
 void RegisterNotaroControl(ClassRegistry& registry, std::function<void(CNotaroCtrl&)> setup) {

@@ -87,15 +87,45 @@ class IActiveRemarkView {
 
 class CNotaroCtrl;
 
-// Members answered by subsystems the deliverable links in (document exchange,
-// Word operations); the control core knows none of them.
-class IMemberExtension {
- public:
-  virtual ~IMemberExtension() = default;
-  // Answers the member and returns true, or returns false to pass it on.
-  virtual bool TryInvoke(CNotaroCtrl& ctrl, automation::DispId id, const std::vector<automation::Variant>& args,
-                         automation::Variant& result) = 0;
+// What answers one member of _DNotaro, called with the arguments checked and
+// coerced against the member's declaration: none for a property get, the new
+// value for a put.
+using MemberHandler = std::function<automation::Variant(CNotaroCtrl& ctrl, automation::InvokeKind kind,
+                                                        const std::vector<automation::Variant>& args)>;
+
+// A row of the member table: a member, by its DISPID, with its handler. The
+// code of each subsystem gives the rows of the members it answers.
+struct MemberRow {
+  automation::DispId dispid;
+  MemberHandler handler;
 };
+using MemberRows = std::vector<MemberRow>;
+
+// _DNotaro as one build of the control answers it: each member's declaration
+// (CNotaroCtrl::DispatchMap) with at most one handler.
+class CNotaroMembers {
+ public:
+  CNotaroMembers() = default;
+  explicit CNotaroMembers(const std::vector<MemberRows>& parts);
+  // A deliverable's table, from the rows of every subsystem it links in;
+  // throws std::logic_error naming each member left without a handler.
+  static CNotaroMembers Complete(const std::vector<MemberRows>& parts);
+
+  // Throws std::logic_error for a DISPID that is no member of _DNotaro or a
+  // member that has a handler already.
+  void Add(const MemberRows& rows);
+  // Null for a member without a handler.
+  const MemberHandler* Handler(automation::DispId id) const;
+  // The members without a handler, in DISPID order.
+  std::vector<std::string> Unanswered() const;
+
+ private:
+  std::vector<MemberHandler> m_handlers = std::vector<MemberHandler>(kNotaroMemberCount);
+};
+
+// The rows of the control's own members: the pen, remarker and stroke
+// members, the remark window, the remark data file and page capture.
+MemberRows ControlMembers();
 
 class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
  public:
@@ -155,8 +185,11 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   // are the control's own.
   void SetCaptureAdapters(const CapturePorts& adapters);
   const CapturePorts& capture_ports() const { return m_capture; }
-  // Asked in the order added, before a member counts as unavailable.
-  void AddExtension(std::shared_ptr<IMemberExtension> extension) { m_extensions.push_back(std::move(extension)); }
+  // The member table: the control's own members until a deliverable sets its
+  // whole table; a member without a handler is "not available".
+  void SetMembers(CNotaroMembers members) { m_members = std::move(members); }
+  // Hands more members to handlers (a build that links in part of the kit).
+  void AddMembers(const MemberRows& rows) { m_members.Add(rows); }
 
  private:
   Platform m_platform;
@@ -167,7 +200,7 @@ class CNotaroCtrl : public automation::IDispatchObject, public IModifiedSink {
   ui::WindowHandle m_hOwner = 0;
   bool m_bModified = false;
   CapturePorts m_capture;
-  std::vector<std::shared_ptr<IMemberExtension>> m_extensions;
+  CNotaroMembers m_members = CNotaroMembers(std::vector<MemberRows>{ControlMembers()});
 };
 
 // Turns file-layer and format errors into the automation errors a script sees.

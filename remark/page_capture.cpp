@@ -1,5 +1,7 @@
 #include "remark/page_capture.h"
 
+#include "ports/text.h"
+
 namespace kit::remark {
 
 using automation::AutomationError;
@@ -11,7 +13,6 @@ namespace {
 
 const std::u16string kBitmapDescription = u"WPSFile";
 
-bool StartsWith(const std::string& s, const char* prefix, std::size_t n) { return s.compare(0, n, prefix, n) == 0; }
 
 // Whatever was on the clipboard must not stand in for a page that failed to copy.
 void EmptyClipboard(IClipboard& cb) {
@@ -68,8 +69,8 @@ std::vector<EnhMetaFilePtr> CaptureWps(const CapturePorts& ports, const CDispatc
 }  // namespace
 
 DocumentServer ServerOfProgId(const std::string& progId) {
-  if (StartsWith(progId, "Word.Document", 13)) return DocumentServer::Word;
-  if (StartsWith(progId, "WPS.Document", 12) || StartsWith(progId, "WPSFile", 7)) return DocumentServer::Wps;
+  if (StartsWith(progId, "Word.Document")) return DocumentServer::Word;
+  if (StartsWith(progId, "WPS.Document") || StartsWith(progId, "WPSFile")) return DocumentServer::Wps;
   return DocumentServer::None;
 }
 

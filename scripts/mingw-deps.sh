@@ -1,23 +1,41 @@
 #!/usr/bin/env bash
 # Cross-builds the libraries that Debian ships no mingw-w64 build of (libcurl,
-# libjpeg-turbo) from Debian's own source packages, as static libraries.
+# libjpeg-turbo) from Debian's own source packages, as static libraries, and
+# takes the single header of cpp-httplib from its source package (Debian
+# builds that library for Linux only).
 #
 #   mingw-deps.sh TOOLCHAIN_FILE WORK_DIR
 #
 # Sources land in WORK_DIR/src, builds in WORK_DIR/build, the result in
-# WORK_DIR/install; a finished install is reused as it is.
+# WORK_DIR/install. Each piece is made once: a folder made before a piece
+# was added gets that piece alone, and a finished one is reused as it is.
 set -euo pipefail
 toolchain=$1
 work=$2
 install=$work/install
-if [ -f "$install/.complete" ]; then
+if [ -f "$install/.complete" ] && [ -f "$install/include/httplib.h" ]; then
   exit 0
 fi
-mkdir -p "$work/src" "$work/build"
+mkdir -p "$work/src" "$work/build" "$install/include"
 cd "$work/src"
 # Only the source packages' own trees, unpacked with Debian's patches.
-if ! ls -d curl-*/ >/dev/null 2>&1 || ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; then
+if [ ! -f "$install/.complete" ] &&
+   { ! ls -d curl-*/ >/dev/null 2>&1 || ! ls -d libjpeg-turbo-*/ >/dev/null 2>&1; }; then
   apt-get source -q curl libjpeg-turbo
+fi
+if [ ! -f "$install/include/httplib.h" ] && ! ls -d cpp-httplib-*/ >/dev/null 2>&1; then
+  apt-get source -q cpp-httplib
+fi
+
+# The header as released, patches included; written under another name
+# first, so that a stopped copy never counts as done.
+if [ ! -f "$install/include/httplib.h" ]; then
+  httplib_src=$(ls -d "$work"/src/cpp-httplib-*/ | head -n1)
+  cp "$httplib_src/httplib.h" "$install/include/httplib.h.part"
+  mv "$install/include/httplib.h.part" "$install/include/httplib.h"
+fi
+if [ -f "$install/.complete" ]; then
+  exit 0
 fi
 curl_src=$(ls -d "$work"/src/curl-*/ | head -n1)
 jpeg_src=$(ls -d "$work"/src/libjpeg-turbo-*/ | head -n1)

@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ports/le_bytes.h"
+
 namespace kit::sigpad {
 namespace {
 
 // Pictures larger than this are refused when read, whatever the header says.
 constexpr std::int64_t kMaxReadPixels = std::int64_t{1} << 26;
 
-void Put16(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  out.push_back(static_cast<std::uint8_t>(v));
-  out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
 std::uint32_t Get16(const std::uint8_t* p) { return p[0] | (static_cast<std::uint32_t>(p[1]) << 8); }
 std::uint32_t Get32(const std::uint8_t* p) { return Get16(p) | (Get16(p + 2) << 16); }
 

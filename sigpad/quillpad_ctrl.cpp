@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "ports/codepage.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
 #include "sigpad/save_jpg.h"
@@ -85,7 +86,6 @@ void Fill(cDIBSection& dib, ColorRef color) {
 }
 
 bool IsSep(char c) { return c == '\\' || c == '/'; }
-bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 bool EqualsNoCase(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
@@ -120,17 +120,10 @@ HResult ControlError(int number) { return static_cast<HResult>(0x800A0000u | (st
 [[noreturn]] void RethrowAsAutomationError() {
   try {
     throw;
-  } catch (const AutomationError&) {
-    throw;
   } catch (const RaisedError& e) {
     throw AutomationError(ControlError(e.number()), e.description(), e.source());
-  } catch (const FileError& e) {
-    HResult code = hr::CtlPathFileAccess;
-    if (e.cause() == FileError::Cause::NotFound) code = hr::CtlFileNotFound;
-    if (e.cause() == FileError::Cause::DiskFull) code = hr::CtlDiskFull;
-    throw AutomationError(code, e.what(), kSource);
-  } catch (const std::bad_alloc&) {
-    throw AutomationError(hr::OutOfMemory, "Out of memory", kSource);
+  } catch (...) {
+    automation::RethrowAsAutomationError(kSource);
   }
 }
 

@@ -13,6 +13,8 @@
 //     IN's non-ASCII text marked in ASCII, for wixl.
 //   installer-tool codepage MSI CODEPAGE
 //     Gives the package wixl made its code page and its marked text back.
+//   installer-tool condition MSI COMPONENT CONDITION
+//     Gives a component of the package the condition wixl cannot write.
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -85,6 +87,10 @@ int main(int argc, char** argv) {
       kit::installer::DecodeDatabase(argv[2], std::stoi(argv[3]));
       return 0;
     }
+    if (command == "condition" && argc == 5) {
+      kit::installer::SetComponentCondition(argv[2], argv[3], argv[4]);
+      return 0;
+    }
   } catch (const TypeLibError& e) {
     std::cerr << "installer-tool: type library: " << e.what() << "\n";
     return 1;
@@ -94,6 +100,7 @@ int main(int argc, char** argv) {
   }
   std::cerr << "usage: installer-tool registry CONTROL TYPELIB MODULE_PATH MODULE_FOLDER ROWS PERMANENT\n"
                "       installer-tool escape IN OUT\n"
-               "       installer-tool codepage MSI CODEPAGE\n";
+               "       installer-tool codepage MSI CODEPAGE\n"
+               "       installer-tool condition MSI COMPONENT CONDITION\n";
   return 2;
 }

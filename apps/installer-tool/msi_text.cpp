@@ -248,4 +248,38 @@ void DecodeDatabase(const std::string& msi_path, int codepage) {
   msi.object_unref(db);
 }
 
+void SetComponentCondition(const std::string& msi_path, const std::string& component, const std::string& condition) {
+  // Literals in the query: a quote in either would end them.
+  if (component.find('\'') != std::string::npos || condition.find('\'') != std::string::npos) {
+    throw MsiError("a component's name or condition with a quote: " + component + ": " + condition);
+  }
+  Libmsi msi;
+  GErrorView* error = nullptr;
+  void* db = msi.database_new(msi_path.c_str(), kTransact, nullptr, &error);
+  if (db == nullptr) msi.Fail("cannot open " + msi_path, error);
+  auto run = [&](const std::string& sql) {
+    void* query = msi.query_new(db, sql.c_str(), &error);
+    if (query == nullptr || !msi.query_execute(query, nullptr, &error)) msi.Fail("cannot run " + sql, error);
+    return query;
+  };
+  const std::string where = " WHERE `Component` = '" + component + "'";
+  msi.object_unref(run("UPDATE `Component` SET `Condition` = '" + condition + "'" + where));
+  // Read back: an unknown component is updated without a word.
+  void* check = run("SELECT `Condition` FROM `Component`" + where);
+  void* record = msi.query_fetch(check, &error);
+  std::string stored;
+  if (record != nullptr) {
+    char* text = msi.record_get_string(record, 1);
+    stored = text != nullptr ? text : "";
+    msi.free(text);
+    msi.object_unref(record);
+  }
+  if (error != nullptr) msi.error_free(error);
+  error = nullptr;
+  msi.object_unref(check);
+  if (stored != condition) throw MsiError("the package has no component " + component);
+  if (!msi.database_commit(db, &error)) msi.Fail("cannot write " + msi_path, error);
+  msi.object_unref(db);
+}
+
 }  // namespace kit::installer

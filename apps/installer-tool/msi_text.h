@@ -22,4 +22,9 @@ std::string UnescapeNonAscii(const std::string& text);
 // the summary information (whose strings go into the code page itself).
 void DecodeDatabase(const std::string& msi_path, int codepage);
 
+// Gives `component` the condition wixl cannot write: the component is
+// installed only where `condition` holds when the package is installed.
+// Throws MsiError when the package has no such component.
+void SetComponentCondition(const std::string& msi_path, const std::string& component, const std::string& condition);
+
 }  // namespace kit::installer

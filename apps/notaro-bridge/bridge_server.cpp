@@ -1,7 +1,9 @@
 #include "apps/notaro-bridge/bridge_server.h"
 
 #include <httplib.h>
+#ifndef _WIN32
 #include <sys/socket.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -110,6 +112,7 @@ struct BridgeServer::Impl {
       queued.fetch_add(1, std::memory_order_release);
     }
     wake.notify_one();
+    if (waiting.wake) waiting.wake();
     return job->Wait();
   }
 
@@ -122,6 +125,7 @@ struct BridgeServer::Impl {
   std::deque<std::shared_ptr<Job>> jobs;
   std::atomic<std::size_t> queued{0};
   bool stopping = false;
+  Waiting waiting;
 };
 
 BridgeServer::BridgeServer(Bridge& bridge) : impl_(std::make_unique<Impl>(bridge)) {
@@ -133,7 +137,13 @@ BridgeServer::BridgeServer(Bridge& bridge) : impl_(std::make_unique<Impl>(bridge
   // connections.
   s.set_socket_options([](socket_t sock) {
     int yes = 1;
+#ifdef _WIN32
+    // On Windows SO_REUSEADDR would let another program bind the same port
+    // over the bridge's; this keeps everyone else off it.
+    ::setsockopt(sock, SOL_SOCKET, SO_EXCLUSIVEADDRUSE, reinterpret_cast<const char*>(&yes), sizeof yes);
+#else
     ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
   });
   s.set_tcp_nodelay(true);
   s.set_keep_alive_max_count(1000);
@@ -197,7 +207,13 @@ void BridgeServer::Serve(const std::atomic<bool>* stop) {
         last_sweep = now;
       }
       lock.unlock();
-      const bool came = LookFor([&impl] { return impl.queued.load(std::memory_order_acquire) > 0; });
+      auto ready = [&impl] { return impl.queued.load(std::memory_order_acquire) > 0; };
+      const bool came = LookFor(ready);
+      if (!came && impl.waiting.wait) {
+        impl.waiting.wait(std::chrono::milliseconds(200), ready);
+        lock.lock();
+        continue;
+      }
       lock.lock();
       if (!came && impl.jobs.empty() && !impl.stopping) impl.wake.wait_for(lock, std::chrono::milliseconds(200));
       continue;
@@ -261,6 +277,9 @@ void BridgeServer::Stop() {
     impl_->stopping = true;
   }
   impl_->wake.notify_all();
+  if (impl_->waiting.wake) impl_->waiting.wake();
 }
+
+void BridgeServer::SetWaiting(Waiting waiting) { impl_->waiting = std::move(waiting); }
 
 }  // namespace kit::bridge

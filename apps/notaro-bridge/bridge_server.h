@@ -39,6 +39,17 @@ class BridgeServer {
   // From any thread: Serve() returns soon after.
   void Stop();
 
+  // How the thread that runs Serve() waits for the next request: by default
+  // on the server's own condition variable. A thread that owns windows waits
+  // in its message loop instead: `wait` returns when a message came, `ready`
+  // turned true or the time ran out; `wake` is called (from any thread)
+  // after each request is queued and on Stop(). Set before Serve().
+  struct Waiting {
+    std::function<void(std::chrono::milliseconds, const std::function<bool()>& ready)> wait;
+    std::function<void()> wake;
+  };
+  void SetWaiting(Waiting waiting);
+
  private:
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -34,10 +34,15 @@ struct HostControls::Impl {
           }
         }) {}
 
+  // The whole member table of the hosts' Notaro, assembled here alone.
   void Setup(remark::CNotaroCtrl& ctrl) {
     ctrl.SetUi(ports.ui, sim::HeadlessUi::kHostWindow);
     if (ports.transfer_ready) ctrl.MarkTransferStarted();
-    exchange::InstallExchange(ctrl, lookup, shell, *ports.choosers);
+    exchange::LocalFilePorts local;
+    local.lookup = &lookup;
+    local.shell = &shell;
+    local.dialogs = ports.choosers;
+    local.codepage = ctrl.platform().codepage;
     // Every file reaches the server through its upload page.
     exchange::FormUploadPorts form;
     form.poster = &formPoster;
@@ -60,13 +65,11 @@ struct HostControls::Impl {
       upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
     };
     transfer.clear_page_text = [] { exchange::g_pageText.clear(); };
-    exchange::InstallTransfer(ctrl, transfer);
     exchange::WordPorts word;
     word.automation = ctrl.capture_ports().automation;
     word.dialogs = ports.messages;
     word.processes = &processes;
     word.codepage = ctrl.platform().codepage;
-    ctrl.AddExtension(std::make_shared<exchange::WordMembers>(word));
     exchange::WordDocumentPorts documents;
     documents.word = word;
     documents.lookup = &lookup;
@@ -74,7 +77,6 @@ struct HostControls::Impl {
                                             const std::string& path) {
       return exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
     };
-    ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
     exchange::WordUploadPorts wordUpload;
     wordUpload.word = word;
     wordUpload.files = ctrl.platform().files;
@@ -82,7 +84,14 @@ struct HostControls::Impl {
     wordUpload.listing = &lookup;
     wordUpload.status = &statusWindows;
     wordUpload.upload_through_form = upload;
-    ctrl.AddExtension(std::make_shared<exchange::WordUploadMembers>(wordUpload));
+    ctrl.SetMembers(remark::CNotaroMembers::Complete({
+        remark::ControlMembers(),
+        exchange::LocalFileMembers(local),
+        exchange::TransferMembers(transfer),
+        exchange::WordMembers(word),
+        exchange::WordDocumentMembers(documents),
+        exchange::WordUploadMembers(wordUpload),
+    }));
   }
 
   HostControlPorts ports;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "ports/automation.h"
+#include "ports/text.h"
 
 namespace kit::script {
 namespace {
@@ -536,7 +537,7 @@ int ScriptHost::RunFile(const std::string& script_path, const std::vector<std::s
   }
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   static const char kBom[] = "\xEF\xBB\xBF";
-  std::string source = bytes.compare(0, 3, kBom) == 0 ? bytes.substr(3) : codepage_.ToUtf8(bytes);
+  std::string source = StartsWith(bytes, kBom) ? bytes.substr(3) : codepage_.ToUtf8(bytes);
   return Run(source, script_path, args);
 }
 

@@ -21,6 +21,7 @@
 #include "dialer/commands.h"
 #include "dialer/form1.h"
 #include "platform/posix/dialer/posix_dialer.h"
+#include "ports/text.h"
 #include "sim/dialer/desktop.h"
 
 namespace {
@@ -244,9 +245,9 @@ class Driver {
       out_.flush();
       std::string line;
       if (!std::getline(in, line) || line == "q") return;
-      if (line.rfind("set ", 0) == 0 && line.find('=') != std::string::npos) {
+      if (kit::StartsWith(line, "set ") && line.find('=') != std::string::npos) {
         Set(line.substr(4, line.find('=') - 4), line.substr(line.find('=') + 1));
-      } else if (line.rfind("press ", 0) == 0) {
+      } else if (kit::StartsWith(line, "press ")) {
         Press(line.substr(6));
       } else {
         char* end = nullptr;

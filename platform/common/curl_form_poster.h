@@ -6,16 +6,10 @@
 #include <optional>
 #include <string>
 
+#include "platform/common/curl_download.h"
 #include "ports/form_post.h"
 
 namespace kit {
-
-struct CurlLimits {
-  long connect_timeout_s = 30;
-  // A transfer slower than this many bytes a second for this long is given up.
-  long low_speed_bytes = 1;
-  long low_speed_time_s = 60;
-};
 
 // The path libcurl opens for a local path; nullopt for one that has none.
 // Unset: the path as it is (Windows: code page 936 paths go to fopen).

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ports/text.h"
 #include "sitelock/site_lock.h"
 
 namespace kit::posix {
@@ -28,7 +29,7 @@ bool PrivateV6(const std::uint8_t a[16]) {
 }  // namespace
 
 UrlZone ZoneOfAddress(const std::string& address) {
-  if (address.size() >= 5 && (address.compare(0, 5, "file:") == 0 || address.compare(0, 5, "FILE:") == 0)) {
+  if (StartsWith(address, "file:") || StartsWith(address, "FILE:")) {
     return UrlZone::LocalMachine;
   }
   const std::optional<sitelock::Origin> origin = sitelock::OriginOf(address);

@@ -2,6 +2,7 @@
 #include "sim/dialer/network.h"
 
 #include "dialer/commands.h"
+#include "ports/text.h"
 
 namespace kit::sim {
 
@@ -13,7 +14,7 @@ void SimulatedNetwork::Started(const std::string& line) {
     if (dialled_ || intranet) out_ << "simulation: the tunnel is down\n";
     dialled_ = false;
     intranet = false;
-  } else if (line.rfind("cmd /c rasdial ", 0) == 0 || line == dialer::kRasphoneCommand) {
+  } else if (StartsWith(line, "cmd /c rasdial ") || line == dialer::kRasphoneCommand) {
     dialled_ = true;
     if (tunnel_gateway.empty()) {
       out_ << "simulation: no tunnel gateway given, the tunnel does not come up\n";

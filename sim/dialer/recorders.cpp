@@ -13,6 +13,7 @@
 #include "dialer/dialer.h"
 #include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_paths.h"
+#include "ports/text.h"
 
 namespace kit::sim {
 namespace {
@@ -85,11 +86,11 @@ std::string ExplainCommand(const std::string& c, const std::string& server_netwo
   if (c == kRouteDeleteDefault) return "drop every default route, so that only the local gateway gets one back";
   if (c == kRouteDeleteIntranet) return "remove the intranet route through the tunnel";
   if (c == RouteDeleteServerNetwork(server_network)) return "remove the route to the VPN servers' network";
-  if (StartsWith(c, RouteAddServerNetwork(server_network, "").c_str())) {
+  if (StartsWith(c, RouteAddServerNetwork(server_network, ""))) {
     return "the VPN servers' network through the local gateway, outside the tunnel";
   }
-  if (StartsWith(c, RouteAddDefault("").c_str())) return "everything but the intranet through the local gateway";
-  if (StartsWith(c, RouteAddIntranet("").c_str())) return "the office intranet through the tunnel gateway";
+  if (StartsWith(c, RouteAddDefault(""))) return "everything but the intranet through the local gateway";
+  if (StartsWith(c, RouteAddIntranet(""))) return "the office intranet through the tunnel gateway";
   if (c == kOptimizeCommand1 || c == kOptimizeCommand2) return "stop the IPsec policy agent, started on demand only";
   if (c == kOptimizeCommand3 || c == kOptimizeCommand4) return "stop and disable the connection sharing service";
   if (StartsWith(c, "\"")) return "the system information tool";

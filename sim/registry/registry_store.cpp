@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "sim/registry/registry_store.h"
+#include "ports/codepage.h"
+#include "ports/le_bytes.h"
 #include "platform/posix/iconv_codepage.h"
 #include "platform/posix/posix_paths.h"
 
@@ -19,11 +21,8 @@ constexpr std::size_t kMagicSize = 8;
 // Values beyond this are refused on write and on read.
 constexpr std::uint32_t kMaxItem = 1u << 20;
 
-void PutU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
 void PutBytes(std::vector<std::uint8_t>& out, const void* p, std::size_t n) {
-  PutU32(out, static_cast<std::uint32_t>(n));
+  Put32(out, static_cast<std::uint32_t>(n));
   const auto* b = static_cast<const std::uint8_t*>(p);
   out.insert(out.end(), b, b + n);
 }
@@ -78,7 +77,7 @@ std::string Normalize(const std::string& path) {
   std::string out;
   for (std::size_t i = 0; i < path.size(); ++i) {
     auto b = static_cast<unsigned char>(path[i]);
-    if (b >= 0x81 && b <= 0xFE && i + 1 < path.size()) {
+    if (IsLeadByte(b) && i + 1 < path.size()) {
       out += path[i];
       out += path[++i];
       continue;
@@ -126,7 +125,7 @@ std::string FoldName(const std::string& ansi) {
   std::string out = ansi;
   for (std::size_t i = 0; i < out.size(); ++i) {
     auto b = static_cast<unsigned char>(out[i]);
-    if (b >= 0x81 && b <= 0xFE && i + 1 < out.size()) {
+    if (IsLeadByte(b) && i + 1 < out.size()) {
       ++i;
     } else if (b >= 'A' && b <= 'Z') {
       out[i] = static_cast<char>(b - 'A' + 'a');
@@ -143,7 +142,7 @@ std::vector<std::uint8_t> EncodeRegistryImage(const RegistryImage& image) {
     for (const StoredValue& v : k.values) {
       out.push_back('V');
       PutBytes(out, v.name.data(), v.name.size());
-      PutU32(out, v.type);
+      Put32(out, v.type);
       PutBytes(out, v.data.data(), v.data.size());
     }
   }
@@ -244,7 +243,7 @@ KeyCreation FileRegistry::CreateKey(RegRoot root, const std::string& key) {
   if (read_only) return KeyCreation::kFailed;
   for (std::size_t i = 0; i <= p.size(); ++i) {
     auto b = static_cast<unsigned char>(i < p.size() ? p[i] : 0);
-    if (i < p.size() && b >= 0x81 && b <= 0xFE && i + 1 < p.size()) {
+    if (i < p.size() && IsLeadByte(b) && i + 1 < p.size()) {
       ++i;
       continue;
     }

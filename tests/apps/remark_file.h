@@ -13,19 +13,15 @@
 #include <vector>
 
 #include "apps/remark-tool/remark_tool.h"
+#include "ports/le_bytes.h"
 #include "ports/platform.h"
 
 namespace kit::testing {
 
 using Bytes = std::vector<std::uint8_t>;
+using kit::Put16;
+using kit::Put32;
 
-inline void Put16(Bytes& v, unsigned x) {
-  v.push_back(static_cast<std::uint8_t>(x));
-  v.push_back(static_cast<std::uint8_t>(x >> 8));
-}
-inline void Put32(Bytes& v, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
-}
 inline void Append(Bytes& v, const Bytes& w) { v.insert(v.end(), w.begin(), w.end()); }
 
 inline Bytes Stroke(unsigned remarker, std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t width,

@@ -222,7 +222,12 @@ TEST_F(LocalFilesTest, SaveFolderEndsInABackslash) {
 TEST_F(LocalFilesTest, MembersThroughTheControl) {
   kit::testing::FakePlatform fp;
   remark::CNotaroCtrl ctrl(fp.platform);
-  InstallExchange(ctrl, lookup, shell, dialogs);
+  LocalFilePorts ports;
+  ports.lookup = &lookup;
+  ports.shell = &shell;
+  ports.dialogs = &dialogs;
+  ports.codepage = ctrl.platform().codepage;
+  ctrl.AddMembers(LocalFileMembers(ports));
   lookup.AddFile("c:\\a.txt", 7);
 
   EXPECT_EQ(InvokeByName(ctrl, "GetFilesSize", InvokeKind::Method, {Variant::Str("c:\\a.txt*")}),

@@ -97,7 +97,7 @@ class TransferTest : public ::testing::Test {
 
   // The transfer members and the document downloads, as the control has them.
   void Install(remark::CNotaroCtrl& ctrl) {
-    InstallTransfer(ctrl, ports);
+    ctrl.AddMembers(TransferMembers(ports));
     WordDocumentPorts documents;
     documents.lookup = &lookup;
     TransferPorts transfer = ports;
@@ -105,7 +105,7 @@ class TransferTest : public ::testing::Test {
                                             const std::string& path) {
       return CTransfer(transfer).DownloadToFile(url, cookie, path);
     };
-    ctrl.AddExtension(std::make_shared<WordDocumentMembers>(documents));
+    ctrl.AddMembers(WordDocumentMembers(documents));
   }
 
   testing::TempKitRoot root;
@@ -509,6 +509,27 @@ TEST_F(TransferTest, UploadFileTakesSubfoldersAndSaysWhyANameIsRefused) {
       EXPECT_EQ(dialogs.shown, std::vector<std::string>{NameFaultMessage(c.fault)});
     }
   }
+}
+
+TEST_F(TransferTest, MembersAnswerThroughTheControl) {
+  server.PutFile("r.dat", RemarkBytes(0x000011, 2));
+  root.MakeFile("c/gone.txt", "x");
+  remark::CNotaroCtrl ctrl;
+  ctrl.AddMembers(TransferMembers(ports));
+  EXPECT_EQ(InvokeByName(ctrl, "Upload", InvokeKind::Method,
+                         {Variant::Str(base + "/u"), Variant::Str(""), Variant::Str("a.dat")}),
+            Variant::Error(-1));
+  EXPECT_EQ(InvokeByName(ctrl, "Download", InvokeKind::Method, {Variant::Str(base + "/files/r.dat"), Variant::Str("")}),
+            Variant::Error(0));
+  EXPECT_EQ(ctrl.GetPenColor(), 0x000011u);
+  EXPECT_EQ(InvokeByName(ctrl, "UploadFileWithCookie", InvokeKind::Method,
+                         {Variant::Str(base + "/u"), Variant::Str(""), Variant::Str("c:\\none")}),
+            Variant::I4(-1));
+  EXPECT_EQ(InvokeByName(ctrl, "DeleteFileJava", InvokeKind::Method, {Variant::Str("c:\\gone.txt")}),
+            Variant::Error(1));
+  EXPECT_FALSE(std::filesystem::exists(root.Native("c/gone.txt")));
+  EXPECT_EQ(InvokeByName(ctrl, "DeleteFileJava", InvokeKind::Method, {Variant::Str("c:\\gone.txt")}),
+            Variant::Error(1));
 }
 
 }  // namespace

@@ -14,14 +14,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "ports/le_bytes.h"
+
 namespace kit {
 namespace {
 
 std::vector<std::uint8_t> Sample() { return MakeEmfBits({0, 0, 21000, 29700}, u"Remark page", 64); }
-
-void Put32(std::vector<std::uint8_t>& v, std::size_t at, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
 
 // Held as a copy: the caller's buffer is overwritten and freed afterwards.
 TEST(PosixMetafiles, ValidBitsAreHeldByteForByte) {

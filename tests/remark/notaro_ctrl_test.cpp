@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 #include "ports/memory_stream.h"
@@ -137,27 +138,69 @@ TEST_F(NotaroCtrlTest, TransferGateAndUnbuiltMembers) {
   }
   EXPECT_EQ(ctrl.transfer_state(), 0);
 
-  // A linked-in subsystem answers the members it knows, with checked arguments.
-  struct Extension : IMemberExtension {
-    std::vector<Variant> seen;
-    bool TryInvoke(CNotaroCtrl&, automation::DispId id, const std::vector<Variant>& args, Variant& result) override {
-      if (id != DISPID_DownloadWordDoc) return false;
-      seen = args;
-      result = Variant::Error(0);
-      return true;
-    }
-  };
-  auto ext = std::make_shared<Extension>();
-  ctrl.AddExtension(ext);
+  // A linked-in subsystem answers the members of its rows, with checked arguments.
+  std::vector<Variant> seen;
+  ctrl.AddMembers({{DISPID_DownloadWordDoc, [&seen](CNotaroCtrl&, InvokeKind, const std::vector<Variant>& args) {
+                      seen = args;
+                      return Variant::Error(0);
+                    }}});
   EXPECT_EQ(Call("DownloadWordDoc", {Variant::Str("http://x/"), Variant::Str(""), Variant::Str("a.doc")}),
             Variant::Error(0));
-  ASSERT_EQ(ext->seen.size(), 3u);
-  EXPECT_EQ(ext->seen[2], Variant::Str("a.doc"));
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2], Variant::Str("a.doc"));
   EXPECT_THROW(Call("NewWordDoc", {Variant::Str("a.doc")}), AutomationError);
   EXPECT_THROW(Call("SaveToFile"), AutomationError) << "argument count is checked";
   EXPECT_THROW(Call("Nonsense"), AutomationError);
   EXPECT_THROW(ctrl.Invoke(46, InvokeKind::Method, {}), AutomationError);
   EXPECT_THROW(Put("SaveToFile", Variant::Str("x")), AutomationError);
+}
+
+// A member has one handler or none; a deliverable's table leaves none out.
+TEST(NotaroMembersTest, EachMemberHasExactlyOneHandler) {
+  const MemberHandler answer = [](CNotaroCtrl&, InvokeKind, const std::vector<Variant>&) { return Variant(); };
+  const struct {
+    const char* what;
+    std::vector<MemberRows> parts;
+    const char* refusal;  // what the error names; null: accepted
+  } cases[] = {
+      {"a second handler", {ControlMembers(), {{DISPID_PenWidth, answer}}}, "PenWidth"},
+      {"twice in one part", {{{DISPID_Upload, answer}, {DISPID_Upload, answer}}}, "Upload"},
+      {"no such member", {{{kNotaroMemberCount + 1, answer}}}, "46"},
+      {"DISPID 0", {{{0, answer}}}, " 0"},
+      {"the click event", {{{kDispIdClick, answer}}}, "-600"},
+      {"the control's own members", {ControlMembers()}, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.refusal == nullptr) {
+      EXPECT_NO_THROW(CNotaroMembers{c.parts});
+      continue;
+    }
+    try {
+      CNotaroMembers members(c.parts);
+      ADD_FAILURE() << "accepted";
+    } catch (const std::logic_error& e) {
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+  }
+
+  CNotaroMembers own({ControlMembers()});
+  EXPECT_EQ(own.Unanswered().size(), 30u);
+  EXPECT_EQ(own.Unanswered().front(), "Download");
+  EXPECT_NE(own.Handler(DISPID_LoadFromFile), nullptr);
+  EXPECT_EQ(own.Handler(DISPID_Download), nullptr);
+  EXPECT_EQ(own.Handler(0), nullptr);
+  try {
+    CNotaroMembers::Complete({ControlMembers(), {{DISPID_Download, answer}}});
+    ADD_FAILURE() << "an incomplete table was accepted";
+  } catch (const std::logic_error& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find("Upload, DownloadWordDoc"), std::string::npos) << text;
+    EXPECT_EQ(text.find("Download,"), std::string::npos) << text;
+  }
+  MemberRows rest;
+  for (automation::DispId id = DISPID_Download; id <= kNotaroMemberCount; ++id) rest.push_back({id, answer});
+  EXPECT_TRUE(CNotaroMembers::Complete({ControlMembers(), rest}).Unanswered().empty());
 }
 
 TEST_F(NotaroCtrlTest, StrokeMethodsIgnoreReadOnlyAndMarkOnlyOnChange) {

@@ -224,7 +224,7 @@ TEST(WordAccessTest, ControlMembersAnswerByDispId) {
   p.table = std::vector<ProcessEntry>{{0, "System Idle"}, {8, "WINWORD.EXE"}};
   r.ports.processes = &p;
   remark::CNotaroCtrl ctrl;
-  ctrl.AddExtension(std::make_shared<WordMembers>(r.ports));
+  ctrl.AddMembers(WordMembers(r.ports));
   using automation::InvokeKind;
   using automation::Variant;
   EXPECT_EQ(ctrl.Invoke(remark::DISPID_ReMarkSet, InvokeKind::Method, {Variant::Str("0")}), Variant::Error(0));
@@ -237,7 +237,7 @@ TEST(WordAccessTest, ControlMembersAnswerByDispId) {
   EXPECT_EQ(ctrl.Invoke(remark::DISPID_KillWordPro, InvokeKind::Method, {Variant::Str("WINWORD.EXE")}),
             Variant::Error(0));
   EXPECT_EQ(p.terminated, (std::vector<std::uint32_t>{8}));
-  // Members the extension does not know stay unavailable.
+  // Members no row answers stay unavailable.
   EXPECT_THROW(ctrl.Invoke(remark::DISPID_NewWordDoc, InvokeKind::Method, {Variant::Str("a.doc")}),
                automation::AutomationError);
 }

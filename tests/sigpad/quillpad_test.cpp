@@ -433,11 +433,14 @@ TEST_F(QuillpadTest, SaveWritesBitmapAndJpegIntoTheFolder) {
 TEST_F(QuillpadTest, SaveErrorsReachTheCaller) {
   lookup.refuse.insert("D:\\gone");
   files.unwritable.insert("D:\\x\\Quillpad.JPG.part");
+  files.unwritable.insert("D:\\w\\Quillpad.BMP");
   const struct {
     const char* path;
     std::uint32_t code;
     const char* source;
-  } cases[] = {{"D:\\gone", 0x800A004Cu, "Quillpad"}, {"D:\\x", 0x800A6591u /* 26001 */, "Quillpad.mIntelJPEGLibrary"}};
+  } cases[] = {{"D:\\gone", 0x800A004Cu, "Quillpad"},
+               {"D:\\x", 0x800A6591u /* 26001 */, "Quillpad.mIntelJPEGLibrary"},
+               {"D:\\w", 0x800A004Bu /* a file error: path/file access */, "Quillpad"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     pad->SetSavePath(c.path);

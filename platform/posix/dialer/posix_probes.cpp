@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "platform/posix/dialer/posix_dialer.h"
+#include "ports/text.h"
 
 namespace kit::posix {
 namespace {
@@ -135,7 +136,7 @@ std::vector<InterfaceCounters> ProcLinkCounters::Interfaces() {
     // Mbit/s, or absent / -1 where the driver does not know.
     const bool has_speed = ParseU64(Trim(ReadText(dir + "speed")), &speed);
     InterfaceCounters c;
-    c.ppp = type == 512 || name.compare(0, 3, "ppp") == 0;
+    c.ppp = type == 512 || StartsWith(name, "ppp");
     c.speed = has_speed && speed <= 4294 ? static_cast<std::uint32_t>(speed * 1000000ull) : 0u;
     // The desktop's counters are 32 bits wide and wrap.
     c.received = static_cast<std::uint32_t>(v[0]);

@@ -16,7 +16,9 @@
 #include <mutex>
 #include <new>
 
+#include "platform/common/curl_download.h"
 #include "platform/posix/posix_paths.h"
+#include "ports/text.h"
 
 namespace kit::posix {
 namespace {
@@ -115,24 +117,14 @@ long Status(CURL* h) {
   return status;
 }
 
-struct FileSink {
-  std::FILE* file;
-  std::uint64_t limit;
-  std::uint64_t written = 0;
-};
-
-std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* sink = static_cast<FileSink*>(user);
-  const std::size_t n = size * count;
-  if (n > sink->limit - sink->written) return 0;  // libcurl stops with a write error
-  sink->written += n;
-  return std::fwrite(data, 1, n, sink->file);
+// The download's file moved over its target only after a whole successful
+// answer.
+bool ReplaceWithPart(const std::string& part, const std::string& target, bool ok) {
+  if (ok && std::rename(part.c_str(), target.c_str()) == 0) return true;
+  std::remove(part.c_str());
+  return false;
 }
 
-bool IsSuccess(long status) { return status >= 200 && status <= 299; }
-
-// Into a file beside the target, renamed over it only when the whole body of
-// a successful answer arrived within the limit.
 bool FetchToFile(const std::string& url, const std::string& cookie, const std::string& path,
                  std::uint64_t maxBytes, const HttpLimits& limits) {
   std::string target;
@@ -141,28 +133,8 @@ bool FetchToFile(const std::string& url, const std::string& cookie, const std::s
   } catch (const std::exception&) {
     return false;
   }
-  const std::string part = target + ".part~";
-  std::FILE* file = std::fopen(part.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = false;
-  try {
-    Easy h = NewEasy(url, limits);
-    FileSink sink{file, maxBytes};
-    curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
-    // An announced length past the limit is refused before the body comes.
-    if (maxBytes <= static_cast<std::uint64_t>(INT64_MAX))
-      curl_easy_setopt(h.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-    if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
-    const CURLcode rc = curl_easy_perform(h.get());
-    ok = rc == CURLE_OK && IsSuccess(Status(h.get()));
-  } catch (const HttpError&) {
-    ok = false;
-  }
-  if (std::fclose(file) != 0) ok = false;
-  if (ok && std::rename(part.c_str(), target.c_str()) == 0) return true;
-  std::remove(part.c_str());
-  return false;
+  const CurlLimits curlLimits{limits.connect_timeout_s, limits.low_speed_limit, limits.low_speed_time_s};
+  return CurlDownloadToFile(url, cookie, target, maxBytes, curlLimits, ReplaceWithPart);
 }
 
 // A socket with its request head sent; the body follows through Write.
@@ -195,7 +167,7 @@ class SocketRawPost : public IHttpRawPost {
     }
     // "HTTP/1.1 200 OK"
     const std::size_t space = got.find(' ');
-    if (got.compare(0, 5, "HTTP/") != 0 || space == std::string::npos) return 0;
+    if (!StartsWith(got, "HTTP/") || space == std::string::npos) return 0;
     const long status = std::strtol(got.c_str() + space + 1, nullptr, 10);
     return status >= 100 && status <= 999 ? status : 0;
   }

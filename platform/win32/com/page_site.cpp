@@ -142,6 +142,8 @@ UrlZone ZoneOfWithServices(IServiceProvider* services, const std::string& addres
 
 }  // namespace
 
+UrlZone ZoneOfAddress(const std::string& address) { return ZoneOfWithServices(nullptr, address); }
+
 UrlZone ComPageSite::ZoneOf(const std::string& address) {
   Ptr<IServiceProvider> services;
   if (IUnknown* site = Site()) site->QueryInterface(IID_IServiceProvider, services.void_out());

@@ -14,6 +14,10 @@
 
 namespace kit::win32::com {
 
+// The zone the system's Internet security manager puts `address` (UTF-8) in,
+// for a program with no container of its own.
+UrlZone ZoneOfAddress(const std::string& address);
+
 class ComPageSite : public IPageSite {
  public:
   // The control's own site pointers, read whenever the page is asked about:

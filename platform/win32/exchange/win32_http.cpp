@@ -4,24 +4,19 @@
 #include <windows.h>
 #include <wininet.h>
 #include <urlmon.h>
-#include <curl/curl.h>
 
 #include <cstdint>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <mutex>
 #include <string>
 
+#include "platform/common/curl_download.h"
 #include "platform/win32/win32_adapters.h"
 
 namespace kit::win32 {
 namespace {
-
-constexpr long kConnectTimeoutS = 30;
-constexpr long kLowSpeedLimit = 1;
-constexpr long kLowSpeedTimeS = 60;
 
 struct InternetHandle {
   HINTERNET h = nullptr;
@@ -35,49 +30,7 @@ struct InternetHandle {
 
 std::string ErrorText(const char* what) { return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")"; }
 
-void GlobalInit() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct EasyDeleter {
-  void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-using Easy = std::unique_ptr<CURL, EasyDeleter>;
-
-Easy NewEasy(const std::string& url) {
-  GlobalInit();
-  Easy h(curl_easy_init());
-  if (!h) throw HttpError("cannot create an HTTP transfer");
-  curl_easy_setopt(h.get(), CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h.get(), CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h.get(), CURLOPT_CONNECTTIMEOUT, kConnectTimeoutS);
-  curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_LIMIT, kLowSpeedLimit);
-  curl_easy_setopt(h.get(), CURLOPT_LOW_SPEED_TIME, kLowSpeedTimeS);
-  return h;
-}
-
-long Status(CURL* h) {
-  long status = 0;
-  curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-  return status;
-}
-
 bool IsSuccess(long status) { return status >= 200 && status <= 299; }
-
-struct FileSink {
-  std::FILE* file;
-  std::uint64_t limit;
-  std::uint64_t written = 0;
-};
-
-std::size_t WriteToFile(char* data, std::size_t size, std::size_t count, void* user) {
-  auto* sink = static_cast<FileSink*>(user);
-  const std::size_t n = size * count;
-  if (n > sink->limit - sink->written) return 0;  // libcurl stops with a write error
-  sink->written += n;
-  return std::fwrite(data, 1, n, sink->file);
-}
 
 // What the URL moniker reports of its download: the status of the answer,
 // through the HTTP negotiation it asks its caller for, and the bytes so far,
@@ -171,9 +124,8 @@ class DownloadWatch : public IBindStatusCallback, public IHttpNegotiate {
   bool refused_ = false;
 };
 
-// Beside the target, moved over it only after a whole successful answer.
-std::string PartName(const std::string& path) { return path + ".part~"; }
-
+// Downloads go beside the target and are moved over it only after a whole
+// successful answer.
 bool Replace(const std::string& part, const std::string& path, bool ok) {
   if (ok && MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0) return true;
   DeleteFileA(part.c_str());
@@ -316,28 +268,11 @@ HttpResponse Win32HttpClient::Get(const HttpGetRequest& request) {
 
 bool Win32HttpClient::DownloadToFile(const std::string& url, const std::string& cookie, const std::string& path,
                                      std::uint64_t max_bytes) {
-  const std::string part = PartName(path);
-  std::FILE* file = std::fopen(part.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = false;
-  try {
-    Easy h = NewEasy(url);
-    FileSink sink{file, max_bytes};
-    curl_easy_setopt(h.get(), CURLOPT_WRITEFUNCTION, WriteToFile);
-    curl_easy_setopt(h.get(), CURLOPT_WRITEDATA, &sink);
-    if (max_bytes <= static_cast<std::uint64_t>(INT64_MAX))
-      curl_easy_setopt(h.get(), CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_bytes));
-    if (!cookie.empty()) curl_easy_setopt(h.get(), CURLOPT_COOKIE, cookie.c_str());
-    ok = curl_easy_perform(h.get()) == CURLE_OK && IsSuccess(Status(h.get()));
-  } catch (const HttpError&) {
-    ok = false;
-  }
-  if (std::fclose(file) != 0) ok = false;
-  return Replace(part, path, ok);
+  return CurlDownloadToFile(url, cookie, path, max_bytes, CurlLimits{}, Replace);
 }
 
 bool Win32HttpClient::UrlDownloadToFile(const std::string& url, const std::string& path, std::uint64_t max_bytes) {
-  const std::string part = PartName(path);
+  const std::string part = PartFileName(path);
   DownloadWatch watch(max_bytes);
   const HRESULT hr = URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, &watch);
   bool ok = hr == S_OK && !watch.refused() && IsSuccess(watch.status());

@@ -98,11 +98,18 @@ Adapters& Shared() {
 
 }  // namespace
 
+// The whole member table of Notaro.ocx, assembled here alone.
 void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowHandle owner) {
   Adapters& a = Shared();
   if (!a.ui) a.ui = std::make_unique<Win32Ui>(module, a.dialogs);
   ctrl.SetUi(a.ui.get(), owner);
-  exchange::InstallExchange(ctrl, a.lookup, a.shell, a.dialogs, owner);
+
+  exchange::LocalFilePorts local;
+  local.lookup = &a.lookup;
+  local.shell = &a.shell;
+  local.dialogs = &a.dialogs;
+  local.codepage = ctrl.platform().codepage;
+  local.main_window = owner;
 
   // Every file reaches the server through its upload page.
   exchange::FormUploadPorts form;
@@ -128,7 +135,6 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
     upload(url, cookie, path, name, deleteAfterwards ? 1 : 0);
   };
   transfer.clear_page_text = [] { exchange::g_pageText.clear(); };
-  exchange::InstallTransfer(ctrl, transfer);
 
   exchange::WordPorts word;
   word.automation = ctrl.capture_ports().automation != nullptr ? ctrl.capture_ports().automation : &a.automation;
@@ -136,7 +142,6 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
   word.processes = &a.processes;
   word.codepage = ctrl.platform().codepage;
   word.owner = owner;
-  ctrl.AddExtension(std::make_shared<exchange::WordMembers>(word));
 
   exchange::WordDocumentPorts documents;
   documents.word = word;
@@ -145,7 +150,6 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
                                           const std::string& path) {
     return exchange::CTransfer(transfer).DownloadToFile(url, cookie, path);
   };
-  ctrl.AddExtension(std::make_shared<exchange::WordDocumentMembers>(documents));
 
   exchange::WordUploadPorts word_upload;
   word_upload.word = word;
@@ -154,7 +158,15 @@ void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowH
   word_upload.listing = &a.lookup;
   word_upload.status = &a.status;
   word_upload.upload_through_form = upload;
-  ctrl.AddExtension(std::make_shared<exchange::WordUploadMembers>(word_upload));
+
+  ctrl.SetMembers(remark::CNotaroMembers::Complete({
+      remark::ControlMembers(),
+      exchange::LocalFileMembers(local),
+      exchange::TransferMembers(transfer),
+      exchange::WordMembers(word),
+      exchange::WordDocumentMembers(documents),
+      exchange::WordUploadMembers(word_upload),
+  }));
 }
 
 }  // namespace kit::win32::notaro

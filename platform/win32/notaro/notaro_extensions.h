@@ -1,6 +1,6 @@
 // platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
-// The members the remark control answers beyond its core, installed on every
-// new control of Notaro.ocx with the Win32 adapters. Free of <windows.h>.
+// The member table of every new control of Notaro.ocx, its handlers over the
+// Win32 adapters. Free of <windows.h>.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -46,11 +46,12 @@ class ControlStatusWindows : public IStatusWindows {
   std::string m_log;
 };
 
-// Local files, the transfers (files through the server's upload page), the
-// Word process and document members and the Word upload, each over the Win32 adapters (COM automation for Word); the
-// remark window opens on the desktop with `owner` disabled while it runs,
-// its resources taken from `module` (an HINSTANCE). The adapters live as
-// long as the module.
+// Sets the control's whole member table: its own members, the local files,
+// the transfers (files through the server's upload page), the Word process
+// and document members and the Word upload, each over the Win32 adapters
+// (COM automation for Word); the remark window opens on the desktop with
+// `owner` disabled while it runs, its resources taken from `module` (an
+// HINSTANCE). The adapters live as long as the module.
 void InstallWin32Extensions(remark::CNotaroCtrl& ctrl, void* module, ui::WindowHandle owner);
 
 }  // namespace kit::win32::notaro

@@ -9,15 +9,39 @@
 // loopback address only. Chromium is driven over its DevTools pipe, so no
 // package beyond Node itself is needed.
 //
+// With --wine-run, the bridge is NotaroBridge.exe under wine in the prefix
+// --wine-prefix (wine's programs listen on this machine's loopback): the
+// same page and the same bytes, the files in the prefix's drive C. Wine's
+// programs cannot tell a Linux program's user, so the browser's bridges are
+// told to answer any local user, and one that is not shows that it refuses.
+// The desktop zones 127.0.0.1 as the internet, so the office server's origin
+// is on the site list.
+//
+// With --local-network, also what the browser's local network access rules
+// do to a page whose server the browser takes for a public or a private
+// network address, with and without the policies the office's IT sets (a
+// policy file of the test's own in /etc/chromium/policies/managed, the one
+// folder this Chromium reads, removed afterwards).
+//
 //   node browser_test.mjs --chromium PATH --host NOTARO_HOST --bridge NOTARO_BRIDGE
 //        --server OFFICE_SERVER --sources tests/apps --work DIR
+//        [--wine-run WINE_RUN --wine-prefix DIR] [--local-network]
 import { spawn } from "node:child_process";
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
 
 const options = {};
-for (let i = 2; i + 1 < process.argv.length; i += 2) options[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
+for (let i = 2; i < process.argv.length; i++) {
+  const name = process.argv[i].replace(/^--/, "");
+  const value = process.argv[i + 1];
+  if (value === undefined || value.startsWith("--")) {
+    options[name] = true;
+  } else {
+    options[name] = value;
+    i++;
+  }
+}
 for (const name of ["chromium", "host", "bridge", "server", "sources", "work"]) {
   if (!options[name]) {
     console.error(`browser_test: --${name} is missing`);
@@ -27,6 +51,7 @@ for (const name of ["chromium", "host", "bridge", "server", "sources", "work"]) 
 for (const name of ["host", "bridge", "server", "sources", "work"]) options[name] = path.resolve(options[name]);
 const work = options.work;
 const sources = path.resolve(options.sources);
+const wine = options["wine-run"] ? { run: path.resolve(options["wine-run"]), prefix: path.resolve(options["wine-prefix"]) } : null;
 const children = [];
 let failures = 0;
 
@@ -42,7 +67,7 @@ const deadline = setTimeout(() => {
   console.error("browser_test: out of time");
   cleanUp();
   process.exit(1);
-}, 150000);
+}, wine ? 420000 : 150000);
 
 // --- processes ---------------------------------------------------------------
 
@@ -72,7 +97,7 @@ async function run(program, args, env = {}) {
 // Starts a server that prints "... listening on http://127.0.0.1:PORT".
 async function startListening(program, args, env = {}) {
   const child = start(program, args, env);
-  for (let waited = 0; waited < 10000; waited += 20) {
+  for (let waited = 0; waited < (wine ? 60000 : 10000); waited += 20) {
     const m = /listening on (http:\/\/127\.0\.0\.1:(\d+))/.exec(child.out);
     if (m) return { child, url: m[1], port: Number(m[2]) };
     if (child.exitCode !== null) break;
@@ -82,8 +107,31 @@ async function startListening(program, args, env = {}) {
 }
 
 async function stop(child) {
+  // Under wine the child is the runner, which waits for the program.
+  if (wine && child.bridge && child.exitCode === null) process.kill(bridgeProcess(child), "SIGTERM");
   if (child.exitCode === null && child.signalCode === null) child.kill("SIGTERM");
   await child.done;
+}
+
+// The program and arguments that run the bridge with `args`.
+function bridgeCommand(args) {
+  if (!wine) return [options.bridge, args];
+  return ["/bin/sh", [wine.run, "--prefix", wine.prefix, "--locale", "zh_CN", options.bridge, ...args]];
+}
+
+// Under wine the bridge is the runner's child.
+function bridgeProcess(child) {
+  if (child.program) return child.program;
+  if (!wine) return child.pid;
+  for (const entry of fs.readdirSync("/proc")) {
+    try {
+      const stat = fs.readFileSync(`/proc/${entry}/stat`, "utf8");
+      if (Number(stat.slice(stat.lastIndexOf(")") + 2).split(" ")[1]) === child.pid) return (child.program = Number(entry));
+    } catch {
+      // gone meanwhile
+    }
+  }
+  return child.pid;
 }
 
 function request(url, { method = "GET", headers = {}, body } = {}) {
@@ -108,7 +156,7 @@ function filesUnder(dir) {
 // --- Chromium over the DevTools pipe ------------------------------------------
 
 class Browser {
-  constructor(profile) {
+  constructor(profile, extra = []) {
     this.child = spawn(options.chromium, [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -116,6 +164,7 @@ class Browser {
       // A site that is not the office's: a name only the browser knows, on
       // the loopback address.
       "--host-resolver-rules=MAP office.example 127.0.0.1",
+      ...extra,
       "about:blank",
     ], { stdio: ["ignore", "ignore", "pipe", "pipe", "pipe"] });
     children.push(this.child);
@@ -204,13 +253,15 @@ class Browser {
 const seedDoc = path.join(work, "three_pages.doc");
 const seedRoot = path.join(work, "seed");
 
+let currentServer = null;
 async function officeServer() {
-  return startListening(options.server, [
+  currentServer = await startListening(options.server, [
     "--port", "0", "--cookie", "sid=42",
     "--file", `seed.dat=${path.join(seedRoot, "c", "seed.dat")}`,
     "--page", `upload.jsp=${path.join(sources, "scripts", "form_upload", "upload.jsp")}`,
     "--page", `remark_exchange.html=${path.join(sources, "notaro-bridge", "remark_exchange.html")}`,
   ]);
+  return currentServer;
 }
 
 async function uploaded(server) {
@@ -218,10 +269,28 @@ async function uploaded(server) {
   return r.status === 200 ? r.body : null;
 }
 
-async function bridge(root, extra = []) {
+async function bridge(root, extra = [], { anyUser = true } = {}) {
   fs.rmSync(root, { recursive: true, force: true });
   fs.mkdirSync(root, { recursive: true });
-  return startListening(options.bridge, ["--port", "0", ...extra], { KIT_ROOT: root });
+  let args = ["--port", "0", ...extra];
+  if (wine) args = ["--port", "0", ...(anyUser ? ["--any-local-user"] : []), "--site-list", currentServer.url, ...extra];
+  const started = await startListening(...bridgeCommand(args), { KIT_ROOT: root, KIT_MESSAGE_BOX_LOG: boxesLog() });
+  started.child.bridge = true;
+  return started;
+}
+
+// Message boxes of the Windows bridge go to a file: nobody is at wine's
+// desktop to answer them.
+function boxesLog() {
+  const file = path.join(work, "message_boxes.log");
+  return wine ? "Z:" + file.replaceAll("/", "\\") : file;
+}
+
+// The files a run may write: under KIT_ROOT, or on wine's drive C.
+function writtenFiles(root) {
+  if (!wine) return filesUnder(root);
+  const drive = path.join(wine.prefix, "drive_c");
+  return filesUnder(drive).filter((f) => !/^(windows|users|ProgramData|Program Files)[/]/.test(path.relative(drive, f)));
 }
 
 // The sockets a process holds that listen, from the system's socket table.
@@ -244,6 +313,20 @@ function listeningSockets(pid) {
       // TCP sockets in LISTEN (0A); every UDP socket receives.
       if (!inodes.has(inode) || (table.startsWith("tcp") && state !== "0A")) continue;
       found.push({ table, local });
+    }
+  }
+  return found;
+}
+
+// Every socket that listens on `port`, whoever holds it.
+function socketsOnPort(port) {
+  const found = [];
+  for (const table of ["tcp", "tcp6", "udp", "udp6"]) {
+    const lines = fs.readFileSync(`/proc/net/${table}`, "utf8").trim().split("\n").slice(1);
+    for (const line of lines) {
+      const f = line.trim().split(/\s+/);
+      if (parseInt(f[1].split(":")[1], 16) !== port || (table.startsWith("tcp") && f[3] !== "0A")) continue;
+      found.push({ table, local: f[1] });
     }
   }
   return found;
@@ -276,8 +359,13 @@ async function main() {
   // The saved file holds the pages' names, which hold the test's folder.
   const savedSize = fs.existsSync(path.join(work, "host", "c", "saved.dat"))
     ? fs.statSync(path.join(work, "host", "c", "saved.dat")).size : -1;
-  const expected = fs.readFileSync(path.join(sources, "notaro-bridge", "remark_exchange.expected"), "utf8")
+  const expectedFile = (windows) => fs.readFileSync(
+    path.join(sources, "notaro-bridge", windows ? "remark_exchange.win32.expected" : "remark_exchange.expected"), "utf8")
     .replace("@SAVED_SIZE@", String(savedSize));
+  const expected = expectedFile(false);
+  // What the bridge's controls say: the Windows file layer words a failure
+  // its own way.
+  const bridgeExpected = expectedFile(wine !== null);
   // Message boxes and transfer windows are the desktop's, not the page's.
   const hostLines = hostRun.out.split("\n").filter((l) => l && !l.startsWith("["));
   check("notaro-host runs the steps", hostRun.code === 0 && hostLines.join("\n") + "\n" === expected,
@@ -291,16 +379,18 @@ async function main() {
     // The same steps in the browser, from a page on the loopback address.
     server = await officeServer();
     const first = await bridge(path.join(work, "bridge"));
-    const sockets = listeningSockets(first.child.pid).map(addressOf);
+    // Wine's server holds its programs' sockets: there, what listens on the
+    // bridge's port.
+    const sockets = (wine ? socketsOnPort(first.port) : listeningSockets(bridgeProcess(first.child))).map(addressOf);
     check("the bridge listens on the loopback address only",
           sockets.length === 1 && sockets[0] === `tcp 127.0.0.1:${first.port}`, sockets.join(", "));
-    const rival = await run(options.bridge, ["--port", String(first.port)], { KIT_ROOT: path.join(work, "second") });
+    const rival = await run(...bridgeCommand(["--port", String(first.port)]), { KIT_ROOT: path.join(work, "second") });
     check("a second bridge cannot have the port", rival.code === 3 && rival.err.includes("is held by another program"),
           `exit ${rival.code}: ${rival.out}${rival.err}`);
     const pageUrl = `${server.url}/pages/remark_exchange.html?bridge=${first.port}`;
     const page = await browser.open(pageUrl);
     const lines = await browser.evaluate(page, "notaroLoaded.then(exchange)");
-    check("the page does the steps through notaro.js", lines.join("\n") + "\n" === expected, lines.join("\n"));
+    check("the page does the steps through notaro.js", lines.join("\n") + "\n" === bridgeExpected, lines.join("\n"));
     const browserFile = await uploaded(server);
     check("the server received the same remark data file, byte for byte",
           browserFile !== null && hostFile !== null && browserFile.equals(hostFile),
@@ -337,7 +427,10 @@ async function main() {
       headers: { Host: `127.0.0.1:${first.port}`, Origin: "http://10.9.8.7", "Content-Type": "application/json" },
       body: JSON.stringify({ session: token, instance, member: "PenWidth", kind: "get", args: [] }),
     });
-    check("another origin holding the page's token is refused", stolen.status === 404, String(stolen.status));
+    // Refused as a wrong token, or (where the desktop zones that address
+    // as the internet) as a site that is not the office's.
+    check("another origin holding the page's token is refused", [403, 404].includes(stolen.status),
+          String(stolen.status));
 
     // DNS rebinding: a name of another site resolving to 127.0.0.1.
     for (const [what, url, headers] of [
@@ -352,8 +445,17 @@ async function main() {
       check(`a foreign Host is refused (${what})`, r.status === 403 && why.includes("foreign Host"), `${r.status} ${why}`);
     }
     // Another user of the desktop (where the test may be one): their
-    // programs reach this user's bridge, and are refused.
-    if (process.getuid() === 0) {
+    // programs reach this user's bridge, and are refused. Under wine every
+    // Linux program is one whose user the bridge cannot tell.
+    if (wine) {
+      const strict = await bridge(path.join(work, "strict"), [], { anyUser: false });
+      const r = await request(`http://127.0.0.1:${strict.port}/create`, {
+        method: "POST", headers: { Origin: server.url, "Content-Type": "application/json" },
+        body: '{"progid":"Notaro.NotaroCtrl.1"}' });
+      const said = `${r.status} ${r.body}`;
+      check("a program whose user the bridge cannot tell is refused", r.status === 403 && said.includes("another user"), said);
+      await stop(strict.child);
+    } else if (process.getuid() === 0) {
       const probe = `require("http").request({ host: "127.0.0.1", port: ${first.port}, path: "/create", method: "POST",
         headers: { Origin: ${JSON.stringify(server.url)}, "Content-Type": "application/json" } }, (res) => {
           let body = ""; res.on("data", (d) => (body += d)); res.on("end", () => console.log(res.statusCode + " " + body));
@@ -367,12 +469,19 @@ async function main() {
     const viaName = await browser.open(`http://office.example:${first.port}/notaro.js`);
     const shown = await browser.evaluate(viaName, "document.body.innerText");
     check("a page that reaches the bridge by another name gets no script", shown.includes("foreign Host"), shown);
+    if (wine) {
+      // As the package's uninstall ends it.
+      const stopped = await run(...bridgeCommand(["--stop"]));
+      const ended = await Promise.race([first.child.done.then(() => true), new Promise((r) => setTimeout(() => r(false), 10000))]);
+      check("--stop ends the running bridge", stopped.code === 0 && ended, `exit ${stopped.code}, ended ${ended}`);
+    }
     await stop(first.child);
     await stop(server.child);
 
     // The same page from a site the site lock does not answer.
     server = await officeServer();
     const refusedRoot = path.join(work, "refused");
+    const filesBefore = writtenFiles(refusedRoot);
     const refusing = await bridge(refusedRoot);
     const foreign = `http://office.example:${server.port}`;
     const refusedPage = await browser.open(
@@ -380,7 +489,8 @@ async function main() {
     const refusedLines = await browser.evaluate(refusedPage, "notaroLoaded.then(exchange)");
     check("the page of another site cannot create the control",
           refusedLines.length === 1 && refusedLines[0].startsWith("create: -2146827859 "), refusedLines.join("\n"));
-    check("nothing is written for it", filesUnder(refusedRoot).length === 0, filesUnder(refusedRoot).join(", "));
+    const written = writtenFiles(refusedRoot).filter((f) => !filesBefore.includes(f));
+    check("nothing is written for it", written.length === 0, written.join(", "));
     check("nothing reaches the office server for it", (await uploaded(server)) === null);
     await stop(refusing.child);
     check("the bridge says why", refusing.child.err.includes(`refused OPTIONS /create from ${foreign}: 403`),
@@ -391,7 +501,8 @@ async function main() {
     const listedPage = await browser.open(
       `${foreign}/pages/remark_exchange.html?bridge=${listing.port}&server=${encodeURIComponent(server.url)}`);
     const listedLines = await browser.evaluate(listedPage, "notaroLoaded.then(exchange)");
-    check("a site on the site list is answered", listedLines.join("\n") + "\n" === expected, listedLines.join("\n"));
+    check("a site on the site list is answered", listedLines.join("\n") + "\n" === bridgeExpected,
+          listedLines.join("\n"));
     const listedFile = await uploaded(server);
     check("and the server gets the same bytes", listedFile !== null && hostFile !== null && listedFile.equals(hostFile));
     await stop(listing.child);
@@ -400,6 +511,101 @@ async function main() {
     await deskDayWithWindows(browser);
   } finally {
     await browser.quit();
+  }
+  if (options["local-network"]) await localNetworkAccess(bridgeExpected, hostFile);
+}
+
+// --- the browser's local network access rules --------------------------------
+
+// The policies the office's IT sets for its origins (docs/bridge.md): the
+// plain-HTTP origin counts as secure, and its pages may reach the loopback
+// address (the second name for browsers before 146).
+function officePolicies(origin) {
+  return {
+    OverrideSecurityRestrictionsOnInsecureOrigin: [origin],
+    LoopbackNetworkAllowedForUrls: [origin],
+    LocalNetworkAccessAllowedForUrls: [origin],
+  };
+}
+
+const policyFolder = "/etc/chromium/policies/managed";
+const policyFile = path.join(policyFolder, `desktop-kit-bridge-test-${process.pid}.json`);
+let policyFoldersMade = [];
+function removePolicy() {
+  fs.rmSync(policyFile, { force: true });
+  for (const folder of policyFoldersMade.reverse()) {
+    try {
+      fs.rmdirSync(folder);
+    } catch {
+      // another policy file is there now
+    }
+  }
+  policyFoldersMade = [];
+}
+process.on("exit", removePolicy);
+
+// The office's page on a server the browser takes for an address of
+// `space`, through a bridge whose site list names its origin; with the
+// policies or without. The page's lines, or why notaro.js did not load.
+async function officePage(server, bridgePort, space, withPolicy, tag) {
+  const origin = `http://oa.example:${server.port}`;
+  if (withPolicy) {
+    for (const folder of ["/etc/chromium", "/etc/chromium/policies", policyFolder]) {
+      if (!fs.existsSync(folder)) {
+        fs.mkdirSync(folder);
+        policyFoldersMade.push(folder);
+      }
+    }
+    fs.writeFileSync(policyFile, JSON.stringify(officePolicies(origin)));
+  }
+  const browser = new Browser(path.join(work, `profile-${tag}`), [
+    "--host-resolver-rules=MAP office.example 127.0.0.1, MAP oa.example 127.0.0.1",
+    `--ip-address-space-overrides=127.0.0.1:${server.port}=${space}`,
+  ]);
+  try {
+    const page = await browser.open(
+      `${origin}/pages/remark_exchange.html?bridge=${bridgePort}&server=${encodeURIComponent(server.url)}`);
+    return await browser.evaluate(page, "notaroLoaded.then(exchange, (e) => [String(e.message)])");
+  } finally {
+    await browser.quit();
+    removePolicy();
+  }
+}
+
+async function localNetworkAccess(bridgeExpected, hostFile) {
+  let existing = policyFolder;
+  while (!fs.existsSync(existing)) existing = path.dirname(existing);
+  try {
+    fs.accessSync(existing, fs.constants.W_OK);
+  } catch {
+    console.log("skip local network access: this Chromium reads policies only from /etc/chromium/policies, " +
+                "which this user cannot write");
+    return;
+  }
+  const server = await officeServer();
+  const origin = `http://oa.example:${server.port}`;
+  const listed = await bridge(path.join(work, "local-network"), ["--site-list", origin]);
+  try {
+    // A public address: the page cannot reach the bridge until IT allows it.
+    const publicBare = await officePage(server, listed.port, "public", false, "public-bare");
+    check("a page of a public-address server cannot load notaro.js without the policies",
+          publicBare.length === 1 && publicBare[0] === "notaro.js did not load", publicBare.join("\n"));
+    const publicAllowed = await officePage(server, listed.port, "public", true, "public-policy");
+    check("with the office's policies it does the whole exchange", publicAllowed.join("\n") + "\n" === bridgeExpected,
+          publicAllowed.join("\n"));
+    const file = await uploaded(server);
+    check("and the server gets the same bytes", file !== null && hostFile !== null && file.equals(hostFile));
+    // A private-network address, as an office server has.
+    const localBare = await officePage(server, listed.port, "local", false, "local-bare");
+    const refused = localBare.length === 1 && localBare[0] === "notaro.js did not load";
+    console.log(`info this Chromium ${refused ? "refuses" : "lets"} a page of a private-network server ` +
+                `${refused ? "" : "reach "}the loopback address without the policies`);
+    const localAllowed = await officePage(server, listed.port, "local", true, "local-policy");
+    check("a page of a private-network server with the office's policies does the whole exchange",
+          localAllowed.join("\n") + "\n" === bridgeExpected, localAllowed.join("\n"));
+  } finally {
+    await stop(listed.child);
+    await stop(server.child);
   }
 }
 

@@ -1,4 +1,4 @@
-// The version resources of the four deliverables as Windows reads them.
+// The version resources of the deliverables as Windows reads them.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -65,6 +65,11 @@ TEST(DeliverableVersions, EachFileNamesItsVersionMakerAndProduct) {
        "澄岚市电子政务办公网VPN拨号工具", false},
       {KIT_TUNNELPOST_EXE, "Tunnelpost.exe", kVersionMajor, kVersionMinor, 0, kVersionRevision,
        "澄岚市协同办公网VPN拨号工具纯净版", false},
+#ifdef KIT_NOTAROBRIDGE_EXE
+      // The bridge for pages in browsers without ActiveX, on Windows 10 and later.
+      {KIT_NOTAROBRIDGE_EXE, "NotaroBridge.exe", KIT_VERSION_MAJOR, KIT_VERSION_MINOR, KIT_VERSION_PATCH, 0,
+       "NotaroBridge", false},
+#endif
   };
   for (const Deliverable& d : all) {
     SCOPED_TRACE(d.original);

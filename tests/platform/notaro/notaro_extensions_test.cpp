@@ -1,6 +1,6 @@
-// What Notaro.ocx adds to the control core on Windows: every member answered
-// by an installed extension, and message boxes written down instead of shown
-// when nobody is at the desktop.
+// What Notaro.ocx adds to the control core on Windows: the members beyond the
+// core answered over the Win32 adapters, and message boxes written down
+// instead of shown when nobody is at the desktop.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -118,7 +118,7 @@ TEST(InstallWin32Extensions, AnswersTheMembersBeyondTheCore) {
   CNotaroCtrl ctrl;
   kit::win32::notaro::InstallWin32Extensions(ctrl, nullptr, 0);
   EXPECT_NE(ctrl.ui(), nullptr);
-  // One member of each extension, called as a page calls it.
+  // One member of each subsystem, called as a page calls it.
   struct {
     const char* what;
     kit::automation::DispId member;

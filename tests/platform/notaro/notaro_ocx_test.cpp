@@ -9,9 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "platform/win32/com/com_support.h"
+#include "remark/notaro_ctrl.h"
 #include "remark/notaro_module.h"
 
 namespace {
@@ -23,6 +26,9 @@ using CanUnloadFn = HRESULT(STDAPICALLTYPE*)();
 class NotaroOcx : public ::testing::Test {
  protected:
   void SetUp() override {
+    // Nobody is at the desktop: the control writes its message boxes down
+    // instead of waiting for a button.
+    _putenv("KIT_MESSAGE_BOX_LOG=notaro_ocx_test_messages.txt");
     OleInitialize(nullptr);
     module_ = LoadLibraryW(L"" KIT_NOTARO_OCX);
     ASSERT_NE(module_, nullptr);
@@ -236,6 +242,85 @@ TEST_F(NotaroOcx, CarriesTheRemarkWindowsResources) {
   EXPECT_EQ(info.yHotspot, 15u);
   if (info.hbmMask != nullptr) DeleteObject(info.hbmMask);
   if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
+}
+
+// An argument of the declared type that leaves nothing behind: the text is
+// no address a transfer can reach, no name a file may have and no process's.
+VARIANT Harmless(kit::automation::VarType type) {
+  VARIANT v;
+  VariantInit(&v);
+  switch (type) {
+    case kit::automation::VarType::Bstr:
+      V_VT(&v) = VT_BSTR;
+      V_BSTR(&v) = SysAllocString(L"kit-probe:|");
+      break;
+    case kit::automation::VarType::Bool:
+      V_VT(&v) = VT_BOOL;
+      V_BOOL(&v) = VARIANT_FALSE;
+      break;
+    case kit::automation::VarType::Dispatch:
+      // No object: the server's dispatch takes no VT_DISPATCH argument yet
+      // (DISP_E_TYPEMISMATCH before any member is reached).
+      break;
+    default:
+      V_VT(&v) = VT_I4;
+      V_I4(&v) = -1;
+      break;
+  }
+  return v;
+}
+
+// Every member of _DNotaro has its handler in Notaro.ocx, reached through
+// IDispatch by its name and by its number.
+TEST_F(NotaroOcx, EveryMemberAnswersByNameAndByNumber) {
+  IDispatch* disp = Create<IDispatch>(kit::remark::kNotaroClsid, IID_IDispatch);
+  ASSERT_NE(disp, nullptr);
+  for (const kit::automation::MemberInfo& m : kit::remark::CNotaroCtrl::DispatchMap().members()) {
+    std::wstring name(m.name.begin(), m.name.end());
+    LPOLESTR names[] = {name.data()};
+    DISPID named = DISPID_UNKNOWN;
+    ASSERT_EQ(disp->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &named), S_OK) << m.name;
+    EXPECT_EQ(named, m.dispid) << m.name;
+    for (const DISPID id : {named, static_cast<DISPID>(m.dispid)}) {
+      SCOPED_TRACE(m.name + (id == named ? " by name" : " by number"));
+      std::vector<VARIANT> args;
+      WORD flags = DISPATCH_METHOD;
+      DISPID put = DISPID_PROPERTYPUT;
+      DISPPARAMS params{nullptr, nullptr, 0, 0};
+      VARIANT result;
+      VariantInit(&result);
+      if (m.kind == kit::automation::MemberKind::Property) {
+        ASSERT_EQ(disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &params, &result, nullptr,
+                               nullptr),
+                  S_OK);
+        args.push_back(result);  // put back what was read
+        VariantInit(&result);
+        flags = DISPATCH_PROPERTYPUT;
+        params.rgdispidNamedArgs = &put;
+        params.cNamedArgs = 1;
+      } else {
+        // Positional arguments go last-first.
+        for (auto p = m.params.rbegin(); p != m.params.rend(); ++p) args.push_back(Harmless(p->type));
+      }
+      params.rgvarg = args.data();
+      params.cArgs = static_cast<UINT>(args.size());
+      EXCEPINFO failure{};
+      const HRESULT answer = disp->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, &result, &failure, nullptr);
+      if (answer == DISP_E_EXCEPTION) {
+        // The member's own failure is an answer; "not available" is none.
+        EXPECT_NE(failure.scode, E_NOTIMPL);
+        const std::wstring text = failure.bstrDescription != nullptr ? failure.bstrDescription : L"";
+        EXPECT_EQ(text.find(L"not available"), std::wstring::npos);
+        SysFreeString(failure.bstrSource);
+        SysFreeString(failure.bstrDescription);
+      } else {
+        EXPECT_EQ(answer, S_OK);
+      }
+      VariantClear(&result);
+      for (VARIANT& a : args) VariantClear(&a);
+    }
+  }
+  disp->Release();
 }
 
 }  // namespace

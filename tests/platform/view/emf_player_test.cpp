@@ -252,7 +252,7 @@ TEST(EmfPlayer, HostileRecordsAreSkippedSafely) {
   const Bytes good = t::StretchDiBits(d, 0, 0, 4, 4, 2, 2);
   auto patched = [&](std::size_t at, std::uint32_t v) {
     Bytes b = good;
-    t::Put32At(b, at, v);
+    kit::Put32(b, at, v);
     return b;
   };
   const Bytes marker = Record(t::kEmrRectangle).Ints({30, 30, 35, 35}).Done();
@@ -283,9 +283,9 @@ TEST(EmfPlayer, HostileRecordsAreSkippedSafely) {
       {"text longer than the record", Record(t::kEmrExtTextOutW).Ints({0, 0, 0, 0, 1, 0, 0, 4, 4}).U(0x10000000).U(76).U(0).Ints({0, 0, 0, 0}).U(0).Done(), false},
       {"rectangle without its box", Record(t::kEmrRectangle).U(1).Done(), false},
       {"unknown record", Record(9999).Ints({1, 2, 3}).Done(), false},
-      {"size past the end", [&] { Bytes b = marker; t::Put32At(b, 4, 0x100000); return b; }(), true},
-      {"size not a multiple of four", [&] { Bytes b = marker; t::Put32At(b, 4, 10); return b; }(), true},
-      {"size of zero", [&] { Bytes b = marker; t::Put32At(b, 4, 0); return b; }(), true},
+      {"size past the end", [&] { Bytes b = marker; kit::Put32(b, 4, 0x100000); return b; }(), true},
+      {"size not a multiple of four", [&] { Bytes b = marker; kit::Put32(b, 4, 10); return b; }(), true},
+      {"size of zero", [&] { Bytes b = marker; kit::Put32(b, 4, 0); return b; }(), true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -6,14 +6,12 @@
 #include <vector>
 
 #include "ports/emf.h"
+#include "ports/le_bytes.h"
 
 namespace kit::testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-inline void Put32At(Bytes& v, std::size_t at, std::uint32_t x) {
-  for (int i = 0; i < 4; ++i) v[at + i] = static_cast<std::uint8_t>(x >> (8 * i));
-}
 inline std::uint32_t Get32At(const Bytes& v, std::size_t at) {
   return static_cast<std::uint32_t>(v[at]) | static_cast<std::uint32_t>(v[at + 1]) << 8 |
          static_cast<std::uint32_t>(v[at + 2]) << 16 | static_cast<std::uint32_t>(v[at + 3]) << 24;
@@ -22,10 +20,10 @@ inline std::uint32_t Get32At(const Bytes& v, std::size_t at) {
 // One record: type, size (filled in), then 32-bit fields and raw bytes.
 struct Record {
   Bytes b;
-  explicit Record(std::uint32_t type) : b(8, 0) { Put32At(b, 0, type); }
+  explicit Record(std::uint32_t type) : b(8, 0) { Put32(b, 0, type); }
   Record& U(std::uint32_t x) {
     b.resize(b.size() + 4);
-    Put32At(b, b.size() - 4, x);
+    Put32(b, b.size() - 4, x);
     return *this;
   }
   Record& I(std::int32_t x) { return U(static_cast<std::uint32_t>(x)); }
@@ -45,7 +43,7 @@ struct Record {
   Bytes Done() const {
     Bytes out = b;
     out.resize((out.size() + 3) / 4 * 4, 0);
-    Put32At(out, 4, static_cast<std::uint32_t>(out.size()));
+    Put32(out, 4, static_cast<std::uint32_t>(out.size()));
     return out;
   }
 };
@@ -59,8 +57,8 @@ inline Bytes Metafile(const RectL& frame, const std::vector<Bytes>& records, std
   v.resize(header);
   for (const Bytes& r : records) v.insert(v.end(), r.begin(), r.end());
   v.insert(v.end(), eof.begin(), eof.end());
-  Put32At(v, 48, static_cast<std::uint32_t>(v.size()));
-  Put32At(v, 52, static_cast<std::uint32_t>(records.size() + 2));
+  Put32(v, 48, static_cast<std::uint32_t>(v.size()));
+  Put32(v, 52, static_cast<std::uint32_t>(records.size() + 2));
   v[56] = static_cast<std::uint8_t>(handles);
   v[57] = static_cast<std::uint8_t>(handles >> 8);
   return v;
@@ -87,13 +85,13 @@ inline Dib MakeDib(int bpp, const std::vector<std::vector<std::uint32_t>>& rows,
   const int h = static_cast<int>(rows.size()), w = static_cast<int>(rows[0].size());
   Dib d;
   d.bmi.assign(40 + palette.size() * 4, 0);
-  Put32At(d.bmi, 0, 40);
-  Put32At(d.bmi, 4, static_cast<std::uint32_t>(w));
-  Put32At(d.bmi, 8, static_cast<std::uint32_t>(topDown ? -h : h));
+  Put32(d.bmi, 0, 40);
+  Put32(d.bmi, 4, static_cast<std::uint32_t>(w));
+  Put32(d.bmi, 8, static_cast<std::uint32_t>(topDown ? -h : h));
   d.bmi[12] = 1;
   d.bmi[14] = static_cast<std::uint8_t>(bpp);
-  Put32At(d.bmi, 32, static_cast<std::uint32_t>(palette.size()));
-  for (std::size_t i = 0; i < palette.size(); ++i) Put32At(d.bmi, 40 + 4 * i, palette[i]);
+  Put32(d.bmi, 32, static_cast<std::uint32_t>(palette.size()));
+  for (std::size_t i = 0; i < palette.size(); ++i) Put32(d.bmi, 40 + 4 * i, palette[i]);
   const std::size_t stride = (static_cast<std::size_t>(w) * bpp + 31) / 32 * 4;
   d.bits.assign(stride * h, 0);
   for (int r = 0; r < h; ++r) {
@@ -115,7 +113,7 @@ inline Dib MakeDib(int bpp, const std::vector<std::vector<std::uint32_t>>& rows,
           d.bits[row + 2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
           break;
         }
-        default: Put32At(d.bits, row + 4 * x, px); break;
+        default: Put32(d.bits, row + 4 * x, px); break;
       }
     }
   }
