@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -23,8 +22,6 @@ using automation::Variant;
 class FakeLookup : public IFileLookup {
  public:
   std::map<std::string, FoundFile> entries;  // keys lower case
-  std::set<std::string> held_for_writing;
-  std::vector<std::string> created, looked_up;
 
   static std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -38,10 +35,8 @@ class FakeLookup : public IFileLookup {
     return true;
   }
   void AddFile(const std::string& path, std::uint64_t size) { entries[Lower(path)] = FoundFile{size, false}; }
-  void AddFolder(const std::string& path) { entries[Lower(path)] = FoundFile{0, true}; }
 
   std::optional<FoundFile> FindFirst(const std::string& pattern) override {
-    looked_up.push_back(pattern);
     for (const auto& [path, found] : entries) {
       if (Match(Lower(pattern), path)) return found;
     }
@@ -49,15 +44,12 @@ class FakeLookup : public IFileLookup {
   }
   bool OpenSharedRead(const std::string& path) override {
     auto it = entries.find(Lower(path));
-    return it != entries.end() && !it->second.folder && held_for_writing.count(Lower(path)) == 0;
+    return it != entries.end() && !it->second.folder;
   }
   bool CreateFolder(const std::string& path) override {
-    created.push_back(path);
-    if (fail_create) return false;
-    AddFolder(path);
+    entries[Lower(path)] = FoundFile{0, true};
     return true;
   }
-  bool fail_create = false;
 };
 
 class RecordingShell : public IShell {

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,8 +15,6 @@
 #include "platform/posix/posix_page_site.h"
 #include "ports/automation.h"
 #include "ports/platform.h"
-#include "sim/registry/registry_store.h"
-#include "sitelock/site_lock.h"
 
 namespace kit::bridge {
 namespace {
@@ -468,31 +465,6 @@ TEST_F(BridgeTest, AControlsOwnWindowIsWhereThePageSaysAndGoesWithIt) {
   Answer(window(pad, at(0, 0, 396, 235)));
   Answer(Post("/release", {{"session", page.first}}));
   EXPECT_EQ(seen_->windows, 0);
-}
-
-TEST(BridgeSettingsTest, PortAndSiteListFromTheKitsSettings) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("bridge-settings-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  sim::FileRegistry registry(dir.string());
-  const ICodePage& cp = *DefaultPlatform().codepage;
-  auto write = [&](RegRoot root, const char* name, std::uint32_t type, const std::string& data) {
-    ASSERT_NE(registry.CreateKey(root, sitelock::kSiteListKey), KeyCreation::kFailed);
-    registry.WriteValue(root, sitelock::kSiteListKey, name, RegValue{type, {data.begin(), data.end()}});
-  };
-  EXPECT_EQ(ReadSettings(registry, cp).port, kDefaultPort);
-  const std::uint32_t machine = 17001, user = 17002;
-  write(RegRoot::kLocalMachine, kPortValue, reg::kDword, std::string(reinterpret_cast<const char*>(&machine), 4));
-  write(RegRoot::kLocalMachine, sitelock::kSiteListValue, reg::kSz, cp.FromUtf8("http://办公.example;http://b") + '\0');
-  Settings s = ReadSettings(registry, cp);
-  EXPECT_EQ(s.port, 17001);
-  EXPECT_EQ(s.site_list, "http://办公.example;http://b");
-  // One user's own port, as when two users share the desktop.
-  write(RegRoot::kCurrentUser, kPortValue, reg::kDword, std::string(reinterpret_cast<const char*>(&user), 4));
-  EXPECT_EQ(ReadSettings(registry, cp).port, 17002);
-  write(RegRoot::kCurrentUser, kPortValue, reg::kSz, "17003");
-  EXPECT_EQ(ReadSettings(registry, cp).port, 17001);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
