@@ -411,7 +411,9 @@ TEST_F(BridgeTest, WhileACallIsInAModalLoopItsPageWaitsAndOthersAreBusy) {
       if (c.waits) continue;
       const Json j = Answer(c.request);
       EXPECT_EQ(j.contains("error"), c.busy) << j;
-      if (c.busy) EXPECT_EQ(j["error"]["number"], kBusy);
+      if (c.busy) {
+        EXPECT_EQ(j["error"]["number"], kBusy);
+      }
     }
   };
   EXPECT_EQ(Call(page, "Modal", "call", Json::array()).at("value"), nullptr);
