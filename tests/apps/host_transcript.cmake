@@ -3,11 +3,13 @@
 # a saved remark file with known bytes.
 #   cmake -DCOMMAND=prog;args... -DEXPECTED=file [-DTRANSCRIPT=file]
 #         [-DSAVED=file -DSAVED_MD5=hex] [-DENV=NAME=value;...]
-#         [-DLOG=file -DLOG_LINES=line;line...] [-DROOT=dir [-DSEED=dir]]
+#         [-DLOG=file -DLOG_LINES=line;line... | -DLOG_EXPECTED=file]
+#         [-DROOT=dir [-DSEED=dir]]
 #         [-DONLY_FILES=path;...] -P host_transcript.cmake
 # ROOT is emptied before the run and SEED's contents copied into it, so a
 # script that makes files finds the same desk every time.
-# LOG_LINES must all appear in LOG as whole lines, in that order.
+# LOG_LINES must all appear in LOG as whole lines, in that order; a LOG equal
+# to LOG_EXPECTED byte for byte is the whole call sequence pinned.
 # With ONLY_FILES ROOT holds just those files afterwards (paths relative to
 # ROOT, "" for none): the run wrote and deleted nothing else.
 # Without TRANSCRIPT the transcript is the command's standard output; with
@@ -78,6 +80,13 @@ if(DEFINED LOG)
     endif()
     math(EXPR _at "${_at} + ${_found} + 1")
   endforeach()
+  if(DEFINED LOG_EXPECTED)
+    file(READ ${LOG} _got_log)
+    file(READ ${LOG_EXPECTED} _want_log)
+    if(NOT _got_log STREQUAL _want_log)
+      message(FATAL_ERROR "${LOG} differs from ${LOG_EXPECTED}:\n${_got_log}")
+    endif()
+  endif()
 endif()
 # Files the run must have written (snapshots, printed PDFs), not empty.
 foreach(_file IN LISTS WRITTEN)

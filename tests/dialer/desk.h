@@ -46,6 +46,12 @@ struct Desk {
     return r;
   }
   void Clear() { out.str(""); }
+  // The user name and password boxes filled in; the transcript starts after.
+  void Boxes(const std::string& user, const std::string& password) {
+    win().SetCaption("Text1", user);
+    win().SetCaption("Text2", password);
+    Clear();
+  }
 
   // Settings as a machine may hold them.
   void Put(RegRoot root, const std::string& key, const std::string& name, const RegValue& value) {

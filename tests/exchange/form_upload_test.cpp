@@ -13,26 +13,11 @@
 #include "tests/exchange/message_log.h"
 #include "tests/remark/fakes.h"
 
-#ifdef KIT_LOOPBACK_POST
-#include <httplib.h>
-
-#include <chrono>
-#include <mutex>
-#include <thread>
-
-#include "platform/common/curl_form_poster.h"
-#include "platform/posix/posix_paths.h"
-#include "platform/posix/exchange/posix_exchange.h"
-#include "ports/platform.h"
-#include "tests/platform/temp_kit_root.h"
-#endif
-
 namespace kit::exchange {
 namespace {
 
 using R = FormScanResult;
 using kit::testing::FakeFiles;
-using kit::testing::FakePlatform;
 using kit::testing::NullCodePage;
 
 // ---------------------------------------------------------------- scanner
@@ -119,26 +104,23 @@ TEST(FormScan, ManyCheckBoxesAreScannedInLinearTime) {
 }
 
 // A word or tag at any place of the page, next to a near miss or to a word
-// it overlaps, is read as the five replacements and the tag walk read it.
+// it overlaps, is read as the five replacements and the tag walk read it
+// (ACTION is lowered before NAME, so "ACTIONAME" keeps "AME").
 TEST(FormScan, WordsAndTagsNextToNearMisses) {
-  const std::string prefixes[] = {"", "F", "FO", "FOR", "ACTIO", "NAM", "<for>", "<fo>", "TYP", "<FORMAT>", "<formx>"};
-  for (const std::string& near : prefixes) {
+  for (const std::string near : {"", "F", "FO", "FOR", "ACTIO", "NAM", "<for>", "<fo>", "TYP", "<FORMAT>", "<formx>"}) {
     for (std::size_t offset = 0; offset < 80; ++offset) {
       SCOPED_TRACE(near + " at " + std::to_string(offset));
-      std::string page = std::string(offset, 'x') + near +
-                         "<FORM ACTIONAME=\"FILEFORM\" ACTION=\"up.jsp\"><INPUT TYPE=FILE NAME=ACTIONAME>" +
-                         std::string(offset % 37, 'y') + "<INPUT TYPE=\"checkbox\" NAME=\"b\" VALUE=\"r.doc\"></FORM>";
-      std::string expected = page;
-      for (const char* word : {"FORM", "ACTION", "TYPE", "FILE", "NAME"}) {
-        std::string lower(word);
-        for (char& ch : lower) ch = static_cast<char>(ch - 'A' + 'a');
-        ReplaceAll(expected, word, lower);
-      }
+      const std::string pad(offset, 'x'), gap(offset % 37, 'y');
+      std::string page = pad + near + "<FORM ACTIONAME=\"FILEFORM\" ACTION=\"up.jsp\"><INPUT TYPE=FILE NAME=ACTIONAME>" +
+                         gap + "<INPUT TYPE=\"checkbox\" NAME=\"b\" VALUE=\"r.doc\"></FORM>";
       NormalisePageText(page);
-      ASSERT_EQ(page, expected);
+      std::string lowered = near;
+      ReplaceAll(lowered, "FORM", "form");
+      ASSERT_EQ(page, pad + lowered + "<form actionAME=\"fileform\" action=\"up.jsp\"><INPUT type=file name=actionAME>" +
+                          gap + "<INPUT type=\"checkbox\" name=\"b\" VALUE=\"r.doc\"></form>");
       const FormScan scan = ScanUploadForm(page, "r.doc");
       EXPECT_EQ(scan.result, R::Found);
-      EXPECT_EQ(scan.action, "ME=\"fileform\"");  // ACTION is lowered first: "AME" stays
+      EXPECT_EQ(scan.action, "ME=\"fileform\"");
       EXPECT_EQ(scan.file_field, "actionAME");
       EXPECT_EQ(scan.check_box_name, "b");
     }
@@ -331,162 +313,6 @@ TEST(UploadThroughForm, TellsTheUserAndKeepsTheFileUnlessTheServerTookIt) {
     EXPECT_EQ(post.parts[2].content_type, "text/plain");
   }
 }
-
-#ifdef KIT_LOOPBACK_POST
-// ------------------------------------------- a real post over loopback
-
-// An upload page at /oa/page.jsp posting to /oa/up.jsp, which keeps what
-// arrived part by part, in order.
-class LoopbackServer {
- public:
-  struct Received {
-    std::string cookie;
-    std::vector<httplib::MultipartFormData> parts;
-  };
-
-  static std::string CookieOf(const httplib::Request& req) {
-    return req.has_header("Cookie") ? req.get_header_value("Cookie") : "(no cookie header)";
-  }
-
-  explicit LoopbackServer(std::string page) : page_(std::move(page)) {
-    server_.Get("/oa/page.jsp", [this](const httplib::Request& req, httplib::Response& res) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      page_cookie_ = CookieOf(req);
-      res.set_content(page_, "text/html");
-    });
-    server_.Post("/oa/up.jsp", [this](const httplib::Request& req, httplib::Response& res,
-                                      const httplib::ContentReader& reader) {
-      Received got;
-      got.cookie = CookieOf(req);
-      reader(
-          [&](const httplib::MultipartFormData& part) {
-            got.parts.push_back(part);
-            return true;
-          },
-          [&](const char* data, std::size_t n) {
-            got.parts.back().content.append(data, n);
-            return true;
-          });
-      std::lock_guard<std::mutex> lock(mutex_);
-      received_.push_back(got);
-      res.status = status_;
-      res.set_content("ok", "text/plain");
-    });
-    port_ = server_.bind_to_any_port("127.0.0.1");
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    // stop() before the accept loop has started would be lost.
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  ~LoopbackServer() {
-    server_.stop();
-    thread_.join();
-  }
-  std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-  void AnswerPostsWith(int status) { status_ = status; }
-  std::vector<Received> received() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return received_;
-  }
-  std::string page_cookie() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return page_cookie_;
-  }
-
- private:
-  httplib::Server server_;
-  std::string page_;
-  int port_ = 0;
-  int status_ = 200;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::vector<Received> received_;
-  std::string page_cookie_;
-};
-
-struct WireCase {
-  std::string file_name, content_type, box;
-};
-
-// Local paths as the host maps them, under the kit root.
-std::optional<std::string> KitRootPath(const std::string& path) {
-  try {
-    return posix::NativePath(path);
-  } catch (const FileError&) {
-    return std::nullopt;
-  }
-}
-
-TEST(UploadThroughFormOverLoopback, PostsTheFileInTheFormsFieldAndDeletesIt) {
-  testing::TempKitRoot root;
-  LoopbackServer server(
-      "<HTML><FORM ACTION=\"up.jsp\" METHOD=post enctype=multipart/form-data><input type=hidden name=__Click>"
-      "<input type=\"file\" name=\"attach\"><input type=\"checkbox\" name=\"d1\" value=\"a.gif\">"
-      "<input type=\"checkbox\" name=\"d2\" value=\"remark.doc\"></FORM></HTML>");
-  posix::PosixFileLookup lookup;
-  CurlFormPoster poster({}, KitRootPath);
-  RecordingDialogs dialogs;
-  const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
-  const WireCase cases[] = {
-      {"a.gif", "image/gif", "d1"},     {"Quillpad.JPG", "image/jpeg", ""}, {"c.jpeg", "image/jpeg", ""},
-      {"remark.doc", "text/plain", "d2"}, {"page.htm", "text/plain", ""},   {"empty.bin", "text/plain", ""},
-  };
-  std::size_t posts = 0;
-  for (const WireCase& c : cases) {
-    SCOPED_TRACE(c.file_name);
-    std::string content = c.file_name == "empty.bin" ? std::string() : std::string("\0\r\n--x", 6) + c.file_name;
-    root.MakeFile("c/temp/qzdesk/" + c.file_name, content);
-    const std::string path = "c:\\temp\\qzdesk\\" + c.file_name;
-    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "JSESSIONID=abc", path, c.file_name, 1),
-              FormUploadResult::Posted);
-    EXPECT_TRUE(dialogs.shown.empty());
-    EXPECT_EQ(server.page_cookie(), "JSESSIONID=abc");
-    const auto received = server.received();
-    ASSERT_EQ(received.size(), ++posts);
-    const LoopbackServer::Received& got = received.back();
-    EXPECT_EQ(got.cookie, "JSESSIONID=abc");
-    ASSERT_EQ(got.parts.size(), c.box.empty() ? 2u : 3u);
-    EXPECT_EQ(got.parts[0].name, "__Click");
-    EXPECT_EQ(got.parts[0].content, "0");
-    EXPECT_EQ(got.parts[0].filename, "");
-    if (!c.box.empty()) {
-      EXPECT_EQ(got.parts[1].name, c.box);
-      EXPECT_EQ(got.parts[1].content, c.file_name);
-    }
-    const httplib::MultipartFormData& file = got.parts.back();
-    EXPECT_EQ(file.name, "attach");
-    EXPECT_EQ(file.filename, c.file_name);
-    EXPECT_EQ(file.content_type, c.content_type);
-    EXPECT_EQ(file.content, content);
-    EXPECT_FALSE(lookup.FindFirst(path)) << "deleted after the post";
-  }
-}
-
-TEST(UploadThroughFormOverLoopback, KeepsTheFileWhenThePostFails) {
-  testing::TempKitRoot root;
-  posix::PosixFileLookup lookup;
-  CurlLimits limits;
-  limits.connect_timeout_s = 5;
-  CurlFormPoster poster(limits, KitRootPath);
-  RecordingDialogs dialogs;
-  const FormUploadPorts ports{&poster, &lookup, DefaultPlatform().files, &dialogs, DefaultPlatform().codepage, 0};
-  root.MakeFile("c/temp/qzdesk/r.doc", "remark");
-  const std::string path = "c:\\temp\\qzdesk\\r.doc";
-  std::string deadUrl;
-  {
-    LoopbackServer server("<form action=\"up.jsp\"><input type=file name=f></form>");
-    server.AnswerPostsWith(500);
-    EXPECT_EQ(UploadThroughForm(ports, server.Url("/oa/page.jsp"), "", path, "r.doc", 1), FormUploadResult::Failed);
-    ASSERT_EQ(server.received().size(), 1u);
-    EXPECT_EQ(server.page_cookie(), "(no cookie header)");
-    EXPECT_EQ(server.received()[0].cookie, "(no cookie header)");
-    deadUrl = server.Url("/oa/page.jsp");
-  }
-  // Nobody listens any more: the fetch gives an empty page.
-  EXPECT_EQ(UploadThroughForm(ports, deadUrl, "", path, "r.doc", 1), FormUploadResult::Failed);
-  EXPECT_EQ(dialogs.shown, (std::vector<std::string>{kMsgUploadFailed, kMsgUploadFailed}));
-  EXPECT_EQ(root.ReadFile("c/temp/qzdesk/r.doc"), "remark");
-}
-#endif
 
 }  // namespace
 }  // namespace kit::exchange

@@ -32,21 +32,6 @@ const std::string kBlockTail = "\"\r\nContent-Type: Application/pdf\r\n\r\n";
 
 using RecordingDialogs = MessageLog;
 
-class RecordingStatus : public IStatusWindows {
- public:
-  std::vector<std::string> texts;
-  int open = 0;
-  std::unique_ptr<IStatusWindow> Create() override {
-    struct Window : IStatusWindow {
-      RecordingStatus* owner;
-      explicit Window(RecordingStatus* o) : owner(o) { ++owner->open; }
-      ~Window() override { --owner->open; }
-      void SetText(const std::string& text) override { owner->texts.push_back(text); }
-    };
-    return std::make_unique<Window>(this);
-  }
-};
-
 // The real client, except that the desktop's own download only records the
 // address it was given.
 class MonikerRecorder : public posix::CurlHttpClient {
@@ -129,59 +114,79 @@ class TransferTest : public ::testing::Test {
   MonikerRecorder http{posix::HttpLimits{5, 100, 1, 5}};
   VanishingLookup lookup;
   RecordingDialogs dialogs;
-  RecordingStatus status;
+  StatusLog status;
   TransferPorts ports;
   std::vector<FormCall> form_calls;
   bool form_throws = false;
 };
 
-TEST_F(TransferTest, DownloadLoadsTheBodyOrLeavesTheDocumentAsItWas) {
+// Only the whole body of a 2xx answer within the limit is taken: as remark
+// data into the control, or as a document; anything else leaves the control
+// and the old file as they were.
+TEST_F(TransferTest, DownloadsTakeOnlyTheWholeBodyOfA2xxAnswer) {
   const std::string good = RemarkBytes(0x00FF00, 4);
   server.PutFile("good.dat", good);
   server.PutFile("half.dat", good.substr(0, good.size() - 3));
-  struct Case {
+  ports.max_remark_bytes = ports.max_document_bytes = 1 << 20;
+  const struct {
+    const char* file;
     const char* query;
-    const char* cookie;
-    std::size_t max_bytes;
     bool loads;
-    const char* cookie_on_wire;
+    std::size_t stored;  // the document's size, 0: not stored
+  } cases[] = {
+      {"good.dat", "", true, good.size()},
+      {"half.dat", "", false, good.size() - 3},
+      {"good.dat", "?fault=404", false, 0},
+      {"good.dat", "?fault=302-body", false, 0},
+      {"good.dat", "?fault=302", false, 0},
+      {"good.dat", "?fault=500", false, 0},
+      {"good.dat", "?fault=reset", false, 0},
+      {"good.dat", "?fault=slow", false, 0},
+      {"good.dat", "?fault=huge&bytes=3000000", false, 0},
+      {"good.dat", "?fault=unsized&bytes=100000", false, 100000},
+      {"good.dat", "?fault=unsized&bytes=3000000", false, 0},
+      {"good.dat", "?fault=unsized", false, 0},
   };
-  const Case cases[] = {
-      {"/files/good.dat", "a=b", kDefaultMaxRemarkBytes, true, "a=b"},
-      {"/files/good.dat", "", kDefaultMaxRemarkBytes, true, ""},
-      {"/files/half.dat", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=404", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=302-body", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=302", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=500", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=reset", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=slow", "", kDefaultMaxRemarkBytes, false, ""},
-      {"/files/good.dat?fault=huge&bytes=3000000", "", 1 << 20, false, ""},
-      {"/files/missing.dat", "", kDefaultMaxRemarkBytes, false, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.query);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + c.query);
+    const std::string url = base + "/files/" + c.file + c.query;
     server.ClearReceived();
-    ports.max_remark_bytes = c.max_bytes;
     remark::CNotaroCtrl ctrl;
     ctrl.SetPenColor(0x123456);
     ctrl.SetModifiedFlag(false);
-    CTransfer transfer = Transfer();
     if (c.loads) {
-      EXPECT_EQ(transfer.Download(ctrl, base + c.query, c.cookie), 0);
-      EXPECT_EQ(ctrl.GetPenColor(), 0x00FF00u);
+      EXPECT_EQ(Transfer().Download(ctrl, url, "a=b"), 0);
       EXPECT_EQ(ctrl.GetPenWidth(), 4);
       EXPECT_TRUE(ctrl.IsModified());
     } else {
-      EXPECT_THROW(transfer.Download(ctrl, base + c.query, c.cookie), AutomationError);
-      EXPECT_EQ(ctrl.GetPenColor(), 0x123456u);
+      EXPECT_THROW(Transfer().Download(ctrl, url, "a=b"), AutomationError);
     }
+    EXPECT_EQ(ctrl.GetPenColor(), c.loads ? 0x00FF00u : 0x123456u);
     EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
-    const auto received = server.Received();
-    ASSERT_EQ(received.size(), 1u);
-    EXPECT_EQ(received[0].Header("Cookie"), c.cookie_on_wire);
-    EXPECT_EQ(received[0].headers.count("Cookie"), std::string(c.cookie_on_wire).empty() ? 0u : 1u);
+    ASSERT_FALSE(server.Received().empty());
+    EXPECT_EQ(server.Received()[0].Header("Cookie"), "a=b");
+
+    Install(ctrl);
+    for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
+      SCOPED_TRACE(method);
+      const bool gw = std::string(method) == "DownloadWordGW";
+      const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
+      root.MakeFile(file, "previous");
+      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
+      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method, {Variant::Str(url), Variant::Str(""), Variant::Str(target)}),
+                Variant::Error(c.stored != 0 ? 0 : -1));
+      const std::string now = root.ReadFile(file);
+      EXPECT_EQ(now.size(), c.stored != 0 ? c.stored : std::string("previous").size());
+      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
+    }
+    EXPECT_TRUE(dialogs.shown.empty());
   }
+  // No cookie, no Cookie header.
+  server.ClearReceived();
+  remark::CNotaroCtrl ctrl;
+  Transfer().Download(ctrl, base + "/files/good.dat", "");
+  ASSERT_EQ(server.Received().size(), 1u);
+  EXPECT_EQ(server.Received()[0].headers.count("Cookie"), 0u);
 }
 
 // Page text that would end the request line or a header is sent nowhere;
@@ -256,6 +261,8 @@ TEST_F(TransferTest, AnOverlongArgumentIsNamed) {
 
 TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
   const std::size_t sizes[] = {0, 1, 1023, 1024, 1025, 5000};
+  // Long and with format marks: sent whole as plain text.
+  const std::string cookie = std::string(100, 'c') + "%s%n";
   for (std::size_t size : sizes) {
     for (bool java : {false, true}) {
       SCOPED_TRACE(std::to_string(size) + (java ? " java" : " cookie"));
@@ -264,7 +271,7 @@ TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
       root.MakeFile("c/up.bin", file);
       CTransfer transfer = Transfer();
       const std::int32_t rc = java ? transfer.UploadFileJava(base + "/Store/Up.jsp?id=5&x=y", "c:\\up.bin")
-                                   : transfer.UploadFileWithCookie(base + "/Store/Up.jsp?A=1", "sid42", "c:\\up.bin");
+                                   : transfer.UploadFileWithCookie(base + "/Store/Up.jsp?A=1", cookie, "c:\\up.bin");
       EXPECT_EQ(rc, 0);
       EXPECT_TRUE(dialogs.shown.empty());
       const auto received = server.Received();
@@ -277,11 +284,9 @@ TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
       // The cookie route lower-cases the object name; the Java route keeps it.
       EXPECT_EQ(r.path, java ? "/Store/Up.jsp" : "/store/up.jsp");
       EXPECT_EQ(r.query, java ? "id=5&x=y" : "a=1");
-      EXPECT_EQ(r.Header("Cookie"), java ? "" : "JSESSION=sid42");
+      EXPECT_EQ(r.Header("Cookie"), java ? "" : "JSESSION=" + cookie);
     }
   }
-  EXPECT_EQ(kCookieBlock.size(), 93u);
-  EXPECT_EQ(kJavaBlockHead.size(), 63u);
 }
 
 TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
@@ -298,7 +303,6 @@ TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
       {"http://Server/App/Up.jsp?a=1", true, 443, true, "server", 443, "/app/up.jsp?a=1"},
       {"http://server:8080/up.jsp", true, 443, true, "server", 8080, "/up.jsp"},
       {"https://srv/x", true, 443, true, "srv", 443, "/x"},
-      {"http://srv/srv/u", true, 443, true, "srv", 443, "/srv/u"},
       {"http://srv/a/http://b", false, 80, true, "srv", 80, "/a/http://b"},
       {"http://srv", false, 80, true, "srv", 80, "/"},
       {"http://Server/Up.jsp?ID=5", false, 80, true, "Server", 80, "/Up.jsp?ID=5"},
@@ -323,81 +327,52 @@ TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
   }
 }
 
+// Each step that fails has its message; a server that stops reading the
+// body, or reads it all and hangs up, is a failure too; a refusal by the
+// server's size limit or a cookie that would split the request is one
+// without a message.
 TEST_F(TransferTest, RawUploadFailuresReportTheirMessageAndMinusOne) {
-  root.MakeFile("c/up.bin", "data");
   office::OfficeServer stopped;
-  const int closedPort = stopped.Start();
+  const std::string closed = "http://127.0.0.1:" + std::to_string(stopped.Start()) + "/u";
   stopped.Stop();
-  const std::string closed = "http://127.0.0.1:" + std::to_string(closedPort);
+  office::CuttingListener cuts(3000), hangs(1 << 20);
+  ASSERT_GT(cuts.port(), 0);
+  ASSERT_GT(hangs.port(), 0);
+  server.SetMaxUpload(4096);
   struct Case {
-    bool java;
     std::string url, cookie, path;
+    std::size_t file_bytes;
     const char* message;
   };
   const Case cases[] = {
-      {false, base + "/u", "sid", "c:\\missing.bin", kMsgOpenLocalFile},
-      {true, base + "/u", "", "c:\\missing.bin", kMsgOpenLocalFile},
-      {false, "http://127.0.0.1:99999/u", "sid", "c:\\up.bin", kMsgOpenRequest},
-      {true, "http:///u", "", "c:\\up.bin", kMsgOpenRequest},
-      {false, closed + "/u", "sid", "c:\\up.bin", kMsgSendRequest},
-      {true, closed + "/u", "", "c:\\up.bin", kMsgSendRequest},
-      {false, base + "/u", "sid\r\nX-Evil: 1", "c:\\up.bin", nullptr},
+      {base + "/u", "sid", "c:\\missing.bin", 4, kMsgOpenLocalFile},
+      {"http://127.0.0.1:99999/u", "sid", "c:\\up.bin", 4, kMsgOpenRequest},
+      {"http:///u", "", "c:\\up.bin", 4, kMsgOpenRequest},
+      {closed, "sid", "c:\\up.bin", 4, kMsgSendRequest},
+      {"http://127.0.0.1:" + std::to_string(cuts.port()) + "/u", "", "c:\\up.bin", 8u << 20, kMsgWriteFile},
+      {"http://127.0.0.1:" + std::to_string(hangs.port()) + "/u", "", "c:\\up.bin", 2000, kMsgEndRequest},
+      {base + "/u", "", "c:\\up.bin", 10000, nullptr},
+      {base + "/u", "sid\r\nX-Evil: 1", "c:\\up.bin", 4, nullptr},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.url + " " + c.path);
-    dialogs.shown.clear();
-    server.ClearReceived();
-    CTransfer transfer = Transfer();
-    const std::int32_t rc =
-        c.java ? transfer.UploadFileJava(c.url, c.path) : transfer.UploadFileWithCookie(c.url, c.cookie, c.path);
-    EXPECT_EQ(rc, -1);
-    EXPECT_EQ(dialogs.shown, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
-    EXPECT_TRUE(server.Received().empty());
-  }
-}
-
-// A server that stops reading the body, and one that reads it all and
-// hangs up without answering; both routes report their own message.
-TEST_F(TransferTest, AnUploadTheServerCutsOrNeverAnswersIsAFailure) {
-  const struct {
-    std::size_t file_bytes, listener_reads;
-    const char* message;
-  } cases[] = {{8u << 20, 3000, kMsgWriteFile}, {2000, 1 << 20, kMsgEndRequest}};
-  for (const auto& c : cases) {
     root.MakeFile("c/up.bin", Bytes(c.file_bytes));
-    office::CuttingListener listener(c.listener_reads);
-    ASSERT_GT(listener.port(), 0);
-    const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/u";
     for (bool java : {false, true}) {
-      SCOPED_TRACE(std::string(c.message) + (java ? " java" : " cookie"));
+      if (java && !c.cookie.empty() && c.cookie != "sid") continue;  // the Java route sends no cookie
+      SCOPED_TRACE(c.url + " " + c.path + (java ? " java" : " cookie"));
       dialogs.shown.clear();
       CTransfer transfer = Transfer();
-      const std::int32_t rc = java ? transfer.UploadFileJava(url, "c:\\up.bin")
-                                   : transfer.UploadFileWithCookie(url, "", "c:\\up.bin");
+      const std::int32_t rc =
+          java ? transfer.UploadFileJava(c.url, c.path) : transfer.UploadFileWithCookie(c.url, c.cookie, c.path);
       EXPECT_EQ(rc, -1);
-      EXPECT_EQ(dialogs.shown, std::vector<std::string>{c.message});
+      EXPECT_EQ(dialogs.shown, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
     }
-    // The listener notes a connection once it has closed it, which may come
-    // after the client has given up.
-    kit::testing::WaitFor([&] { return listener.Received().size() >= 2u; });
-    EXPECT_EQ(listener.Received().size(), 2u);
   }
-  // Refused by the server's size limit: a failure without a message.
-  root.MakeFile("c/up.bin", Bytes(10000));
-  server.SetMaxUpload(4096);
-  dialogs.shown.clear();
-  CTransfer transfer = Transfer();
-  EXPECT_EQ(transfer.UploadFileJava(base + "/u", "c:\\up.bin"), -1);
-  EXPECT_EQ(transfer.UploadFileWithCookie(base + "/u", "", "c:\\up.bin"), -1);
-  EXPECT_TRUE(dialogs.shown.empty());
-}
-
-TEST_F(TransferTest, ALongCookieIsSentWholeAsPlainText) {
-  root.MakeFile("c/up.bin", "data");
-  const std::string cookie = std::string(100, 'c') + "%s%n";
-  EXPECT_EQ(Transfer().UploadFileWithCookie(base + "/u", cookie, "c:\\up.bin"), 0);
-  ASSERT_EQ(server.Received().size(), 1u);
-  EXPECT_EQ(server.Received()[0].Header("Cookie"), "JSESSION=" + cookie);
+  EXPECT_TRUE(server.Received().empty());
+  // The listeners note a connection once they have closed it, which may come
+  // after the client has given up.
+  kit::testing::WaitFor([&] { return cuts.Received().size() >= 2u && hangs.Received().size() >= 2u; });
+  EXPECT_EQ(cuts.Received().size(), 2u);
+  EXPECT_EQ(hangs.Received().size(), 2u);
 }
 
 TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
@@ -440,51 +415,6 @@ TEST_F(TransferTest, DownloadToFileTakesTheRouteTheAddressNames) {
   }
 }
 
-// Only the whole body of a 2xx answer within the limit is a document.
-TEST_F(TransferTest, DocumentDownloadsReportWhetherTheDocumentCame) {
-  const std::string document = Bytes(5000);
-  server.PutFile("doc.doc", document);
-  ports.max_document_bytes = 1 << 20;
-  const struct {
-    const char* query;
-    bool stored;
-  } cases[] = {
-      {"", true},
-      {"?fault=404", false},
-      {"?fault=500", false},
-      {"?fault=302", false},
-      {"?fault=302-body", false},
-      {"?fault=reset", false},
-      {"?fault=slow", false},
-      {"?fault=unsized&bytes=100000", true},
-      {"?fault=unsized&bytes=3000000", false},
-      {"?fault=unsized", false},
-      {"?fault=huge&bytes=3000000", false},
-  };
-  for (const char* method : {"DownloadWordDoc", "DownloadWordFile", "DownloadWordGW"}) {
-    const bool gw = std::string(method) == "DownloadWordGW";
-    const std::string file = gw ? "c/temp/qzexch/doc.doc" : "c/temp/qzdesk/doc.doc";
-    for (const auto& c : cases) {
-      SCOPED_TRACE(std::string(method) + c.query);
-      root.MakeFile(file, "previous");
-      remark::CNotaroCtrl ctrl;
-      Install(ctrl);
-      const std::string target = std::string(method) == "DownloadWordFile" ? "c:\\temp\\qzdesk\\doc.doc" : "doc.doc";
-      EXPECT_EQ(InvokeByName(ctrl, method, InvokeKind::Method,
-                             {Variant::Str(base + "/files/doc.doc" + c.query), Variant::Str(""), Variant::Str(target)}),
-                Variant::Error(c.stored ? 0 : -1));
-      const std::string now = root.ReadFile(file);
-      if (!c.stored) {
-        EXPECT_EQ(now, "previous");
-      } else {
-        EXPECT_EQ(now.size(), std::string(c.query).empty() ? document.size() : 100000u);
-      }
-      EXPECT_FALSE(std::filesystem::exists(root.Native(file + ".part~")));
-      EXPECT_TRUE(dialogs.shown.empty());
-    }
-  }
-}
-
 TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
   struct Case {
     const char* name;
@@ -509,7 +439,7 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
                  (c.form_throws ? " throws" : ""));
     form_calls.clear();
     dialogs.shown.clear();
-    status.texts.clear();
+    status.seen.clear();
     lookup.vanish = c.vanish;
     form_throws = c.form_throws;
     std::filesystem::remove_all(root.Native("c"));
@@ -519,12 +449,11 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
     if (c.after_transfer) ctrl.MarkTransferStarted();
     EXPECT_EQ(transfer.Upload(ctrl, base + "/pages/upload.jsp", "sid=1", c.name), c.rc);
     EXPECT_EQ(dialogs.shown, c.messages);
-    EXPECT_EQ(status.open, 0);
     ASSERT_EQ(form_calls.size(), c.posted ? 1u : 0u);
     if (c.rc == 0) {
-      EXPECT_EQ(status.texts, std::vector<std::string>{kUploadingRemarkFile});
+      EXPECT_EQ(status.seen, (std::vector<std::string>{"open", kUploadingRemarkFile, "closed"}));
     } else {
-      EXPECT_TRUE(status.texts.empty());
+      EXPECT_TRUE(status.seen.empty());
       EXPECT_FALSE(std::filesystem::exists(root.Native("c/temp/qzdesk/up.dat")));
       EXPECT_FALSE(std::filesystem::exists(root.Native("c/up.dat")));
     }
@@ -550,21 +479,15 @@ TEST_F(TransferTest, UploadFileTakesSubfoldersAndSaysWhyANameIsRefused) {
   const Case cases[] = {
       {"a.doc", "c:\\temp\\qzdesk\\a.doc", NameFault::None},
       {"sub\\a.doc", "c:\\temp\\qzdesk\\sub\\a.doc", NameFault::None},
-      {"sub/deeper\\a.doc", "c:\\temp\\qzdesk\\sub/deeper\\a.doc", NameFault::None},
       {"..\\a.doc", nullptr, NameFault::DotComponent},
       {"sub\\..\\..\\a.doc", nullptr, NameFault::DotComponent},
-      {"sub\\.\\a.doc", nullptr, NameFault::DotComponent},
       {"c:\\a.doc", nullptr, NameFault::Colon},
       {"a.doc:stream", nullptr, NameFault::Colon},
       {"\\a.doc", nullptr, NameFault::Rooted},
-      {"\\\\srv\\share\\a.doc", nullptr, NameFault::Rooted},
       {"sub\\CON.txt", nullptr, NameFault::Device},
       {"sub\\a?.doc", nullptr, NameFault::Wildcard},
-      {"sub\\*", nullptr, NameFault::Wildcard},
       {"sub.\\a.doc", nullptr, NameFault::TrailingDotOrSpace},
-      {"sub\\a.doc ", nullptr, NameFault::TrailingDotOrSpace},
       {"sub\\\\a.doc", nullptr, NameFault::Empty},
-      {"sub\\", nullptr, NameFault::Empty},
       {std::string("a\0.doc", 6), nullptr, NameFault::ControlCharacter},
       {"a|b.doc", nullptr, NameFault::BadCharacter},
   };

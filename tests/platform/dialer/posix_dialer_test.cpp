@@ -6,7 +6,6 @@
 
 #include "dialer/probes.h"
 #include "platform/posix/dialer/posix_dialer.h"
-#include "tests/platform/dialer/posix_test_support.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::posix {
@@ -118,42 +117,12 @@ TEST(ProcLinkCounters, SyntheticAndReal) {
   EXPECT_EQ(own.probes.ShowLinkStatistics()[0], "VPN尚未连接");
 }
 
-TEST(LockFileMutexes, SecondHolderSeesTheFirstUntilItCloses) {
-  testing::TempKitRoot root;
-  LockFileMutexes a((root.dir() / "m").string()), b((root.dir() / "m").string());
-  std::uint32_t e1 = 1, e2 = 0, e3 = 1;
-  std::uintptr_t h1 = a.Create("Test", true, &e1);
-  std::uintptr_t h2 = b.Create("Test", true, &e2);
-  EXPECT_NE(h1, 0u);
-  EXPECT_EQ(e1, 0u);
-  EXPECT_EQ(e2, forms::kErrorAlreadyExists);
-  b.Close(h2);
-  a.Close(h1);
-  std::uintptr_t h3 = b.Create("Test", true, &e3);
-  EXPECT_EQ(e3, 0u);
-  b.Close(h3);
-}
-
 TEST(ClockWait, SleepsOnTheClock) {
   ClockWait wait;
   const std::int64_t t0 = wait.MonotonicMs();
   wait.SleepMs(20);
   wait.PumpMessages();
   EXPECT_GE(wait.MonotonicMs() - t0, 30);
-}
-
-// In a network namespace of its own with only loopback up and one host
-// route into it, an echo to that address goes nowhere outside and gets no
-// answer: the probe must give up after its 500 ms.
-TEST(SocketEcho, TimesOutAfterHalfASecondInAPrivateNetwork) {
-  testing_support::NamespaceEchoResult r = testing_support::EchoInPrivateNetwork("192.0.2.77");
-  if (r.outcome == testing_support::NamespaceEcho::kNoNamespace ||
-      r.outcome == testing_support::NamespaceEcho::kUnavailable) {
-    GTEST_SKIP() << "no private network namespace with a usable echo here";
-  }
-  EXPECT_EQ(r.outcome, testing_support::NamespaceEcho::kNoReply);
-  EXPECT_GE(r.elapsed_ms, 450);
-  EXPECT_LE(r.elapsed_ms, 1000);
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // The main window on real USER windows: the controls exist with their
 // captions, text boxes hold Chinese text, a button press reaches the form,
-// and the timers tick through the message queue.
+// the timers tick through the message queue, and the system's dial dialog is
+// found and its button pressed.
+#include <windows.h>
+
 #include <gtest/gtest.h>
 
 #include "dialer/dialer_platform.h"
@@ -90,6 +93,47 @@ TEST(Win32Forms, MainWindowControlsAndEvents) {
     EXPECT_TRUE(w.form.Ended());
     EXPECT_FALSE(f.Shown());
   }
+}
+
+// A top-level window of its own class with check-box buttons, as the
+// system's dial dialog is found and pressed.
+LRESULT CALLBACK PlainProc(HWND w, UINT m, WPARAM wp, LPARAM lp) { return DefWindowProcA(w, m, wp, lp); }
+
+TEST(Win32Desktop, FindsTheDialogAndPressesItsButton) {
+  Win32CodePage cp;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = PlainProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "KitDialerTestDialog";
+  RegisterClassA(&wc);
+  HWND w = CreateWindowExA(0, wc.lpszClassName, cp.FromUtf8("连接 测试连接").c_str(), WS_OVERLAPPED, 0, 0, 300, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+  if (w == nullptr) {
+    // Under a runner without a display no window can be made at all.
+    GTEST_SKIP() << "no top-level window could be created (error " << GetLastError() << ")";
+  }
+  HWND buttons[2];
+  int x = 0;
+  for (HWND& b : buttons) {
+    b = CreateWindowExA(0, "BUTTON", cp.FromUtf8(x == 0 ? "取消" : "连接(&C)").c_str(), WS_CHILD | BS_AUTOCHECKBOX, x, 0,
+                        60, 20, w, nullptr, wc.hInstance, nullptr);
+    x += 70;
+  }
+  Win32WindowFinder finder(cp);
+  const WindowHandle dlg = reinterpret_cast<WindowHandle>(w);
+  EXPECT_EQ(finder.FindTopLevel("KitDialerTestDialog", "连接 测试连接"), dlg);
+  EXPECT_EQ(finder.FindTopLevel("KitDialerTestDialog", "连接 别的"), 0u);
+  WindowHandle first = finder.FindChild(dlg, 0, "Button");
+  EXPECT_EQ(first, reinterpret_cast<WindowHandle>(buttons[0]));
+  WindowHandle second = finder.FindChild(dlg, first, "Button");
+  EXPECT_EQ(second, reinterpret_cast<WindowHandle>(buttons[1]));
+  EXPECT_EQ(finder.GetText(second, 255), "连接(&C)");
+  EXPECT_EQ(finder.FindChild(dlg, second, "Button"), 0u);
+  finder.Click(second);
+  Win32WaitHost().PumpMessages();
+  EXPECT_EQ(SendMessageA(buttons[1], BM_GETCHECK, 0, 0), BST_CHECKED);
+  EXPECT_EQ(SendMessageA(buttons[0], BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  DestroyWindow(w);
 }
 
 TEST(Win32Forms, SecondMutexReportsTheFirst) {

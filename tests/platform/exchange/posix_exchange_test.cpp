@@ -11,13 +11,7 @@
 #include <fstream>
 #include <thread>
 
-#include "exchange/exchange_members.h"
-#include "exchange/local_files.h"
-#include "exchange/transfer.h"
-#include "platform/posix/exchange/posix_http.h"
 #include "platform/posix/posix_files.h"
-#include "remark/notaro_ctrl.h"
-#include "tests/exchange/message_log.h"
 #include "tests/common/wait_for.h"
 #include "tests/platform/temp_kit_root.h"
 
@@ -60,22 +54,6 @@ TEST(PosixFileLookupTest, FindFirstWithWildcards) {
   EXPECT_EQ(lookup.List("c:\\d\\*.doc"), Names{});
   EXPECT_FALSE(lookup.List("c:\\nofolder\\*.*"));
   EXPECT_FALSE(lookup.List("c:\\d\\missing.txt"));
-}
-
-TEST(PosixFileLookupTest, FilesSizeAndFoldersThroughTheHelpers) {
-  TempKitRoot root;
-  root.MakeFile("c/d/a.txt", std::string(100, 'x'));
-  root.MakeFile("c/d/b.txt", std::string(200, 'y'));
-  PosixFileLookup lookup;
-  exchange::LocalFilePorts ports;
-  ports.lookup = &lookup;
-  EXPECT_EQ(exchange::CLocalFiles(ports).GetFilesSize("c:\\d\\a.txt*c:\\d\\none.txt*c:\\d\\b.txt*"), "300.000000");
-  exchange::PrepareWorkingFolder(lookup);
-  exchange::PrepareExchangeFolder(lookup);
-  EXPECT_TRUE(std::filesystem::is_directory(root.Native("c/temp/qzdesk")));
-  EXPECT_TRUE(std::filesystem::is_directory(root.Native("c/temp/qzexch")));
-  EXPECT_FALSE(lookup.CreateFolder("c:\\temp\\qzdesk")) << "already there";
-  EXPECT_FALSE(lookup.CreateFolder("c:\\no\\such\\parent"));
 }
 
 TEST(PosixFileLookupTest, SharedReadOpenAgainstWriters) {
@@ -122,70 +100,6 @@ TEST(PosixFileLookupTest, SharedReadOpenAgainstWriters) {
   int status = 0;
   waitpid(child, &status, 0);
   EXPECT_TRUE(lookup.OpenSharedRead("c:\\temp\\qzdesk\\a.doc"));
-}
-
-// Whatever the host's own current folder, a page's relative names and device
-// names reach nothing outside the drives.
-TEST(PosixDrivesTest, APagesRelativeNamesStayOnTheDrives) {
-  namespace fs = std::filesystem;
-  using automation::InvokeByName;
-  using automation::InvokeKind;
-  using automation::Variant;
-  TempKitRoot root;
-  const fs::path host = root.dir() / "host";
-  fs::create_directories(host / "a" / "b");
-  std::ofstream(host / "victim.txt") << "outside";  // 7 bytes, outside the drives
-  std::ofstream(host / "host-only.txt") << "x";
-  root.MakeFile("c/victim.txt", "kit");  // what ..\..\victim.txt is on c:
-  fs::current_path(host / "a" / "b");
-
-  PosixFileLookup lookup;
-  PosixShell shell;
-  exchange::MessageLog dialogs;
-  CurlHttpClient http;
-  remark::CNotaroCtrl ctrl;
-  exchange::LocalFilePorts local;
-  local.lookup = &lookup;
-  local.shell = &shell;
-  local.dialogs = &dialogs;
-  local.codepage = ctrl.platform().codepage;
-  ctrl.AddMembers(exchange::LocalFileMembers(local));
-  exchange::TransferPorts transfer;
-  transfer.http = &http;
-  transfer.files = ctrl.platform().files;
-  transfer.lookup = &lookup;
-  transfer.dialogs = &dialogs;
-  ctrl.AddMembers(exchange::TransferMembers(transfer));
-  auto call = [&](const char* method, std::vector<Variant> args) {
-    return InvokeByName(ctrl, method, InvokeKind::Method, std::move(args));
-  };
-
-  EXPECT_EQ(call("GetFilesSize", {Variant::Str("..\\..\\victim.txt*")}), Variant::Str("3.000000"));
-  EXPECT_EQ(call("IsExsitFile", {Variant::Str("..\\..\\host-only.txt")}), Variant::Bool(false));
-  for (const char* method : {"UploadFileJava", "UploadFileWithCookie"}) {
-    dialogs.shown.clear();
-    std::vector<Variant> args{Variant::Str("http://127.0.0.1:9/u"), Variant::Str("..\\..\\host-only.txt")};
-    if (std::string(method) == "UploadFileWithCookie") args.insert(args.begin() + 1, Variant::Str(""));
-    const Variant rc = call(method, args);
-    EXPECT_EQ(rc.AsI4(), -1) << method;
-    EXPECT_EQ(dialogs.shown, std::vector<std::string>{exchange::kMsgOpenLocalFile}) << method;
-  }
-  call("DeleteFileJava", {Variant::Str("..\\..\\victim.txt")});
-  EXPECT_TRUE(fs::exists(host / "victim.txt"));
-  EXPECT_FALSE(fs::exists(root.Native("c/victim.txt")));
-  call("SaveToFile", {Variant::Str("..\\..\\saved.dat")});
-  EXPECT_FALSE(fs::exists(host / "saved.dat"));
-  EXPECT_TRUE(fs::exists(root.Native("c/saved.dat")));
-  // A device name is refused in any folder, as the desktop refuses it.
-  for (const char* device : {"CON", "nul.dat", "..\\com1"}) {
-    EXPECT_THROW(call("SaveToFile", {Variant::Str(device)}), automation::AutomationError) << device;
-  }
-  for (const fs::path& folder : {host / "a" / "b", fs::path(root.Native("c"))}) {
-    for (const auto& entry : fs::directory_iterator(folder)) {
-      const std::string name = entry.path().filename().string();
-      EXPECT_TRUE(name == "victim.txt" || name == "saved.dat") << entry.path();
-    }
-  }
 }
 
 TEST(PosixShellTest, StartsTheOpenerWithTheNativePath) {

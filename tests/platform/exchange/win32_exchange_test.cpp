@@ -2,13 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include <filesystem>
 #include <fstream>
 #include <random>
 
-#include "exchange/local_files.h"
 #include "platform/win32/win32_adapters.h"
 
 namespace kit::win32 {
@@ -32,33 +29,7 @@ class Win32LookupTest : public ::testing::Test {
   std::filesystem::path dir_;
 };
 
-TEST_F(Win32LookupTest, FindFirstAndTheSizeList) {
-  Make("a1.txt", 100);
-  Make("b.txt", 200);
-  Win32FileLookup lookup;
-  ASSERT_TRUE(lookup.FindFirst(Path("a1.txt")));
-  EXPECT_EQ(lookup.FindFirst(Path("A1.TXT"))->size, 100u);
-  EXPECT_EQ(lookup.FindFirst(Path("a?.txt"))->size, 100u);
-  EXPECT_FALSE(lookup.FindFirst(Path("none.txt")));
-  EXPECT_TRUE(lookup.FindFirst(dir_.string())->folder);
-
-  exchange::LocalFilePorts ports;
-  ports.lookup = &lookup;
-  exchange::CLocalFiles files(ports);
-  EXPECT_EQ(files.GetFilesSize(Path("a1.txt") + "*" + Path("none") + "*" + Path("b.txt") + "*"), "300.000000");
-  EXPECT_EQ(files.GetFilesSize(Path("a1.txt") + "*" + Path("b.txt")), "100.000000");
-
-  EXPECT_TRUE(lookup.CreateFolder(Path("sub")));
-  EXPECT_FALSE(lookup.CreateFolder(Path("sub")));
-  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "sub"));
-
-  auto names = lookup.List(Path("*.*"));
-  ASSERT_TRUE(names);
-  std::sort(names->begin(), names->end());
-  EXPECT_EQ(*names, (std::vector<std::string>{".", "..", "a1.txt", "b.txt", "sub"}));
-  EXPECT_FALSE(lookup.List(Path("nofolder\\*.*")));
-}
-
+// A file held for writing is not there for IsExsitFile; readers share it.
 TEST_F(Win32LookupTest, SharedReadOpenAgainstAWriter) {
   Make("a.doc", 3);
   Win32FileLookup lookup;
