@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -166,6 +167,33 @@ std::optional<int> QueryPort(ISettingsStore& store, RegRoot root) {
 }
 
 }  // namespace
+
+namespace {
+bool ParseNumber(const std::string& text, long max, long* out) {
+  char* end = nullptr;
+  const long n = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || end == nullptr || *end != '\0' || n < 0 || n > max) return false;
+  *out = n;
+  return true;
+}
+}  // namespace
+
+bool TakeSettingsOption(const std::vector<std::string>& args, std::size_t& i, Settings& settings) {
+  const std::string& arg = args[i];
+  const bool hasValue = i + 1 < args.size();
+  long n = 0;
+  if (arg == "--port" && hasValue && ParseNumber(args[i + 1], 65535, &n)) {
+    settings.port = static_cast<int>(n);
+  } else if (arg == "--site-list" && hasValue) {
+    settings.site_list = args[i + 1];
+  } else if (arg == "--idle" && hasValue && ParseNumber(args[i + 1], 7 * 24 * 3600, &n) && n > 0) {
+    settings.idle = std::chrono::seconds(n);
+  } else {
+    return false;
+  }
+  ++i;
+  return true;
+}
 
 Settings ReadSettings(ISettingsStore& store, const ICodePage& codepage) {
   Settings settings;

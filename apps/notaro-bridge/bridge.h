@@ -83,6 +83,10 @@ struct Settings {
 // of the same name in HKEY_CURRENT_USER overrides for one user.
 constexpr const char* kPortValue = "BridgePort";
 Settings ReadSettings(ISettingsStore& store, const ICodePage& codepage);
+// The command-line options both bridges take over the settings (--port,
+// --site-list, --idle) at args[i]; moves i past what it took. False when
+// args[i] is none of them or its value is out of range.
+bool TakeSettingsOption(const std::vector<std::string>& args, std::size_t& i, Settings& settings);
 
 struct Request {
   std::string method;  // GET, POST, OPTIONS

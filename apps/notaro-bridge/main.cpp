@@ -27,6 +27,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "apps/notaro-bridge/bridge.h"
 #include "apps/notaro-bridge/bridge_server.h"
@@ -68,14 +69,6 @@ std::string NewToken() {
   return token;
 }
 
-bool ParseNumber(const std::string& text, long max, long* out) {
-  char* end = nullptr;
-  const long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || end == nullptr || *end != '\0' || n < 0 || n > max) return false;
-  *out = n;
-  return true;
-}
-
 constexpr const char kUsage[] =
     "usage: notaro-bridge [--port N] [--site-list LIST] [--idle SECONDS] [--transfer-ready]\n"
     "                     [--ui EVENTS] [--ui-log FILE]";
@@ -113,29 +106,22 @@ int main(int argc, char** argv) {
   kit::bridge::Settings settings = kit::bridge::ReadSettings(settingsStore, *platform.codepage);
   bool transferReady = false;
   std::string uiEvents, uiLog;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    long n = 0;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
     if (arg == "--help" || arg == "-h") {
       std::cout << kUsage << std::endl;
       return 0;
-    } else if (arg == "--port" && i + 1 < argc && ParseNumber(argv[i + 1], 65535, &n)) {
-      settings.port = static_cast<int>(n);
-      ++i;
-    } else if (arg == "--site-list" && i + 1 < argc) {
-      settings.site_list = argv[++i];
-    } else if (arg == "--idle" && i + 1 < argc && ParseNumber(argv[i + 1], 7 * 24 * 3600, &n) && n > 0) {
-      settings.idle = std::chrono::seconds(n);
-      ++i;
+    } else if (kit::bridge::TakeSettingsOption(args, i, settings)) {
     } else if (arg == "--transfer-ready") {
       transferReady = true;
-    } else if (arg == "--ui" && i + 1 < argc) {
-      if (!ReadWhole(argv[++i], uiEvents)) {
-        std::cerr << "notaro-bridge: cannot read the UI events " << argv[i] << std::endl;
+    } else if (arg == "--ui" && i + 1 < args.size()) {
+      if (!ReadWhole(args[++i], uiEvents)) {
+        std::cerr << "notaro-bridge: cannot read the UI events " << args[i] << std::endl;
         return 2;
       }
-    } else if (arg == "--ui-log" && i + 1 < argc) {
-      uiLog = argv[++i];
+    } else if (arg == "--ui-log" && i + 1 < args.size()) {
+      uiLog = args[++i];
     } else {
       std::cerr << kUsage << std::endl;
       return 2;

@@ -56,14 +56,6 @@ bool Say(DWORD which, const std::string& line) {
   return WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != FALSE;
 }
 
-bool ParseNumber(const std::string& text, long max, long* out) {
-  char* end = nullptr;
-  const long n = std::strtol(text.c_str(), &end, 10);
-  if (text.empty() || end == nullptr || *end != '\0' || n < 0 || n > max) return false;
-  *out = n;
-  return true;
-}
-
 // The command line's arguments in UTF-8, whatever the system's code page.
 std::vector<std::string> Arguments() {
   std::vector<std::string> args;
@@ -173,18 +165,10 @@ int Run(const std::vector<std::string>& argv) {
   const std::size_t argc = argv.size();
   for (std::size_t i = 0; i < argc; ++i) {
     const std::string& arg = argv[i];
-    long n = 0;
     if (arg == "--help" || arg == "-h") {
       if (!Say(STD_OUTPUT_HANDLE, kUsage)) MessageBoxA(nullptr, kUsage, "NotaroBridge", MB_OK);
       return 0;
-    } else if (arg == "--port" && i + 1 < argc && ParseNumber(argv[i + 1], 65535, &n)) {
-      settings.port = static_cast<int>(n);
-      ++i;
-    } else if (arg == "--site-list" && i + 1 < argc) {
-      settings.site_list = argv[++i];
-    } else if (arg == "--idle" && i + 1 < argc && ParseNumber(argv[i + 1], 7 * 24 * 3600, &n) && n > 0) {
-      settings.idle = std::chrono::seconds(n);
-      ++i;
+    } else if (kit::bridge::TakeSettingsOption(argv, i, settings)) {
     } else if (arg == "--any-local-user") {
       anyUser = true;
     } else if (arg == "--stop") {
