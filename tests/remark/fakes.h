@@ -2,6 +2,7 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,11 +40,13 @@ class FakeMetafiles : public IMetafileFactory {
   }
 };
 
-// Files in memory, keyed by path as given; can be told to fail writes.
+// Files in memory, keyed by path as given; can be told to fail writes, to
+// refuse creating some names and to refuse deleting or replacing others.
 class FakeFiles : public IFileSystem {
  public:
   std::map<std::string, std::vector<std::uint8_t>> files;
   std::size_t fail_after_bytes = static_cast<std::size_t>(-1);
+  std::set<std::string> locked, unwritable;
 
   class Writer : public IByteStream {
    public:
@@ -67,16 +70,18 @@ class FakeFiles : public IFileSystem {
     return std::make_unique<MemoryStream>(it->second);
   }
   std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override {
+    if (unwritable.count(path)) throw FileError(FileError::Cause::AccessDenied, path, "denied");
     files[path].clear();
     return std::make_unique<Writer>(*this, path);
   }
   void Rename(const std::string& from, const std::string& to) override {
     auto it = files.find(from);
     if (it == files.end()) throw FileError(FileError::Cause::NotFound, from, "not found: " + from);
+    if (locked.count(to)) throw FileError(FileError::Cause::AccessDenied, to, "denied");
     files[to] = it->second;
     files.erase(from);
   }
-  bool Remove(const std::string& path) override { return files.erase(path) != 0; }
+  bool Remove(const std::string& path) override { return !locked.count(path) && files.erase(path) != 0; }
   bool Exists(const std::string& path) override { return files.count(path) != 0; }
   std::uint64_t Size(const std::string& path) override {
     auto it = files.find(path);

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <random>
 #include <set>
 
 #include "libjpeg_writer.h"
@@ -14,7 +12,7 @@
 #endif
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
-#include "tests/sigpad/mem_files.h"
+#include "tests/remark/fakes.h"
 
 namespace kit::sigpad {
 namespace {
@@ -23,7 +21,7 @@ using automation::AutomationError;
 using automation::InvokeByName;
 using automation::InvokeKind;
 using automation::Variant;
-using testing::MemFiles;
+using kit::testing::FakeFiles;
 
 struct FakeLookup : IFileLookup {
   std::set<std::string> folders{"C:\\Temp\\qzdesk", "D:\\x"};
@@ -55,7 +53,7 @@ struct FakeDialogs : IDialogs {
 
 class QuillpadTest : public ::testing::Test {
  protected:
-  MemFiles files;
+  FakeFiles files;
   FakeLookup lookup;
   FakeDialogs dialogs;
 #ifdef _WIN32
@@ -157,59 +155,6 @@ TEST_F(QuillpadTest, SlotArithmetic) {
       EXPECT_TRUE(files.files.count(c.lastWritten));
     }
     EXPECT_FALSE(files.files.count("C:\\Temp\\qzdesk\\\\Quillpad0.BMP"));
-  }
-}
-
-// An ideal history: every picture kept, and a position restorable while the
-// ring still holds its own picture. The pad must agree after every step.
-TEST_F(QuillpadTest, AgreesWithAnIdealHistory) {
-  std::mt19937 rng(20261207);
-  for (int run = 0; run < 300; ++run) {
-    pad = Make();
-    pad->UserControl_Resize(100, 60);  // small pictures keep this quick
-    files.files.clear();
-    std::vector<std::vector<std::uint8_t>> history{Shown()};
-    std::size_t ptr = 0;
-    std::map<int, std::vector<std::uint8_t>> ring;
-    auto slotOf = [](std::size_t p) { return static_cast<int>((p - 1) % 16 + 1); };
-    auto restorable = [&](std::size_t p) { return p == 0 || ring[slotOf(p)] == history[p]; };
-    auto canUndo = [&] { return ptr > 0 && history.size() - 1 - ptr < 15 && restorable(ptr - 1); };
-    std::string trail;
-    // Runs of one kind of step reach deep undos and the wrap of the ring.
-    int roll = 0, left = 0;
-    for (int step = 0; step < 120; ++step) {
-      if (left-- <= 0) {
-        roll = static_cast<int>(rng() % 100);
-        left = static_cast<int>(rng() % 20);
-      }
-      if (roll < 50) {
-        trail += 'S';
-        Stroke(*pad, step + 100 * run);
-        history.resize(ptr + 1);
-        history.push_back(Shown());
-        ++ptr;
-        ring[slotOf(ptr)] = history[ptr];
-      } else if (roll < 80) {
-        trail += 'U';
-        const bool could = canUndo();
-        pad->ToolbarMain_ButtonClick(kBtnUndo);
-        if (could) --ptr;
-      } else if (roll < 96) {
-        trail += 'R';
-        pad->ToolbarMain_ButtonClick(kBtnRedo);
-        if (ptr + 1 < history.size()) ++ptr;
-      } else {
-        trail += 'C';
-        pad->Clear();
-        history.assign(1, Shown());
-        ptr = 0;
-      }
-      ASSERT_EQ(Shown(), history[ptr]) << trail;
-      ASSERT_EQ(pad->StrokeCount(), static_cast<std::int32_t>(history.size() - 1)) << trail;
-      ASSERT_EQ(pad->UndoDepth(), static_cast<std::int32_t>(history.size() - 1 - ptr)) << trail;
-      ASSERT_EQ(pad->Buttons()[kBtnUndo - 1].enabled, canUndo()) << trail;
-      ASSERT_EQ(pad->Buttons()[kBtnRedo - 1].enabled, ptr + 1 < history.size()) << trail;
-    }
   }
 }
 
