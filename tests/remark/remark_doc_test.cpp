@@ -65,31 +65,6 @@ TEST_F(RemarkDocTest, StrokeBytesAndGrowth) {
   EXPECT_EQ(Used(p).front(), 1) << "copied bytes survive the growth";
 }
 
-TEST_F(RemarkDocTest, PageSizeAndMargins) {
-  std::vector<EnhMetaFilePtr> pics;
-  pics.push_back(Picture(fp, u"WPSFile"));  // seven characters: no margins
-  pics.push_back(Picture(fp, u"Word page"));
-  pics.push_back(nullptr);
-  doc.ReplacePages(std::move(pics));
-  ASSERT_EQ(doc.page_count(), 3);
-  EXPECT_EQ(doc.current_page(), 0);
-  // (96 * 21000 + 1270) / 2540 = 794, (96 * 29700 + 1270) / 2540 = 1123
-  EXPECT_EQ(doc.page(0).width(), 794);
-  EXPECT_EQ(doc.page(0).height(), 1123);
-  EXPECT_EQ(doc.page(0).left_margin(), 0);
-  EXPECT_EQ(doc.page(1).left_margin(), 128);
-  EXPECT_EQ(doc.page(1).top_margin(), 96);
-  EXPECT_EQ(doc.page(1).width(), 794 + 256);
-  EXPECT_EQ(doc.page(1).height(), 1123 + 192);
-  EXPECT_EQ(doc.page(2).width(), 0);
-  EXPECT_EQ(doc.page(2).background(), nullptr);
-  doc.SetCurrentPage(1);
-  int w, h;
-  doc.CurrentPageSize(w, h);
-  EXPECT_EQ(w, 1050);
-  EXPECT_EQ(h, 1315);
-}
-
 TEST(StrokeCursorTest, WalksAreBoundedByTheUsedLength) {
   // A whole stroke, then a header whose steps run off the end without a terminator.
   const std::uint8_t bytes[] = {0, 0, 1, 2, 3, 1, 5, 0, 6, 0, 1, 1, 0, 0,

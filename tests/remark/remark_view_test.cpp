@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "remark/notaro_ctrl.h"
+#include "remark/remark_doc.h"
 #include "remark/remark_view.h"
 #include "tests/remark/fakes.h"
 #include "tests/remark/view_fakes.h"
@@ -184,14 +184,6 @@ TEST_F(RemarkViewTest, RightDragsPanWithinTheRangeEvenReadOnly) {
   view.OnCancelMode();
   EXPECT_FALSE(view.capturing());
   EXPECT_EQ(wnd.shownCursor, 0u);
-}
-
-TEST_F(RemarkViewTest, TheControlSetsTheFilterOfTheOpenView) {
-  CNotaroCtrl ctrl(fp.platform);
-  ctrl.SetActiveView(&view);
-  ctrl.SetSelRemarker(-2);
-  EXPECT_EQ(view.filter(), kNoRemarkers);
-  ctrl.SetActiveView(nullptr);
 }
 
 }  // namespace

@@ -240,31 +240,6 @@ TEST_F(QuillpadTest, ColourMenuColoursLaterLines) {
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(12 + 20 * i, 50), items[i].second) << items[i].first;
 }
 
-TEST_F(QuillpadTest, SaveWritesBitmapAndJpegIntoTheFolder) {
-  struct Case {
-    const char* path;
-    const char* bmp;
-    const char* jpg;
-    const char* after;
-  } cases[] = {
-      {"", "C:\\Temp\\qzdesk\\\\Quillpad.BMP", "C:\\Temp\\qzdesk\\\\Quillpad.JPG", "C:\\Temp\\qzdesk\\"},
-      {"D:\\x", "D:\\x\\Quillpad.BMP", "D:\\x\\Quillpad.JPG", "D:\\x"},
-      {"D:\\made\\", "D:\\made\\\\Quillpad.BMP", "D:\\made\\\\Quillpad.JPG", "D:\\made\\"},
-  };
-  for (const Case& c : cases) {
-    pad = Make();
-    files.files.clear();
-    InvokeByName(*pad, "SavePath", InvokeKind::PropertyPut, {Variant::Str(c.path)});
-    Run("S");
-    InvokeByName(*pad, "Save", InvokeKind::Method);
-    ASSERT_TRUE(files.files.count(c.bmp)) << c.path;
-    EXPECT_TRUE(files.files.count(c.jpg)) << c.path;
-    EXPECT_EQ(files.files[c.bmp], Shown());
-    EXPECT_EQ(InvokeByName(*pad, "SavePath", InvokeKind::PropertyGet), Variant::Str(c.after));
-  }
-  EXPECT_TRUE(lookup.folders.count("D:\\made"));
-}
-
 TEST_F(QuillpadTest, SavePathRefusals) {
   const std::pair<const char*, bool> cases[] = {
       {"C:\\Temp\\qzdesk\\", true},
