@@ -124,6 +124,8 @@ TEST_F(QuillpadTest, SlotArithmetic) {
       {"SUR", 1, 1, 0, 0, false, true, false, 1, nullptr},
       {"SSSUU", 3, 3, 2, 0, false, true, true, 1, nullptr},
       {"SSSUUS", 2, 2, 0, 2, false, true, false, 2, "C:\\Temp\\qzdesk\\\\Quillpad2.BMP"},
+      // Sixteen strokes: fifteen undos, and the blank page is out of reach.
+      {"SSSSSSSSSSSSSSSSUUUUUUUUUUUUUUUU", 16, 16, 15, 0, false, false, true, 1, "C:\\Temp\\qzdesk\\\\Quillpad16.BMP"},
       {"SSSSSSSSSSSSSSSSS", 17, 1, 0, 0, true, true, false, 1, "C:\\Temp\\qzdesk\\\\Quillpad1.BMP"},
       {"SSSSSSSSSSSSSSSSSUUUUUUUUUUUUUU", 17, 1, 14, 0, true, true, true, 3, nullptr},
       {"SSSSSSSSSSSSSSSSSUUUUUUUUUUUUUUU", 17, 1, 15, 0, true, false, true, 2, nullptr},
@@ -238,6 +240,13 @@ TEST_F(QuillpadTest, ColourMenuColoursLaterLines) {
     EXPECT_STREQ(pad->ColorMenu()[i].caption, captions[i]);
   }
   for (int i = 0; i < 6; ++i) EXPECT_EQ(Pixel(12 + 20 * i, 50), items[i].second) << items[i].first;
+}
+
+TEST_F(QuillpadTest, SaveWritesBitmapAndJpegIntoTheDefaultFolder) {
+  Run("S");
+  InvokeByName(*pad, "Save", InvokeKind::Method);
+  EXPECT_EQ(files.files.at("C:\\Temp\\qzdesk\\\\Quillpad.BMP"), Shown());
+  EXPECT_TRUE(files.files.count("C:\\Temp\\qzdesk\\\\Quillpad.JPG"));
 }
 
 TEST_F(QuillpadTest, SavePathRefusals) {
