@@ -8,10 +8,6 @@ namespace {
 
 using testing::FakePlatform;
 
-struct Counter : IModifiedSink {
-  void SetModifiedFlag(bool) override {}
-};
-
 // 210 x 297 mm, as a captured A4 page.
 EnhMetaFilePtr Picture(FakePlatform& fp, const std::u16string& desc = u"Page") {
   auto bits = MakeEmfBits(RectL{0, 0, 21000, 29700}, desc);
@@ -25,8 +21,7 @@ std::vector<std::uint8_t> Used(const CRemarkPage& p) {
 class RemarkDocTest : public ::testing::Test {
  protected:
   FakePlatform fp;
-  Counter owner;
-  CRemarkDoc doc{&owner, fp.platform};
+  CRemarkDoc doc{nullptr, fp.platform};
 
   void OnePage() {
     std::vector<EnhMetaFilePtr> pics;

@@ -15,10 +15,6 @@ using testing::FakeMetrics;
 using testing::FakePlatform;
 using testing::FakeWindow;
 
-struct Counter : IModifiedSink {
-  void SetModifiedFlag(bool) override {}
-};
-
 using Bytes = std::vector<std::uint8_t>;
 
 // Header of a stroke by remarker 0 in red, width 2, starting at (x, y).
@@ -35,8 +31,7 @@ Bytes Cat(Bytes a, const Bytes& b) {
 class RemarkViewTest : public ::testing::Test {
  protected:
   FakePlatform fp;
-  Counter owner;
-  CRemarkDoc doc{&owner, fp.platform};
+  CRemarkDoc doc{nullptr, fp.platform};
   FakeWindow wnd;
   FakeMetrics metrics;
   CRemarkView view{wnd, metrics, 77};
