@@ -21,7 +21,7 @@
 #include "sigpad/quillpad_ctrl.h"
 #include "tests/platform/sigpad/direct_jpeg.h"
 #include "tests/platform/temp_kit_root.h"
-#include "tests/sigpad/mem_files.h"
+#include "tests/remark/fakes.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ using kit::sigpad::cDIBSection;
 using kit::sigpad::UCQuillpad;
 
 struct PadRig {
-  kit::sigpad::testing::MemFiles files;
+  kit::testing::FakeFiles files;
   kit::LibjpegWriter jpeg;
   std::unique_ptr<UCQuillpad> pad;
   PadRig(int width, int height) {

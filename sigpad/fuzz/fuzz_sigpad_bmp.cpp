@@ -10,12 +10,12 @@
 #include "fuzz/fuzz_common.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
-#include "tests/sigpad/mem_files.h"
+#include "tests/remark/fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace kit::sigpad;
   cDIBSection dib;
-  kit::sigpad::testing::MemFiles files;
+  kit::testing::FakeFiles files;
   files.files["f.bmp"].assign(data, data + size);
   cDIBSection viaFile;
   const bool fileOk = ReadBmpFile(files, "f.bmp", viaFile);

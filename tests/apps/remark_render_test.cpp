@@ -73,8 +73,6 @@ class RemarkRenderTest : public RemarkToolTest {
   std::string file_;
 };
 
-constexpr std::uint32_t kWhite = 0xFFFFFF, kRed = 0xFF0000, kBlue = 0x0000FF;
-
 // Each rendering against its golden picture, pixel for pixel: desk, frame,
 // sheet and shadow, the picture upright (its band near the top) and the
 // strokes by filter and zoom. KIT_UPDATE_GOLDEN=1 writes the pictures anew
@@ -114,46 +112,6 @@ TEST_F(RemarkRenderTest, PagesRenderAsTheirGoldenPictures) {
         }
     if (wrong) fs::copy_file(Out("p.png"), std::string(c.golden) + ".actual.png", fs::copy_options::overwrite_existing);
     EXPECT_EQ(wrong, 0) << "see " << c.golden << ".actual.png";
-  }
-}
-
-// Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
-bool Like(std::uint32_t px, std::uint32_t want) {
-  for (int shift = 0; shift < 24; shift += 8)
-    if (std::abs(static_cast<int>((px >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > 0x30) return false;
-  return true;
-}
-
-TEST_F(RemarkRenderTest, PrintPutsEveryPageOnAPdfSheetByFilter) {
-  struct Case {
-    std::vector<std::string> options;
-    bool red, blue;
-    double width;
-  } cases[] = {
-      {{}, true, true, 595.28},
-      {{"--filter", "1"}, false, true, 595.28},
-      {{"--filter", "-2", "--paper", "Letter"}, false, false, 612},
-  };
-  for (const Case& c : cases) {
-    const std::string pdf = Out("p.pdf");
-    std::vector<std::string> args = {"print", file_, pdf};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    SCOPED_TRACE(args.size());
-    ASSERT_EQ(Run(args), 0) << err_;
-    const PdfPages p = ReadPdf(pdf);
-    ASSERT_EQ(p.count, 2);
-    EXPECT_NEAR(p.widths[0], c.width, 0.5);
-    const Pixels& first = p.images[0];
-    // The picture from the paper's corner, its band near the top; no desk.
-    EXPECT_TRUE(Like(first.at(50, 20), kBand));
-    EXPECT_TRUE(Like(first.at(50, 60), kWhite));
-    EXPECT_EQ(first.at(5, 5), kWhite);
-    EXPECT_EQ(Like(first.at(70, 100), kRed), c.red);
-    EXPECT_EQ(Like(first.at(70, 120), kBlue), c.blue);
-    EXPECT_TRUE(Like(first.at(130, 100), kWhite));
-    // The second page: its picture inside the margins, and no stroke.
-    EXPECT_TRUE(Like(p.images[1].at(128 + 50, 96 + 20), kBand));
-    EXPECT_TRUE(Like(p.images[1].at(70, 100), kWhite));
   }
 }
 
@@ -204,6 +162,15 @@ TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
 }
 
 #ifdef KIT_HEAP_HOOKS
+constexpr std::uint32_t kRed = 0xFF0000;
+
+// Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
+bool Like(std::uint32_t px, std::uint32_t want) {
+  for (int shift = 0; shift < 24; shift += 8)
+    if (std::abs(static_cast<int>((px >> shift) & 0xFF) - static_cast<int>((want >> shift) & 0xFF)) > 0x30) return false;
+  return true;
+}
+
 // Live heap bytes and their high-water mark, through the sanitizer's hooks.
 std::atomic<long long> g_live{0}, g_peak{0};
 void OnAlloc(const volatile void*, std::size_t n) {

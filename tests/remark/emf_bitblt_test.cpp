@@ -43,9 +43,5 @@ TEST(EmfBitBltTest, RecordHoldsTheBitmapBottomUp) {
   EXPECT_EQ(At(bits, r + size), kEmrEof);
 }
 
-// A bitmap finer than its destination: the stretch record names the whole
-// bitmap as the source and the destination in reference pixels; the header's
-// bounds follow the destination. Equal sizes stay a plain blit.
-
 }  // namespace
 }  // namespace kit

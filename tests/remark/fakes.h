@@ -1,7 +1,10 @@
 // Test doubles for the platform the remark core is given.
 #pragma once
+#include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -39,11 +42,13 @@ class FakeMetafiles : public IMetafileFactory {
   }
 };
 
-// Files in memory, keyed by path as given; can be told to fail writes.
+// Files in memory, keyed by path as given; can be told to fail writes, to
+// refuse creating some names and to refuse deleting or replacing others.
 class FakeFiles : public IFileSystem {
  public:
   std::map<std::string, std::vector<std::uint8_t>> files;
   std::size_t fail_after_bytes = static_cast<std::size_t>(-1);
+  std::set<std::string> locked, unwritable;
 
   class Writer : public IByteStream {
    public:
@@ -61,22 +66,42 @@ class FakeFiles : public IFileSystem {
     std::string path_;
   };
 
+  // Reads the stored bytes in place, as a disk file is read without first
+  // being copied whole; the file must stay while the stream is open.
+  class Reader : public IByteStream {
+   public:
+    explicit Reader(const std::vector<std::uint8_t>& from) : from_(from) {}
+    std::size_t Read(void* buf, std::size_t n) override {
+      const std::size_t take = std::min(n, from_.size() - pos_);
+      if (take != 0) std::memcpy(buf, from_.data() + pos_, take);
+      pos_ += take;
+      return take;
+    }
+    void Write(const void*, std::size_t) override {}
+
+   private:
+    const std::vector<std::uint8_t>& from_;
+    std::size_t pos_ = 0;
+  };
+
   std::unique_ptr<IByteStream> OpenRead(const std::string& path) override {
     auto it = files.find(path);
     if (it == files.end()) throw FileError(FileError::Cause::NotFound, path, "not found: " + path);
-    return std::make_unique<MemoryStream>(it->second);
+    return std::make_unique<Reader>(it->second);
   }
   std::unique_ptr<IByteStream> CreateWrite(const std::string& path) override {
+    if (unwritable.count(path)) throw FileError(FileError::Cause::AccessDenied, path, "denied");
     files[path].clear();
     return std::make_unique<Writer>(*this, path);
   }
   void Rename(const std::string& from, const std::string& to) override {
     auto it = files.find(from);
     if (it == files.end()) throw FileError(FileError::Cause::NotFound, from, "not found: " + from);
-    files[to] = it->second;
+    if (locked.count(to)) throw FileError(FileError::Cause::AccessDenied, to, "denied");
+    files[to] = std::move(it->second);
     files.erase(from);
   }
-  bool Remove(const std::string& path) override { return files.erase(path) != 0; }
+  bool Remove(const std::string& path) override { return !locked.count(path) && files.erase(path) != 0; }
   bool Exists(const std::string& path) override { return files.count(path) != 0; }
   std::uint64_t Size(const std::string& path) override {
     auto it = files.find(path);

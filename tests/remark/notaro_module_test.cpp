@@ -1,6 +1,5 @@
 #include "remark/notaro_module.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,36 +10,6 @@ namespace kit::remark {
 namespace {
 
 using ::kit::testing::RecordingRegistrar;
-using ::testing::ElementsAre;
-
-const std::string kCtl = kNotaroClsid;
-const std::string kPage = kNotaroPageClsid;
-const std::string kScript = kCatIdSafeForScripting;
-const std::string kInit = kCatIdSafeForInitializing;
-
-TEST(NotaroModule, RegistersTypeLibraryControlCategoriesThenPageAndUnregisters) {
-  RecordingRegistrar r;
-  EXPECT_EQ(RegisterNotaroServer(r), hr::Ok);
-  EXPECT_THAT(r.calls,
-              ElementsAre("typelib", "control " + kCtl + " Notaro.NotaroCtrl.1",
-                          "category " + kScript + " 1033 Controls that are safely scriptable",
-                          "mark " + kCtl + " " + kScript,
-                          "category " + kInit + " 1033 Controls safely initializable from persistent data",
-                          "mark " + kCtl + " " + kInit,
-                          "page " + kPage + " REMARK.RemarkPropPage.1 Notaro Property Page"));
-  EXPECT_EQ(r.control.misc_status, 0x20191u);
-  EXPECT_TRUE(r.control.apartment_threading);
-  EXPECT_EQ(r.control.toolbox_bitmap, 1);
-  EXPECT_EQ(r.control.libid, kNotaroLibId);
-  EXPECT_EQ(r.control.lib_major, 1);
-  EXPECT_EQ(r.control.lib_minor, 0);
-
-  r.calls.clear();
-  EXPECT_EQ(UnregisterNotaroServer(r), hr::Ok);
-  EXPECT_THAT(r.calls, ElementsAre("untypelib " + std::string(kNotaroLibId) + " 1.0",
-                                   "unclass " + kCtl + " Notaro.NotaroCtrl.1",
-                                   "unclass " + kPage + " REMARK.RemarkPropPage.1"));
-}
 
 TEST(NotaroModule, FailuresStopLaterStepsWithTheirCodes) {
   const struct {

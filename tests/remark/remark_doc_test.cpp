@@ -8,10 +8,6 @@ namespace {
 
 using testing::FakePlatform;
 
-struct Counter : IModifiedSink {
-  void SetModifiedFlag(bool) override {}
-};
-
 // 210 x 297 mm, as a captured A4 page.
 EnhMetaFilePtr Picture(FakePlatform& fp, const std::u16string& desc = u"Page") {
   auto bits = MakeEmfBits(RectL{0, 0, 21000, 29700}, desc);
@@ -25,8 +21,7 @@ std::vector<std::uint8_t> Used(const CRemarkPage& p) {
 class RemarkDocTest : public ::testing::Test {
  protected:
   FakePlatform fp;
-  Counter owner;
-  CRemarkDoc doc{&owner, fp.platform};
+  CRemarkDoc doc{nullptr, fp.platform};
 
   void OnePage() {
     std::vector<EnhMetaFilePtr> pics;
@@ -63,31 +58,6 @@ TEST_F(RemarkDocTest, StrokeBytesAndGrowth) {
   doc.EndStroke();
   EXPECT_EQ(p.StrokeCount(), 2);
   EXPECT_EQ(Used(p).front(), 1) << "copied bytes survive the growth";
-}
-
-TEST_F(RemarkDocTest, PageSizeAndMargins) {
-  std::vector<EnhMetaFilePtr> pics;
-  pics.push_back(Picture(fp, u"WPSFile"));  // seven characters: no margins
-  pics.push_back(Picture(fp, u"Word page"));
-  pics.push_back(nullptr);
-  doc.ReplacePages(std::move(pics));
-  ASSERT_EQ(doc.page_count(), 3);
-  EXPECT_EQ(doc.current_page(), 0);
-  // (96 * 21000 + 1270) / 2540 = 794, (96 * 29700 + 1270) / 2540 = 1123
-  EXPECT_EQ(doc.page(0).width(), 794);
-  EXPECT_EQ(doc.page(0).height(), 1123);
-  EXPECT_EQ(doc.page(0).left_margin(), 0);
-  EXPECT_EQ(doc.page(1).left_margin(), 128);
-  EXPECT_EQ(doc.page(1).top_margin(), 96);
-  EXPECT_EQ(doc.page(1).width(), 794 + 256);
-  EXPECT_EQ(doc.page(1).height(), 1123 + 192);
-  EXPECT_EQ(doc.page(2).width(), 0);
-  EXPECT_EQ(doc.page(2).background(), nullptr);
-  doc.SetCurrentPage(1);
-  int w, h;
-  doc.CurrentPageSize(w, h);
-  EXPECT_EQ(w, 1050);
-  EXPECT_EQ(h, 1315);
 }
 
 TEST(StrokeCursorTest, WalksAreBoundedByTheUsedLength) {

@@ -332,13 +332,5 @@ TEST_F(RemarkFrameTest, AboutAndCloseAreAlwaysThere) {
   EXPECT_EQ(ui->pending_events(), 2u);
 }
 
-TEST_F(RemarkFrameTest, NothingOpensBeforeATransfer) {
-  Pages(1);
-  HeadlessUi quiet({}, &log);
-  ctrl.SetUi(&quiet, HeadlessUi::kHostWindow);
-  ctrl.OpenRemark(false);
-  EXPECT_TRUE(log.str().empty());
-}
-
 }  // namespace
 }  // namespace kit::remark

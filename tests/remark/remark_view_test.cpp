@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "remark/notaro_ctrl.h"
+#include "remark/remark_doc.h"
 #include "remark/remark_view.h"
 #include "tests/remark/fakes.h"
 #include "tests/remark/view_fakes.h"
@@ -14,10 +14,6 @@ namespace {
 using testing::FakeMetrics;
 using testing::FakePlatform;
 using testing::FakeWindow;
-
-struct Counter : IModifiedSink {
-  void SetModifiedFlag(bool) override {}
-};
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -35,8 +31,7 @@ Bytes Cat(Bytes a, const Bytes& b) {
 class RemarkViewTest : public ::testing::Test {
  protected:
   FakePlatform fp;
-  Counter owner;
-  CRemarkDoc doc{&owner, fp.platform};
+  CRemarkDoc doc{nullptr, fp.platform};
   FakeWindow wnd;
   FakeMetrics metrics;
   CRemarkView view{wnd, metrics, 77};
@@ -184,14 +179,6 @@ TEST_F(RemarkViewTest, RightDragsPanWithinTheRangeEvenReadOnly) {
   view.OnCancelMode();
   EXPECT_FALSE(view.capturing());
   EXPECT_EQ(wnd.shownCursor, 0u);
-}
-
-TEST_F(RemarkViewTest, TheControlSetsTheFilterOfTheOpenView) {
-  CNotaroCtrl ctrl(fp.platform);
-  ctrl.SetActiveView(&view);
-  ctrl.SetSelRemarker(-2);
-  EXPECT_EQ(view.filter(), kNoRemarkers);
-  ctrl.SetActiveView(nullptr);
 }
 
 }  // namespace

@@ -10,18 +10,18 @@
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
 #include "sigpad/save_jpg.h"
-#include "tests/sigpad/mem_files.h"
+#include "tests/remark/fakes.h"
 
 namespace kit::sigpad {
 namespace {
 
-using testing::MemFiles;
+using kit::testing::FakeFiles;
 
 // Hands out at most 7 bytes a read, as a slow device might.
-class DribblingFiles : public MemFiles {
+class DribblingFiles : public FakeFiles {
  public:
   std::unique_ptr<IByteStream> OpenRead(const std::string& path) override {
-    return std::make_unique<Dribble>(MemFiles::OpenRead(path));
+    return std::make_unique<Dribble>(FakeFiles::OpenRead(path));
   }
 
  private:
@@ -88,8 +88,8 @@ TEST(BmpFile, FileReadAgreesWithByteRead) {
     for (bool dribble : {false, true}) {
       SCOPED_TRACE(std::string(c.what) + (dribble ? ", short reads" : ""));
       DribblingFiles dfs;
-      MemFiles mfs;
-      MemFiles& fs = dribble ? dfs : mfs;
+      FakeFiles mfs;
+      FakeFiles& fs = dribble ? dfs : mfs;
       fs.files["c:\\p.bmp"] = c.bytes;
       cDIBSection fromBytes, fromFile;
       ASSERT_TRUE(fromFile.Create(2, 2));
@@ -128,7 +128,7 @@ class FakeWriter : public IJpegWriter {
 // Counts what the export asks of the stamps.
 class FakeStamps : public IFileStamps {
  public:
-  explicit FakeStamps(MemFiles& fs) : fs_(fs) {}
+  explicit FakeStamps(FakeFiles& fs) : fs_(fs) {}
   std::optional<FileStamp> Get(const std::string& path) override {
     ++gets;
     if (!fs_.Exists(path)) return std::nullopt;
@@ -138,7 +138,7 @@ class FakeStamps : public IFileStamps {
   int gets = 0, sets = 0;
 
  private:
-  MemFiles& fs_;
+  FakeFiles& fs_;
 };
 
 // Every failure raises 26001 from the JPEG module, frees a writer that
@@ -158,7 +158,7 @@ TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    MemFiles fs;
+    FakeFiles fs;
     FakeWriter writer;
     FakeStamps stamps{fs};
     JpegSaver saver{fs, writer, "Quillpad", &stamps};
@@ -194,7 +194,7 @@ TEST(SaveJpgFailures, RaiseAndKeepTheOldFile) {
 }
 
 TEST(SaveJpg, UndeletableFileRaisesAccessErrorBeforeWriting) {
-  MemFiles fs;
+  FakeFiles fs;
   FakeWriter writer;
   FakeStamps stamps{fs};
   JpegSaver saver{fs, writer, "Quillpad", &stamps};

@@ -18,18 +18,6 @@ using ::kit::testing::RecordingRegistrar;
 
 const std::string kCtl = kQuillpadClsid;
 
-TEST(QuillpadModule, RegistersTheTypeLibraryThenTheControlClass) {
-  RecordingRegistrar r;
-  EXPECT_EQ(RegisterQuillpadServer(r), hr::Ok);
-  EXPECT_THAT(r.calls, ElementsAre("typelib", "control " + kCtl + " Quillpad.UCQuillpad"));
-  EXPECT_EQ(r.control.libid, kQuillpadLibId);
-  EXPECT_EQ(r.control.lib_major, 1);
-  EXPECT_EQ(r.control.lib_minor, 0);
-  EXPECT_TRUE(r.control.apartment_threading);
-  EXPECT_EQ(r.control.toolbox_bitmap, 1);
-  EXPECT_EQ(r.control.misc_status, kQuillpadMiscStatus);
-}
-
 TEST(QuillpadModule, FailuresReturnTheirSelfRegistrationCodes) {
   const struct {
     bool typelib, cls, untypelib, unclass;

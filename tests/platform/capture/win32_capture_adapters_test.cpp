@@ -83,16 +83,6 @@ TEST(ComAutomationTest, InvokesARealServerByDispid) {
   EXPECT_THROW(dict.Call(1, {Variant::Str(key), Variant::I4(1)}), AutomationError);
 }
 
-TEST(ComAutomationTest, WordAbsentGivesTheMessages) {
-  win32::ComApartment com;
-  win32::ComAutomation automation;
-  if (automation.IsRegistered("Word.Application")) GTEST_SKIP() << "Word is installed here";
-  EXPECT_EQ(automation.GetRunning("Word.Application").hr, hr::InvalidClassString);
-  EXPECT_LT(automation.Create("Word.Application").hr, 0);
-  EXPECT_FALSE(automation.OpenFile(u"C:\\no\\such\\file.doc").object);
-  EXPECT_FALSE(automation.ProgIdOfFile(u"C:\\no\\such\\file.doc"));
-}
-
 using kit::testing::PidsNamed;
 using kit::testing::WaitFor;
 
