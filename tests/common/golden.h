@@ -59,11 +59,13 @@ inline void ExpectBlock(const std::string& path, const std::string& name, const 
   EXPECT_EQ(actual, GoldenBlock(path, name)) << name;
 }
 
-inline std::vector<std::string> Words(const std::string& s) {
+// The tab-separated fields of a table's input.
+inline std::vector<std::string> Fields(const std::string& s) {
+  std::vector<std::string> f;
   std::istringstream in(s);
-  std::vector<std::string> w;
-  for (std::string x; in >> x;) w.push_back(x);
-  return w;
+  for (std::string x; std::getline(in, x, '\t');) f.push_back(x);
+  if (!s.empty() && s.back() == '\t') f.push_back("");
+  return f;
 }
 
 }  // namespace kit::testing

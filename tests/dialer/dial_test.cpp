@@ -41,32 +41,17 @@ TEST(Commands, CredentialsNeverSplitTheLine) {
 }
 
 TEST(Routing, DecisionMatrix) {
-  struct Case {
-    const char *old_gw, *new_gw;
-    bool check1, timed_out;
-    RouteChoice want;
-  } cases[] = {
-      {"192.168.1.1", "172.16.0.1", true, false, RouteChoice::kServerNetwork},
-      {"192.168.1.1", "172.16.0.1", false, false, RouteChoice::kServerNetwork},
-      {"198.51.100.1", "192.168.0.1", true, true, RouteChoice::kServerNetwork},
-      {"198.51.100.1", "10.0.0.1", true, false, RouteChoice::kServerNetwork},
-      {"", "10.0.0.1", true, false, RouteChoice::kRefused},
-      {"198.51.100.1", "172.16.0.1", true, false, RouteChoice::kSplit},
-      {"198.51.100.1", "172.16.0.1", false, false, RouteChoice::kNone},
-      {"198.51.100.1", "198.51.100.1", true, true, RouteChoice::kRefused},
-      {"198.51.100.1", "172.16.0.1", true, true, RouteChoice::kRefused},
-      {"", "172.16.0.1", true, false, RouteChoice::kRefused},
-      {"198.51.100.1", "172junk", true, false, RouteChoice::kRefused},
-      {"198.51.100.1", "1720.1.1.1", true, false, RouteChoice::kRefused},
-      {"172.16.0.1", "172.16.0.1", true, false, RouteChoice::kRefused},
-      {"198.51.100.1", "", true, false, RouteChoice::kRefused},
-      {"198.51.100.1", "", false, true, RouteChoice::kNone},
-  };
-  for (const Case& c : cases) {
-    RouteDecision d = DecideRoutes(c.old_gw, c.new_gw, c.check1, c.timed_out);
-    EXPECT_EQ(d.choice, c.want) << c.old_gw << " -> " << c.new_gw << " check " << c.check1 << " timeout " << c.timed_out;
-    EXPECT_EQ(d.reason.empty(), c.want != RouteChoice::kRefused);
-  }
+  kit::testing::ExpectTable(KIT_DIALER_TESTS "/routes.table", [](const std::string& in) {
+    const std::vector<std::string> f = kit::testing::Fields(in);
+    const RouteDecision d = DecideRoutes(f.at(0), f.at(1), f.at(2) == "check", f.at(3) == "timed-out");
+    EXPECT_EQ(d.reason.empty(), d.choice != RouteChoice::kRefused) << in;
+    switch (d.choice) {
+      case RouteChoice::kServerNetwork: return "server network";
+      case RouteChoice::kSplit: return "split";
+      case RouteChoice::kNone: return "none";
+      default: return "refused";
+    }
+  });
 }
 
 // The split-route dial's transcript is the XP session's under tests/apps;
