@@ -41,7 +41,7 @@ TEST(Commands, CredentialsNeverSplitTheLine) {
 }
 
 TEST(Routing, DecisionMatrix) {
-  kit::testing::ExpectTable(KIT_DIALER_TESTS "/routes.table", [](const std::string& in) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/dialer/routes.table", [](const std::string& in) {
     const std::vector<std::string> f = kit::testing::Fields(in);
     const RouteDecision d = DecideRoutes(f.at(0), f.at(1), f.at(2) == "check", f.at(3) == "timed-out");
     EXPECT_EQ(d.reason.empty(), d.choice != RouteChoice::kRefused) << in;

@@ -27,7 +27,7 @@ const std::string kBoxes =
     "<input type=\"checkbox\" name=\"d1\" value=\"a.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\">";
 
 TEST(FormScan, ReadsTheFirstFormAsTheServerWritesIt) {
-  kit::testing::ExpectTable(KIT_EXCHANGE_TESTS "/form_scans.table", [](const std::string& in) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/form_scans.table", [](const std::string& in) {
     const std::vector<std::string> f = kit::testing::Fields(in);
     std::string page = f.at(0);
     ReplaceAll(page, "\\n", "\n");
@@ -74,7 +74,7 @@ TEST(FormScan, WordsAndTagsNextToNearMisses) {
 }
 
 TEST(FormScan, ResolvesTheActionAgainstThePage) {
-  kit::testing::ExpectTable(KIT_EXCHANGE_TESTS "/form_actions.table", [](const std::string& in) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/form_actions.table", [](const std::string& in) {
     const std::vector<std::string> f = kit::testing::Fields(in);
     FormScan scan;
     scan.result = R::Found;

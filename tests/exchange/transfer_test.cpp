@@ -291,7 +291,7 @@ TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
 }
 
 TEST(RawUpload, AddressesParseFromTheFront) {
-  kit::testing::ExpectTable(KIT_EXCHANGE_TESTS "/raw_upload_addresses.table", [](const std::string& in) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/raw_upload_addresses.table", [](const std::string& in) {
     const std::vector<std::string> f = kit::testing::Fields(in);
     const auto target = ParseRawUploadAddress(f.at(0), f.at(1) == "lower", std::stoi(f.at(2)));
     return target ? target->host + " " + std::to_string(target->port) + " " + target->object : "refused";
