@@ -130,25 +130,18 @@ TEST(ReplaceAllTest, RestartsFromTheFront) {
 }
 
 TEST(WorkingPathTest, NamesStayInTheFolder) {
-  EXPECT_EQ(WorkingPath("a.doc"), std::optional<std::string>("c:\\temp\\qzdesk\\a.doc"));
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/working_paths.table", [](const std::string& name) {
+    const std::optional<std::string> path = WorkingPath(name), exchange = ExchangePath(name);
+    if (path.has_value() != exchange.has_value()) return std::string("taken in one folder only");
+    return path.value_or("refused");
+  });
   EXPECT_EQ(ExchangePath("gw.doc"), std::optional<std::string>("c:\\temp\\qzexch\\gw.doc"));
-  EXPECT_EQ(WorkingPath("sub\\a.doc"), std::optional<std::string>("c:\\temp\\qzdesk\\sub\\a.doc"));
   // "文档" in code page 936 carries no separator byte.
   EXPECT_EQ(WorkingPath("\xce\xc4\xb5\xb5.doc"), std::optional<std::string>("c:\\temp\\qzdesk\\\xce\xc4\xb5\xb5.doc"));
   // 0x5C as the trail byte of a double-byte character is not a backslash.
   EXPECT_TRUE(WorkingPath("\x81\x5c.doc"));
   EXPECT_TRUE(WorkingPath("\x81\x5c\\x"));
-  for (const char* fine : {"console.doc", "com10.doc", "lpt0", "nul_.doc", "acon.doc", "a/b", "a\\b\\c.doc",
-                           "sub\\...x"})
-    EXPECT_TRUE(WorkingPath(fine)) << fine;
-  for (const char* bad : {"", ".", "..", "..\\x.doc", "a\\..\\..\\b", "a\\.\\b", "\\a", "/a", "a\\", "a\\\\b",
-                          "c:x.doc", "\\\\srv\\x", "a?.doc", "a*", "x.doc.", "x.doc ", "sub.\\x", "a|b", "tab\t",
-                          "\x81", "\x81/x", "\x81:x", "\x81\x7f",
-                          // devices, whatever the folder, case or extension
-                          "CON", "nul.doc", "Com1.txt", "lpt9", "aux .doc", "CONOUT$", "clock$", "sub\\con"}) {
-    EXPECT_FALSE(WorkingPath(bad)) << bad;
-    EXPECT_FALSE(ExchangePath(bad)) << bad;
-  }
+  for (const char* bad : {"\x81", "\x81/x", "\x81:x", "\x81\x7f"}) EXPECT_FALSE(WorkingPath(bad)) << bad;
 }
 
 TEST_F(LocalFilesTest, FilesSizeAddsEveryStarredPath) {
