@@ -149,7 +149,7 @@ TEST(ScriptHost, TranscriptsAndExitStatus) {
     add(h.out.str());
     seen.push_back("exit " + std::to_string(rc));
     add(h.err.str());
-    kit::testing::ExpectBlock(file, name + " ran", seen);
+    EXPECT_EQ(seen, kit::testing::GoldenBlock(file, name + " ran")) << name;
     ++scripts;
   }
   EXPECT_EQ(scripts, 16);

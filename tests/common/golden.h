@@ -4,7 +4,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -48,15 +47,6 @@ inline std::vector<std::string> GoldenBlock(const std::string& path, const std::
   }
   EXPECT_TRUE(in) << "no block " << name << " in " << path;
   return block;
-}
-
-inline void ExpectBlock(const std::string& path, const std::string& name, const std::vector<std::string>& actual) {
-  if (const char* dump = std::getenv("KIT_GOLDEN_DUMP")) {
-    std::ofstream out(dump, std::ios::app | std::ios::binary);
-    out << "== " << name << "\n";
-    for (const std::string& l : actual) out << l << "\n";
-  }
-  EXPECT_EQ(actual, GoldenBlock(path, name)) << name;
 }
 
 // The tab-separated fields of a table's input.

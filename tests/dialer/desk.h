@@ -17,7 +17,7 @@ using Lines = std::vector<std::string>;
 
 // Whole transcripts of the steps, one block each in steps.expected.
 inline void ExpectSteps(const std::string& name, const Lines& actual) {
-  ExpectBlock(KIT_TESTS_DIR "/dialer/steps.expected", name, actual);
+  EXPECT_EQ(actual, GoldenBlock(KIT_TESTS_DIR "/dialer/steps.expected", name)) << name;
 }
 
 inline std::string NoTime() { return "12:00:00"; }
