@@ -16,6 +16,7 @@
 #include "ports/automation.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
+#include "tests/common/golden.h"
 
 namespace kit::script {
 namespace {
@@ -127,86 +128,31 @@ struct Harness {
 };
 
 const std::string kNew = "var o = new ActiveXObject('Kit.FakeRemark.1');\n";
-const std::string kNotSupported = "Object doesn't support this property or method";
 
-// What a script prints and how it ends. An expected error ending in a newline
-// is the whole of stderr, otherwise its start.
+// What each script of script_host.scripts prints and how it ends, held to
+// the block after it.
 TEST(ScriptHost, TranscriptsAndExitStatus) {
-  struct Case {
-    const char* what;
+  const std::string file = KIT_TESTS_DIR "/apps/script_host.scripts";
+  int scripts = 0;
+  for (const std::string& head : kit::testing::GoldenLines(file)) {
+    if (head.rfind("== ", 0) != 0 || head.size() < 6 || head.compare(head.size() - 3, 3, ".js") != 0) continue;
+    const std::string name = head.substr(3, head.size() - 6);
     std::string source;
-    int rc;
-    std::string out, err;
-  } cases[] = {
-      {"properties by name in any case",
-       kNew + "o.Width = 12;\nWScript.Echo(o.width, o.WIDTH, typeof o.Width);\no.caption = 'abc';\n"
-              "WScript.Echo(o.Caption);\no.Ratio = 2.5;\nWScript.Echo(o.ratio, o.Small, typeof o.Nothing());\n"
-              "WScript.Echo('Width' in o, 'wIdTh' in o, 'Nope' in o);\n",
-       0, "12 12 number\nabc\n2.5 -7 undefined\ntrue true false\n", ""},
-      {"bools",
-       kNew + "WScript.Echo(o.Visible === false, o.IsReady() === false, o.IsReady() === true);\n"
-              "o.Visible = true;\nWScript.Echo(o.Visible === true, typeof o.Visible);\n",
-       0, "true true true\ntrue boolean\n", ""},
-      {"objects both ways, a null dispatch is null",
-       "var a = new ActiveXObject('Kit.FakeRemark.1'), b = new ActiveXObject('KIT.FAKEREMARK.1');\n"
-       "WScript.Echo(a.Child === null);\nb.Width = 5;\na.Child = b;\nWScript.Echo(a.Child.Width, typeof a.Child);\n"
-       "a.Child.Width = 6;\nWScript.Echo(b.Width);\n",
-       0, "true\n5 object\n6\n", ""},
-      // '2' and 2.5 coerce to I4 2 (banker's rounding); one argument is a bad count.
-      {"methods are functions",
-       kNew + "WScript.Echo(o.Add(2, 3), o.ADD('2', 2.5), typeof o.Add);\nvar add = o.add;\n"
-              "WScript.Echo(add(40, 2));\ntry { o.Add(1); } catch (e) { WScript.Echo(e.number); }\n",
-       0, "5 4 function\n42\n" + std::to_string(hr::BadParamCount) + "\n", ""},
-      {"scode results are signed numbers",
-       kNew + "WScript.Echo(o.Save('ok'), o.Save('bad'), o.Save('other'), typeof o.Save('ok'));\n"
-              "if (o.Save('bad') != -1) WScript.Quit(3);\n",
-       0, "0 -1 -2147467259 number\n", ""},
-      {"caught automation errors",
-       kNew + "try { o.Fail(-2146828235); WScript.Echo('not reached'); }\n"
-              "catch (e) { WScript.Echo(e.number, e.description, e.message, e instanceof Error); }\n"
-              "try { o.Crash(); } catch (e) { WScript.Echo(e.number, e.description); }\n"
-              "try { o.Record({}); } catch (e) { WScript.Echo(e.number); }\n"
-              "try { o.Add = 1; } catch (e) { WScript.Echo(e.number); }\n",
-       0, "-2146828235 错误 错误 true\n-2147467259 boom\n" + std::to_string(hr::TypeMismatch) + "\n" +
-              std::to_string(hr::MemberNotFound) + "\n",
-       ""},
-      {"uncaught automation error", kNew + "WScript.Echo('before');\no.Fail(-2146828235);\nWScript.Echo('after');\n",
-       kUncaughtExitStatus, "before\n", "t.js:3: 错误 (0x800A0035)\n"},
-      {"unknown ProgID",
-       "try { new ActiveXObject('No.Such.1'); } catch (e) { WScript.Echo(e.number, e.description); }\n"
-       "try { WScript.CreateObject('No.Such.1'); } catch (e) { WScript.Echo(e.number); }\n"
-       "var x = new ActiveXObject('No.Such.2');\n",
-       kUncaughtExitStatus, "-2146827859 Automation server can't create object\n-2146827859\n",
-       "t.js:3: Automation server can't create object (0x800A01AD)\n"},
-      {"unknown members on get, put and call",
-       kNew + "try { var v = o.Nope; } catch (e) { WScript.Echo(e.number, e.description); }\n"
-              "try { o.Nope = 1; } catch (e) { WScript.Echo(e.number); }\n"
-              "try { o.Nope(); } catch (e) { WScript.Echo(e.number); }\n"
-              "try { WScript.Echo(o); } catch (e) { WScript.Echo(e.number); }\no.Widt = 3;\n",
-       kUncaughtExitStatus, "-2146827850 " + kNotSupported + "\n-2146827850\n-2146827850\n-2146827850\n",
-       "t.js:6: " + kNotSupported + " (0x800A01B6)\n"},
-      {"echo joins with single spaces", "WScript.Echo('a', 1, 2.5, true, null);\nWScript.Echo();\nWScript.Echo('x', undefined, 'y');\n",
-       0, "a 1 2.5 true null\n\nx  y\n", ""},
-      {"quit with a status", "WScript.Echo(1);\nWScript.Quit(7);\nWScript.Echo(2);\n", 7, "1\n", ""},
-      {"quit without one", "WScript.Quit();\nWScript.Echo(2);\n", 0, "", ""},
-      {"a catch block does not stop quitting",
-       "try { WScript.Quit(4); } catch (e) { WScript.Echo('caught'); }\nWScript.Echo('after');\n", 4, "", ""},
-      {"thrown error", "var x = 1;\nthrow new Error('bad');\n", kUncaughtExitStatus, "", "t.js:2: Error: bad\n"},
-      {"reference error", "var x = 1;\nundefinedFunction();\n", kUncaughtExitStatus, "", "t.js:2: ReferenceError: "},
-      {"syntax error", "var x = 1;\n\nvar y = (;\n", kUncaughtExitStatus, "", "t.js:3: SyntaxError: "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    for (const std::string& l : kit::testing::GoldenBlock(file, name + ".js")) source += l + "\n";
     Harness h;
-    EXPECT_EQ(h.Run(c.source), c.rc) << h.err.str();
-    EXPECT_EQ(h.out.str(), c.out);
-    if (!c.err.empty() && c.err.back() == '\n') {
-      EXPECT_EQ(h.err.str(), c.err);
-    } else {
-      EXPECT_EQ(h.err.str().rfind(c.err, 0), 0u) << h.err.str();
-    }
-    EXPECT_EQ(h.err.str().find("(line"), std::string::npos) << h.err.str();
+    const int rc = h.Run(source);
+    std::vector<std::string> seen;
+    auto add = [&seen](const std::string& text) {
+      std::istringstream in(text);
+      for (std::string l; std::getline(in, l);) seen.push_back(l);
+    };
+    add(h.out.str());
+    seen.push_back("exit " + std::to_string(rc));
+    add(h.err.str());
+    EXPECT_EQ(seen, kit::testing::GoldenBlock(file, name + " ran")) << name;
+    ++scripts;
   }
+  EXPECT_EQ(scripts, 16);
 }
 
 // Beyond 32 bits a number is a double; null and undefined stay apart.

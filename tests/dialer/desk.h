@@ -8,11 +8,17 @@
 
 #include "dialer/form1.h"
 #include "sim/dialer/desktop.h"
+#include "tests/common/golden.h"
 #include "tests/platform/temp_kit_root.h"
 
 namespace kit::testing {
 
 using Lines = std::vector<std::string>;
+
+// Whole transcripts of the steps, one block each in steps.expected.
+inline void ExpectSteps(const std::string& name, const Lines& actual) {
+  EXPECT_EQ(actual, GoldenBlock(KIT_TESTS_DIR "/dialer/steps.expected", name)) << name;
+}
 
 inline std::string NoTime() { return "12:00:00"; }
 

@@ -10,6 +10,7 @@
 
 #include "exchange/form_scan.h"
 #include "exchange/local_files.h"
+#include "tests/common/golden.h"
 #include "tests/exchange/message_log.h"
 #include "tests/remark/fakes.h"
 
@@ -22,75 +23,20 @@ using kit::testing::NullCodePage;
 
 // ---------------------------------------------------------------- scanner
 
-struct ScanCase {
-  const char* what;
-  std::string page;  // as the server sends it
-  std::string file_name;
-  R result;
-  bool has_action;
-  std::string action, field, box_name, box_value;
-};
-
 const std::string kBoxes =
     "<input type=\"checkbox\" name=\"d1\" value=\"a.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\">";
 
-const ScanCase kScanCases[] = {
-    {"quoted, second box matches", "<html><FORM ACTION=\"up.jsp\" METHOD=post><input type=\"file\" name=\"attach\">" + kBoxes +
-         "</FORM>",
-     "b.doc", R::Found, true, "up.jsp", "attach", "d2", "b.doc"},
-    {"no box names the file", "<form action=\"up.jsp\"><input type=\"file\" name=\"attach\">" + kBoxes + "</form>",
-     "c.doc", R::Found, true, "up.jsp", "attach", "", ""},
-    {"bare attributes", "<form action=/oa/up.jsp method=post><input type=file name=attach size=40></form>", "a.doc",
-     R::Found, true, "/oa/up.jsp", "attach", "", ""},
-    {"bare name up to the tag end", "<form><input type=file name=attach></form>", "a.doc", R::Found, false, "",
-     "attach", "", ""},
-    {"upper-case words", "<FORM><INPUT TYPE=\"FILE\" NAME=\"f\"><INPUT TYPE=\"checkbox\" NAME=\"c\" VALUE=\"x.doc\"></FORM>",
-     "x.doc", R::Found, false, "", "f", "c", "x.doc"},
-    {"mixed case is not normalised", "<form action=\"u\"><input Type=\"file\" Name=\"f\"></form>", "a", R::NoFileField,
-     true, "u", "", "", ""},
-    {"values are normalised too", "<form><input type=file name=f><input type=\"checkbox\" name=\"r\" value=\"REPORTFILE.DOC\"></form>",
-     "REPORTFILE.DOC", R::Found, false, "", "f", "", ""},
-    {"a lower-case value still matches", "<form><input type=file name=f><input type=\"checkbox\" name=\"r\" value=\"report.doc\"></form>",
-     "report.doc", R::Found, false, "", "f", "r", "report.doc"},
-    {"quoted box found before an earlier bare one",
-     "<form><input type=file name=f><input type=checkbox name=\"d0\" value=\"b.doc\"><input type=\"checkbox\" name=\"d2\" value=\"b.doc\"></form>",
-     "b.doc", R::Found, false, "", "f", "d2", "b.doc"},
-    {"box without a value", "<form><input type=file name=f><input type=\"checkbox\" name=\"d1\"></form>", "", R::Found,
-     false, "", "f", "", ""},
-    {"box after the form is not read", "<form><input type=file name=f></form><input type=\"checkbox\" name=\"d\" value=\"a\">",
-     "a", R::Found, false, "", "f", "", ""},
-    {"name before type takes the next name", "<form><input name=x type=file>" + kBoxes + "</form>", "b.doc", R::Found,
-     false, "", "d1", "d2", "b.doc"},
-    {"type without any name after it", "<form><input name=x type=file></form>", "a", R::NoFileField, false, "", "", "",
-     ""},
-    {"single quotes stay in the action", "<form action='up.jsp' method=post><input type=file name=f></form>", "a",
-     R::Found, true, "'up.jsp'", "f", "", ""},
-    {"action as the last word", "<form action><input type=file name=f></form>", "a", R::Found, true, "", "f", "", ""},
-    {"first form only", "<form action=\"s.jsp\"><input name=q></form><form action=\"up.jsp\"><input type=file name=f></form>",
-     "a", R::NoFileField, true, "s.jsp", "", "", ""},
-    {"tag words must be exactly form", "<formation x><form\naction=z><p><form action=\"u.jsp\"><input type=file name=f></form>",
-     "a", R::Found, true, "u.jsp", "f", "", ""},
-    {"a login page", "<html><body><a href=\"login.jsp\">login</a></body></html>", "a", R::NoForm, false, "", "", "", ""},
-    {"an empty page", "", "a", R::NoForm, false, "", "", "", ""},
-    {"a page cut inside the form tag", "<p><form action=\"up.jsp", "a", R::Unclosed, true, "up.jsp", "", "", ""},
-    {"no closing tag", "<form action=\"up.jsp\"><input type=file name=f>", "a", R::Unclosed, true, "up.jsp", "", "", ""},
-    {"closing tag in other case", "<form><input type=file name=f></Form>", "a", R::Unclosed, false, "", "", "", ""},
-    {"unterminated name", "<form><input type=\"file\" name=\"f</form>", "a", R::Found, false, "", "f", "", ""},
-};
-
 TEST(FormScan, ReadsTheFirstFormAsTheServerWritesIt) {
-  for (const ScanCase& c : kScanCases) {
-    SCOPED_TRACE(c.what);
-    std::string page = c.page;
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/form_scans.table", [](const std::string& in) {
+    const std::vector<std::string> f = kit::testing::Fields(in);
+    std::string page = f.at(0);
+    ReplaceAll(page, "\\n", "\n");
     NormalisePageText(page);
-    const FormScan scan = ScanUploadForm(page, c.file_name);
-    EXPECT_EQ(scan.result, c.result);
-    EXPECT_EQ(scan.has_action, c.has_action);
-    EXPECT_EQ(scan.action, c.action);
-    EXPECT_EQ(scan.file_field, c.field);
-    EXPECT_EQ(scan.check_box_name, c.box_name);
-    EXPECT_EQ(scan.check_box_value, c.box_value);
-  }
+    const FormScan scan = ScanUploadForm(page, f.at(1));
+    const char* results[] = {"NoForm", "Unclosed", "NoFileField", "Found"};
+    return std::string(results[static_cast<int>(scan.result)]) + "\t" + (scan.has_action ? scan.action : "(no action)") +
+           "\t" + scan.file_field + "\t" + scan.check_box_name + "\t" + scan.check_box_value;
+  });
 }
 
 TEST(FormScan, ManyCheckBoxesAreScannedInLinearTime) {
@@ -127,38 +73,15 @@ TEST(FormScan, WordsAndTagsNextToNearMisses) {
   }
 }
 
-struct ActionCase {
-  std::string page;
-  bool has_action;
-  std::string action, expected;
-};
-
 TEST(FormScan, ResolvesTheActionAgainstThePage) {
-  const ActionCase cases[] = {
-      {"http://srv/oa/page.jsp?x=1", true, "up.jsp", "http://srv/oa/up.jsp"},
-      {"http://srv:8080/a/b.jsp", true, "/oa/up.jsp", "http://srv:8080/oa/up.jsp"},
-      {"http://srv/oa/page.jsp", false, "", "http://srv/oa/page.jsp"},
-      {"http://srv/oa/page.jsp", true, "", "http://srv/oa/page.jsp"},
-      {"http://srv/oa/page.jsp", true, "https://srv/up.jsp", "https://srv/up.jsp"},
-      {"http://srv/oa/page.jsp", true, "go.jsp?to=https://x/", "go.jsp?to=https://x/"},
-      {"http://srv/oa/page.jsp", true, "http://other:81/up.jsp", "http://other:81/up.jsp"},
-      {"http://srv/oa/page.jsp", true, "HTTP://other/up.jsp", "HTTP://other/up.jsp"},
-      {"http://srv?x=1", true, "up.jsp", "http://srv/up.jsp"},
-      {"http://srv", true, "up.jsp", "http://srv/up.jsp"},
-      {"http://srv", true, "/up.jsp", "http://srv/up.jsp"},
-      {"http://srv/oa/page.jsp?next=/a/b", true, "up.jsp", "http://srv/oa/up.jsp"},
-      {"http://srv/oa/page.jsp?next=/a/b", true, "/up.jsp", "http://srv/up.jsp"},
-      {"http://srv/oa/", true, "up.jsp", "http://srv/oa/up.jsp"},
-      {"http://srv/oa/page.jsp", true, "//cdn/up.jsp", "http://cdn/up.jsp"},
-  };
-  for (const ActionCase& c : cases) {
-    SCOPED_TRACE(c.page + " + " + c.action);
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/form_actions.table", [](const std::string& in) {
+    const std::vector<std::string> f = kit::testing::Fields(in);
     FormScan scan;
     scan.result = R::Found;
-    scan.has_action = c.has_action;
-    scan.action = c.action;
-    EXPECT_EQ(ResolveAction(c.page, scan), c.expected);
-  }
+    scan.has_action = f.size() > 1;
+    if (scan.has_action) scan.action = f[1];
+    return ResolveAction(f.at(0), scan);
+  });
   EXPECT_EQ(PlainHttpAddress("https://srv/a?b=https"), "http://srv/a?b=http");
   EXPECT_EQ(PlainHttpAddress("HTTPS://srv/Https"), "http://srv/Https");
 }

@@ -12,6 +12,7 @@
 #include "platform/posix/exchange/posix_http.h"
 #include "ports/memory_stream.h"
 #include "remark/remark_file.h"
+#include "tests/common/golden.h"
 #include "tests/common/wait_for.h"
 #include "tests/exchange/message_log.h"
 #include "tests/platform/temp_kit_root.h"
@@ -289,42 +290,12 @@ TEST_F(TransferTest, RawUploadsSendTheHeaderBlockAndTheFileByteForByte) {
   }
 }
 
-TEST_F(TransferTest, RawUploadAddressesParseFromTheFront) {
-  struct Case {
-    const char* url;
-    bool lower;
-    int default_port;
-    bool ok;
-    const char* host;
-    int port;
-    const char* object;
-  };
-  const Case cases[] = {
-      {"http://Server/App/Up.jsp?a=1", true, 443, true, "server", 443, "/app/up.jsp?a=1"},
-      {"http://server:8080/up.jsp", true, 443, true, "server", 8080, "/up.jsp"},
-      {"https://srv/x", true, 443, true, "srv", 443, "/x"},
-      {"http://srv/a/http://b", false, 80, true, "srv", 80, "/a/http://b"},
-      {"http://srv", false, 80, true, "srv", 80, "/"},
-      {"http://Server/Up.jsp?ID=5", false, 80, true, "Server", 80, "/Up.jsp?ID=5"},
-      {"srv:81/u", false, 80, true, "srv", 81, "/u"},
-      {"HTTP://srv/x", false, 80, false, "", 0, ""},
-      {"http:///x", true, 443, false, "", 0, ""},
-      {"", false, 80, false, "", 0, ""},
-      {"http://srv:/x", true, 443, false, "", 0, ""},
-      {"http://srv:abc/x", true, 443, false, "", 0, ""},
-      {"http://srv:70000/x", true, 443, false, "", 0, ""},
-      {"http://srv:0/x", true, 443, false, "", 0, ""},
-      {"http://:80/x", true, 443, false, "", 0, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.url);
-    const auto target = ParseRawUploadAddress(c.url, c.lower, c.default_port);
-    ASSERT_EQ(target.has_value(), c.ok);
-    if (!c.ok) continue;
-    EXPECT_EQ(target->host, c.host);
-    EXPECT_EQ(target->port, c.port);
-    EXPECT_EQ(target->object, c.object);
-  }
+TEST(RawUpload, AddressesParseFromTheFront) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/raw_upload_addresses.table", [](const std::string& in) {
+    const std::vector<std::string> f = kit::testing::Fields(in);
+    const auto target = ParseRawUploadAddress(f.at(0), f.at(1) == "lower", std::stoi(f.at(2)));
+    return target ? target->host + " " + std::to_string(target->port) + " " + target->object : "refused";
+  });
 }
 
 // Each step that fails has its message; a server that stops reading the
@@ -471,44 +442,20 @@ TEST_F(TransferTest, UploadStoresTheDocumentAndPostsItThroughTheForm) {
 // Names below the working folder are taken; anything that could leave it,
 // or name something else than a plain file, is refused with the reason.
 TEST_F(TransferTest, UploadFileTakesSubfoldersAndSaysWhyANameIsRefused) {
-  struct Case {
-    std::string name;
-    const char* path;  // nullptr: refused
-    NameFault fault;
-  };
-  const Case cases[] = {
-      {"a.doc", "c:\\temp\\qzdesk\\a.doc", NameFault::None},
-      {"sub\\a.doc", "c:\\temp\\qzdesk\\sub\\a.doc", NameFault::None},
-      {"..\\a.doc", nullptr, NameFault::DotComponent},
-      {"sub\\..\\..\\a.doc", nullptr, NameFault::DotComponent},
-      {"c:\\a.doc", nullptr, NameFault::Colon},
-      {"a.doc:stream", nullptr, NameFault::Colon},
-      {"\\a.doc", nullptr, NameFault::Rooted},
-      {"sub\\CON.txt", nullptr, NameFault::Device},
-      {"sub\\a?.doc", nullptr, NameFault::Wildcard},
-      {"sub.\\a.doc", nullptr, NameFault::TrailingDotOrSpace},
-      {"sub\\\\a.doc", nullptr, NameFault::Empty},
-      {std::string("a\0.doc", 6), nullptr, NameFault::ControlCharacter},
-      {"a|b.doc", nullptr, NameFault::BadCharacter},
-  };
   root.MakeFile("c/temp/qzdesk/sub/a.doc", "x");
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  auto upload = [this](const std::string& name) {
     form_calls.clear();
     dialogs.shown.clear();
     remark::CNotaroCtrl ctrl;
-    EXPECT_TRUE(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", c.name));
+    EXPECT_TRUE(Transfer().UploadFile(ctrl, base + "/pages/up.jsp", "k=v", name));
     EXPECT_EQ(ctrl.transfer_state(), remark::kTransferReady);
-    ASSERT_EQ(form_calls.size(), c.path ? 1u : 0u);
-    if (c.path) {
-      EXPECT_EQ(form_calls[0].path, c.path);
-      EXPECT_EQ(form_calls[0].name, c.name);
-      EXPECT_FALSE(form_calls[0].remove);
-      EXPECT_TRUE(dialogs.shown.empty());
-    } else {
-      EXPECT_EQ(dialogs.shown, std::vector<std::string>{NameFaultMessage(c.fault)});
-    }
-  }
+    std::string seen;
+    for (const FormCall& c : form_calls) seen += "posts " + c.path + " as " + c.name + (c.remove ? ", removed" : "");
+    for (const std::string& m : dialogs.shown) seen += "tells " + m;
+    return seen;
+  };
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/exchange/upload_names.table", upload);
+  EXPECT_EQ(upload(std::string("a\0.doc", 6)), "tells " + NameFaultMessage(NameFault::ControlCharacter));
 }
 
 TEST_F(TransferTest, MembersAnswerThroughTheControl) {

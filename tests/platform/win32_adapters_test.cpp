@@ -1,12 +1,9 @@
-// The Win32 adapters against the real system calls (run under wine on the
-// build machine): files as the core relies on them, and the metafile the
-// remark pages are made of. Only the ports are used here: no Windows headers.
+// The Win32 metafile adapter against the real system calls (run under wine on
+// the build machine): the metafile the remark pages are made of. Only the
+// ports are used here: no Windows headers.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,53 +12,6 @@
 
 namespace kit {
 namespace {
-
-std::string ReadAll(IFileSystem& fs, const std::string& path) {
-  std::unique_ptr<IByteStream> in = fs.OpenRead(path);
-  std::string content;
-  char buf[7];  // small, so reads end mid-file and at the end
-  for (std::size_t n; (n = in->Read(buf, sizeof buf)) > 0;) content.append(buf, n);
-  return content;
-}
-
-// A rewrite truncates, a rename replaces its target, a file held for writing
-// cannot be opened for writing again; what is not there is NotFound.
-TEST(Win32Files, WriteRenameRemoveAndTheirFailures) {
-  IFileSystem& fs = *DefaultPlatform().files;
-  const char* temp = std::getenv("TEMP");
-  const std::string base = std::string(temp != nullptr ? temp : ".") + "\\kit_w32test_";
-  const std::string path = base + "a.doc", from = base + "new.tmp", busy = base + "busy.doc";
-  const std::string content("remark\0data\r\n\xff\x80 end", 21);
-  fs.CreateWrite(path)->Write(std::string(5000, 'x').data(), 5000);
-  fs.CreateWrite(path)->Write(content.data(), content.size());
-  EXPECT_EQ(fs.Size(path), content.size());
-  EXPECT_EQ(ReadAll(fs, path), content);
-  fs.CreateWrite(from)->Write("new", 3);
-  fs.Rename(from, path);
-  EXPECT_FALSE(fs.Exists(from));
-  EXPECT_EQ(ReadAll(fs, path), "new");
-  EXPECT_TRUE(fs.Remove(path));
-  EXPECT_FALSE(fs.Remove(path));
-  for (const auto& step : std::vector<std::function<void()>>{[&] { fs.OpenRead(path); }, [&] { fs.Size(path); },
-                                                             [&] { fs.CreateWrite("c:\\kit_no_such_folder\\a"); }}) {
-    try {
-      step();
-      ADD_FAILURE() << "no error";
-    } catch (const FileError& e) {
-      EXPECT_EQ(e.cause(), FileError::Cause::NotFound);
-    }
-  }
-  {
-    auto writer = fs.CreateWrite(busy);
-    try {
-      fs.CreateWrite(busy);
-      ADD_FAILURE() << "opened twice for writing";
-    } catch (const FileError& e) {
-      EXPECT_EQ(e.cause(), FileError::Cause::AccessDenied);
-    }
-  }
-  fs.Remove(busy);
-}
 
 // The system holds the bits it was given and reads their header; what does
 // not match its own header is no metafile.

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "tests/common/golden.h"
 
 namespace kit::sitelock {
 namespace {
@@ -32,52 +36,16 @@ constexpr char kList[] = " http://oa.chenglan.gov.cn ;; https://doc.chenglan.gov
                          "http://[fe80::1];http://scoped.chenglan.gov.cn/oa/;ftp://files.chenglan.gov.cn";
 
 TEST(SiteLock, TheRuleAnswersIntranetTrustedListedAndSitelessHosts) {
-  const struct {
-    bool on_page;
-    const char* address;
-    UrlZone zone;
-    bool answered;
-  } cases[] = {
-      {false, "", UrlZone::Internet, true},  // a script host or a program's own container
-      {true, "", UrlZone::Intranet, false},  // a page that tells no address
-      {true, "http://oa/desk.jsp", UrlZone::Intranet, true},
-      {true, "http://partner.example/desk.jsp", UrlZone::Trusted, true},
-      {true, "http://evil.example/page.htm", UrlZone::Internet, false},
-      {true, "file:///C:/Temp/page.htm", UrlZone::LocalMachine, false},
-      {true, "http://evil.example/", UrlZone::Restricted, false},
-      // On the list, in whatever zone the system puts them.
-      {true, "http://oa.chenglan.gov.cn/desk/main.jsp?id=1", UrlZone::Internet, true},
-      {true, "HTTP://OA.Chenglan.GOV.cn:80/x", UrlZone::Internet, true},
-      {true, "http://oa.chenglan.gov.cn./x", UrlZone::Internet, true},
-      {true, "http://user:pw@oa.chenglan.gov.cn/x", UrlZone::Internet, true},
-      {true, "https://doc.chenglan.gov.cn:8443/a", UrlZone::Internet, true},
-      {true, "http://10.1.2.3:8080/a", UrlZone::Internet, true},
-      {true, "http://[FE80::1]:80/a", UrlZone::Internet, true},
-      {true, "ftp://files.chenglan.gov.cn/a.doc", UrlZone::Internet, true},
-      // Near misses: another scheme, port, host, or the listed name where no
-      // browser would go.
-      {true, "https://oa.chenglan.gov.cn/x", UrlZone::Internet, false},
-      {true, "http://oa.chenglan.gov.cn:8080/x", UrlZone::Internet, false},
-      {true, "https://doc.chenglan.gov.cn/a", UrlZone::Internet, false},
-      {true, "http://10.1.2.3/a", UrlZone::Internet, false},
-      {true, "http://oa.chenglan.gov.cn.evil.example/x", UrlZone::Internet, false},
-      {true, "http://oa.chenglan.gov.cn@evil.example/x", UrlZone::Internet, false},
-      {true, "http://evil.example/?http://oa.chenglan.gov.cn", UrlZone::Internet, false},
-      {true, "http:\\\\evil.example\\oa.chenglan.gov.cn", UrlZone::Internet, false},
-      {true, "http://oa%2Echenglan.gov.cn/x", UrlZone::Internet, false},
-      {true, "http://oa.chenglan.gov.cn:99999/x", UrlZone::Internet, false},
-      // An entry with a path is not taken at all.
-      {true, "http://scoped.chenglan.gov.cn/oa/page.jsp", UrlZone::Internet, false},
-      {true, "oa.chenglan.gov.cn", UrlZone::Internet, false},
-  };
-  for (const auto& c : cases) {
+  kit::testing::ExpectTable(KIT_TESTS_DIR "/sitelock/site_lock.table", [](const std::string& in) {
+    const std::vector<std::string> f = kit::testing::Fields(in);
+    const char* zones[] = {"LocalMachine", "Intranet", "Trusted", "Internet", "Restricted"};
     FakeSite site;
-    site.on_page = c.on_page;
-    site.address = c.address;
-    site.zone = c.zone;
+    site.on_page = f.at(0) != "(no page)";
+    site.address = site.on_page ? f[0] : "";
+    site.zone = static_cast<UrlZone>(std::find(std::begin(zones), std::end(zones), f.at(1)) - std::begin(zones));
     site.list = kList;
-    EXPECT_EQ(IsAnswered(site), c.answered) << "'" << c.address << "' zone " << static_cast<int>(c.zone);
-  }
+    return IsAnswered(site) ? "answered" : "refused";
+  });
 }
 
 // A member that counts its calls, to see that a refused page reaches nothing.
