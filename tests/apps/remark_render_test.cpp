@@ -2,7 +2,6 @@
 // chosen points.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,13 +13,6 @@
 #include "ports/emf.h"
 #include "tests/apps/remark_file.h"
 #include "tests/platform/view/page_pixels.h"
-
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#include <sanitizer/allocator_interface.h>
-#define KIT_HEAP_HOOKS 1
-#endif
-#endif
 
 namespace {
 
@@ -161,7 +153,6 @@ TEST_F(RemarkRenderTest, BadRequestsWriteNothing) {
   }
 }
 
-#ifdef KIT_HEAP_HOOKS
 constexpr std::uint32_t kRed = 0xFF0000;
 
 // Near a colour: the PDF's bitmap and lines may be smoothed at their edges.
@@ -171,90 +162,37 @@ bool Like(std::uint32_t px, std::uint32_t want) {
   return true;
 }
 
-// Live heap bytes and their high-water mark, through the sanitizer's hooks.
-std::atomic<long long> g_live{0}, g_peak{0};
-void OnAlloc(const volatile void*, std::size_t n) {
-  const long long v = g_live += static_cast<long long>(n);
-  long long p = g_peak.load();
-  while (v > p && !g_peak.compare_exchange_weak(p, v)) {
-  }
-}
-void OnFree(const volatile void* ptr) {
-  if (ptr != nullptr) g_live -= static_cast<long long>(__sanitizer_get_allocated_size(ptr));
-}
-#endif
-
-// A file of any content is read, described, painted and printed in no more
-// than about twice its size: what a larger file of the same kind costs beyond
-// a smaller one stays within twice the difference in size.
-TEST_F(RemarkRenderTest, MemoryGrowsAtMostTwiceAsFastAsTheFile) {
-#ifndef KIT_HEAP_HOOKS
-  GTEST_SKIP() << "needs the sanitizer's allocator hooks";
-#else
-  static const int installed = __sanitizer_install_malloc_and_free_hooks(OnAlloc, OnFree);
-  ASSERT_NE(installed, 0);
-  // Strokes after a picture: all zeros (a 12-byte empty stroke each), or one
-  // stroke whose steps go round a small triangle on the page and at last run
-  // right from (50, 50) to (150, 50), so that its end is drawn after all else.
-  enum Kind { kEmptyStrokes, kOneStroke };
-  auto write = [&](std::size_t size, Kind kind) {
-    Bytes strokes(kind == kEmptyStrokes ? size : 0, 0);
-    const Bytes pic = Picture(u"WPSFile");
-    if (kind == kOneStroke) {
-      strokes = Stroke(0, 255, 0, 0, 2, 50, 50, {});
-      const std::int8_t steps[6] = {3, -1, -2, 2, -1, -1};
-      strokes.resize(size - 2 - 20);
-      for (std::size_t i = 10; i < strokes.size(); ++i) strokes[i] = static_cast<std::uint8_t>(steps[(i - 10) % 6]);
-      strokes.resize(strokes.size() - (strokes.size() - 10) % 6);  // back at (50, 50)
-      for (int i = 0; i < 10; ++i) strokes.insert(strokes.end(), {10, 0});
-      Put16(strokes, 0);
-    }
-    Bytes f;
-    Put16(f, 0);
-    Put16(f, 1);
-    Put32(f, 0);
-    f.insert(f.end(), {255, 0, 0, 2});
-    Put32(f, static_cast<std::uint32_t>(pic.size()));
-    Put32(f, static_cast<std::uint32_t>(strokes.size()));
-    Append(f, pic);
-    Append(f, strokes);
-    return Write("big.dat", f);
-  };
-  struct Case {
-    std::vector<std::string> args;
-    Kind kind;
-  } cases[] = {
-      {{"info", "FILE"}, kEmptyStrokes},           {{"info", "FILE"}, kOneStroke},
-      {{"render", "FILE", "1", "P"}, kEmptyStrokes}, {{"render", "FILE", "1", "P"}, kOneStroke},
-      {{"print", "FILE", "P"}, kEmptyStrokes},     {{"print", "FILE", "P"}, kOneStroke},
-  };
-  constexpr std::size_t kSmall = 1 << 20, kLarge = 2 << 20;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.args[0] + ", kind " + std::to_string(c.kind));
-    long long peak[2] = {0, 0};
-    for (int i = 0; i < 2; ++i) {
-      const std::string file = write(i == 0 ? kSmall : kLarge, c.kind);
-      std::vector<std::string> args = c.args;
-      for (std::string& a : args) {
-        if (a == "FILE") a = file;
-        if (a == "P") a = Out(args[0] == "render" ? "p.png" : "p.pdf");
-      }
-      std::ofstream discard("/dev/null");
-      std::ostringstream err;
-      g_live = 0;
-      g_peak = 0;
-      ASSERT_EQ(kit::remark_tool::Run(args, kit::DefaultPlatform(), discard, err), 0) << err.str();
-      peak[i] = g_peak;
-    }
-    // The end of the long stroke or line is drawn, in the picture and on paper.
-    if (c.kind == kOneStroke && c.args[0] == "render") EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kRed);
-    if (c.kind == kOneStroke && c.args[0] == "print") {
-      EXPECT_TRUE(Like(ReadPdf(Out("p.pdf")).images[0].at(120, 50), kRed));
-    }
-    EXPECT_LE(peak[1] - peak[0], 2 * static_cast<long long>(kLarge - kSmall))
-        << peak[0] << " bytes at most for the smaller file, " << peak[1] << " for the larger";
-  }
-#endif
+// A stroke of a million steps is drawn to its end, in the picture and on
+// paper: drawing walks the steps without holding the points, so a fault
+// shows at the far end. (What such files cost in memory is remark_bench's.)
+TEST_F(RemarkRenderTest, AStrokeOfAMillionStepsIsDrawnToItsEnd) {
+  // Steps go round a small triangle from (50, 50) and at last run right to
+  // (150, 50), so that its end is drawn after all else.
+  Bytes strokes = Stroke(0, 255, 0, 0, 2, 50, 50, {});
+  const std::int8_t steps[6] = {3, -1, -2, 2, -1, -1};
+  strokes.resize((std::size_t{2} << 20) - 22);
+  for (std::size_t i = 10; i < strokes.size(); ++i) strokes[i] = static_cast<std::uint8_t>(steps[(i - 10) % 6]);
+  strokes.resize(strokes.size() - (strokes.size() - 10) % 6);  // back at (50, 50)
+  for (int i = 0; i < 10; ++i) strokes.insert(strokes.end(), {10, 0});
+  Put16(strokes, 0);
+  const Bytes pic = Picture(u"WPSFile");
+  Bytes f;
+  Put16(f, 0);
+  Put16(f, 1);
+  Put32(f, 0);
+  f.insert(f.end(), {255, 0, 0, 2});
+  Put32(f, static_cast<std::uint32_t>(pic.size()));
+  Put32(f, static_cast<std::uint32_t>(strokes.size()));
+  Append(f, pic);
+  Append(f, strokes);
+  const std::string file = Write("long.dat", f);
+  std::ofstream discard("/dev/null");
+  std::ostringstream err;
+  ASSERT_EQ(kit::remark_tool::Run({"render", file, "1", Out("p.png")}, kit::DefaultPlatform(), discard, err), 0)
+      << err.str();
+  EXPECT_EQ(ReadPng(Out("p.png")).at(16 + 120, 16 + 50), kRed);
+  ASSERT_EQ(kit::remark_tool::Run({"print", file, Out("p.pdf")}, kit::DefaultPlatform(), discard, err), 0) << err.str();
+  EXPECT_TRUE(Like(ReadPdf(Out("p.pdf")).images[0].at(120, 50), kRed));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "ports/le_bytes.h"
 #include "sigpad/bmp_file.h"
 #include "sigpad/raised_error.h"
 #include "sigpad/save_jpg.h"
@@ -42,10 +43,9 @@ TEST(BmpFile, FileReadAgreesWithByteRead) {
   ASSERT_TRUE(d.Create(5, 3));
   for (std::uint32_t i = 0; i < d.Header().biSizeImage; ++i) d.DIBSectionBitsPtr()[i] = static_cast<std::uint8_t>(i * 7);
   const std::vector<std::uint8_t> good = BmpBytes(d);
-  auto put32 = [](std::vector<std::uint8_t>& b, std::size_t at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); };
   auto topDown = [&] {
     auto b = good;
-    put32(b, 22, static_cast<std::uint32_t>(-3));
+    kit::Put32(b, 22, static_cast<std::uint32_t>(-3));
     std::vector<std::uint8_t> rows(b.begin() + 54, b.end());
     for (int r = 0; r < 3; ++r) std::copy_n(rows.begin() + (2 - r) * 16, 16, b.begin() + 54 + r * 16);
     return b;
@@ -53,13 +53,13 @@ TEST(BmpFile, FileReadAgreesWithByteRead) {
   auto gap = [&](std::uint32_t info, std::size_t extra) {  // a longer header and bytes before the rows
     auto b = good;
     b.insert(b.begin() + 54, info - 40 + extra, 0xAB);
-    put32(b, 14, info);
-    put32(b, 10, static_cast<std::uint32_t>(14 + info + extra));
+    kit::Put32(b, 14, info);
+    kit::Put32(b, 10, static_cast<std::uint32_t>(14 + info + extra));
     return b;
   };
   auto with = [&](std::size_t at, std::uint32_t v) {
     auto b = good;
-    put32(b, at, v);
+    kit::Put32(b, at, v);
     return b;
   };
   const struct {
