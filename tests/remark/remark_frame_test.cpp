@@ -28,7 +28,7 @@ const std::map<std::string, int> kCommands = {
     {"drop", ID_DELETE_UNCONFIRMED}, {"confirm", ID_CONFIRM_REMARK}, {"remarker", ID_SEL_REMARKER},
     {"first", ID_FIRST_PAGE},     {"prev", ID_PREV_PAGE},      {"next", ID_NEXT_PAGE},
     {"last", ID_LAST_PAGE},       {"hide", ID_HIDE_REMARKS},   {"zoom", ID_ZOOM},
-    {"about", ID_APP_ABOUT}};
+    {"about", ID_APP_ABOUT},      {"zoomLast", ID_ZOOM_LAST},  {"remarkerLast", ID_REMARKER_LAST}};
 
 std::string Ids(const std::string& script) {
   std::string out;
@@ -164,7 +164,7 @@ TEST_F(RemarkFrameTest, ToolbarAndMenuStatesFollowPagesAndReadOnly) {
         "toolbar load- colour+ width+ undo+ drop+ confirm+ hide+ zoom+ print+ first+ prev+ next- last- remarker+",
         "toolbar load- colour+ width+ undo+ drop+ confirm+ hide+ zoom+ print+ first+ prev+ next+ last+ remarker+",
         "toolbar load- colour+ width+ undo+ drop+ confirm+ hide+ zoom+ print+ first- prev- next+ last+ remarker+"}},
-      {3, true, false, "button #next; command #zoom; popup 33215; toolbar",
+      {3, true, false, "button #next; command #zoom; popup #zoomLast; toolbar",
        {"toolbar load- colour- width- undo- drop- confirm- hide+ zoom+ print+ first+ prev+ next+ last+ remarker+"}},
       {1, false, true, "toolbar",
        {"toolbar load- colour- width- undo- drop- confirm- hide+ zoom+ print+ first- prev- next- last- remarker+"}},
@@ -181,12 +181,13 @@ TEST_F(RemarkFrameTest, ToolbarAndMenuStatesFollowPagesAndReadOnly) {
 TEST_F(RemarkFrameTest, RemarkerPopupStopsBeforeTheZoomRange) {
   Pages(1);
   for (int i = 0; i < 250; ++i) ctrl.SetRemarker("R" + std::to_string(i));
-  const auto lines = Open("button #remarker; popup 33209; command #print; print");
+  const auto lines = Open("button #remarker; popup #remarkerLast; command #print; print");
   const auto popup = Starting(lines, "popup 所有人");
   ASSERT_EQ(popup.size(), 1u);
-  EXPECT_NE(popup[0].find("R198 33209"), std::string::npos);
+  EXPECT_NE(popup[0].find("R198 remarkerLast"), std::string::npos);
   EXPECT_EQ(popup[0].find("R199"), std::string::npos);
-  EXPECT_EQ(popup[0].find("3321"), std::string::npos);
+  EXPECT_EQ(popup[0].find("3321"), std::string::npos);  // no zoom item
+  EXPECT_EQ(popup[0].find("zoomLast"), std::string::npos);
   EXPECT_EQ(Starting(lines, "popup chose R198").size(), 1u);
 }
 
@@ -282,7 +283,7 @@ TEST_F(RemarkFrameTest, AScriptReplacingTheDocumentMidDragLeavesTheWindowSafe) {
     ctrl.Invoke(DISPID_LoadFromFile, automation::InvokeKind::Method, {automation::Variant::Str("c:\\empty.dat")});
   };
   Open("down 40 60; move 60 80; command #print; print; move 80 90; up 80 90; button #next; button #last; "
-       "button #undo; command #zoom; popup 33215; toolbar");
+       "button #undo; command #zoom; popup #zoomLast; toolbar");
   EXPECT_EQ(ctrl.document().page_count(), 0);
   // The dialog ran before the load: the job has no page left to print.
   EXPECT_EQ(printed.calls, (std::vector<std::string>{"StartDoc Remark", "EndDoc"}));
