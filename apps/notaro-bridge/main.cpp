@@ -38,6 +38,7 @@
 #include "platform/posix/posix_page_site.h"
 #include "ports/class_registry.h"
 #include "ports/platform.h"
+#include "ports/text.h"
 #ifdef KIT_HAVE_OFFICE_PAGES
 #include "platform/posix/posix_processes.h"
 #include "sim/capture/office_pages.h"
@@ -60,13 +61,7 @@ std::string NewToken() {
     if (n < 0) throw std::runtime_error("no random numbers for a session token");
     got += static_cast<std::size_t>(n);
   }
-  static const char kHex[] = "0123456789abcdef";
-  std::string token;
-  for (unsigned char b : bytes) {
-    token += kHex[b >> 4];
-    token += kHex[b & 15];
-  }
-  return token;
+  return kit::LowerHex(bytes, sizeof bytes);
 }
 
 constexpr const char kUsage[] =

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 #include "platform/win32/bridge/pad_frame.h"
 
 #include "platform/win32/bridge/win32_bridge.h"

@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // Win32 adapter of NotaroBridge.exe only: the signature pad of a page in a
 // browser, which has no page window to sit in, as a modeless window of its
 // own on the desktop holding the pad's face where the page says.

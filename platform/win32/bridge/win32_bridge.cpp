@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 #include "platform/win32/bridge/win32_bridge.h"
 
 // clang-format off
@@ -12,6 +13,8 @@
 #include <cwchar>
 #include <stdexcept>
 #include <vector>
+
+#include "ports/text.h"
 
 namespace kit::win32::bridge {
 namespace {
@@ -56,19 +59,25 @@ std::optional<std::vector<unsigned char>> UserOf(HANDLE process) {
   return std::vector<unsigned char>(bytes, bytes + GetLengthSid(sid));
 }
 
-}  // namespace
-
-std::optional<std::uint32_t> LoopbackPeerProcess(int peer_port, int local_port) {
-  std::vector<unsigned char> buffer;
+// The system's IPv4 TCP table of `kind` into `buffer`; false when it cannot
+// be read.
+bool ReadTcpTable(TCP_TABLE_CLASS kind, std::vector<unsigned char>& buffer) {
   DWORD size = 0;
   DWORD rc = ERROR_INSUFFICIENT_BUFFER;
   // The table may grow between asking its size and reading it.
   for (int attempt = 0; attempt < 4 && rc == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
     buffer.resize(size + 4096);
     size = static_cast<DWORD>(buffer.size());
-    rc = GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_CONNECTIONS, 0);
+    rc = GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, kind, 0);
   }
-  if (rc != NO_ERROR) return std::nullopt;
+  return rc == NO_ERROR;
+}
+
+}  // namespace
+
+std::optional<std::uint32_t> LoopbackPeerProcess(int peer_port, int local_port) {
+  std::vector<unsigned char> buffer;
+  if (!ReadTcpTable(TCP_TABLE_OWNER_PID_CONNECTIONS, buffer)) return std::nullopt;
   const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
   const DWORD loopback = htonl(INADDR_LOOPBACK);
   for (DWORD i = 0; i < table->dwNumEntries; ++i) {
@@ -87,15 +96,8 @@ std::optional<std::uint32_t> LoopbackPeerProcess(int peer_port, int local_port) 
 
 bool SomeoneListensOn(int port) {
   std::vector<unsigned char> buffer;
-  DWORD size = 0;
-  DWORD rc = ERROR_INSUFFICIENT_BUFFER;
-  for (int attempt = 0; attempt < 4 && rc == ERROR_INSUFFICIENT_BUFFER; ++attempt) {
-    buffer.resize(size + 4096);
-    size = static_cast<DWORD>(buffer.size());
-    rc = GetExtendedTcpTable(buffer.data(), &size, FALSE, AF_INET, TCP_TABLE_OWNER_PID_LISTENER, 0);
-  }
   // Not known: as if someone did.
-  if (rc != NO_ERROR) return true;
+  if (!ReadTcpTable(TCP_TABLE_OWNER_PID_LISTENER, buffer)) return true;
   const auto* table = reinterpret_cast<const MIB_TCPTABLE_OWNER_PID*>(buffer.data());
   for (DWORD i = 0; i < table->dwNumEntries; ++i) {
     const MIB_TCPROW_OWNER_PID& row = table->table[i];
@@ -122,13 +124,7 @@ std::string NewSessionToken() {
   if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
     throw std::runtime_error("no random numbers for a session token");
   }
-  static const char kHex[] = "0123456789abcdef";
-  std::string token;
-  for (unsigned char b : bytes) {
-    token += kHex[b >> 4];
-    token += kHex[b & 15];
-  }
-  return token;
+  return kit::LowerHex(bytes, sizeof bytes);
 }
 
 namespace {

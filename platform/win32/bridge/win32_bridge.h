@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // Win32 adapters of NotaroBridge.exe only (Windows 10 and later, not the XP
 // deliverables): who made a loopback connection, session tokens, the kit's
 // settings as the package wrote them, a serving thread that keeps its

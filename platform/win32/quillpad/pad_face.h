@@ -1,3 +1,4 @@
+// platform/win32: what ships on the desktops, over the Win32 API; nothing for tests alone.
 // The signature pad's face on a Win32 window: its seven toolbar buttons and
 // picMain drawn with GDI, the mouse on them handed to the core as the
 // control's own events, its pop-up menus. Quillpad.ocx puts it in the window
