@@ -21,5 +21,8 @@ inline std::string LowerHex(const unsigned char* bytes, std::size_t size) {
   }
   return text;
 }
+inline std::string LowerHex(std::string_view bytes) {
+  return LowerHex(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
 
 }  // namespace kit

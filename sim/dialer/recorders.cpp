@@ -18,16 +18,6 @@
 namespace kit::sim {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return out;
-}
-
 // Whole file or nothing: a new file renamed over the old.
 bool WriteFileAtomically(const std::string& folder, const std::string& path,
                          const std::vector<std::uint8_t>& bytes) {
@@ -64,7 +54,7 @@ RecordingPhonebook::RecordingPhonebook(std::string folder, const ICodePage* cp)
 }
 
 std::string RecordingPhonebook::FileFor(const std::string& entry, const char* kind) const {
-  return folder_ + "/" + Hex(cp_.FromUtf8(entry)) + "." + kind;
+  return folder_ + "/" + LowerHex(cp_.FromUtf8(entry)) + "." + kind;
 }
 
 bool RecordingPhonebook::CreateVpnEntry(const std::string& name, const std::string& server,

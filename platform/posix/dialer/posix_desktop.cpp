@@ -10,21 +10,9 @@
 
 #include "platform/posix/dialer/posix_dialer.h"
 #include "platform/posix/posix_paths.h"
+#include "ports/text.h"
 
 namespace kit::posix {
-namespace {
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return out;
-}
-
-}  // namespace
 
 std::int64_t ClockWait::NowSeconds() { return static_cast<std::int64_t>(::time(nullptr)); }
 
@@ -53,7 +41,7 @@ std::uintptr_t LockFileMutexes::Create(const std::string& name, bool, std::uint3
   for (std::size_t i = 1; i <= folder_.size(); ++i) {
     if (i == folder_.size() || folder_[i] == '/') ::mkdir(folder_.substr(0, i).c_str(), 0700);
   }
-  const std::string path = folder_ + "/" + Hex(name) + ".lock";
+  const std::string path = folder_ + "/" + LowerHex(name) + ".lock";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (fd < 0) {
     *last_error = 5;
