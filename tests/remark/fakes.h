@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ports/canvas.h"
+#include "ports/emf.h"
 #include "ports/memory_stream.h"
 #include "ports/platform.h"
 
@@ -131,6 +132,12 @@ struct FakePlatform {
   FakeFiles files;
   NullCodePage codepage;
   Platform platform{&files, &screen, &metafiles, &codepage};
+
+  // A page's picture: a metafile of `frame` (0.01 mm) that draws nothing.
+  EnhMetaFilePtr Picture(const RectL& frame, const std::u16string& description = u"Picture") {
+    const std::vector<std::uint8_t> bits = MakeEmfBits(frame, description);
+    return metafiles.FromBits(bits.data(), bits.size());
+  }
 };
 
 }  // namespace kit::testing

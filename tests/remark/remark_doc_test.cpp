@@ -10,8 +10,7 @@ using testing::FakePlatform;
 
 // 210 x 297 mm, as a captured A4 page.
 EnhMetaFilePtr Picture(FakePlatform& fp, const std::u16string& desc = u"Page") {
-  auto bits = MakeEmfBits(RectL{0, 0, 21000, 29700}, desc);
-  return fp.metafiles.FromBits(bits.data(), bits.size());
+  return fp.Picture(RectL{0, 0, 21000, 29700}, desc);
 }
 
 std::vector<std::uint8_t> Used(const CRemarkPage& p) {

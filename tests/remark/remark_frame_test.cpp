@@ -94,10 +94,7 @@ class RemarkFrameTest : public ::testing::Test {
   // Pages of 300 x 400 pixels without margins.
   void Pages(int n) {
     std::vector<EnhMetaFilePtr> pics;
-    for (int i = 0; i < n; ++i) {
-      auto bits = MakeEmfBits(RectL{0, 0, 300 * 2540 / 96, 400 * 2540 / 96}, u"Picture");
-      pics.push_back(fp.metafiles.FromBits(bits.data(), bits.size()));
-    }
+    for (int i = 0; i < n; ++i) pics.push_back(fp.Picture(RectL{0, 0, 300 * 2540 / 96, 400 * 2540 / 96}));
     ctrl.document().ReplacePages(std::move(pics));
   }
 

@@ -43,8 +43,7 @@ class RemarkViewTest : public ::testing::Test {
     if (w == 0) {
       pics.push_back(nullptr);
     } else {
-      auto bits = MakeEmfBits(RectL{0, 0, (w * 2540 + 48) / 96, (h * 2540 + 48) / 96}, u"Picture");
-      pics.push_back(fp.metafiles.FromBits(bits.data(), bits.size()));
+      pics.push_back(fp.Picture(RectL{0, 0, (w * 2540 + 48) / 96, (h * 2540 + 48) / 96}));
     }
     doc.ReplacePages(std::move(pics));
     ASSERT_EQ(doc.page(0).width(), w);
